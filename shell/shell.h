@@ -1,0 +1,96 @@
+// The application shell: start-up, the main window and its memo list, commands, messages.
+// The one main window's state lives here as plain globals, as the rest of the program reads it.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include "shell/text.h"
+
+// Failure levels of the reports.
+enum { LEVEL_ORDINARY = 2, LEVEL_FATAL = 3 };
+
+/* startup.cpp: capability flags, set once at start-up */
+extern bool gIsNtFamily;
+extern bool gIsNt51;
+extern bool gHasComctl470;
+extern const char *gProductCaption;  // "タルミク", or "ﾀﾙﾐｸ" on old systems
+extern HINSTANCE gInstance;
+
+// Functions bound by name; each may be empty where the system lacks it.
+typedef LPVOID(WINAPI *VirtualAllocExProc)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
+typedef BOOL(WINAPI *VirtualFreeExProc)(HANDLE, LPVOID, SIZE_T, DWORD);
+typedef BOOL(WINAPI *RegGetKeySecurityProc)(HKEY, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, LPDWORD);
+typedef BOOL(WINAPI *ImpersonateSelfProc)(SECURITY_IMPERSONATION_LEVEL);
+typedef BOOL(WINAPI *RevertToSelfProc)(void);
+typedef BOOL(WINAPI *OpenThreadTokenProc)(HANDLE, DWORD, BOOL, PHANDLE);
+typedef BOOL(WINAPI *AccessCheckProc)(PSECURITY_DESCRIPTOR, HANDLE, DWORD, PGENERIC_MAPPING, PPRIVILEGE_SET,
+                                      LPDWORD, LPDWORD, LPBOOL);
+typedef BOOL(WINAPI *TrackMouseEventProc)(LPTRACKMOUSEEVENT);
+typedef HANDLE HTHEME_;  // uxtheme's HTHEME without its header
+typedef BOOL(WINAPI *IsAppThemedProc)(void);
+typedef HTHEME_(WINAPI *OpenThemeDataProc)(HWND, LPCWSTR);
+typedef HRESULT(WINAPI *CloseThemeDataProc)(HTHEME_);
+typedef HRESULT(WINAPI *GetThemeColorProc)(HTHEME_, int, int, int, COLORREF *);
+typedef COLORREF(WINAPI *GetThemeSysColorProc)(HTHEME_, int);
+typedef HRESULT(WINAPI *DrawThemeBackgroundProc)(HTHEME_, HDC, int, int, const RECT *, const RECT *);
+typedef HRESULT(WINAPI *DrawThemeParentBackgroundProc)(HWND, HDC, const RECT *);
+typedef HRESULT(WINAPI *GetThemeBackgroundContentRectProc)(HTHEME_, HDC, int, int, const RECT *, RECT *);
+
+struct BoundFunctions {
+    VirtualAllocExProc VirtualAllocEx;
+    VirtualFreeExProc VirtualFreeEx;
+    RegGetKeySecurityProc RegGetKeySecurity;
+    ImpersonateSelfProc ImpersonateSelf;
+    RevertToSelfProc RevertToSelf;
+    OpenThreadTokenProc OpenThreadToken;
+    AccessCheckProc AccessCheck;
+    TrackMouseEventProc TrackMouseEvent;
+    IsAppThemedProc IsAppThemed;
+    OpenThemeDataProc OpenThemeData;
+    CloseThemeDataProc CloseThemeData;
+    GetThemeColorProc GetThemeColor;
+    GetThemeSysColorProc GetThemeSysColor;
+    DrawThemeBackgroundProc DrawThemeBackground;
+    DrawThemeParentBackgroundProc DrawThemeParentBackground;
+    GetThemeBackgroundContentRectProc GetThemeBackgroundContentRect;
+};
+extern BoundFunctions gBound;
+
+/* mainwnd.cpp: the main window and what it holds */
+extern HWND gMainWindow;
+extern HWND gMemoList;      // control 1001
+extern HWND gListHeader;
+extern HWND gTipWindow;
+extern HMENU gMainMenu;     // MENU 101
+extern HMENU gContextMenu;  // MENU 102
+extern HMENU gRootKeyMenu;  // MENU 103
+extern HBRUSH gPatternBrush;
+extern HBITMAP gGridBitmap;      // bitmap 101
+extern HBITMAP gRootButtonBitmap;  // bitmap 102
+extern HBITMAP gKeyBadgeBitmap;  // bitmap 103
+extern HGLOBAL gSharedTextBlock;
+
+/* document state (memo/) */
+extern int entryCount;
+extern BOOL memoModified;
+extern char memoPath[MAX_PATH];
+extern int memoNameOffset;
+extern char lastDirectory[MAX_PATH];
+
+/* messages.cpp */
+void ReportListFailure(HWND owner, int level);
+void ReportSystemError(HWND owner, int level);  // the error is the thread's last error
+void ReportCommonDialogError(HWND owner, DWORD code);
+// A message box with the product caption; text passes through ToHalfWidth first.
+int ShowMessage(HWND owner, const char *text, UINT flags);
+// The same for a format with one text argument, inserted after the conversion.
+int ShowMessageWithArgument(HWND owner, const char *format, const char *argument, UINT flags);
+
+/* commands.cpp */
+int GetSelectedIndex();
+void MoveEntry(int from, int to);
+void DeleteSelectedEntry();
+void SelectAndFocusItem(int index);  // the select-and-focus record, sent
+void UpdateDefaultButton();
+
+/* startup.cpp */
+void ShutdownCleanup();

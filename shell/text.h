@@ -1,0 +1,15 @@
+// Shift-JIS text helpers that need no window: shared by the memo program and its host unit tests.
+#pragma once
+
+// Set at start-up on Windows 95 and NT 4.x; switches ToHalfWidth on.
+extern bool gIsOldSystem;
+
+// Returns the text to show: the argument itself, or on old systems the half-width buffer,
+// which the next call overwrites. Texts must be shorter than 256 bytes.
+const char *ToHalfWidth(const char *text);
+// 0 when equal ignoring the case of single-byte letters, 1 when different.
+int CompareIgnoringCase(const char *a, const char *b);
+void UpperCaseLetters(char *text);
+void LowerCaseLetters(char *text);
+// Lead byte of a double-byte Shift-JIS character.
+bool IsShiftJisLeadByte(unsigned char c);
