@@ -94,3 +94,19 @@ void UpdateDefaultButton();
 
 /* startup.cpp */
 void ShutdownCleanup();
+
+/* memolist.cpp: the memo list's own behaviours (drag to reorder, column fit, Delete key) */
+extern WNDPROC gPrevMemoListProc;
+extern WNDPROC gPrevTipWindowProc;
+extern int gDragState;  // 0 none, 1 dragging, 2 dragging with the auto-scroll timer
+LRESULT CALLBACK MemoListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TipWindowProc(HWND tip, UINT message, WPARAM wParam, LPARAM lParam);
+void BeginEntryDrag(const NMLISTVIEW *notify);  // LVN_BEGINDRAG from the memo list
+void TrackEntryDrag(BOOL fromTimer);           // WM_TIMER of the main window calls it with TRUE
+
+/* celltips.cpp: tips over cut cells of the memo list */
+extern int tipItem;
+extern int tipColumn;
+void RelayCellTipMessage(const MSG *msg);  // the message loop calls it with every message
+// TTN_NEEDTEXTA, TTN_SHOW and NM_CLICK for the cell tips; returns TRUE with *result set when answered.
+BOOL HandleCellTipNotify(const NMHDR *header, LRESULT *result);
