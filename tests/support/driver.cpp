@@ -1,0 +1,418 @@
+#include "tests/support/driver.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "tests/support/png.h"
+
+namespace driver {
+
+namespace {
+
+std::string EnvPath(const char *name) {
+    const char *value = getenv(name);
+    return value ? WindowsPath(value) : std::string(".");
+}
+
+void RemoveTree(const std::string &path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void MakeDirectories(const std::string &path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    }
+}
+
+struct FindArgs {
+    DWORD pid;
+    const char *className;
+    const char *title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
+    FindArgs *args = reinterpret_cast<FindArgs *>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != args->pid || !IsWindowVisible(window)) return TRUE;
+    if (args->className && GetClass(window) != args->className) return TRUE;
+    if (args->title && GetText(window) != args->title) return TRUE;
+    args->found.push_back(window);
+    return TRUE;
+}
+
+void Put16(std::vector<uint8_t> *out, unsigned value) {
+    out->push_back(static_cast<uint8_t>(value));
+    out->push_back(static_cast<uint8_t>(value >> 8));
+}
+
+}  // namespace
+
+std::string WindowsPath(const std::string &unixPath) {
+    if (unixPath.size() > 1 && unixPath[1] == ':') return unixPath;
+    std::string path = "Z:" + unixPath;
+    for (char &c : path) {
+        if (c == '/') c = '\\';
+    }
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+std::string BuildDir() { return EnvPath("TARMIK_BUILD"); }
+std::string SourceDir() { return EnvPath("TARMIK_SOURCE"); }
+
+std::string MakeTestFolder(const std::string &name, const char *program) {
+    std::string folder = BuildDir() + "\\e2e\\" + name;
+    RemoveTree(folder);
+    MakeDirectories(folder);
+    if (program) CopyFileA((BuildDir() + "\\" + program).c_str(), (folder + "\\" + program).c_str(), FALSE);
+    return folder;
+}
+
+void SetWindowsVersion(const char *program, const char *version) {
+    std::string path = std::string("Software\\Wine\\AppDefaults\\") + program;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (version && *version)
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
+                       static_cast<DWORD>(strlen(version) + 1));
+    else
+        RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+}
+
+bool Start(Program *program, const std::string &exePath, const std::string &tail, int show) {
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!tail.empty()) commandLine += " " + tail;
+    std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(show);
+    PROCESS_INFORMATION info = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    if (!CreateProcessA(exePath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    program->process = info.hProcess;
+    program->pid = info.dwProcessId;
+    program->mainWindow = nullptr;
+    return true;
+}
+
+HWND WaitForMainWindow(Program *program, const char *className, DWORD timeoutMs) {
+    program->mainWindow = WaitForWindowOf(program->pid, className, nullptr, timeoutMs);
+    if (program->mainWindow) Settle(*program);
+    return program->mainWindow;
+}
+
+DWORD WaitForExit(Program *program, DWORD timeoutMs) {
+    if (!program->process) return 0;
+    WaitForSingleObject(program->process, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(program->process, &code);
+    return code;
+}
+
+void Kill(Program *program) {
+    if (!program->process) return;
+    TerminateProcess(program->process, 1);
+    WaitForSingleObject(program->process, 5000);
+    CloseHandle(program->process);
+    *program = Program();
+}
+
+void Stop(Program *program) {
+    if (!program->process) return;
+    if (program->mainWindow && IsWindow(program->mainWindow)) {
+        PostMessageA(program->mainWindow, WM_CLOSE, 0, 0);
+        for (int i = 0; i < 50 && WaitForSingleObject(program->process, 100) == WAIT_TIMEOUT; ++i) {
+            MessageBoxInfo box;
+            if (WaitForMessageBox(program->pid, &box, 0)) PressButton(box.window, IDNO, 1000);
+        }
+    }
+    Kill(program);
+}
+
+std::vector<HWND> WindowsOf(DWORD pid) {
+    FindArgs args = {pid, nullptr, nullptr, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+HWND FindWindowOf(DWORD pid, const char *className, const char *title) {
+    FindArgs args = {pid, className, title, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    return args.found.empty() ? nullptr : args.found.front();
+}
+
+HWND WaitForWindowOf(DWORD pid, const char *className, const char *title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = FindWindowOf(pid, className, title)) return window;
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        Sleep(20);
+    }
+}
+
+bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : WindowsOf(pid)) {
+            if (GetClass(window) != "#32770") continue;
+            HWND textControl = GetDlgItem(window, 0xFFFF);
+            if (!textControl) continue;
+            info->window = window;
+            info->caption = GetText(window);
+            info->text = GetText(textControl);
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+bool PressButton(HWND dialog, int id, DWORD timeoutMs) {
+    HWND button = GetDlgItem(dialog, id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    DWORD start = GetTickCount();
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string GetText(HWND window) {
+    char text[4096] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
+                        nullptr);
+    return text;
+}
+
+std::string GetClass(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string GetMenuText(HMENU menu, UINT item, bool byPosition) {
+    char text[256] = "";
+    GetMenuStringA(menu, item, text, sizeof text, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
+    return text;
+}
+
+void Settle(const Program &program, DWORD timeoutMs) {
+    if (program.mainWindow) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(program.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+    }
+    if (program.process) WaitForInputIdle(program.process, timeoutMs);
+}
+
+std::string Screenshot(HWND window, const std::string &name) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    std::string folder = BuildDir() + "\\screenshots";
+    MakeDirectories(folder);
+    std::string path = folder + "\\" + name + ".png";
+    if (width <= 0 || height <= 0) return path;
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+        const uint8_t *bgra = static_cast<const uint8_t *>(bits);
+        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+            rgb[i * 3] = bgra[i * 4 + 2];
+            rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            rgb[i * 3 + 2] = bgra[i * 4];
+        }
+        WriteFileBytes(path, EncodePng(width, height, rgb));
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return path;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+bool Xdotool(const std::string &arguments) {
+    std::string commandLine = "/usr/bin/xdotool " + arguments;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    // X input reaches Wine's windows asynchronously.
+    Sleep(50);
+    return true;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string &path) {
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    DWORD size = GetFileSize(file, nullptr);
+    if (size != INVALID_FILE_SIZE) {
+        bytes.resize(size);
+        DWORD read = 0;
+        if (size && !ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
+        bytes.resize(read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries) {
+    std::vector<uint8_t> out;
+    Put16(&out, 4);
+    Put16(&out, 1);
+    Put16(&out, static_cast<unsigned>(entries.size()));
+    for (const Entry &entry : entries) {
+        Put16(&out, static_cast<unsigned>(entry.description.size()));
+        Put16(&out, static_cast<unsigned>(entry.keyPath.size()));
+        Put16(&out, entry.keyOnly ? 0xFFFF : static_cast<unsigned>(entry.valueName.size()));
+        out.insert(out.end(), entry.description.begin(), entry.description.end());
+        out.insert(out.end(), entry.keyPath.begin(), entry.keyPath.end());
+        if (!entry.keyOnly) out.insert(out.end(), entry.valueName.begin(), entry.valueName.end());
+    }
+    return out;
+}
+
+bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries) {
+    entries->clear();
+    size_t at = 0;
+    auto read16 = [&](unsigned *value) {
+        if (bytes.size() - at < 2) return false;
+        *value = bytes[at] | (bytes[at + 1] << 8);
+        at += 2;
+        return true;
+    };
+    auto readText = [&](unsigned length, std::string *text) {
+        if (bytes.size() - at < length) return false;
+        text->assign(reinterpret_cast<const char *>(bytes.data()) + at, length);
+        at += length;
+        return true;
+    };
+    unsigned headerSize, version, count;
+    if (!read16(&headerSize) || headerSize < 4 || !read16(&version) || !read16(&count)) return false;
+    if (version == 1 && headerSize != 4) return false;
+    if (bytes.size() - at < headerSize - 4) return false;
+    at += headerSize - 4;
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned description, keyPath, valueName;
+        if (!read16(&description) || !read16(&keyPath) || !read16(&valueName)) return false;
+        Entry entry;
+        entry.keyOnly = valueName == 0xFFFF;
+        if (!readText(description, &entry.description) || !readText(keyPath, &entry.keyPath) ||
+            !readText(entry.keyOnly ? 0 : valueName, &entry.valueName))
+            return false;
+        entries->push_back(entry);
+    }
+    return true;
+}
+
+RemoteMemory::RemoteMemory(HWND window, SIZE_T cbSize) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) remote_ = VirtualAllocEx(process_, nullptr, cbSize, MEM_COMMIT, PAGE_READWRITE);
+}
+
+RemoteMemory::~RemoteMemory() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+}
+
+bool RemoteMemory::Write(const void *data, SIZE_T cb, SIZE_T offset) {
+    SIZE_T done = 0;
+    return remote_ && WriteProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
+           done == cb;
+}
+
+bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset) {
+    SIZE_T done = 0;
+    return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
+           done == cb;
+}
+
+int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+int ListSelectedItem(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+RECT ListSubItemRect(HWND list, int item, int subItem) {
+    RECT rect = {LVIR_BOUNDS, subItem, 0, 0};
+    RemoteMemory remote(list, sizeof rect);
+    if (!remote.Write(&rect, sizeof rect)) return RECT{};
+    SendMessageA(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(remote.address()));
+    remote.Read(&rect, sizeof rect);
+    return rect;
+}
+
+int ListColumnWidth(HWND list, int column) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+}  // namespace driver

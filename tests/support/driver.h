@@ -1,0 +1,111 @@
+// End-to-end driver: runs the real programs under Wine and looks at them from outside, as a user would.
+// Everything here works across the process boundary with plain window messages, files and the registry.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// The build directory as a Windows path (from TARMIK_BUILD), without a trailing backslash.
+std::string BuildDir();
+// The source directory as a Windows path (from TARMIK_SOURCE).
+std::string SourceDir();
+// Maps a Unix path to the Windows path Wine gives it (Z:\...).
+std::string WindowsPath(const std::string &unixPath);
+
+// A fresh folder BuildDir()\e2e\<name> holding a copy of the named program of the build (e.g. "tarmik.exe").
+// Anything left from an earlier run is removed first. Returns the folder.
+std::string MakeTestFolder(const std::string &name, const char *program = "tarmik.exe");
+
+// The Windows version Wine reports to one program ("win95", "win98", "nt40", "win2k", "winxp");
+// an empty or null version removes the setting (Wine's default).
+void SetWindowsVersion(const char *program, const char *version);
+
+struct Program {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    HWND mainWindow = nullptr;
+};
+
+// Starts `exePath` with the command-line tail `tail` (taken as is) and the show command `show`,
+// in the folder of the program. Returns false when the process could not be created.
+bool Start(Program *program, const std::string &exePath, const std::string &tail = "", int show = SW_SHOWNORMAL);
+// Waits until the program has a visible top-level window of `className`; stores it as the main window.
+HWND WaitForMainWindow(Program *program, const char *className = "Oskelund_Tarmik", DWORD timeoutMs = 15000);
+// Exit code after waiting up to `timeoutMs`; STILL_ACTIVE when it has not ended.
+DWORD WaitForExit(Program *program, DWORD timeoutMs = 10000);
+// Closes the main window, answering No to a save question; kills the process if it does not end.
+void Stop(Program *program);
+void Kill(Program *program);
+
+// A visible top-level window of the process with that class (and title, when given).
+HWND FindWindowOf(DWORD pid, const char *className, const char *title = nullptr);
+HWND WaitForWindowOf(DWORD pid, const char *className, const char *title = nullptr, DWORD timeoutMs = 5000);
+// Every visible top-level window of the process.
+std::vector<HWND> WindowsOf(DWORD pid);
+
+// A message box (dialog class "#32770" with a message text) of the process.
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+    bool hasIconHand = false, hasIconQuestion = false, hasIconExclamation = false;
+};
+bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs = 5000);
+// Presses a button of a dialog (IDOK, IDYES, ...) as a click would, and waits until the dialog is gone.
+bool PressButton(HWND dialog, int id, DWORD timeoutMs = 5000);
+
+std::string GetText(HWND window);
+std::string GetClass(HWND window);
+std::string GetMenuText(HMENU menu, UINT item, bool byPosition);
+
+// Lets the program handle what was sent to it: returns once its thread is idle waiting for input.
+void Settle(const Program &program, DWORD timeoutMs = 3000);
+
+// Saves a PNG of the window's screen rectangle as BuildDir()\screenshots\<name>.png. Returns the path.
+std::string Screenshot(HWND window, const std::string &name);
+// The colour of one screen pixel.
+COLORREF ScreenPixel(int x, int y);
+
+// Runs /usr/bin/xdotool with the arguments (real X input) and waits for it.
+bool Xdotool(const std::string &arguments);
+
+// Files.
+std::vector<uint8_t> ReadFileBytes(const std::string &path);
+bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes);
+bool FileExists(const std::string &path);
+
+// Memo files, built and read independently of the program under test.
+struct Entry {
+    std::string description, keyPath, valueName;
+    bool keyOnly = false;
+};
+std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries);
+// False when the bytes are not a well-formed memo.
+bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries);
+
+// Memory in another process, for list-view and tree-view messages that carry pointers.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND window, SIZE_T cbSize);
+    ~RemoteMemory();
+    RemoteMemory(const RemoteMemory &) = delete;
+    RemoteMemory &operator=(const RemoteMemory &) = delete;
+    void *address() const { return remote_; }
+    bool Write(const void *data, SIZE_T cb, SIZE_T offset = 0);
+    bool Read(void *data, SIZE_T cb, SIZE_T offset = 0);
+
+private:
+    HANDLE process_ = nullptr;
+    void *remote_ = nullptr;
+};
+
+// List-view helpers across the process boundary.
+int ListItemCount(HWND list);
+int ListSelectedItem(HWND list);
+RECT ListSubItemRect(HWND list, int item, int subItem);
+int ListColumnWidth(HWND list, int column);
+
+}  // namespace driver
