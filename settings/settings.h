@@ -13,3 +13,29 @@ void SaveWindowBlock();
 
 /* settings_dialog.cpp */
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* association.cpp: the memo-file association under HKEY_CLASSES_ROOT; failures are reported to `owner` */
+enum { ASSOCIATION_ERROR = -1, ASSOCIATION_NONE = 0, ASSOCIATION_THIS_PROGRAM = 1, ASSOCIATION_OTHER = 2 };
+// `dottedExtension` in any case; `programPath` (260 bytes, may be null) gets the registered program or "".
+int QueryAssociation(const char *dottedExtension, char *programPath, HWND owner);
+BOOL RemoveAssociation(const char *dottedExtension, HWND owner);
+BOOL DeleteKeyTree(HKEY parent, const char *name, HWND owner);
+BOOL RegisterAssociation(const char *lowerExtension, HWND owner);
+void NotifyAssociationChanged();
+// The association work of the dialog's OK: TRUE to go on to writing the settings, FALSE to stay open.
+BOOL ApplyAssociation(HWND dialog, BOOL associate, const char *lowerExtension, const char *upperExtension,
+                      BOOL associatedAtOpen);
+
+/* access_test.cpp: NT family only. Returns 0 when the test ran, with the answer in *mayWrite. */
+DWORD TestClassesRootWriteAccess(BOOL *mayWrite);
+
+/* write_settings.cpp */
+struct SettingsDialogValues {
+    BOOL rememberWindow;
+    const char *upperExtension;
+    BOOL associationEnabled;
+    const char *startupPath;
+    BOOL autoSave, expandSelectedKey, openValueEditor;
+};
+// Writes the whole record; on success it becomes the in-memory one. FALSE: reported, nothing changed.
+BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values);

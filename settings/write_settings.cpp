@@ -1,0 +1,124 @@
+// The settings dialog's write of the whole record. The file is opened without sharing for the whole
+// write; the in-memory record changes only once every byte is on disk.
+#include <windows.h>
+#include <commctrl.h>
+#include <string.h>
+
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+// The message for a failed open (other than a full directory) or write, by its error code.
+static void ReportWriteFailure(HWND dialog, DWORD error)
+{
+    switch (error) {
+    case ERROR_WRITE_PROTECT:
+        ShowMessage(dialog, "プログラム ファイルがあるデバイスが書き込み保護されているため、設定を保存できません。",
+                    MB_ICONQUESTION);
+        break;
+    case ERROR_NOT_READY:
+        ShowMessage(dialog, "プログラム ファイルがあるデバイスの準備ができていません。", MB_ICONQUESTION);
+        break;
+    case ERROR_DISK_FULL:
+        ShowMessage(dialog, "ディスクに空きがないため設定を保存できません。", MB_ICONQUESTION);
+        break;
+    default:
+        SetLastError(error);
+        ReportSystemError(dialog, LEVEL_ORDINARY);
+        break;
+    }
+}
+
+// When the user may not change the association, an extension that another instance registered for
+// this program and saved stays the one in the file. Reads from the start of `file` and moves back.
+// Returns FALSE after a report.
+static BOOL KeepRegisteredExtension(HWND dialog, HANDLE file, char extension[17])
+{
+    Settings onDisk;
+    DWORD cbRead = 0;
+    if (!ReadFile(file, &onDisk, sizeof onDisk, &cbRead, nullptr)) {
+        ReportSystemError(dialog, LEVEL_ORDINARY);
+        return FALSE;
+    }
+    if (cbRead == sizeof onDisk) {
+        char stored[17];
+        char dotted[18];
+        CopyMemoExtension(&onDisk, stored);
+        dotted[0] = '.';
+        memcpy(dotted + 1, stored, sizeof stored);
+        LowerCaseLetters(dotted);
+        int answer = QueryAssociation(dotted, nullptr, dialog);
+        if (answer == ASSOCIATION_ERROR) return FALSE;
+        if (answer == ASSOCIATION_THIS_PROGRAM) memcpy(extension, stored, sizeof stored);
+    }
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        ReportSystemError(dialog, LEVEL_ORDINARY);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The window block as the main window stands now; the minimised state is not recorded here.
+static void StoreWindowBlock(Settings *record)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(gMainWindow, &placement);
+    record->normalRect.left = placement.rcNormalPosition.left;
+    record->normalRect.top = placement.rcNormalPosition.top;
+    record->normalRect.right = placement.rcNormalPosition.right;
+    record->normalRect.bottom = placement.rcNormalPosition.bottom;
+    record->placementFlags =
+        placement.showCmd == SW_SHOWMAXIMIZED ? PLACEMENT_SAVED | PLACEMENT_MAXIMIZED : PLACEMENT_SAVED;
+    for (int column = 0; column < 3; column++)
+        record->columnWidths[column] = (int32_t)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
+}
+
+BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
+{
+    DWORD attributes = GetFileAttributesA(gSettingsPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ShowMessage(dialog, "設定ファイルの属性が読み取り専用のため設定を保存できません。", MB_ICONQUESTION);
+        return FALSE;
+    }
+
+    HANDLE file = CreateFileA(gSettingsPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_DISK_FULL)
+            ShowMessage(dialog, "ディレクトリに空きがないため設定を保存できません。", MB_ICONQUESTION);
+        else
+            ReportWriteFailure(dialog, error);
+        return FALSE;
+    }
+
+    char extension[17] = "";
+    lstrcpynA(extension, values->upperExtension, sizeof extension);
+    if (!values->associationEnabled && !KeepRegisteredExtension(dialog, file, extension)) {
+        CloseHandle(file);
+        return FALSE;
+    }
+
+    Settings record = gSettings;
+    if (values->rememberWindow) StoreWindowBlock(&record);
+    else memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
+    memset(record.memoExtension, 0, sizeof record.memoExtension);
+    memcpy(record.memoExtension, extension, strlen(extension));
+    memset(record.startupFile, 0, sizeof record.startupFile);
+    lstrcpynA(record.startupFile, values->startupPath, sizeof record.startupFile);
+    record.autoSave = values->autoSave ? 1 : 0;
+    record.expandSelectedKey = values->expandSelectedKey ? 1 : 0;
+    record.openValueEditor = values->openValueEditor ? 1 : 0;
+
+    DWORD cbWritten = 0;
+    DWORD error = ERROR_SUCCESS;
+    if (!WriteFile(file, &record, sizeof record, &cbWritten, nullptr)) error = GetLastError();
+    else if (cbWritten != sizeof record) error = ERROR_DISK_FULL;  // a short write without an error
+    CloseHandle(file);
+    if (error != ERROR_SUCCESS) {
+        ReportWriteFailure(dialog, error);
+        return FALSE;
+    }
+    gSettings = record;
+    return TRUE;
+}
