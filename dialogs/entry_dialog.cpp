@@ -1,0 +1,185 @@
+// The entry dialog: adds a memo entry above the selected row, or changes the selected entry in place.
+#include "dialogs/dialogs.h"
+
+#include "bridge/bridge.h"
+#include "memo/memo.h"
+#include "memo/memo_format.h"
+#include "resources/resource.h"
+#include "shell/shell.h"
+
+enum { ENTRY_ADD = 0, ENTRY_CHANGE = 1 };
+static int gEntryDialogMode;
+
+static const KeyControlIds kEntryKeyControls = {IDC_ENTRY_KEYPATH, IDC_ENTRY_ROOTBUTTON, IDC_ENTRY_VALUENAME,
+                                                IDC_ENTRY_KEYBADGE};
+static const int kEntryTipFields[] = {IDC_ENTRY_DESCRIPTION, IDC_ENTRY_KEYPATH, IDC_ENTRY_VALUENAME};
+enum { ENTRY_TIP_FIELD_COUNT = sizeof kEntryTipFields / sizeof kEntryTipFields[0] };
+
+// Capture into the dialog: the first captured key or value fills the fields and ends the capture.
+static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyOnly, HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, keyPath);
+    SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, valueName);
+    ShowKeyBadge(keyOnly);
+    return 0;
+}
+
+// Puts the selected entry's texts into the fields; FALSE when the selected row holds no entry.
+static BOOL LoadSelectedEntry(HWND dialog)
+{
+    HGLOBAL entry = GetEntryHandle(GetSelectedIndex());
+    const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
+    if (!block) return FALSE;
+    const MemoEntryHead *head = (const MemoEntryHead *)block;
+    const char *description = (const char *)(block + sizeof(MemoEntryHead));
+    const char *keyPath = description + head->descriptionSize;
+    SetDlgItemTextA(dialog, IDC_ENTRY_DESCRIPTION, description);
+    SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, keyPath);
+    SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, keyPath + head->keyPathSize);
+    const BOOL keyOnly = head->keyOnly != 0;
+    GlobalUnlock(entry);
+    if (keyOnly) ShowKeyBadge(TRUE);
+    return TRUE;
+}
+
+static BOOL OnInitDialog(HWND dialog, LPARAM mode)
+{
+    SetDlgItemTextA(dialog, IDC_ENTRY_KEYLABEL, ToHalfWidth("キー(&K):"));
+    SetDlgItemTextA(dialog, IDCANCEL, ToHalfWidth("キャンセル"));
+    CenterInWorkArea(dialog);
+    PlaceKeyBadge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE);
+    gEntryDialogMode = mode == ENTRY_CHANGE ? ENTRY_CHANGE : ENTRY_ADD;
+    const char *title = gEntryDialogMode == ENTRY_CHANGE ? "変更" : "追加";
+    SetWindowTextA(dialog, title);
+    SetDlgItemTextA(dialog, IDOK, title);
+    AttachKeyControls(dialog, &kEntryKeyControls, kEntryTipFields, ENTRY_TIP_FIELD_COUNT);
+    // A change command that reaches us with the end row selected has nothing to change.
+    if (gEntryDialogMode == ENTRY_CHANGE && !LoadSelectedEntry(dialog)) EndDialog(dialog, 0);
+    return TRUE;
+}
+
+// Open, its menu items and its button follow whether the changed key path can be opened.
+static void UpdateOpenActions(BOOL openable)
+{
+    const UINT flag = openable ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(gMainMenu, IDM_OPENENTRY, MF_BYCOMMAND | flag);
+    EnableMenuItem(gContextMenu, IDM_LIST_OPEN, MF_BYCOMMAND | flag);
+    EnableWindow(GetDlgItem(gMainWindow, IDC_OPEN), openable);
+}
+
+// A movable block keeps its handle when resized; should the system ever give another, the item follows.
+static void SetEntryHandle(int index, HGLOBAL entry)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = (LPARAM)entry;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&item);
+}
+
+// The row that was selected moved down by one; it can now be moved up.
+static void EnableMoveUp()
+{
+    EnableMenuItem(gMainMenu, IDM_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(gContextMenu, IDM_LIST_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
+}
+
+// Stores the fields in a new entry or the selected one. Every failure leaves the dialog open and the
+// memo as it was.
+static void OnOk(HWND dialog)
+{
+    HWND descriptionField = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
+    HWND keyField = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND valueField = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
+    const int cbDescription = GetWindowTextLengthA(descriptionField);
+    const int cbKeyPath = GetWindowTextLengthA(keyField);
+    const int cbValueName = GetWindowTextLengthA(valueField);
+    const int index = GetSelectedIndex();
+    // Each size counts its NUL in 16 bits; a longer text would corrupt the record.
+    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
+        ShowMessage(dialog, "説明、キー、値はそれぞれ 65534 バイトまでにしてください。", MB_ICONEXCLAMATION);
+        return;
+    }
+    const SIZE_T cbBlock = (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11;
+    HGLOBAL old = 0, entry;
+    if (gEntryDialogMode == ENTRY_CHANGE) {
+        old = GetEntryHandle(index);
+        if (!old) return;
+        entry = GlobalReAlloc(old, cbBlock, GMEM_MOVEABLE);
+    } else {
+        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+    }
+    if (!entry) {
+        ReportSystemError(dialog, LEVEL_ORDINARY);
+        return;
+    }
+    BYTE *block = (BYTE *)GlobalLock(entry);
+    MemoEntryHead *head = (MemoEntryHead *)block;
+    // The sizes come from what was read, so that a length reported too long leaves no stray bytes.
+    char *text = (char *)(block + sizeof(MemoEntryHead));
+    head->descriptionSize = (WORD)(GetWindowTextA(descriptionField, text, cbDescription + 1) + 1);
+    text += head->descriptionSize;
+    head->keyPathSize = (WORD)(GetWindowTextA(keyField, text, cbKeyPath + 1) + 1);
+    const BOOL openable = IsRootKeyPath(text);
+    text += head->keyPathSize;
+    head->valueNameSize = (WORD)(GetWindowTextA(valueField, text, cbValueName + 1) + 1);
+    head->keyOnly = IsKeyBadgeShown() ? 1 : 0;
+    GlobalUnlock(entry);
+    if (gEntryDialogMode == ENTRY_CHANGE) {
+        if (entry != old) SetEntryHandle(index, entry);
+        UpdateOpenActions(openable);
+    } else {
+        // Filled before it joins the list, so that no drawing can meet an empty record.
+        if (!InsertEntryAt(index, entry)) return;
+        if (index + 1 < entryCount) EnableMoveUp();
+    }
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
+    if (gEntryDialogMode == ENTRY_CHANGE) SendMessageA(gMemoList, LVM_REDRAWITEMS, index, index);
+    memoModified = TRUE;
+    EndDialog(dialog, 0);
+}
+
+static BOOL OnCommand(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_ENTRY_ROOTBUTTON:
+        ReplaceRootKeyName(dialog, IDC_ENTRY_KEYPATH, code);
+        return FALSE;
+    case IDC_ENTRY_VALUENAME:
+        if (code == EN_CHANGE) ShowKeyBadge(FALSE);
+        return FALSE;
+    case IDC_ENTRY_CAPTURE:
+        CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+        return FALSE;
+    case IDOK:
+        OnOk(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        break;
+    default:
+        return FALSE;
+    }
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    return TRUE;
+}
+
+INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog, lParam);
+    case WM_COMMAND:
+        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_APP:
+        SendDlgItemMessageA(dialog, IDC_ENTRY_ROOTBUTTON, BM_CLICK, 0, 0);
+        return TRUE;
+    case WM_NOTIFY:
+        if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);
+        return FALSE;
+    case WM_DESTROY:
+        DetachKeyControls(dialog, &kEntryKeyControls, kEntryTipFields, ENTRY_TIP_FIELD_COUNT);
+        return FALSE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,118 @@
+// The open-key dialog: a typed key path (and value name) is opened in the Registry Editor at once,
+// without becoming a memo entry.
+#include "dialogs/dialogs.h"
+
+#include "bridge/bridge.h"
+#include "resources/resource.h"
+#include "shell/shell.h"
+
+enum { CB_KEY_BUFFER_FIRST = 256, CB_VALUE_NAME_BUFFER = 256 };
+
+// A copy of the key field's text, grown with it, and the size of that text with its NUL as last seen.
+static char *gKeyBuffer;
+static int gKeyLength;
+
+static const KeyControlIds kOpenKeyControls = {IDC_OPENKEY_KEYPATH, IDC_OPENKEY_ROOTBUTTON, IDC_OPENKEY_VALUENAME,
+                                               IDC_OPENKEY_KEYBADGE};
+static const int kOpenKeyTipFields[] = {IDC_OPENKEY_KEYPATH, IDC_OPENKEY_VALUENAME};
+enum { OPENKEY_TIP_FIELD_COUNT = sizeof kOpenKeyTipFields / sizeof kOpenKeyTipFields[0] };
+
+static BOOL OnInitDialog(HWND dialog)
+{
+    SetWindowTextA(dialog, "開く");
+    SetDlgItemTextA(dialog, IDC_OPENKEY_KEYLABEL, ToHalfWidth("キー(&K):"));
+    SetDlgItemTextA(dialog, IDCANCEL, ToHalfWidth("キャンセル"));
+    CenterInWorkArea(dialog);
+    PlaceKeyBadge(dialog, IDC_OPENKEY_VALUENAME, IDC_OPENKEY_KEYBADGE);
+    AttachKeyControls(dialog, &kOpenKeyControls, kOpenKeyTipFields, OPENKEY_TIP_FIELD_COUNT);
+    gKeyLength = 1;
+    gKeyBuffer = (char *)GlobalAlloc(GMEM_FIXED, CB_KEY_BUFFER_FIRST);
+    if (!gKeyBuffer) {
+        ReportSystemError(dialog, LEVEL_ORDINARY);
+        EndDialog(dialog, 0);
+    }
+    return TRUE;
+}
+
+// Keeps the key buffer as large as the key field's text, and OK enabled exactly for a usable key path.
+static void OnKeyFieldChange(HWND dialog)
+{
+    if (!gKeyBuffer) return;
+    HWND field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+    const int cbText = GetWindowTextLengthA(field) + 1;
+    if ((SIZE_T)cbText > GlobalSize(gKeyBuffer)) {
+        char *grown = (char *)GlobalReAlloc(gKeyBuffer, cbText, GMEM_MOVEABLE);
+        if (!grown) {
+            ReportSystemError(dialog, LEVEL_ORDINARY);
+            return;
+        }
+        gKeyBuffer = grown;
+    }
+    gKeyLength = cbText;
+    GetWindowTextA(field, gKeyBuffer, gKeyLength);
+    EnableWindow(GetDlgItem(dialog, IDOK), IsRootKeyPath(gKeyBuffer));
+}
+
+// The dialog ends first; the Registry Editor is driven while its window is already hidden.
+static void OnOk(HWND dialog)
+{
+    if (!gKeyBuffer || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return;
+    GetDlgItemTextA(dialog, IDC_OPENKEY_KEYPATH, gKeyBuffer, gKeyLength);
+    char valueName[CB_VALUE_NAME_BUFFER];
+    GetDlgItemTextA(dialog, IDC_OPENKEY_VALUENAME, valueName, sizeof valueName);
+    const BOOL keyOnly = IsKeyBadgeShown();
+    EndDialog(dialog, 0);
+    OpenKeyInRegistryEditor(gKeyBuffer, valueName, keyOnly);
+}
+
+static BOOL OnCommand(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_OPENKEY_KEYPATH:
+        if (code == EN_CHANGE) OnKeyFieldChange(dialog);
+        return FALSE;
+    case IDC_OPENKEY_ROOTBUTTON:
+        ReplaceRootKeyName(dialog, IDC_OPENKEY_KEYPATH, code);
+        return FALSE;
+    case IDC_OPENKEY_VALUENAME:
+        if (code == EN_CHANGE) ShowKeyBadge(FALSE);
+        return FALSE;
+    case IDOK:
+        OnOk(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        break;
+    default:
+        return FALSE;
+    }
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    return TRUE;
+}
+
+static void OnDestroy(HWND dialog)
+{
+    if (gKeyBuffer) GlobalFree(gKeyBuffer);
+    gKeyBuffer = NULL;
+    DetachKeyControls(dialog, &kOpenKeyControls, kOpenKeyTipFields, OPENKEY_TIP_FIELD_COUNT);
+}
+
+INT_PTR CALLBACK OpenKeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_APP:
+        SendDlgItemMessageA(dialog, IDC_OPENKEY_ROOTBUTTON, BM_CLICK, 0, 0);
+        return TRUE;
+    case WM_NOTIFY:
+        if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);
+        return FALSE;
+    case WM_DESTROY:
+        OnDestroy(dialog);
+        return FALSE;
+    }
+    return FALSE;
+}
