@@ -2,6 +2,7 @@
 // and the dialog-template loader.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include "dialogs/rootkeys.h"
 
 /* template.cpp */
@@ -15,3 +16,19 @@ void RunDialog(int id, DLGPROC proc, LPARAM param);
 /* entry_dialog.cpp, open_key_dialog.cpp */
 INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenKeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* key_controls.cpp: the key field, root-key button, value field and key badge both dialogs share */
+struct KeyControlIds {
+    int keyField, rootButton, valueField, keyBadge;
+};
+extern HWND gKeyBadge;  // the badge of whichever dialog is open
+// Makes the badge a child of the value field, at its left end.
+void PlaceKeyBadge(HWND dialog, int valueFieldId, int badgeId);
+// Subclasses the three controls and registers the fields with the tip window; Detach undoes both.
+void AttachKeyControls(HWND dialog, const KeyControlIds *ids, const int *tipFieldIds, int tipFieldCount);
+void DetachKeyControls(HWND dialog, const KeyControlIds *ids, const int *tipFieldIds, int tipFieldCount);
+// The badge's visibility is the key-only choice while a dialog is open.
+BOOL IsKeyBadgeShown();
+void ShowKeyBadge(BOOL show);
+// TTN_GETDISPINFOA from a registered field: its whole text when the field cannot show it all.
+void GetFieldTipText(HWND dialog, NMTTDISPINFOA *info);
