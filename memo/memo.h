@@ -13,27 +13,36 @@ struct MemoEntryHead {
 static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
 
 /* entries.cpp */
-// A movable block holding the three texts; 0 on failure (the last error says why).
+// A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
+// the last error saying why (ERROR_INVALID_DATA for a text of 65,535 bytes or more).
 HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly);
 // Item data of list item `index` (0 for the end row).
 HGLOBAL GetEntryHandle(int index);
 // Frees every entry's record and deletes every item, the end row included.
 void ClearMemoList();
-// Inserts `entry` at `index`; on failure reports the list failure (ordinary), frees the block, returns 0.
+// Inserts `entry` at `index` and counts it in entryCount, returning 1; on failure reports the list failure
+// (ordinary), frees the block and returns 0. memoModified is the caller's.
 int InsertEntryAt(int index, HGLOBAL entry);
 // The end row, selected and focused; 0 on failure (not reported).
 BOOL InsertEndRow();
 
 /* memofile.cpp */
+// Reads memoPath into the list: 1 loaded, 0 reported (untitled empty memo), -1 fatal (end row not inserted).
 int LoadMemoFile();
+// Writes the list to memoPath, or asks for a name when untitled: 1 saved, 0 not (reported or cancelled).
 int SaveMemoFile();
+// The title "caption - file name".
+void SetMemoCaption();
 
 /* lifecycle.cpp */
 int ConfirmDiscard();
 void NewMemo();
+// 1 loaded, 0 not, -1 fatal: the caller destroys the main window.
 int OpenMemoFile();
 int SaveMemoFileAs();
+// WM_DROPFILES: the first file only; finishes the drop; destroys the main window when fatal.
 void OpenDroppedFile(HDROP drop);
-// The start-up memo from the command-line tail or the settings' start-up file; -1 when fatal.
+// The start-up memo from the command-line tail or the settings' start-up file; -1 when fatal, reported,
+// the main window already destroyed.
 int OpenStartupMemo(const char *commandTail);
 void SetUntitledCaption();

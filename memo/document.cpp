@@ -1,0 +1,9 @@
+// The one memo document of the main window.
+#include "memo/memo.h"
+#include "shell/shell.h"
+
+int entryCount;
+BOOL memoModified;
+char memoPath[MAX_PATH];
+int memoNameOffset;
+char lastDirectory[MAX_PATH];

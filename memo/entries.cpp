@@ -1,0 +1,78 @@
+// Entry records and the memo list that owns them.
+#include "memo/memo.h"
+
+#include <string.h>
+
+#include "memo/memo_format.h"
+#include "shell/shell.h"
+
+HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly)
+{
+    const size_t cbDescription = strlen(description);
+    const size_t cbKeyPath = strlen(keyPath);
+    const size_t cbValueName = keyOnly ? 0 : strlen(valueName);
+    // Sizes count their NUL in 16 bits; a longer text has no record.
+    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return 0;
+    }
+    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, cbDescription + cbKeyPath + cbValueName + 11);
+    if (!entry) return 0;
+    BYTE *block = (BYTE *)GlobalLock(entry);
+    MemoEntryHead *head = (MemoEntryHead *)block;
+    head->descriptionSize = (WORD)(cbDescription + 1);
+    head->keyPathSize = (WORD)(cbKeyPath + 1);
+    head->valueNameSize = (WORD)(cbValueName + 1);
+    head->keyOnly = keyOnly ? 1 : 0;
+    char *text = (char *)(block + sizeof(MemoEntryHead));
+    memcpy(text, description, cbDescription + 1);
+    text += cbDescription + 1;
+    memcpy(text, keyPath, cbKeyPath + 1);
+    text += cbKeyPath + 1;
+    memcpy(text, keyOnly ? "" : valueName, cbValueName + 1);
+    GlobalUnlock(entry);
+    return entry;
+}
+
+HGLOBAL GetEntryHandle(int index)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (!SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&item)) return 0;
+    return (HGLOBAL)item.lParam;
+}
+
+void ClearMemoList()
+{
+    for (int i = 0; i < entryCount; i++) {
+        HGLOBAL entry = GetEntryHandle(i);
+        if (entry) GlobalFree(entry);
+    }
+    SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
+    entryCount = 0;
+}
+
+int InsertEntryAt(int index, HGLOBAL entry)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = (LPARAM)entry;
+    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0) {
+        ReportListFailure(gMainWindow, LEVEL_ORDINARY);
+        GlobalFree(entry);
+        return 0;
+    }
+    entryCount++;
+    return 1;
+}
+
+BOOL InsertEndRow()
+{
+    LVITEMA item = {};
+    item.mask = LVIF_STATE;
+    item.iItem = entryCount;
+    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) >= 0;
+}

@@ -1,0 +1,176 @@
+// New, open, save as, the save-changes question, dropped files and the start-up memo.
+#include "memo/memo.h"
+
+#include <string.h>
+
+#include "memo/memo_format.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+namespace {
+
+// Sets memoPath from a full path and the offset of its file name, and lastDirectory to its folder.
+void TakeChosenPath(const char *path, int nameOffset)
+{
+    lstrcpynA(memoPath, path, MAX_PATH);
+    memoNameOffset = nameOffset;
+    memcpy(lastDirectory, path, nameOffset);
+    lastDirectory[nameOffset] = '\0';
+}
+
+// The open or save dialog over lastDirectory with the memo-file filter. On OK memoPath, memoNameOffset
+// and lastDirectory name the chosen file and 1 is returned; otherwise 0, any failure reported.
+int ChooseMemoFile(BOOL forSaving)
+{
+    char extension[17];
+    CopyMemoExtension(&gSettings, extension);
+    LowerCaseLetters(extension);
+    char filter[160];
+    if (extension[0])
+        wsprintfA(filter, ToHalfWidth("メモ ファイル (*.%s)%c*.%s%cすべてのファイル (*.*)%c*.*%c"), extension, 0,
+                  extension, 0, 0, 0);
+    else
+        wsprintfA(filter, ToHalfWidth("すべてのファイル (*.*)%c*.*%c"), 0, 0);
+
+    char fileName[MAX_PATH] = "";
+    if (forSaving && memoPath[0]) lstrcpynA(fileName, memoPath + memoNameOffset, MAX_PATH);
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = gMainWindow;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = lastDirectory;
+    dialog.lpstrDefExt = extension[0] ? extension : NULL;
+    if (forSaving) {
+        dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+        if (GetSaveFileNameA(&dialog)) {
+            TakeChosenPath(fileName, dialog.nFileOffset);
+            return 1;
+        }
+    } else {
+        dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+        if (GetOpenFileNameA(&dialog)) {
+            TakeChosenPath(fileName, dialog.nFileOffset);
+            return 1;
+        }
+    }
+    const DWORD code = CommDlgExtendedError();
+    switch (code) {
+    case 0: break;  // cancelled
+    case CDERR_MEMALLOCFAILURE: ShowMessage(gMainWindow, "メモリ不足のため処理を中止しました。", MB_ICONQUESTION); break;
+    case FNERR_BUFFERTOOSMALL: ShowMessage(gMainWindow, "ファイルのパス名が長すぎます。", MB_ICONEXCLAMATION); break;
+    default: ReportCommonDialogError(gMainWindow, code); break;
+    }
+    return 0;
+}
+
+// The full path of `name` when it is shorter than 260 bytes, with the offset of its file name.
+BOOL GetShortEnoughFullPath(const char *name, char fullPath[MAX_PATH], int *nameOffset)
+{
+    char *filePart = NULL;
+    const DWORD cch = GetFullPathNameA(name, MAX_PATH, fullPath, &filePart);
+    if (cch == 0 || cch >= MAX_PATH) return FALSE;
+    *nameOffset = filePart ? (int)(filePart - fullPath) : (int)cch;
+    return TRUE;
+}
+
+}  // namespace
+
+void SetUntitledCaption() { SetWindowTextA(gMainWindow, gProductCaption); }
+
+void SetMemoCaption()
+{
+    char title[16 + MAX_PATH];
+    wsprintfA(title, "%s - %s", gProductCaption, memoPath + memoNameOffset);
+    SetWindowTextA(gMainWindow, title);
+}
+
+int ConfirmDiscard()
+{
+    if (!memoModified) return 1;
+    if (gSettings.autoSave) return SaveMemoFile();
+    switch (ShowMessage(gMainWindow, "メモの内容が変更されています。\r\r変更を保存しますか？",
+                        MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES: return SaveMemoFile();
+    case IDNO: return 1;
+    default: return 0;
+    }
+}
+
+void NewMemo()
+{
+    ClearMemoList();
+    if (!InsertEndRow()) {
+        ReportListFailure(gMainWindow, LEVEL_FATAL);
+        DestroyWindow(gMainWindow);
+        return;
+    }
+    memoPath[0] = '\0';
+    memoNameOffset = 0;
+    SetUntitledCaption();
+    memoModified = FALSE;
+}
+
+int OpenMemoFile()
+{
+    if (!ChooseMemoFile(FALSE)) return 0;
+    return LoadMemoFile();
+}
+
+int SaveMemoFileAs()
+{
+    if (!ChooseMemoFile(TRUE)) return 0;
+    SetMemoCaption();
+    return SaveMemoFile();
+}
+
+void OpenDroppedFile(HDROP drop)
+{
+    char dropped[324] = "";
+    DragQueryFileA(drop, 0, dropped, sizeof dropped);
+    DragFinish(drop);
+    if (!ConfirmDiscard()) return;
+    char fullPath[MAX_PATH];
+    int nameOffset = 0;
+    if (!GetShortEnoughFullPath(dropped, fullPath, &nameOffset)) return;
+    TakeChosenPath(fullPath, nameOffset);
+    if (LoadMemoFile() < 0) DestroyWindow(gMainWindow);
+}
+
+int OpenStartupMemo(const char *commandTail)
+{
+    const DWORD cchDirectory = GetCurrentDirectoryA(MAX_PATH, lastDirectory);
+    if (cchDirectory == 0 || cchDirectory >= MAX_PATH) lastDirectory[0] = '\0';
+    memoPath[0] = '\0';
+    memoNameOffset = 0;
+    if (commandTail && commandTail[0]) {
+        // The whole tail is the name, blanks and quotes included.
+        char fullPath[MAX_PATH];
+        int nameOffset = 0;
+        if (GetShortEnoughFullPath(commandTail, fullPath, &nameOffset)) {
+            lstrcpynA(memoPath, fullPath, MAX_PATH);
+            memoNameOffset = nameOffset;
+        }
+    } else {
+        char startupFile[MAX_PATH];
+        CopyStartupFile(&gSettings, startupFile);
+        if (startupFile[0]) {
+            lstrcpynA(memoPath, startupFile, MAX_PATH);
+            memoNameOffset = FileNameOffset(memoPath);
+        }
+    }
+    if (memoPath[0]) {
+        const int loaded = LoadMemoFile();
+        if (loaded < 0) DestroyWindow(gMainWindow);
+        return loaded;
+    }
+    if (!InsertEndRow()) {
+        ReportListFailure(gMainWindow, LEVEL_FATAL);
+        DestroyWindow(gMainWindow);
+        return -1;
+    }
+    SetUntitledCaption();
+    return 1;
+}

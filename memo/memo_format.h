@@ -1,0 +1,117 @@
+// The memo file's bytes: header, records, limits. Portable: the program walks a file with it,
+// the host tests and the fuzz target walk byte arrays with the same code.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+enum {
+    MEMO_HEADER_SIZE = 4,        // the header bytes after headerSize, as written
+    MEMO_FORMAT_VERSION = 1,
+    MEMO_KEY_ONLY_MARKER = 0xFFFF,
+    MEMO_MAX_ENTRIES = 0xFFFF,
+    MEMO_MAX_TEXT = 0xFFFE,      // a text's size with its NUL must fit 16 bits
+};
+
+enum MemoReadOutcome {
+    MEMO_READ_LOADED,
+    MEMO_READ_MALFORMED,
+    MEMO_READ_SOURCE_FAILED,  // a read or a move of the source failed; the source keeps the error
+    MEMO_READ_SINK_FAILED,    // the sink refused a record; it has reported or kept the error
+};
+
+enum MemoWriteCheck {
+    MEMO_WRITE_FITS,
+    MEMO_WRITE_TOO_MANY_ENTRIES,
+    MEMO_WRITE_TEXT_TOO_LONG,
+};
+
+inline uint16_t ReadLittle16(const uint8_t *bytes) { return (uint16_t)(bytes[0] | bytes[1] << 8); }
+inline void WriteLittle16(uint8_t *bytes, uint32_t value)
+{
+    bytes[0] = (uint8_t)value;
+    bytes[1] = (uint8_t)(value >> 8);
+}
+
+// Whether a record with these text lengths (bytes, no NUL) can be stored.
+inline bool MemoRecordFits(size_t cbDescription, size_t cbKeyPath, size_t cbValueName, bool keyOnly)
+{
+    return cbDescription <= MEMO_MAX_TEXT && cbKeyPath <= MEMO_MAX_TEXT && (keyOnly || cbValueName <= MEMO_MAX_TEXT);
+}
+
+// The six header bytes this system writes: headerSize 4, formatVersion 1, the record count.
+void EncodeMemoHeader(uint8_t out[6], uint16_t recordCount);
+// The three lengths of a record; a key-only record's value name length is the marker.
+void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
+                         bool keyOnly);
+
+// Walks a memo file from its first byte, step by step, as the program reads it.
+//   source.Read(void *buffer, uint32_t cb, uint32_t *cbRead): false when the read failed;
+//       fewer bytes than asked means the file ended.
+//   source.Skip(uint32_t cb): moves forward; false when the move failed.
+//   sink.Begin(uint16_t recordCount): told the count before the first record.
+//   sink.BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
+//       bool keyOnly): room for the three texts packed with a NUL after each, or null when refused.
+//   sink.EndRecord(): after the texts were read into that room, whatever the outcome.
+// The walk stops at the first failure; bytes after the last record are never read.
+template <class Source, class Sink>
+MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
+{
+    uint8_t bytes[6];
+    uint32_t cbRead = 0;
+    if (!source.Read(bytes, 2, &cbRead)) return MEMO_READ_SOURCE_FAILED;
+    if (cbRead < 2) return MEMO_READ_MALFORMED;
+    const uint16_t headerSize = ReadLittle16(bytes);
+    if (headerSize < MEMO_HEADER_SIZE) return MEMO_READ_MALFORMED;
+    if (!source.Read(bytes, 4, &cbRead)) return MEMO_READ_SOURCE_FAILED;
+    if (cbRead < 4) return MEMO_READ_MALFORMED;
+    const uint16_t formatVersion = ReadLittle16(bytes);
+    const uint16_t recordCount = ReadLittle16(bytes + 2);
+    if (headerSize > MEMO_HEADER_SIZE) {
+        if (formatVersion == MEMO_FORMAT_VERSION) return MEMO_READ_MALFORMED;
+        if (!source.Skip(headerSize - MEMO_HEADER_SIZE)) return MEMO_READ_SOURCE_FAILED;
+    }
+    sink.Begin(recordCount);
+    for (uint32_t i = 0; i < recordCount; i++) {
+        if (!source.Read(bytes, 6, &cbRead)) return MEMO_READ_SOURCE_FAILED;
+        if (cbRead < 6) return MEMO_READ_MALFORMED;
+        const uint16_t cbDescription = ReadLittle16(bytes);
+        const uint16_t cbKeyPath = ReadLittle16(bytes + 2);
+        uint16_t cbValueName = ReadLittle16(bytes + 4);
+        const bool keyOnly = cbValueName == MEMO_KEY_ONLY_MARKER;
+        if (keyOnly) cbValueName = 0;
+        char *texts = sink.BeginRecord(i, cbDescription, cbKeyPath, cbValueName, keyOnly);
+        if (!texts) return MEMO_READ_SINK_FAILED;
+        MemoReadOutcome outcome = MEMO_READ_LOADED;
+        const uint16_t cbTexts[3] = {cbDescription, cbKeyPath, cbValueName};
+        for (int t = 0; t < 3 && outcome == MEMO_READ_LOADED; t++) {
+            if (cbTexts[t]) {
+                if (!source.Read(texts, cbTexts[t], &cbRead)) outcome = MEMO_READ_SOURCE_FAILED;
+                else if (cbRead < cbTexts[t]) outcome = MEMO_READ_MALFORMED;
+            }
+            texts += cbTexts[t];
+            *texts++ = '\0';
+        }
+        sink.EndRecord();
+        if (outcome != MEMO_READ_LOADED) return outcome;
+    }
+    return MEMO_READ_LOADED;
+}
+
+// One entry as plain texts, for the tests and the fuzz target.
+struct MemoRecord {
+    std::string description;
+    std::string keyPath;
+    std::string valueName;
+    bool keyOnly;
+};
+
+// All records of a memo file, or none: MEMO_READ_LOADED or MEMO_READ_MALFORMED.
+MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoRecord> *records);
+// The canonical bytes of a memo; nothing is produced unless every record fits.
+MemoWriteCheck SerialiseMemo(const std::vector<MemoRecord> &records, std::vector<uint8_t> *bytes);
+
+// Offset of the file-name part of a path: one past its last backslash, found character by character
+// in Shift-JIS so that a trail byte 0x5C is not taken for one; 0 when there is none.
+int FileNameOffset(const char *path);

@@ -1,0 +1,353 @@
+// The memo list to and from the memo file.
+#include "memo/memo.h"
+
+#include <string.h>
+
+#include "memo/memo_format.h"
+#include "shell/shell.h"
+
+namespace {
+
+enum LoadOutcome { LOAD_LOADED, LOAD_REPORTED, LOAD_MALFORMED, LOAD_SYSTEM_ERROR };
+
+// Reads the file in blocks, so that a long memo costs a few hundred reads instead of four per entry,
+// while every read the walk asks for ends exactly as a read of the file itself would.
+struct FileSource {
+    HANDLE file;
+    DWORD error;
+    DWORD cbBuffered;
+    DWORD position;
+    BYTE buffer[16384];
+
+    bool Fill()
+    {
+        position = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &cbBuffered, NULL)) {
+            cbBuffered = 0;
+            error = GetLastError();
+            return false;
+        }
+        return true;
+    }
+    bool Read(void *destination, uint32_t cb, uint32_t *cbRead)
+    {
+        BYTE *out = (BYTE *)destination;
+        *cbRead = 0;
+        while (*cbRead < cb) {
+            if (position == cbBuffered) {
+                if (!Fill()) return false;
+                if (!cbBuffered) break;  // end of file
+            }
+            DWORD n = cbBuffered - position;
+            if (n > cb - *cbRead) n = cb - *cbRead;
+            memcpy(out + *cbRead, buffer + position, n);
+            position += n;
+            *cbRead += n;
+        }
+        return true;
+    }
+    bool Skip(uint32_t cb)
+    {
+        DWORD n = cbBuffered - position;
+        if (n > cb) n = cb;
+        position += n;
+        cb -= n;
+        if (!cb) return true;
+        SetLastError(NO_ERROR);
+        if (SetFilePointer(file, (LONG)cb, NULL, FILE_CURRENT) == INVALID_SET_FILE_POINTER &&
+            GetLastError() != NO_ERROR) {
+            error = GetLastError();
+            return false;
+        }
+        return true;
+    }
+};
+
+// Puts each record into the memo list as it is read.
+struct ListSink {
+    HGLOBAL entry;
+    BYTE *block;
+    DWORD error;  // set when the sink failed without reporting
+
+    void Begin(uint16_t recordCount) { SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0); }
+    char *BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
+                      bool keyOnly)
+    {
+        entry = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11);
+        if (!entry) {
+            error = GetLastError();
+            return NULL;
+        }
+        if (!InsertEntryAt((int)index, entry)) return NULL;  // reported, freed
+        block = (BYTE *)GlobalLock(entry);
+        if (!block) {
+            error = GetLastError();
+            return NULL;
+        }
+        MemoEntryHead *head = (MemoEntryHead *)block;
+        head->keyOnly = keyOnly ? 1 : 0;
+        head->descriptionSize = (WORD)(cbDescription + 1);
+        head->keyPathSize = (WORD)(cbKeyPath + 1);
+        head->valueNameSize = (WORD)(cbValueName + 1);
+        return (char *)(block + sizeof(MemoEntryHead));
+    }
+    void EndRecord() { GlobalUnlock(entry); }
+};
+
+// Collects the file's bytes and writes them in blocks; the first failing write is kept.
+struct FileWriter {
+    HANDLE file;
+    DWORD error;
+    DWORD cbUsed;
+    BYTE buffer[32768];
+
+    void Flush()
+    {
+        if (error || !cbUsed) return;
+        DWORD cbWritten = 0;
+        if (!WriteFile(file, buffer, cbUsed, &cbWritten, NULL)) error = GetLastError();
+        // A disk file takes every byte or fails; a short write can only mean there is no room.
+        else if (cbWritten != cbUsed) error = ERROR_DISK_FULL;
+        cbUsed = 0;
+    }
+    void Put(const void *data, DWORD cb)
+    {
+        const BYTE *in = (const BYTE *)data;
+        while (cb && !error) {
+            if (cbUsed == sizeof buffer) Flush();
+            DWORD n = sizeof buffer - cbUsed;
+            if (n > cb) n = cb;
+            memcpy(buffer + cbUsed, in, n);
+            cbUsed += n;
+            in += n;
+            cb -= n;
+        }
+    }
+};
+
+void RedrawMemoList()
+{
+    SendMessageA(gMemoList, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(gMemoList, NULL, NULL, RDW_ERASE | RDW_INVALIDATE);
+}
+
+// Leaves only the end row. From the last entry backwards, so that no deletion moves the items after it.
+void RemoveAllEntries()
+{
+    SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
+    while (entryCount > 0) {
+        entryCount--;
+        HGLOBAL entry = GetEntryHandle(entryCount);
+        if (entry) GlobalFree(entry);
+        SendMessageA(gMemoList, LVM_DELETEITEM, (WPARAM)entryCount, 0);
+    }
+    RedrawMemoList();
+}
+
+LoadOutcome ReadMemoIntoList(DWORD *error)
+{
+    HANDLE file = CreateFileA(memoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        if (*error != ERROR_FILE_NOT_FOUND) return LOAD_SYSTEM_ERROR;
+        ShowMessageWithArgument(gMainWindow, "メモ ファイル“%s”が見つかりません。", memoPath, MB_ICONQUESTION);
+        return LOAD_REPORTED;
+    }
+    static FileSource source;  // one load at a time; keeps the block buffer off the stack
+    source.file = file;
+    source.error = NO_ERROR;
+    source.cbBuffered = source.position = 0;
+    ListSink sink = {NULL, NULL, NO_ERROR};
+    LoadOutcome outcome = LOAD_LOADED;
+    switch (WalkMemoFile(source, sink)) {
+    case MEMO_READ_LOADED: break;
+    case MEMO_READ_MALFORMED: outcome = LOAD_MALFORMED; break;
+    case MEMO_READ_SOURCE_FAILED:
+        outcome = LOAD_SYSTEM_ERROR;
+        *error = source.error;
+        break;
+    case MEMO_READ_SINK_FAILED:
+        outcome = sink.error != NO_ERROR ? LOAD_SYSTEM_ERROR : LOAD_REPORTED;
+        *error = sink.error;
+        break;
+    }
+    CloseHandle(file);
+    return outcome;
+}
+
+// A new file in the memo file's folder that no other file uses, for writing the memo before it
+// replaces the old file. Its name fits the folder's remaining room in the path.
+HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
+{
+    const int cchFolder = memoNameOffset;
+    const int cchRoom = MAX_PATH - 1 - cchFolder;
+    if (cchRoom < 2) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_HANDLE_VALUE;
+    }
+    memcpy(tempPath, memoPath, cchFolder);
+    DWORD seed = GetTickCount() ^ GetCurrentProcessId() << 16;
+    for (int attempt = 0; attempt < 64; attempt++, seed = seed * 69069 + 1) {
+        if (cchRoom >= 12) {
+            wsprintfA(tempPath + cchFolder, "~tmk%04X.tmp", (unsigned)(seed >> 16));
+        } else {
+            char *name = tempPath + cchFolder;
+            *name++ = '~';
+            for (int i = 0; i < cchRoom - 1; i++) *name++ = "0123456789ABCDEF"[(seed >> ((4 * i) & 31)) & 15];
+            *name = '\0';
+        }
+        HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Writes the header and every entry in list order; false with writer->error at the first failure.
+void WriteMemoEntries(FileWriter *writer)
+{
+    uint8_t bytes[6];
+    EncodeMemoHeader(bytes, (uint16_t)entryCount);
+    writer->Put(bytes, 6);
+    for (int i = 0; i < entryCount && !writer->error; i++) {
+        HGLOBAL entry = GetEntryHandle(i);
+        const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
+        if (!block) {
+            writer->error = entry ? GetLastError() : ERROR_INVALID_HANDLE;
+            break;
+        }
+        const MemoEntryHead *head = (const MemoEntryHead *)block;
+        const WORD cbDescription = head->descriptionSize - 1;
+        const WORD cbKeyPath = head->keyPathSize - 1;
+        const WORD cbValueName = head->keyOnly ? 0 : head->valueNameSize - 1;
+        EncodeRecordLengths(bytes, cbDescription, cbKeyPath, cbValueName, head->keyOnly != 0);
+        writer->Put(bytes, 6);
+        const char *text = (const char *)(block + sizeof(MemoEntryHead));
+        writer->Put(text, cbDescription);
+        text += head->descriptionSize;
+        writer->Put(text, cbKeyPath);
+        text += head->keyPathSize;
+        writer->Put(text, cbValueName);
+        GlobalUnlock(entry);
+    }
+    writer->Flush();
+}
+
+// Puts the written file in the old one's place in one step; on systems without that step the old
+// file is removed first.
+BOOL ReplaceMemoFile(const char *tempPath)
+{
+    if (MoveFileExA(tempPath, memoPath, MOVEFILE_REPLACE_EXISTING)) return TRUE;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return FALSE;
+    if (!DeleteFileA(memoPath) && GetLastError() != ERROR_FILE_NOT_FOUND) return FALSE;
+    return MoveFileA(tempPath, memoPath);
+}
+
+void ReportSaveError(DWORD error)
+{
+    switch (error) {
+    case ERROR_WRITE_PROTECT:
+        ShowMessage(gMainWindow, "出力先のデバイスが書き込み保護されているため、メモを保存できません。", MB_ICONQUESTION);
+        break;
+    case ERROR_NOT_READY: ShowMessage(gMainWindow, "出力先のデバイスの準備ができていません。", MB_ICONQUESTION); break;
+    case ERROR_DISK_FULL: ShowMessage(gMainWindow, "ディスクに空きがないためメモを保存できません。", MB_ICONQUESTION); break;
+    default:
+        SetLastError(error);
+        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        break;
+    }
+}
+
+}  // namespace
+
+int LoadMemoFile()
+{
+    ClearMemoList();
+    LVITEMA endRow = {};
+    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&endRow) < 0) {
+        ReportListFailure(gMainWindow, LEVEL_FATAL);
+        return -1;
+    }
+    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
+
+    DWORD error = NO_ERROR;
+    const LoadOutcome outcome = ReadMemoIntoList(&error);
+
+    RedrawMemoList();
+    SetCursor(previousCursor);
+    if (outcome == LOAD_LOADED) {
+        SetMemoCaption();
+    } else {
+        RemoveAllEntries();
+        memoPath[0] = '\0';
+        memoNameOffset = 0;
+        SetUntitledCaption();
+        if (outcome == LOAD_SYSTEM_ERROR) {
+            SetLastError(error);
+            ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        } else if (outcome == LOAD_MALFORMED) {
+            ShowMessage(gMainWindow, "メモ ファイルの形式に誤りがあります。", MB_ICONQUESTION);
+        }
+    }
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, 0, (LPARAM)&state);
+    memoModified = FALSE;
+    return outcome == LOAD_LOADED ? 1 : 0;
+}
+
+int SaveMemoFile()
+{
+    if (!memoPath[0]) return SaveMemoFileAs();
+    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    const DWORD attributes = GetFileAttributesA(memoPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ShowMessage(gMainWindow, "メモ ファイルの属性が読み取り専用のためメモを保存できません。", MB_ICONQUESTION);
+        SetCursor(previousCursor);
+        return 0;
+    }
+    // The file counts its entries in 16 bits; a longer memo is refused rather than cut.
+    if (entryCount > MEMO_MAX_ENTRIES) {
+        ShowMessage(gMainWindow, "メモの項目が 65535 個を超えているため、メモを保存できません。", MB_ICONQUESTION);
+        SetCursor(previousCursor);
+        return 0;
+    }
+    DWORD error = NO_ERROR;
+    // The system refuses to recreate a hidden or system file with normal attributes; the save refuses
+    // it too rather than put a visible file in its place.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
+        error = ERROR_ACCESS_DENIED;
+    } else {
+        char tempPath[MAX_PATH];
+        HANDLE file = CreateFileBesideMemo(tempPath);
+        if (file == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            if (error == ERROR_DISK_FULL) {
+                ShowMessage(gMainWindow, "ディレクトリに空きがないためメモを保存できません。", MB_ICONQUESTION);
+                SetCursor(previousCursor);
+                return 0;
+            }
+        } else {
+            static FileWriter writer;  // one save at a time; keeps the block buffer off the stack
+            writer.file = file;
+            writer.error = NO_ERROR;
+            writer.cbUsed = 0;
+            WriteMemoEntries(&writer);
+            error = writer.error;
+            if (!error && !FlushFileBuffers(file)) error = GetLastError();
+            CloseHandle(file);
+            if (!error && !ReplaceMemoFile(tempPath)) error = GetLastError();
+            if (error) DeleteFileA(tempPath);
+        }
+    }
+    SetCursor(previousCursor);
+    if (!error) {
+        memoModified = FALSE;
+        return 1;
+    }
+    ReportSaveError(error);
+    return 0;
+}

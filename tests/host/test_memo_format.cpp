@@ -1,0 +1,180 @@
+// The memo file's bytes: what loads, what is refused whole, and what a save writes.
+#include <gtest/gtest.h>
+
+#include "memo/memo_format.h"
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+MemoReadOutcome Parse(const Bytes &bytes, std::vector<MemoRecord> *records)
+{
+    return ParseMemoBytes(bytes.data(), bytes.size(), records);
+}
+
+Bytes Serialise(const std::vector<MemoRecord> &records)
+{
+    Bytes bytes;
+    EXPECT_EQ(MEMO_WRITE_FITS, SerialiseMemo(records, &bytes));
+    return bytes;
+}
+
+void ExpectRecord(const MemoRecord &record, const char *description, const char *keyPath, const char *valueName,
+                  bool keyOnly)
+{
+    EXPECT_EQ(description, record.description);
+    EXPECT_EQ(keyPath, record.keyPath);
+    EXPECT_EQ(valueName, record.valueName);
+    EXPECT_EQ(keyOnly, record.keyOnly);
+}
+
+const std::vector<MemoRecord> kThreeRecords = {
+    {"\x83\x81\x83\x82", "HKEY_CURRENT_USER\\Software", "Path", false},  // メモ
+    {"", "HKCU", "", true},
+    {"default value", "HKLM\\SOFTWARE\\\x83\x5c\x83\x74\x83\x67", "", false},  // ソフト, trail byte 0x5C
+};
+
+}  // namespace
+
+TEST(MemoFormat, EmptyMemoIsSixBytesBothWays)
+{
+    const Bytes empty = {0x04, 0x00, 0x01, 0x00, 0x00, 0x00};
+    std::vector<MemoRecord> records = {{"x", "y", "z", false}};
+    EXPECT_EQ(MEMO_READ_LOADED, Parse(empty, &records));
+    EXPECT_TRUE(records.empty());
+    EXPECT_EQ(empty, Serialise({}));
+}
+
+TEST(MemoFormat, KeyOnlyEntrySavesAsTheSixteenByteExample)
+{
+    const Bytes expected = {0x04, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00,
+                            0x04, 0x00, 0xFF, 0xFF, 0x48, 0x4B, 0x43, 0x55};
+    EXPECT_EQ(expected, Serialise({{"", "HKCU", "", true}}));
+    std::vector<MemoRecord> records;
+    ASSERT_EQ(MEMO_READ_LOADED, Parse(expected, &records));
+    ASSERT_EQ(1u, records.size());
+    ExpectRecord(records[0], "", "HKCU", "", true);
+}
+
+TEST(MemoFormat, HeaderSizeAndVersion)
+{
+    struct Case {
+        const char *name;
+        Bytes bytes;
+        MemoReadOutcome outcome;
+    } cases[] = {
+        {"version 0", {4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, MEMO_READ_LOADED},
+        {"version 2", {4, 0, 2, 0, 1, 0, 0, 0, 0, 0, 0, 0}, MEMO_READ_LOADED},
+        {"extension skipped with version 2", {8, 0, 2, 0, 1, 0, 9, 9, 9, 9, 0, 0, 0, 0, 0, 0}, MEMO_READ_LOADED},
+        {"extension with version 1", {8, 0, 1, 0, 1, 0, 9, 9, 9, 9, 0, 0, 0, 0, 0, 0}, MEMO_READ_MALFORMED},
+        {"header size 3", {3, 0, 1, 0, 0, 0}, MEMO_READ_MALFORMED},
+        {"header size 0", {0, 0, 1, 0, 0, 0}, MEMO_READ_MALFORMED},
+        {"only the header size", {4, 0}, MEMO_READ_MALFORMED},
+        {"one byte", {4}, MEMO_READ_MALFORMED},
+        {"nothing", {}, MEMO_READ_MALFORMED},
+        {"header cut in the count", {4, 0, 1, 0, 0}, MEMO_READ_MALFORMED},
+        {"extension longer than the file", {0xFF, 0xFF, 3, 0, 0, 0, 1, 2}, MEMO_READ_LOADED},
+        {"extension longer than the file, one record", {0xFF, 0xFF, 3, 0, 1, 0, 1, 2}, MEMO_READ_MALFORMED},
+    };
+    for (const Case &c : cases) {
+        std::vector<MemoRecord> records;
+        EXPECT_EQ(c.outcome, Parse(c.bytes, &records)) << c.name;
+        if (c.outcome == MEMO_READ_LOADED && c.bytes.size() > 8) {
+            EXPECT_EQ(1u, records.size()) << c.name;
+            // Saved back with this system's own header.
+            EXPECT_EQ(Bytes({4, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}), Serialise(records)) << c.name;
+        }
+    }
+}
+
+TEST(MemoFormat, RecordKinds)
+{
+    const Bytes bytes = {4,   0,   1,   0,   3,   0,                  // header, three records
+                         0,   0,   0,   0,   0,   0,                  // all three texts empty
+                         1,   0,   4,   0,   0xFF, 0xFF, 'd', 'H', 'K', 'C', 'U',
+                         0,   0,   2,   0,   1,   0,   'H', 'K', 'v',
+                         'e', 'x', 't', 'r', 'a'};                    // ignored
+    std::vector<MemoRecord> records;
+    ASSERT_EQ(MEMO_READ_LOADED, Parse(bytes, &records));
+    ASSERT_EQ(3u, records.size());
+    ExpectRecord(records[0], "", "", "", false);
+    ExpectRecord(records[1], "d", "HKCU", "", true);
+    ExpectRecord(records[2], "", "HK", "v", false);
+    // The canonical bytes are the file without what followed its last record.
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.end() - 5), Serialise(records));
+}
+
+TEST(MemoFormat, FileCutAtAnyByteIsRefusedWhole)
+{
+    const Bytes whole = Serialise(kThreeRecords);
+    std::vector<MemoRecord> records;
+    ASSERT_EQ(MEMO_READ_LOADED, Parse(whole, &records));
+    ASSERT_EQ(kThreeRecords.size(), records.size());
+    for (size_t cb = 0; cb < whole.size(); cb++) {
+        records = {{"stale", "", "", false}};
+        EXPECT_EQ(MEMO_READ_MALFORMED, Parse(Bytes(whole.begin(), whole.begin() + cb), &records)) << cb;
+        EXPECT_TRUE(records.empty()) << cb;
+    }
+}
+
+TEST(MemoFormat, RoundTripKeepsEveryByte)
+{
+    std::vector<MemoRecord> originals = kThreeRecords;
+    std::string allBytes;
+    for (int c = 1; c < 256; c++) allBytes += (char)c;
+    originals.push_back({allBytes, allBytes, allBytes, false});
+    originals.push_back({std::string(MEMO_MAX_TEXT, 'k'), std::string(MEMO_MAX_TEXT, 'p'),
+                         std::string(MEMO_MAX_TEXT, 'v'), false});
+    const Bytes bytes = Serialise(originals);
+    std::vector<MemoRecord> records;
+    ASSERT_EQ(MEMO_READ_LOADED, Parse(bytes, &records));
+    ASSERT_EQ(originals.size(), records.size());
+    for (size_t i = 0; i < records.size(); i++) {
+        ExpectRecord(records[i], originals[i].description.c_str(), originals[i].keyPath.c_str(),
+                     originals[i].valueName.c_str(), originals[i].keyOnly);
+        EXPECT_EQ(originals[i].description.size(), records[i].description.size()) << i;
+    }
+    EXPECT_EQ(bytes, Serialise(records));
+}
+
+TEST(MemoFormat, WhatTheFileCannotHoldIsRefused)
+{
+    Bytes bytes = {1, 2, 3};
+    std::vector<MemoRecord> records(MEMO_MAX_ENTRIES);
+    ASSERT_EQ(MEMO_WRITE_FITS, SerialiseMemo(records, &bytes));
+    EXPECT_EQ(6u + 6u * MEMO_MAX_ENTRIES, bytes.size());
+    EXPECT_EQ(0xFF, bytes[4]);
+    EXPECT_EQ(0xFF, bytes[5]);
+
+    records.push_back(MemoRecord());
+    EXPECT_EQ(MEMO_WRITE_TOO_MANY_ENTRIES, SerialiseMemo(records, &bytes));
+    EXPECT_TRUE(bytes.empty());
+
+    const std::string tooLong(MEMO_MAX_TEXT + 1, 'x');
+    const MemoRecord refused[] = {
+        {tooLong, "", "", false},
+        {"", tooLong, "", false},
+        {"", "", tooLong, false},
+        {"", tooLong, "", true},
+    };
+    for (const MemoRecord &record : refused) {
+        bytes = {1};
+        EXPECT_EQ(MEMO_WRITE_TEXT_TOO_LONG, SerialiseMemo({kThreeRecords[0], record}, &bytes));
+        EXPECT_TRUE(bytes.empty());
+    }
+    // A key-only entry stores no value name, whatever its length.
+    EXPECT_EQ(MEMO_WRITE_FITS, SerialiseMemo({{"", "HKCU", tooLong, true}}, &bytes));
+}
+
+TEST(MemoFormat, FileNameOffsetStepsOverDoubleByteCharacters)
+{
+    EXPECT_EQ(0, FileNameOffset(""));
+    EXPECT_EQ(0, FileNameOffset("memo.tmk"));
+    EXPECT_EQ(3, FileNameOffset("C:\\memo.tmk"));
+    EXPECT_EQ(9, FileNameOffset("C:\\a b\\c\\"));
+    // ソ is 83 5C: its trail byte is no separator.
+    EXPECT_EQ(3, FileNameOffset("C:\\\x83\x5c.tmk"));
+    EXPECT_EQ(6, FileNameOffset("C:\\\x83\x5c\\x.tmk"));
+    // A lead byte at the very end stands alone.
+    EXPECT_EQ(3, FileNameOffset("C:\\\x83"));
+}
