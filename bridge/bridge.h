@@ -1,6 +1,9 @@
 // The Registry Editor bridge: find or start it, drive its tree and value list across the process boundary.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+#include <stddef.h>
+#include "bridge/key_path.h"
 
 struct RegistryEditorTarget {
     HWND window;
@@ -11,8 +14,86 @@ struct RegistryEditorTarget {
 // Receives one captured key or value; returns nonzero to take more.
 typedef int (*CaptureSink)(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);
 
+// The list-view item record as the control reads it, up to iIndent: LVITEMA without the group and
+// column members that newer controls added after it.
+struct BridgeListRecord {
+    UINT mask;
+    int iItem;
+    int iSubItem;
+    UINT state;
+    UINT stateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+    int iIndent;
+};
+static_assert(offsetof(BridgeListRecord, mask) == offsetof(LVITEMA, mask), "list record");
+static_assert(offsetof(BridgeListRecord, iItem) == offsetof(LVITEMA, iItem), "list record");
+static_assert(offsetof(BridgeListRecord, iSubItem) == offsetof(LVITEMA, iSubItem), "list record");
+static_assert(offsetof(BridgeListRecord, state) == offsetof(LVITEMA, state), "list record");
+static_assert(offsetof(BridgeListRecord, stateMask) == offsetof(LVITEMA, stateMask), "list record");
+static_assert(offsetof(BridgeListRecord, pszText) == offsetof(LVITEMA, pszText), "list record");
+static_assert(offsetof(BridgeListRecord, cchTextMax) == offsetof(LVITEMA, cchTextMax), "list record");
+static_assert(offsetof(BridgeListRecord, iImage) == offsetof(LVITEMA, iImage), "list record");
+static_assert(offsetof(BridgeListRecord, lParam) == offsetof(LVITEMA, lParam), "list record");
+static_assert(offsetof(BridgeListRecord, iIndent) == offsetof(LVITEMA, iIndent), "list record");
+
+// The item record area of the buffer: a tree-view or a list-view item, in the layout of the
+// Registry Editor, which has the program's own bitness.
+union BridgeRecord {
+    TVITEMA tree;
+    BridgeListRecord list;
+};
+
+enum { CB_BRIDGE_TEXT = 256 };
+
+// The bytes of a bridge buffer: the record, then the text area its text pointer names.
+struct BridgeBufferBytes {
+    BridgeRecord record;
+    char text[CB_BRIDGE_TEXT];
+};
+
+enum {
+    CB_BRIDGE_RECORD = sizeof(BridgeRecord),
+    CB_BRIDGE_BUFFER = sizeof(BridgeBufferBytes),
+};
+static_assert(offsetof(BridgeBufferBytes, text) == CB_BRIDGE_RECORD, "text area right after the record");
+#ifdef _WIN64
+static_assert(sizeof(TVITEMA) == 56 && CB_BRIDGE_RECORD == 56, "64-bit item record");
+static_assert(CB_BRIDGE_BUFFER == 312, "64-bit bridge buffer");
+#else
+static_assert(sizeof(TVITEMA) == 40 && sizeof(BridgeListRecord) == 40, "32-bit item records");
+static_assert(CB_BRIDGE_RECORD == 40 && CB_BRIDGE_BUFFER == 296, "32-bit bridge buffer");
+#endif
+
+// Memory that the Registry Editor can address, held for one open or capture operation.
+struct BridgeBuffer {
+    char *address;    // as the Registry Editor sees it; on Windows 95/98/Me also this program's view
+    HANDLE mapping;   // Windows 95/98/Me: the unnamed mapping behind the view
+    HANDLE process;   // NT family: the Registry Editor's process; used, not owned
+};
+
 /* regedit_process.cpp */
 BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target);
+
+/* control_access.cpp */
+// The tree view and list view of the Registry Editor's window, among its children or their children.
+BOOL FindRegistryEditorControls(HWND editor, HWND *tree, HWND *list);
+// FALSE after reporting the system error to `owner`.
+BOOL AcquireBridgeBuffer(HANDLE process, HWND owner, BridgeBuffer *buffer);
+void ReleaseBridgeBuffer(BridgeBuffer *buffer);
+// Copies an item record into the buffer, as far as the Registry Editor reads it.
+void PutBridgeRecord(const BridgeBuffer *buffer, const BridgeRecord *record);
+// The item's text, valid until the next call.
+const char *ReadTreeItemText(HWND tree, HTREEITEM item, const BridgeBuffer *buffer);
+// One row into `copy`: its record as the control left it, its text in copy->text.
+void ReadListItem(HWND list, const BridgeListRecord *record, const BridgeBuffer *buffer, BridgeBufferBytes *copy);
+void SetListItemState(HWND list, int row, UINT state, UINT stateMask, const BridgeBuffer *buffer);
+// Joins this thread's input to the Registry Editor's thread for focus calls; FALSE when refused,
+// and then no focus call may be made.
+BOOL AttachToRegistryEditor(DWORD threadId);
+void DetachFromRegistryEditor(DWORD threadId);
 
 /* open_key.cpp */
 void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly);
@@ -20,4 +101,8 @@ void OpenSelectedEntry();
 
 /* capture.cpp */
 void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner);
+// The item's key path below the first root item into *pathBlock (a fixed block it may replace);
+// its length, or 0 after reporting to `owner` or for an item without text.
+SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock,
+                         const BridgeBuffer *buffer, HWND owner);
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);

@@ -1,0 +1,15 @@
+// Splitting a key path into its components.
+#include "bridge/key_path.h"
+
+#include "shell/text.h"
+
+char *FindKeyPathSeparator(char *component)
+{
+    unsigned char *p = reinterpret_cast<unsigned char *>(component);
+    while (*p) {
+        if (*p == '\\') return reinterpret_cast<char *>(p);
+        // A lead byte right before the terminator is a character of its own.
+        p += (IsShiftJisLeadByte(*p) && p[1]) ? 2 : 1;
+    }
+    return nullptr;
+}
