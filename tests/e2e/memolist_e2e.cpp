@@ -1,0 +1,259 @@
+// The memo list under real mouse and keyboard input: dragging entries to reorder the memo,
+// auto-scroll while the mouse is held beyond the visible rows, column fit on a divider
+// double-click, and the Delete key.
+#include <algorithm>
+
+#include "tests/e2e/memolist_session.h"
+
+using memolist::MouseDown;
+using memolist::MouseTo;
+using memolist::MouseUp;
+using memolist::Session;
+using memolist::WaitFor;
+
+namespace {
+
+std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
+{
+    std::string entry = order[from];
+    order.erase(order.begin() + from);
+    order.insert(order.begin() + to, entry);
+    return order;
+}
+
+// Mouse over `row` of the list, then the row the dragged entry should stand on.
+void DragOverRow(Session &session, int row, int expectedRow, int line)
+{
+    MouseTo(session.CellPoint(row, 1));
+    EXPECT_TRUE(WaitFor([&] { return session.Selected() == expectedRow; }, 2000))
+        << "mouse over row " << row << ": selected " << session.Selected() << ", from line " << line;
+}
+
+TEST(MemoListDrag, EntryFollowsTheMouseRowByRowAndStaysOnRelease)
+{
+    Session session;
+    auto entries = memolist::NumberedEntries(8);
+    ASSERT_TRUE(session.Open("drag_rows", entries));
+    ASSERT_GT(session.PerPage(), 9) << "all rows visible";
+    std::vector<std::string> order = memolist::Descriptions(entries);
+
+    MouseTo(session.CellPoint(2, 1));
+    MouseDown();
+    EXPECT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000));
+    for (int row = 3; row <= 5; ++row) DragOverRow(session, row, row, __LINE__);
+    EXPECT_EQ(session.Capture(), session.list()) << "the list holds the mouse while dragging";
+    driver::Screenshot(session.main(), "memolist_drag_row5");
+    for (int row = 4; row >= 0; --row) DragOverRow(session, row, row, __LINE__);
+    // Below the last entry the entry stops as the last entry; the end row stays last.
+    DragOverRow(session, 8, 7, __LINE__);
+    POINT below = session.CellPoint(8, 1);
+    below.y += 40;
+    MouseTo(below);
+    session.Settle();
+    EXPECT_EQ(session.Selected(), 7);
+    DragOverRow(session, 6, 6, __LINE__);
+    MouseUp();
+    EXPECT_TRUE(WaitFor([&] { return session.Capture() == nullptr; }, 2000)) << "release frees the mouse";
+
+    // After the release the mouse moves nothing.
+    MouseTo(session.CellPoint(1, 1));
+    session.Settle();
+    EXPECT_EQ(session.Selected(), 6);
+    EXPECT_EQ(session.Count(), 9);
+    EXPECT_EQ(session.SavedOrder(), Moved(order, 2, 6));
+}
+
+TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
+{
+    Session session;
+    const int count = 40;
+    auto entries = memolist::NumberedEntries(count);
+    ASSERT_TRUE(session.Open("drag_autoscroll", entries));
+    int perPage = session.PerPage();
+    ASSERT_GT(perPage, 4);
+    ASSERT_LT(perPage, count - 10) << "the memo must be longer than the list";
+    std::vector<std::string> order = memolist::Descriptions(entries);
+    RECT client = session.ClientOnScreen();
+
+    MouseTo(session.CellPoint(1, 1));
+    MouseDown();
+    DragOverRow(session, 2, 2, __LINE__);
+
+    // Below the list: the entry goes to the row just beyond the visible rows, then one row a tick.
+    struct Sample {
+        DWORD time;
+        int top, selected;
+    };
+    std::vector<Sample> samples = {{GetTickCount(), session.TopIndex(), session.Selected()}};
+    MouseTo(POINT{(client.left + client.right) / 2, client.bottom + 30});
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 8000) {
+        Sample sample = {GetTickCount(), session.TopIndex(), session.Selected()};
+        if (samples.empty() || sample.selected != samples.back().selected) samples.push_back(sample);
+        if (sample.selected == count - 1 && GetTickCount() - samples.back().time > 600) break;
+        Sleep(5);
+    }
+    ASSERT_GE(samples.size(), 3u);
+    EXPECT_EQ(samples.back().selected, count - 1) << "stops at the last entry";
+    EXPECT_EQ(samples[1].selected, perPage) << "first to the row just below the visible rows";
+    for (size_t i = 1; i < samples.size(); ++i) {
+        if (i >= 2) {
+            EXPECT_EQ(samples[i].selected, samples[i - 1].selected + 1) << "one row a tick, sample " << i;
+        }
+        // The moved entry stands on the last visible row while the list scrolls under it.
+        if (samples[i].selected < count - 1) {
+            EXPECT_EQ(samples[i].selected, samples[i].top + perPage - 1) << "sample " << i;
+        }
+    }
+    int ticks = samples.back().selected - samples[1].selected;
+    double msPerTick = double(samples.back().time - samples[1].time) / ticks;
+    EXPECT_GT(msPerTick, 80.0);
+    EXPECT_LT(msPerTick, 250.0);
+    printf("auto-scroll down: %d ticks, %.1f ms per tick\n", ticks, msPerTick);
+    EXPECT_GE(session.TopIndex() + perPage, count + 1) << "the end row shows";
+    driver::Screenshot(session.main(), "memolist_autoscroll_bottom");
+
+    // Back over the visible rows: the entry goes under the mouse and the scrolling stops.
+    int top = session.TopIndex();
+    int middle = top + perPage / 2;
+    DragOverRow(session, middle, middle, __LINE__);
+    Sleep(600);
+    EXPECT_EQ(session.Selected(), middle) << "the timer stopped";
+    EXPECT_EQ(session.TopIndex(), top);
+
+    // Above the list: one row a tick up to row 0.
+    MouseTo(POINT{(client.left + client.right) / 2, client.top - 40});
+    EXPECT_TRUE(WaitFor([&] { return session.Selected() == 0; }, 8000));
+    EXPECT_EQ(session.TopIndex(), 0);
+    Sleep(300);
+    EXPECT_EQ(session.Selected(), 0);
+    DragOverRow(session, 3, 3, __LINE__);
+    Sleep(400);
+    EXPECT_EQ(session.Selected(), 3);
+    MouseUp();
+    EXPECT_TRUE(WaitFor([&] { return session.Capture() == nullptr; }, 2000));
+    EXPECT_EQ(session.SavedOrder(), Moved(order, 1, 3));
+}
+
+TEST(MemoListDrag, OneEntryAndTheEndRowCannotBeDragged)
+{
+    {
+        Session session;
+        ASSERT_TRUE(session.Open("drag_single", memolist::NumberedEntries(1)));
+        MouseTo(session.CellPoint(0, 1));
+        MouseDown();
+        POINT below = session.CellPoint(1, 1);
+        MouseTo(below);
+        below.y += 40;
+        MouseTo(below);
+        session.Settle();
+        EXPECT_EQ(session.Capture(), nullptr) << "no drag with one entry";
+        MouseUp();
+        EXPECT_EQ(session.Count(), 2);
+    }
+    {
+        Session session;
+        auto entries = memolist::NumberedEntries(3);
+        ASSERT_TRUE(session.Open("drag_endrow", entries));
+        MouseTo(session.CellPoint(3, 1));
+        MouseDown();
+        EXPECT_TRUE(WaitFor([&] { return session.Selected() == 3; }, 2000));
+        MouseTo(session.CellPoint(2, 1));
+        MouseTo(session.CellPoint(0, 1));
+        session.Settle();
+        EXPECT_EQ(session.Capture(), nullptr) << "the end row is not dragged";
+        MouseUp();
+        EXPECT_EQ(session.Selected(), 3);
+        EXPECT_EQ(session.SavedOrder(), memolist::Descriptions(entries));
+    }
+}
+
+// Texts measured as the program measures them: the template's font on a screen context.
+int TextWidth(const std::string &text)
+{
+    HDC dc = GetDC(nullptr);
+    int height = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    HFONT font = CreateFontA(height, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "MS UI Gothic");
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT bounds = {0, 0, 0, 100};
+    DrawTextA(dc, text.c_str(), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return bounds.right;
+}
+
+// Double-clicks the divider at the right edge of header item `column`.
+void DoubleClickDivider(Session &session, int column)
+{
+    RECT item = {};
+    {
+        driver::RemoteMemory remote(session.header(), sizeof item);
+        SendMessageA(session.header(), HDM_GETITEMRECT, column, (LPARAM)remote.address());
+        remote.Read(&item, sizeof item);
+    }
+    POINT divider = {item.right, (item.top + item.bottom) / 2};
+    ClientToScreen(session.header(), &divider);
+    MouseTo(divider);
+    driver::Xdotool("click --repeat 2 --delay 60 1");
+    session.Settle();
+}
+
+TEST(MemoListColumns, DividerDoubleClickFitsTheColumnToItsWidestText)
+{
+    Session session;
+    std::vector<driver::Entry> entries = {
+        {"短い", "HKCU", "a", false},
+        {"ずっと長い説明の文字列 & more", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", "", true},
+        {"", "HKLM\\SYSTEM", "", false},
+    };
+    ASSERT_TRUE(session.Open("columns_fit", entries));
+    ASSERT_NE(session.header(), nullptr);
+
+    DoubleClickDivider(session, 0);
+    EXPECT_EQ(driver::ListColumnWidth(session.list(), 0),
+              std::max({TextWidth(entries[0].description), TextWidth(entries[1].description), 0}) + 8);
+    DoubleClickDivider(session, 1);
+    EXPECT_EQ(driver::ListColumnWidth(session.list(), 1), TextWidth(entries[1].keyPath) + 8);
+    // The key badge of a key-only entry counts 23 pixels, wider than the value "a".
+    ASSERT_LT(TextWidth("a"), 23);
+    DoubleClickDivider(session, 2);
+    EXPECT_EQ(driver::ListColumnWidth(session.list(), 2), 23 + 8);
+    driver::Screenshot(session.main(), "memolist_columns_fitted");
+}
+
+TEST(MemoListColumns, WithNoEntriesAFittedColumnIsEightPixels)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("columns_empty", {}, false));
+    DoubleClickDivider(session, 1);
+    EXPECT_EQ(driver::ListColumnWidth(session.list(), 1), 8);
+    DoubleClickDivider(session, 0);
+    EXPECT_EQ(driver::ListColumnWidth(session.list(), 0), 8);
+}
+
+TEST(MemoListKeys, DeleteRemovesTheSelectedEntryButNotTheEndRow)
+{
+    Session session;
+    auto entries = memolist::NumberedEntries(3);
+    ASSERT_TRUE(session.Open("delete_key", entries));
+
+    MouseTo(session.CellPoint(1, 1));
+    driver::Xdotool("click 1");
+    ASSERT_TRUE(WaitFor([&] { return session.Selected() == 1; }, 2000));
+    driver::Xdotool("key Delete");
+    EXPECT_TRUE(WaitFor([&] { return session.Count() == 3; }, 3000)) << "one entry fewer";
+    EXPECT_EQ(session.Selected(), 1);
+    EXPECT_EQ(session.SavedOrder(), (std::vector<std::string>{"E00", "E02"}));
+
+    MouseTo(session.CellPoint(2, 1));
+    driver::Xdotool("click 1");
+    ASSERT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000));
+    driver::Xdotool("key Delete");
+    Sleep(300);
+    session.Settle();
+    EXPECT_EQ(session.Count(), 3) << "the end row stays";
+    EXPECT_EQ(session.SavedOrder(), (std::vector<std::string>{"E00", "E02"}));
+}
+
+}  // namespace
