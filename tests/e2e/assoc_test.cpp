@@ -1,0 +1,258 @@
+// The memo-file association, driven through tarmik's settings dialog, with the registry under
+// HKEY_CLASSES_ROOT read back after each step; and the shell opening a memo file with tarmik.
+#include "tests/e2e/settings_e2e.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+using namespace settings_e2e;
+
+namespace {
+
+const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z') c = (char)(c + 32);
+    return text;
+}
+
+class Association : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        driver::Stop(&tarmik.program);
+        for (const char *extension : {"tmk", "abc", "xyz", "qqq"}) ForgetExtension(extension);
+        DeleteTree("OtherDoc");
+        DeleteTree("qqqtype");
+    }
+
+    void Start(const std::string &name, const char *version = "winxp")
+    {
+        tarmik = PrepareTarmik(name, version);
+        ASSERT_TRUE(StartTarmik(&tarmik));
+    }
+
+    // Opens the dialog, sets the extension and the association box, and presses OK, which must close it.
+    void SaveThroughDialog(const std::string &extension, bool associate)
+    {
+        HWND dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        SetText(dialog, IDC_EXTENSION, extension);
+        SetCheck(dialog, IDC_ASSOCIATE, associate);
+        ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    }
+
+    // The registration of this tarmik for `extension`, key by key.
+    void ExpectRegisteredForThisProgram(const std::string &extension, const char *typeName = "タルミク ファイル")
+    {
+        const std::string type = extension + "file";
+        bool blank = tarmik.exe.find(' ') != std::string::npos;
+        EXPECT_EQ(DefaultValue("." + extension), type);
+        EXPECT_EQ(DefaultValue(type), typeName);
+        EXPECT_TRUE(KeyExists(type + "\\Shell"));
+        EXPECT_TRUE(KeyExists(type + "\\Shell\\open"));
+        EXPECT_EQ(DefaultValue(type + "\\Shell\\open\\command"),
+                  blank ? "\"" + tarmik.exe + "\" %1" : tarmik.exe + " %1");
+        EXPECT_EQ(DefaultValue(type + "\\DefaultIcon"), tarmik.exe + ",1");
+    }
+
+    Tarmik tarmik;
+};
+
+TEST_F(Association, RegistersAndRemovesTheExtension)
+{
+    ForgetExtension("tmk");
+    Start("assoc_register");
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(Text(dialog, IDC_EXTENSION), "TMK");
+    EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
+    EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
+    SetCheck(dialog, IDC_ASSOCIATE, true);
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    ExpectRegisteredForThisProgram("tmk");
+    EXPECT_EQ(ReadSettings(tarmik).text(48, 16), "TMK");
+
+    // Registered for this very program: the box opens checked, and unchecking it removes both keys whole.
+    dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+    SetCheck(dialog, IDC_ASSOCIATE, false);
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    EXPECT_FALSE(KeyExists(".tmk"));
+    EXPECT_FALSE(KeyExists("tmkfile"));
+
+    dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+}
+
+TEST_F(Association, QuotesOnlyTheProgramPathWithBlanks)
+{
+    Start("assoc quoted path");
+    SaveThroughDialog("tmk", true);
+    ExpectRegisteredForThisProgram("tmk");
+    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), "\"" + tarmik.exe + "\" %1");
+
+    // The quoted path reads back as this program.
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+}
+
+TEST_F(Association, OldSystemsStoreTheHalfWidthTypeName)
+{
+    Start("assoc_nt40", "nt40");
+    SaveThroughDialog("tmk", true);
+    ExpectRegisteredForThisProgram("tmk", "ﾀﾙﾐｸ ﾌｧｲﾙ");
+}
+
+TEST_F(Association, ChangingTheExtensionMovesTheRegistration)
+{
+    Start("assoc_change");
+    SaveThroughDialog("tmk", true);
+    ExpectRegisteredForThisProgram("tmk");
+
+    SaveThroughDialog("abc", true);
+    EXPECT_FALSE(KeyExists(".tmk"));
+    EXPECT_FALSE(KeyExists("tmkfile"));
+    ExpectRegisteredForThisProgram("abc");
+    EXPECT_EQ(ReadSettings(tarmik).text(48, 16), "ABC");
+
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(Text(dialog, IDC_EXTENSION), "ABC");
+    EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+}
+
+TEST_F(Association, ThisProgramInOtherLetterCaseIsThisProgram)
+{
+    Start("assoc_case");
+    SetDefaultValue(".tmk", "tmkfile");
+    SetDefaultValue("tmkfile", "old name");
+    SetDefaultValue("tmkfile\\Shell\\open\\command", Lower(tarmik.exe) + " %1");
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+    // Unchanged and already ours: nothing is asked and nothing rewritten.
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    EXPECT_EQ(DefaultValue("tmkfile"), "old name");
+    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), Lower(tarmik.exe) + " %1");
+}
+
+// .xyz registered by another program: its file type with two verbs and an icon, a subkey under the extension.
+void RegisterOtherProgram(const std::string &programPath)
+{
+    ForgetExtension("xyz");
+    DeleteTree("OtherDoc");
+    SetDefaultValue(".xyz", "OtherDoc");
+    SetDefaultValue(".xyz\\ShellNew", "");
+    SetDefaultValue("OtherDoc", "Other document");
+    SetDefaultValue("OtherDoc\\Shell\\open\\command", "\"" + programPath + "\" \"%1\"");
+    SetDefaultValue("OtherDoc\\Shell\\print\\command", "\"" + programPath + "\" /p \"%1\"");
+    SetDefaultValue("OtherDoc\\DefaultIcon", programPath + ",0");
+}
+
+struct TakeOverCase {
+    const char *name;
+    std::string program;
+    const char *named;  // how the question names the program
+};
+
+TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
+{
+    Start("assoc_takeover");
+    const std::string fixtures = driver::BuildDir() + "\\assoc_fixtures\\";
+    const std::string copyFolder = driver::MakeTestFolder("assoc_takeover_copy");
+    const TakeOverCase cases[] = {
+        {"no version block", fixtures + "assoc_plain.exe", "他のアプリケーション"},
+        {"program file missing", fixtures + "gone.exe", "他のアプリケーション"},
+        {"Japanese description", fixtures + "assoc_japanese.exe", "アプリケーション“レジストリ ノート”"},
+        {"English string table only", fixtures + "assoc_english.exe", "他のアプリケーション"},
+        {"another copy of this program", copyFolder + "\\tarmik.exe", "アプリケーション“タルミク”"},
+        {"another build of the tool", fixtures + "assoc_sibling.exe",
+         "現在実行中のものとは別のタルミクのプログラム ファイル"},
+    };
+    for (const TakeOverCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        RegisterOtherProgram(c.program);
+        const std::vector<uint8_t> before = ReadSettings(tarmik).bytes;
+
+        HWND dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
+        SetText(dialog, IDC_EXTENSION, "xyz");
+        SetCheck(dialog, IDC_ASSOCIATE, true);
+        Message question;
+        ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
+        EXPECT_EQ(question.caption, "タルミク");
+        EXPECT_EQ(question.text, std::string("拡張子“XYZ”は") + c.named + kQuestionEnd);
+        EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(question.defaultButton, IDNO);
+        EXPECT_EQ(question.icon, Icon::Exclamation);
+        driver::Screenshot(question.window, std::string("assoc_question_") + c.name);
+
+        // No: nothing changes, the dialog stays open.
+        Answer(question, IDNO);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ(DefaultValue(".xyz"), "OtherDoc");
+        EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\open\\command"), "\"" + c.program + "\" \"%1\"");
+        EXPECT_EQ(ReadSettings(tarmik).bytes, before);
+
+        // Yes: the other program's extension key and file type go whole, then this program registers.
+        ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
+        Answer(question, IDYES);
+        EXPECT_TRUE(WaitUntilClosed(dialog));
+        EXPECT_FALSE(KeyExists("OtherDoc"));
+        EXPECT_FALSE(KeyExists(".xyz\\ShellNew"));
+        ExpectRegisteredForThisProgram("xyz");
+        EXPECT_EQ(ReadSettings(tarmik).text(48, 16), "XYZ");
+    }
+}
+
+TEST_F(Association, FileTypeWithoutShellIsOverwrittenWithoutAsking)
+{
+    Start("assoc_noshell");
+    ForgetExtension("qqq");
+    SetDefaultValue(".qqq", "qqqtype");
+    SetDefaultValue("qqqtype\\DefaultIcon", "C:\\elsewhere.exe,0");
+    SaveThroughDialog("qqq", true);
+    ExpectRegisteredForThisProgram("qqq");
+}
+
+TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
+{
+    Start("assoc_shell");
+    SaveThroughDialog("tmk", true);
+    ExpectRegisteredForThisProgram("tmk");
+
+    const std::string memo = tarmik.folder + "\\opened.tmk";
+    ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes({{"first", "HKEY_CURRENT_USER\\Software", "a"},
+                                                                {"second", "HKEY_LOCAL_MACHINE\\Software", ""}})));
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = "open";
+    execute.lpFile = memo.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(ShellExecuteExA(&execute)) << GetLastError();
+    ASSERT_TRUE(execute.hProcess);
+
+    driver::Program opened;
+    opened.process = execute.hProcess;
+    opened.pid = GetProcessId(execute.hProcess);
+    ASSERT_NE(opened.pid, tarmik.program.pid);
+    HWND window = driver::WaitForMainWindow(&opened);
+    ASSERT_TRUE(window);
+    EXPECT_NE(driver::GetText(window).find("opened.tmk"), std::string::npos) << driver::GetText(window);
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3);  // two entries and the end row
+    driver::Screenshot(window, "assoc_shell_opened");
+    driver::Stop(&opened);
+}
+
+}  // namespace
