@@ -3,6 +3,7 @@
 #include "tests/e2e/settings_e2e.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 using namespace settings_e2e;
@@ -253,6 +254,91 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3);  // two entries and the end row
     driver::Screenshot(window, "assoc_shell_opened");
     driver::Stop(&opened);
+}
+
+// HKEY_CLASSES_ROOT readable but not writable by anyone, for the life of the object; the key's own
+// owner, group and access list come back afterwards.
+class RestrictedClassesRoot {
+public:
+    RestrictedClassesRoot()
+    {
+        const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                         DACL_SECURITY_INFORMATION;
+        DWORD cb = 0;
+        RegGetKeySecurity(HKEY_CLASSES_ROOT, all, nullptr, &cb);
+        saved_.resize(cb);
+        if (RegGetKeySecurity(HKEY_CLASSES_ROOT, all, saved_.data(), &cb) != ERROR_SUCCESS) saved_.clear();
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (!saved_.empty() &&
+            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                 nullptr)) {
+            applied_ = RegSetKeySecurity(HKEY_CLASSES_ROOT, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+            LocalFree(readOnly);
+        }
+    }
+    ~RestrictedClassesRoot()
+    {
+        if (applied_)
+            RegSetKeySecurity(HKEY_CLASSES_ROOT,
+                              OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              saved_.data());
+    }
+    bool applied() const { return applied_; }
+
+private:
+    std::vector<BYTE> saved_;
+    bool applied_ = false;
+};
+
+TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
+{
+    Start("assoc_no_access");
+    SaveThroughDialog("tmk", true);
+    ExpectRegisteredForThisProgram("tmk");
+    {
+        RestrictedClassesRoot restricted;
+        ASSERT_TRUE(restricted.applied());
+        HWND dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+        EXPECT_FALSE(Enabled(dialog, IDC_ASSOCIATE));
+        EXPECT_FALSE(Enabled(dialog, IDC_EXTENSION));
+        driver::Screenshot(dialog, "assoc_no_access");
+
+        // Another instance saved ABC and registered it for this program: that extension stays in the file.
+        SetDefaultValue(".abc", "abcfile");
+        SetDefaultValue("abcfile\\Shell\\open\\command", tarmik.exe + " %1");
+        std::vector<uint8_t> bytes = ReadSettings(tarmik).bytes;
+        ASSERT_EQ(bytes.size(), 352u);
+        std::fill(bytes.begin() + 48, bytes.begin() + 64, 0);
+        PutText(&bytes, 48, "ABC");
+        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsFile, bytes));
+        SetCheck(dialog, IDC_AUTOSAVE, true);
+        ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+        SettingsBytes saved = ReadSettings(tarmik);
+        EXPECT_EQ(saved.text(48, 16), "ABC");
+        EXPECT_EQ(saved.u8(324), 1u);
+
+        // Windows 98 has no access test: the box stays enabled.
+        driver::Stop(&tarmik.program);
+        driver::SetWindowsVersion("tarmik.exe", "win98");
+        ASSERT_TRUE(StartTarmik(&tarmik));
+        dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
+        EXPECT_TRUE(Enabled(dialog, IDC_EXTENSION));
+        EXPECT_EQ(Text(dialog, IDC_EXTENSION), "ABC");
+        EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
+        ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+    }
+    // With the access back, the box is enabled again.
+    driver::Stop(&tarmik.program);
+    driver::SetWindowsVersion("tarmik.exe", "winxp");
+    ASSERT_TRUE(StartTarmik(&tarmik));
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
 }  // namespace
