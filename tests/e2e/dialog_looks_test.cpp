@@ -1,0 +1,261 @@
+// What the entry and open-key dialogs look like on each system (screenshots under the build folder),
+// the root-key button's looks, and that opening and closing the dialogs leaves no GDI or USER object behind.
+#include <winternl.h>
+
+#include "tests/e2e/dialog_session.h"
+
+using namespace dialogs;
+
+namespace {
+
+struct SystemLook {
+    const char *version;
+    const char *keyLabel;
+    const char *cancel;
+};
+
+const SystemLook kSystems[] = {
+    {"winxp", "キー(&K):", "キャンセル"},
+    {"win2k", "キー(&K):", "キャンセル"},
+    {"nt40", "ｷｰ(&K):", "ｷｬﾝｾﾙ"},
+};
+
+// The screen pixels of a window, row by row.
+struct Pixels {
+    RECT rect = {};
+    std::vector<COLORREF> colours;
+
+    explicit Pixels(HWND window)
+    {
+        rect = ScreenRect(window);
+        HDC screen = GetDC(nullptr);
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            for (int x = rect.left; x < rect.right; ++x) colours.push_back(GetPixel(screen, x, y) & 0xFFFFFF);
+        }
+        ReleaseDC(nullptr, screen);
+    }
+    int width() const { return rect.right - rect.left; }
+    int height() const { return rect.bottom - rect.top; }
+    COLORREF at(int x, int y) const { return colours[(size_t)y * width() + x]; }
+
+    // The bounding box of the pixels of `colour` inside the one-pixel edge.
+    RECT Box(COLORREF colour) const
+    {
+        RECT box = {width(), height(), -1, -1};
+        for (int y = 1; y < height() - 1; ++y) {
+            for (int x = 1; x < width() - 1; ++x) {
+                if (at(x, y) != colour) continue;
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+        }
+        return box;
+    }
+};
+
+bool IsThemed()
+{
+    HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+    if (!uxtheme) return false;
+    typedef BOOL(WINAPI * IsAppThemedProc)(void);
+    IsAppThemedProc isAppThemed = (IsAppThemedProc)(void *)GetProcAddress(uxtheme, "IsAppThemed");
+    const bool themed = isAppThemed && isAppThemed();
+    FreeLibrary(uxtheme);
+    return themed;
+}
+
+// Screenshots of the root-key button at rest, under the pointer and with its menu open; on a classic
+// look also checks the raised edge, the sunken edge and the face shifted by one pixel.
+void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
+{
+    HWND button = GetDlgItem(dialog, buttonId);
+    MouseTo(0, 0);
+    Sleep(300);
+    Pixels normal(button);
+    driver::Screenshot(button, name + "_button_normal");
+    RECT rect = ScreenRect(button);
+    MouseTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    MouseTo((rect.left + rect.right) / 2 + 1, (rect.top + rect.bottom) / 2);
+    Sleep(300);
+    Pixels hot(button);
+    driver::Screenshot(button, name + "_button_hot");
+    driver::Xdotool("click 1");
+    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    Sleep(300);
+    Pixels pressed(button);
+    driver::Screenshot(button, name + "_button_pressed");
+    driver::Screenshot(dialog, name + "_menu_open");
+    Keys("Escape");
+    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() == nullptr; }));
+
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+                   shadow = GetSysColor(COLOR_BTNSHADOW);
+    if (!classic) return;
+    const int w = normal.width(), h = normal.height();
+    RECT faceNormal = normal.Box(text), facePressed = pressed.Box(text);
+    EXPECT_EQ(faceNormal.right - faceNormal.left, 19) << name << ": the face is 19 pixels wide";
+    EXPECT_EQ(faceNormal.bottom - faceNormal.top, 7) << name << ": and 7 high";
+    EXPECT_EQ(normal.at(0, 0), light) << name << ": raised edge, light top-left";
+    EXPECT_EQ(normal.at(w - 1, h - 1), shadow) << name << ": raised edge, dark bottom-right";
+    EXPECT_EQ(hot.colours, normal.colours) << name << ": the classic button has no hot look";
+    EXPECT_EQ(pressed.at(0, 0), shadow) << name << ": sunken edge while the menu is open";
+    EXPECT_EQ(pressed.at(w - 1, h - 1), light) << name;
+    EXPECT_EQ(facePressed.left, faceNormal.left + 1) << name << ": the face moves one pixel right";
+    EXPECT_EQ(facePressed.top, faceNormal.top + 1) << name << ": and one down";
+}
+
+// Live GDI objects of a process, read from its GDI handle table (GetGuiResources answers 0 under Wine):
+// the table's address is in the process's PEB; a used entry has a non-zero type byte.
+int GdiObjectCount(HANDLE process)
+{
+    DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
+    if (count) return (int)count;
+    typedef NTSTATUS(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProc query = (QueryProc)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+    const SIZE_T kTableOffsetInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94;
+    UINT_PTR table = 0;
+    SIZE_T done = 0;
+    if (!ReadProcessMemory(process, (BYTE *)basic.PebBaseAddress + kTableOffsetInPeb, &table, sizeof table, &done) ||
+        !table)
+        return -1;
+    const SIZE_T kEntries = 0x10000, kEntrySize = 24, kTypeOffset = 14;
+    std::vector<BYTE> entries(kEntries * kEntrySize);
+    if (!ReadProcessMemory(process, (const void *)table, entries.data(), entries.size(), &done)) return -1;
+    int used = 0;
+    for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * kEntrySize + kTypeOffset] != 0;
+    return used;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+{
+    ++*(int *)lParam;
+    return TRUE;
+}
+
+struct TopLevelCount {
+    DWORD pid;
+    int windows;
+};
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
+{
+    TopLevelCount *count = (TopLevelCount *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != count->pid) return TRUE;
+    ++count->windows;
+    EnumChildWindows(window, CountChild, (LPARAM)&count->windows);
+    return TRUE;
+}
+
+// Every window of the process, hidden ones and children included.
+int WindowCount(DWORD pid)
+{
+    TopLevelCount count = {pid, 0};
+    EnumWindows(CountTopLevel, (LPARAM)&count);
+    return count.windows;
+}
+
+// The tip window's registered tools (the memo list's own, plus the fields of an open dialog).
+int ToolCount(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        HWND tip;
+    } search = {pid, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            Search *s = (Search *)lParam;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid && driver::GetClass(window) == "tooltips_class32") {
+                s->tip = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        (LPARAM)&search);
+    return search.tip ? (int)SendMessageA(search.tip, TTM_GETTOOLCOUNT, 0, 0) : -1;
+}
+
+}  // namespace
+
+TEST(DialogLooks, EachSystemDrawsBothDialogs)
+{
+    printf("visual styles in force for this prefix: %s\n", IsThemed() ? "yes" : "no (Wine reports no theme)");
+    for (const SystemLook &system : kSystems) {
+        SCOPED_TRACE(system.version);
+        Session session;
+        ASSERT_TRUE(session.Open(std::string("looks_") + system.version,
+                                 {{"key only", "HKLM\\SOFTWARE", "", true}}, system.version));
+        const bool classic = std::string(system.version) != "winxp" || !IsThemed();
+
+        session.SelectRow(0);
+        HWND dialog = session.OpenDialog(kChange, "変更");
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kCapture)), "取り込み(&I)");
+        EXPECT_TRUE(Visible(GetDlgItem(dialog, kEntryBadge)));
+        MouseTo(0, 0);
+        Sleep(300);
+        driver::Screenshot(dialog, std::string("entry_dialog_") + system.version);
+        CheckRootButton(session, dialog, kEntryRoot, std::string("entry_dialog_") + system.version, classic);
+        ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+
+        dialog = session.OpenDialog(kOpenKey, "開く");
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kOpenKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
+        SetText(GetDlgItem(dialog, kOpenKeyKey), "HKEY_CURRENT_USER\\Software");
+        MouseTo(0, 0);
+        Sleep(300);
+        driver::Screenshot(dialog, std::string("open_key_dialog_") + system.version);
+        CheckRootButton(session, dialog, kOpenKeyRoot, std::string("open_key_dialog_") + system.version, classic);
+        ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    }
+}
+
+TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("dialog_leaks", {{"key only", "HKLM\\SOFTWARE", "", true}}, "winxp"));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, session.pid());
+    ASSERT_TRUE(process);
+    session.SelectRow(0);
+
+    struct Kind {
+        int command;
+        const char *title;
+    } const kinds[] = {{kAdd, "追加"}, {kChange, "変更"}, {kOpenKey, "開く"}};
+    auto cycle = [&](const Kind &kind) {
+        HWND dialog = session.OpenDialog(kind.command, kind.title);
+        if (!dialog) return false;
+        // Painted once: the root-key button and, for the key-only entry, the badge.
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        session.Settle();
+        return driver::PressButton(dialog, IDCANCEL) && WaitFor([&] { return !IsWindow(dialog); });
+    };
+    for (const Kind &kind : kinds) ASSERT_TRUE(cycle(kind)) << "warm-up " << kind.title;
+    session.Settle();
+    const int gdiBefore = GdiObjectCount(process), windowsBefore = WindowCount(session.pid()),
+              toolsBefore = ToolCount(session.pid());
+    ASSERT_GT(gdiBefore, 0) << "the GDI table can be read";
+
+    for (const Kind &kind : kinds) {
+        for (int i = 0; i < 200; ++i) ASSERT_TRUE(cycle(kind)) << kind.title << " cycle " << i;
+    }
+    session.Settle();
+    const int gdiAfter = GdiObjectCount(process), windowsAfter = WindowCount(session.pid()),
+              toolsAfter = ToolCount(session.pid());
+    printf("GDI objects %d -> %d, windows %d -> %d, tools %d -> %d after 3 x 200 dialogs\n", gdiBefore, gdiAfter,
+           windowsBefore, windowsAfter, toolsBefore, toolsAfter);
+    EXPECT_EQ(gdiAfter, gdiBefore);
+    EXPECT_EQ(windowsAfter, windowsBefore);
+    EXPECT_EQ(toolsAfter, toolsBefore);
+    CloseHandle(process);
+}

@@ -1,0 +1,179 @@
+// The entry dialog driven through the real tarmik.exe: adding at the selected row, changing in place,
+// the key-only choice, the open actions after a change, capture without a Registry Editor.
+#include "tests/e2e/dialog_session.h"
+
+using namespace dialogs;
+
+namespace {
+
+HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+// Fills the three fields and presses OK; true when the dialog ended.
+bool AddEntry(Session &session, const char *description, const char *keyPath, const char *valueName)
+{
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    if (!dialog) return false;
+    SetText(Item(dialog, kDescription), description);
+    SetText(Item(dialog, kEntryKey), keyPath);
+    SetText(Item(dialog, kEntryValue), valueName);
+    return driver::PressButton(dialog, IDOK);
+}
+
+// Chooses an item of the memo list's context menu by its mnemonic, with the pointer on row `row`.
+void ContextMenuCommand(Session &session, int row, const char *mnemonic)
+{
+    RECT cell = driver::ListSubItemRect(session.list(), row, 0);
+    POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
+    ClientToScreen(session.list(), &point);
+    MouseTo(point.x, point.y);
+    driver::Xdotool("click 3");
+    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; })) << "context menu";
+    Keys(mnemonic);
+    // A grayed item's mnemonic leaves the menu open.
+    if (!WaitFor([&] { return session.PopupMenu() == nullptr; }, 1500)) Keys("Escape");
+    session.Settle();
+}
+
+}  // namespace
+
+TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_add", NumberedEntries(5)));
+
+    session.SelectRow(5);  // the end row
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "追加");
+    EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "");
+    EXPECT_FALSE(Visible(Item(dialog, kEntryBadge)));
+    SetText(Item(dialog, kDescription), "last");
+    SetText(Item(dialog, kEntryKey), "HKCU\\Software");
+    SetText(Item(dialog, kEntryValue), "v");
+    // A real click on OK, as the user presses it.
+    ClickIn(Item(dialog, IDOK));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog ends on OK";
+    EXPECT_EQ(session.Selected(), 6) << "the end row stays selected";
+
+    session.SelectRow(3);
+    ASSERT_TRUE(AddEntry(session, "third", "HKLM\\SOFTWARE", ""));
+    EXPECT_EQ(session.Selected(), 4) << "the entry that was selected stays selected";
+
+    // OK with every field empty stores three empty texts, not key-only.
+    session.SelectRow(0);
+    ASSERT_TRUE(AddEntry(session, "", "", ""));
+
+    std::vector<driver::Entry> saved = session.Saved();
+    EXPECT_EQ(Describe(saved), "[||][E0|HKEY_CURRENT_USER\\Software|][E1|HKEY_CURRENT_USER\\Software|]"
+                               "[E2|HKEY_CURRENT_USER\\Software|][third|HKLM\\SOFTWARE|]"
+                               "[E3|HKEY_CURRENT_USER\\Software|][E4|HKEY_CURRENT_USER\\Software|]"
+                               "[last|HKCU\\Software|v]");
+    std::vector<uint8_t> bytes = session.FileBytes();
+    ASSERT_GE(bytes.size(), 12u);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 6, bytes.begin() + 12), std::vector<uint8_t>(6, 0))
+        << "an empty entry is six zero bytes";
+
+    // E0 was first and is now second: it can be moved up from the context menu.
+    ASSERT_EQ(session.Selected(), 1);
+    ContextMenuCommand(session, 1, "u");
+    saved = session.Saved();
+    ASSERT_GE(saved.size(), 2u);
+    EXPECT_EQ(saved[0].description, "E0") << "move up is available for the row pushed down by the new entry";
+}
+
+TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_change", {{"E0", "HKCU\\Software", "a", false},
+                                              {"key", "HKLM\\SOFTWARE\\Classes", "", true},
+                                              {"E2", "HKU", "", false}}));
+    session.SelectRow(1);
+    HWND dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "変更");
+    EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "key");
+    EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKLM\\SOFTWARE\\Classes");
+    EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "");
+    EXPECT_TRUE(Visible(Item(dialog, kEntryBadge))) << "a key-only entry opens with the key badge";
+    driver::Screenshot(dialog, "entry_dialog_change_key_only");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_EQ(Describe(session.Saved()),
+              "[E0|HKCU\\Software|a][key|HKLM\\SOFTWARE\\Classes||key][E2|HKU|]");
+
+    // Typing a value name hides the badge and stores a value entry, at the same place.
+    dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    ClickIn(Item(dialog, kEntryValue));
+    Type("Name");
+    EXPECT_TRUE(WaitFor([&] { return !Visible(Item(dialog, kEntryBadge)); }, 2000));
+    SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_EQ(session.Selected(), 1);
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][a much longer description than before, so that "
+                                         "the block grows|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
+
+    // Shrinking the block in place.
+    dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    SetText(Item(dialog, kDescription), "s");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
+
+    // Cancel changes nothing.
+    dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    SetText(Item(dialog, kDescription), "discarded");
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
+}
+
+TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_open_actions", {{"E0", "HKCU\\Software", "", false}}));
+    session.SelectRow(0);
+    session.Settle();
+    HWND openButton = GetDlgItem(session.main(), kOpenButton);
+    ASSERT_TRUE(IsWindowEnabled(openButton));
+
+    HWND dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    SetText(Item(dialog, kEntryKey), "Software");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    session.Settle();
+    EXPECT_FALSE(IsWindowEnabled(openButton)) << "a key path without a root cannot be opened";
+    // The context menu's open item is grayed too: its mnemonic starts nothing.
+    ContextMenuCommand(session, 0, "o");
+    EXPECT_EQ(FindWindowA("RegEdit_RegEdit", nullptr), nullptr);
+    EXPECT_EQ(session.MessageBoxWindow(), nullptr);
+
+    dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    SetText(Item(dialog, kEntryKey), " hklm\\SOFTWARE");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    session.Settle();
+    EXPECT_TRUE(IsWindowEnabled(openButton));
+    EXPECT_EQ(Describe(session.Saved()), "[E0| hklm\\SOFTWARE|]");
+}
+
+TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
+{
+    if (FindWindowA("RegEdit_RegEdit", nullptr)) GTEST_SKIP() << "a Registry Editor is running";
+    Session session;
+    ASSERT_TRUE(session.Open("entry_capture_none", {{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> before = session.FileBytes();
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    SetText(Item(dialog, kEntryKey), "HKCU\\Keep");
+    SetText(Item(dialog, kEntryValue), "kept");
+    ClickIn(Item(dialog, kCapture));
+    session.Settle();
+    EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKCU\\Keep");
+    EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "kept");
+    EXPECT_FALSE(Visible(Item(dialog, kEntryBadge)));
+    EXPECT_EQ(session.MessageBoxWindow(), nullptr) << "capture without a Registry Editor says nothing";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    EXPECT_EQ(session.FileBytes(), before);
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
+}

@@ -1,0 +1,294 @@
+// The open-key dialog on the real tarmik.exe: when OK can be pressed, and a typed key opened in Wine's
+// own Registry Editor, which tarmik starts; also capture into the entry dialog from that Registry Editor.
+#include "tests/e2e/dialog_session.h"
+
+using namespace dialogs;
+
+namespace {
+
+const char kTestKey[] = "Software\\TarmikDialogTest";
+
+void DeleteKeyTree(HKEY parent, const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[256];
+    for (;;) {
+        DWORD cch = sizeof child;
+        if (RegEnumKeyExA(key, 0, child, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteKeyTree(key, child);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, name);
+}
+
+// HKCU\Software\TarmikDialogTest\<five long levels>, with a default value and a value whose name is
+// 255 bytes long. Returns the deep key's path below HKEY_CURRENT_USER.
+std::string MakeDeepKey()
+{
+    DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
+    std::string path = kTestKey;
+    for (int level = 1; level <= 5; ++level) path += "\\Level" + std::to_string(level) + std::string(48, 'k');
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return "";
+    const char data[] = "x";
+    RegSetValueExA(key, "", 0, REG_SZ, (const BYTE *)data, sizeof data);
+    RegSetValueExA(key, "first", 0, REG_SZ, (const BYTE *)data, sizeof data);
+    RegSetValueExA(key, std::string(255, 'v').c_str(), 0, REG_SZ, (const BYTE *)data, sizeof data);
+    RegSetValueExA(key, "last", 0, REG_SZ, (const BYTE *)data, sizeof data);
+    RegCloseKey(key);
+    return path;
+}
+
+struct ChildSearch {
+    const char *className;
+    HWND found;
+};
+
+BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
+{
+    ChildSearch *search = (ChildSearch *)lParam;
+    if (driver::GetClass(window) != search->className) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND ChildOfClass(HWND parent, const char *className)
+{
+    ChildSearch search = {className, nullptr};
+    EnumChildWindows(parent, FindChild, (LPARAM)&search);
+    return search.found;
+}
+
+// The Registry Editor's selected key (the text of the tree's selected item) and selected value row.
+struct RegistryEditorView {
+    HWND window = nullptr, tree = nullptr, list = nullptr;
+
+    bool Find()
+    {
+        window = FindWindowA("RegEdit_RegEdit", nullptr);
+        if (!window) return false;
+        tree = ChildOfClass(window, "SysTreeView32");
+        list = ChildOfClass(window, "SysListView32");
+        return tree && list;
+    }
+
+    std::string SelectedKeyName()
+    {
+        HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        if (!item) return "";
+        driver::RemoteMemory remote(tree, sizeof(TVITEMA) + 512);
+        TVITEMA record = {};
+        record.mask = TVIF_TEXT;
+        record.hItem = item;
+        record.pszText = (char *)remote.address() + sizeof record;
+        record.cchTextMax = 512;
+        remote.Write(&record, sizeof record);
+        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)remote.address());
+        char text[512] = "";
+        remote.Read(text, sizeof text - 1, sizeof record);
+        return text;
+    }
+
+    int SelectedRow() { return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); }
+
+    std::string RowText(int row)
+    {
+        driver::RemoteMemory remote(list, sizeof(LVITEMA) + 512);
+        LVITEMA record = {};
+        record.iSubItem = 0;
+        record.pszText = (char *)remote.address() + sizeof record;
+        record.cchTextMax = 512;
+        remote.Write(&record, sizeof record);
+        SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)remote.address());
+        char text[512] = "";
+        remote.Read(text, sizeof text - 1, sizeof record);
+        return text;
+    }
+
+    void Close()
+    {
+        if (!window) return;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        if (process) {
+            if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+        window = nullptr;
+    }
+};
+
+// Opens `keyPath` (and `valueName`) through the open-key dialog; `keyOnly` uses Alt+Delete in the value field.
+bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
+                       HWND *dialogOut = nullptr)
+{
+    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    if (!dialog) return false;
+    if (dialogOut) *dialogOut = dialog;
+    SetText(GetDlgItem(dialog, kOpenKeyKey), keyPath);
+    SetText(GetDlgItem(dialog, kOpenKeyValue), valueName);
+    if (keyOnly) {
+        ClickIn(GetDlgItem(dialog, kOpenKeyValue));
+        Keys("alt+Delete");
+        if (!WaitFor([&] { return Visible(GetDlgItem(dialog, kOpenKeyBadge)); })) return false;
+    }
+    if (!IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;
+    PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
+    return true;
+}
+
+}  // namespace
+
+TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("openkey_ok", {}));
+    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    ASSERT_TRUE(dialog);
+    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    EXPECT_EQ(driver::GetText(ok), "開く");
+    EXPECT_FALSE(IsWindowEnabled(ok)) << "OK starts disabled";
+
+    const struct {
+        const char *text;
+        bool enabled;
+    } cases[] = {
+        {"hkcu", true},          {"Software\\Microsoft", false}, {"HKLM\\SOFTWARE", true},
+        {"HKCU ", false},        {" HKEY_USERS\\.DEFAULT", true}, {"HKCU/Software", false},
+        {"HKEY_CURRENT", false}, {"\tHKCR", true},                {"", false},
+    };
+    for (const auto &c : cases) {
+        SetText(key, c.text);
+        session.Settle();
+        EXPECT_EQ(IsWindowEnabled(ok) != FALSE, c.enabled) << "key \"" << c.text << "\"";
+    }
+
+    // A root chosen from the root-key button in the empty field enables OK at once.
+    ClickIn(key);
+    Keys("alt+Right");
+    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    Keys("Down Down Return");
+    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() == nullptr; }));
+    session.Settle();
+    EXPECT_EQ(driver::GetText(key), "HKEY_LOCAL_MACHINE");
+    EXPECT_TRUE(IsWindowEnabled(ok));
+
+    // Cancel ends the dialog and leaves the memo alone.
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    EXPECT_FALSE(IsWindow(dialog));
+}
+
+class WithRegistryEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (FindWindowA("RegEdit_RegEdit", nullptr)) GTEST_SKIP() << "another Registry Editor is running";
+        deepKey_ = MakeDeepKey();
+        ASSERT_FALSE(deepKey_.empty());
+    }
+    void TearDown() override
+    {
+        view_.Close();
+        DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
+    }
+
+    bool WaitForSelection(const std::string &keyName, DWORD timeoutMs = 20000)
+    {
+        return WaitFor([&] { return view_.Find() && view_.SelectedKeyName() == keyName; }, timeoutMs);
+    }
+
+    std::string deepKey_;
+    RegistryEditorView view_;
+};
+
+TEST_F(WithRegistryEditor, OpensTypedKeysAndValues)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("openkey_regedit", {{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> memoBefore = session.FileBytes();
+    const std::string deepName = deepKey_.substr(deepKey_.rfind('\\') + 1);
+    const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
+    ASSERT_GT(deepPath.size(), 256u) << "the key buffer must grow";
+
+    // A value name of 300 bytes is opened with its first 255.
+    HWND dialog = nullptr;
+    ASSERT_TRUE(OpenThroughDialog(session, deepPath, std::string(300, 'v'), false, &dialog));
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA("RegEdit_RegEdit", nullptr) != nullptr; }, 15000));
+    EXPECT_FALSE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog has ended before the key is opened";
+    ASSERT_TRUE(WaitForSelection(deepName)) << "the whole long key path was read";
+    session.Settle();
+    const int row = view_.SelectedRow();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(view_.RowText(row), std::string(255, 'v'));
+
+    // Alt+Delete: the key itself, no value selected.
+    const std::string parentPath = deepPath.substr(0, deepPath.rfind('\\'));
+    ASSERT_TRUE(OpenThroughDialog(session, parentPath, "", true));
+    ASSERT_TRUE(WaitForSelection(parentPath.substr(parentPath.rfind('\\') + 1)));
+    session.Settle();
+    EXPECT_EQ(view_.SelectedRow(), -1) << "a key-only open selects no value";
+
+    // An empty value name without the badge selects the default value, row 0.
+    ASSERT_TRUE(OpenThroughDialog(session, " hkcu\\" + deepKey_, "", false));
+    ASSERT_TRUE(WaitForSelection(deepName));
+    session.Settle();
+    EXPECT_EQ(view_.SelectedRow(), 0);
+
+    EXPECT_EQ(session.FileBytes(), memoBefore);
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]") << "opening a key adds nothing to the memo";
+}
+
+TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_capture", {{"E0", "HKCU\\Software", "", false}}));
+    const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
+    const std::string parentPath = deepPath.substr(0, deepPath.rfind('\\'));
+
+    // The key alone, with the focus in the Registry Editor's tree.
+    ASSERT_TRUE(OpenThroughDialog(session, parentPath, "", true));
+    ASSERT_TRUE(WaitForSelection(parentPath.substr(parentPath.rfind('\\') + 1)));
+    session.Settle();
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    SetText(GetDlgItem(dialog, kDescription), "kept");
+    SetText(GetDlgItem(dialog, kEntryValue), "replaced");
+    ClickIn(GetDlgItem(dialog, kCapture));
+    session.Settle();
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
+    EXPECT_TRUE(Visible(GetDlgItem(dialog, kEntryBadge))) << "a captured key shows the badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kDescription)), "kept");
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+
+    // A value, with the focus in the value list: the badge goes, the value name comes.
+    ASSERT_TRUE(OpenThroughDialog(session, deepPath, "last", false));
+    ASSERT_TRUE(WaitForSelection(deepPath.substr(deepPath.rfind('\\') + 1)));
+    session.Settle();
+    dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    ClickIn(GetDlgItem(dialog, kEntryValue));
+    Keys("alt+Delete");
+    ASSERT_TRUE(WaitFor([&] { return Visible(GetDlgItem(dialog, kEntryBadge)); }));
+    ClickIn(GetDlgItem(dialog, kCapture));
+    session.Settle();
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
+    EXPECT_FALSE(Visible(GetDlgItem(dialog, kEntryBadge)));
+
+    // Cancel after a capture leaves the memo as it was; OK after one stores what was captured.
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
+    dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    ClickIn(GetDlgItem(dialog, kCapture));
+    session.Settle();
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_EQ(Describe(session.Saved()), "[|" + deepPath + "|last][E0|HKCU\\Software|]");
+}
