@@ -52,9 +52,9 @@ static BOOL OnInitDialog(HWND dialog, LPARAM mode)
     const char *title = gEntryDialogMode == ENTRY_CHANGE ? "変更" : "追加";
     SetWindowTextA(dialog, title);
     SetDlgItemTextA(dialog, IDOK, title);
-    AttachKeyControls(dialog, &kEntryKeyControls, kEntryTipFields, ENTRY_TIP_FIELD_COUNT);
     // A change command that reaches us with the end row selected has nothing to change.
     if (gEntryDialogMode == ENTRY_CHANGE && !LoadSelectedEntry(dialog)) EndDialog(dialog, 0);
+    AttachKeyControls(dialog, &kEntryKeyControls, kEntryTipFields, ENTRY_TIP_FIELD_COUNT);
     return TRUE;
 }
 
