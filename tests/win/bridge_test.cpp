@@ -1,0 +1,452 @@
+// The bridge in this process against the stand-in Registry Editor (regedit.exe beside this program) and
+// against a tree and list hosted on a thread of its own: what only the caller of the bridge can see —
+// the result of the lookup, the buffers and handles, the input attachment, the sink contract — and the
+// shared-view strategy of Windows 95/98/Me, whose addresses are only valid within one process here.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+#include "tests/e2e/regedit_probe.h"
+
+// What the shell gives the bridge, kept here so that every report can be counted.
+bool gIsNtFamily = true;
+BoundFunctions gBound;
+HWND gMainWindow;
+HWND gMemoList;
+Settings gSettings;
+int entryCount;
+BOOL memoModified;
+
+static std::vector<std::string> shownMessages;
+static int systemErrors, listFailures;
+
+int ShowMessage(HWND, const char *text, UINT) { shownMessages.push_back(text); return IDOK; }
+void ReportSystemError(HWND, int) { systemErrors++; }
+void ReportListFailure(HWND, int) { listFailures++; }
+int GetSelectedIndex() { return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); }
+
+static int allocations, releases;
+static SIZE_T lastAllocationSize;
+
+static LPVOID WINAPI CountedAlloc(HANDLE process, LPVOID at, SIZE_T cb, DWORD type, DWORD protect)
+{
+    LPVOID remote = VirtualAllocEx(process, at, cb, type, protect);
+    if (remote) allocations++;
+    lastAllocationSize = cb;
+    return remote;
+}
+
+static BOOL WINAPI CountedFree(HANDLE process, LPVOID at, SIZE_T cb, DWORD type)
+{
+    BOOL freed = VirtualFreeEx(process, at, cb, type);
+    if (freed) releases++;
+    return freed;
+}
+
+static std::string Folder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    *strrchr(path, '\\') = 0;
+    return path;
+}
+
+static void SetStandinMode(const char *mode)
+{
+    std::string text = mode;
+    driver::WriteFileBytes(Folder() + "\\regedit.mode", std::vector<uint8_t>(text.begin(), text.end()));
+    DeleteFileA((Folder() + "\\regedit.window").c_str());
+    DeleteFileA((Folder() + "\\regedit.pid").c_str());
+}
+
+static DWORD ReadNumberBeside(const char *name)
+{
+    std::vector<uint8_t> bytes = driver::ReadFileBytes(Folder() + "\\" + name);
+    bytes.push_back(0);
+    return strtoul(reinterpret_cast<const char *>(bytes.data()), nullptr, 10);
+}
+
+// The value the next handle of this process gets: it comes back the same only when no handle was left open.
+static HANDLE NextHandleValue()
+{
+    HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(probe);
+    return probe;
+}
+
+// TRUE while this thread's input is still joined to the thread `threadId`.
+static bool StillAttached(DWORD threadId)
+{
+    return AttachThreadInput(threadId, GetCurrentThreadId(), FALSE) != FALSE;
+}
+
+class Bridge : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        regedit::CloseAll();
+        gIsNtFamily = true;
+        gBound.VirtualAllocEx = CountedAlloc;
+        gBound.VirtualFreeEx = CountedFree;
+        gSettings = Settings();
+        shownMessages.clear();
+        systemErrors = listFailures = allocations = releases = 0;
+        SetStandinMode("");
+    }
+    void TearDown() override { regedit::CloseAll(); }
+
+    // Starts the stand-in through the bridge and waits for its tree.
+    regedit::Editor StartStandin()
+    {
+        RegistryEditorTarget target;
+        if (!FindOrStartRegistryEditor(&target)) return regedit::Editor();
+        if (target.process) CloseHandle(target.process);
+        return regedit::WaitFor();
+    }
+};
+
+TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
+{
+    SetStandinMode("late");
+    HANDLE before = NextHandleValue();
+    DWORD start = GetTickCount();
+    RegistryEditorTarget target;
+    ASSERT_TRUE(FindOrStartRegistryEditor(&target));
+    DWORD found = GetTickCount();
+    DWORD created = ReadNumberBeside("regedit.window");
+    DWORD pid = 0;
+
+    ASSERT_TRUE(target.window);
+    EXPECT_EQ(target.threadId, GetWindowThreadProcessId(target.window, &pid));
+    EXPECT_EQ(ReadNumberBeside("regedit.pid"), pid);
+    ASSERT_TRUE(target.process);
+    EXPECT_EQ(GetProcessId(target.process), pid);
+    // The stand-in waits 250 ms before its window, so no earlier poll than the third can see it,
+    // and the poll that follows its creation takes it.
+    EXPECT_GE(found - start, 300u);
+    EXPECT_GE(found, created);
+    EXPECT_LT(found - created, 100u + 60u);
+    EXPECT_TRUE(shownMessages.empty());
+    CloseHandle(target.process);
+    EXPECT_EQ(before, NextHandleValue());
+
+    // Started again while it runs: the same window, minimised before, is restored and brought to the front.
+    ShowWindow(target.window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(target.window));
+    RegistryEditorTarget again;
+    ASSERT_TRUE(FindOrStartRegistryEditor(&again));
+    EXPECT_EQ(again.window, target.window);
+    EXPECT_FALSE(IsIconic(target.window));
+    EXPECT_EQ(GetForegroundWindow(), target.window);
+    ASSERT_TRUE(again.process);
+    EXPECT_EQ(GetProcessId(again.process), pid);
+    CloseHandle(again.process);
+}
+
+TEST_F(Bridge, EditorThatNeverShowsAWindowIsGivenUpSilentlyAndLeftRunning)
+{
+    SetStandinMode("never");
+    HANDLE before = NextHandleValue();
+    DWORD start = GetTickCount();
+    RegistryEditorTarget target;
+    EXPECT_FALSE(FindOrStartRegistryEditor(&target));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_FALSE(target.window);
+    EXPECT_FALSE(target.process);
+    EXPECT_GE(elapsed, 10000u);
+    EXPECT_LT(elapsed, 12000u);
+    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_EQ(systemErrors, 0);
+    EXPECT_EQ(before, NextHandleValue());
+
+    HANDLE standin = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ReadNumberBeside("regedit.pid"));
+    ASSERT_TRUE(standin);
+    EXPECT_EQ(WaitForSingleObject(standin, 0), (DWORD)WAIT_TIMEOUT) << "the started process keeps running";
+    TerminateProcess(standin, 0);
+    WaitForSingleObject(standin, 5000);
+    CloseHandle(standin);
+}
+
+TEST_F(Bridge, WithoutTheNtFamilyNoProcessHandleIsEverReturned)
+{
+    gIsNtFamily = false;
+    SetStandinMode("late");
+    RegistryEditorTarget started, running;
+    ASSERT_TRUE(FindOrStartRegistryEditor(&started));
+    EXPECT_FALSE(started.process);
+    ASSERT_TRUE(FindOrStartRegistryEditor(&running));
+    EXPECT_EQ(running.window, started.window);
+    EXPECT_FALSE(running.process);
+}
+
+TEST_F(Bridge, EditorWithoutAValueListEndsTheOperationsBeforeAnyBuffer)
+{
+    SetStandinMode("nolist");
+    RegistryEditorTarget target;
+    ASSERT_TRUE(FindOrStartRegistryEditor(&target));
+    CloseHandle(target.process);
+    HWND tree, list;
+    EXPECT_FALSE(FindRegistryEditorControls(target.window, &tree, &list));
+
+    HANDLE before = NextHandleValue();
+    char path[] = "HKCU\\Software\\Standin";
+    OpenKeyInRegistryEditor(path, "Beta", FALSE);
+    CaptureRegistryEditorSelection([](const char *, const char *, BOOL, HWND) { return 1; }, nullptr);
+    EXPECT_EQ(allocations, 0);
+    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_EQ(systemErrors, 0);
+    EXPECT_EQ(before, NextHandleValue());
+    EXPECT_FALSE(StillAttached(target.threadId));
+}
+
+TEST_F(Bridge, RefusedProcessAccessIsReportedOnceAndTouchesNoControl)
+{
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+    BridgeBuffer buffer;
+    EXPECT_FALSE(AcquireBridgeBuffer(nullptr, nullptr, &buffer));
+    EXPECT_EQ(systemErrors, 1);
+    EXPECT_EQ(allocations, 0);
+}
+
+TEST_F(Bridge, TreeTextsAreCutByTheControlAndEachReadReplacesTheLast)
+{
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.tree);
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, editor.pid);
+    BridgeBuffer buffer;
+    ASSERT_TRUE(AcquireBridgeBuffer(process, nullptr, &buffer));
+    EXPECT_EQ(lastAllocationSize, (SIZE_T)CB_BRIDGE_BUFFER);
+
+    HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
+    HTREEITEM longItem = regedit::Item(editor.tree, TVGN_CHILD, hkcu);
+    while (longItem && regedit::ItemText(editor.tree, longItem).size() < 255)
+        longItem = regedit::Item(editor.tree, TVGN_NEXT, longItem);
+    ASSERT_TRUE(longItem);
+
+    const char *first = ReadTreeItemText(editor.tree, longItem, &buffer);
+    EXPECT_EQ(std::string(first), std::string(255, 'L'));
+    const char *second = ReadTreeItemText(editor.tree, hkcu, &buffer);
+    EXPECT_EQ(first, second) << "one text area serves every read";
+    EXPECT_STREQ(first, "HKEY_CURRENT_USER");
+
+    ReleaseBridgeBuffer(&buffer);
+    EXPECT_EQ(releases, 1);
+    CloseHandle(process);
+}
+
+TEST_F(Bridge, OpeningWaitsForASlowValueListAndReleasesEverything)
+{
+    SetStandinMode("slowlist");
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+    HANDLE before = NextHandleValue();
+
+    char path[] = "  hkcu\\software\\standin";
+    OpenKeyInRegistryEditor(path, "gamma", FALSE);
+    EXPECT_STREQ(path, "  hkcu\\software\\standin");
+    EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\Standin");
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{3});
+    EXPECT_EQ(regedit::FocusedRow(editor.list), 3);
+    EXPECT_EQ(regedit::Focus(editor), editor.list);
+
+    // The key already selected: no wait, the old marks go, the value is marked anew.
+    regedit::SelectRows(editor.list, {1, 2});
+    DWORD start = GetTickCount();
+    char again[] = "HKEY_CURRENT_USER\\Software\\Standin";
+    OpenKeyInRegistryEditor(again, "Alpha", FALSE);
+    EXPECT_LT(GetTickCount() - start, 250u);
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
+
+    EXPECT_EQ(allocations, 2);
+    EXPECT_EQ(releases, 2);
+    EXPECT_EQ(before, NextHandleValue());
+    EXPECT_FALSE(StillAttached(editor.threadId));
+}
+
+TEST_F(Bridge, KeyNamesWithABackslashTrailByteAreOneComponent)
+{
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+    char path[] = "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67";  // ソフト
+    OpenKeyInRegistryEditor(path, "Kana", FALSE);
+    EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\\x83\x5c\x83\x74\x83\x67");
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
+    EXPECT_STREQ(path, "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67");
+}
+
+TEST_F(Bridge, EnterOpensTheValueEditorOnlyForASelectedRowInAFocusedList)
+{
+    gSettings.openValueEditor = 1;
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+
+    char key[] = "HKCU\\Software\\Standin";
+    OpenKeyInRegistryEditor(key, "", TRUE);
+    EXPECT_EQ(regedit::Focus(editor), editor.tree);
+    EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "a key-only open never presses Enter";
+
+    OpenKeyInRegistryEditor(key, "NoSuchValue", FALSE);
+    EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500));
+
+    OpenKeyInRegistryEditor(key, "Beta", FALSE);
+    HWND valueEditor = regedit::WaitForValueEditor(editor);
+    ASSERT_TRUE(valueEditor);
+    EXPECT_EQ(driver::GetText(valueEditor), "Value editor 2");
+    EXPECT_FALSE(StillAttached(editor.threadId));
+}
+
+// The capture sink of the entry dialog: takes the first value and stops.
+static std::vector<std::string> sunk;
+static int TakeFirst(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
+{
+    sunk.push_back(std::string(keyPath) + "|" + valueName + "|" + (keyOnly ? "1" : "0"));
+    return 0;
+}
+static int TakeAll(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner)
+{
+    TakeFirst(keyPath, valueName, keyOnly, owner);
+    return 1;
+}
+
+TEST_F(Bridge, CaptureFollowsTheSinksAnswerAndBuildsLongPathsWhole)
+{
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+    regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "Standin"}));
+    regedit::SelectRows(editor.list, {0, 2, 3});
+    regedit::FocusControl(editor, editor.list);
+    HANDLE before = NextHandleValue();
+
+    sunk.clear();
+    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    EXPECT_EQ(sunk, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Standin||0",
+                                              "HKEY_CURRENT_USER\\Software\\Standin|Beta|0",
+                                              "HKEY_CURRENT_USER\\Software\\Standin|Gamma|0"}));
+    sunk.clear();
+    regedit::SelectRows(editor.list, {2, 3});
+    CaptureRegistryEditorSelection(TakeFirst, nullptr);
+    EXPECT_EQ(sunk, std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Standin|Beta|0"});
+
+    // The tree has the focus: the key alone, with a path beyond the first 256-byte block.
+    HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
+    HTREEITEM longItem = regedit::Item(editor.tree, TVGN_CHILD, hkcu);
+    while (longItem && regedit::ItemText(editor.tree, longItem).size() < 255)
+        longItem = regedit::Item(editor.tree, TVGN_NEXT, longItem);
+    ASSERT_TRUE(longItem);
+    regedit::Select(editor.tree, longItem);
+    regedit::FocusControl(editor, editor.tree);
+    sunk.clear();
+    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    EXPECT_EQ(sunk, std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
+
+    // The first root item selected: nothing.
+    regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
+    sunk.clear();
+    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    EXPECT_TRUE(sunk.empty());
+
+    EXPECT_EQ(allocations, releases);
+    EXPECT_EQ(before, NextHandleValue());
+    EXPECT_FALSE(StillAttached(editor.threadId));
+    EXPECT_EQ(systemErrors, 0);
+}
+
+// A tree and a list of this process, on a thread of their own, under the Registry Editor's class:
+// here the addresses of a shared view are valid on both sides, as on Windows 95/98/Me.
+static DWORD WINAPI HostEditor(void *ready)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "RegEdit_RegEdit";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "RegEdit_RegEdit", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 300, window, nullptr,
+                                nullptr, nullptr);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 200, 0, 200, 300, window,
+                                nullptr, nullptr, nullptr);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 150;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    TVINSERTSTRUCTA insert = {};
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.hParent = TVI_ROOT;
+    insert.item.pszText = const_cast<char *>("Computer");
+    insert.hParent = (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    insert.item.pszText = const_cast<char *>("HKEY_LOCAL_MACHINE");
+    insert.hParent = (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    insert.item.pszText = const_cast<char *>("SOFTWARE");
+    SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    // The list always shows the same three values; it need not follow the tree for what is checked here.
+    const char *rows[] = {"(Default)", "One", "Two"};
+    for (int i = 0; i < 3; i++) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char *>(rows[i]);
+        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    }
+    SetEvent(ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DestroyWindow(window);
+    return 0;
+}
+
+TEST_F(Bridge, SharedViewStrategyOfWindows9x)
+{
+    gIsNtFamily = false;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD hostThread = 0;
+    HANDLE host = CreateThread(nullptr, 0, HostEditor, ready, 0, &hostThread);
+    WaitForSingleObject(ready, 5000);
+    regedit::Editor editor = regedit::Find();
+    ASSERT_TRUE(editor.list);
+
+    char path[] = "HKLM\\software";
+    OpenKeyInRegistryEditor(path, "Two", FALSE);
+    EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_LOCAL_MACHINE\\SOFTWARE");
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{2});
+    EXPECT_EQ(allocations, 0) << "no remote allocation without the NT family";
+
+    BridgeBuffer buffer;
+    ASSERT_TRUE(AcquireBridgeBuffer(nullptr, nullptr, &buffer));
+    EXPECT_TRUE(buffer.mapping);
+    MEMORY_BASIC_INFORMATION region;
+    ASSERT_TRUE(VirtualQuery(buffer.address, &region, sizeof region));
+    EXPECT_EQ(region.Type, (DWORD)MEM_MAPPED) << "the records name the view's own address";
+    const char *text = ReadTreeItemText(editor.tree, regedit::Item(editor.tree, TVGN_CARET), &buffer);
+    EXPECT_EQ(text, buffer.address + CB_BRIDGE_RECORD);
+    EXPECT_STREQ(text, "SOFTWARE");
+    BridgeListRecord record = {};
+    record.mask = LVIF_TEXT | LVIF_STATE;
+    record.iItem = 2;
+    record.stateMask = LVIS_SELECTED;
+    BridgeBufferBytes copy;
+    ReadListItem(editor.list, &record, &buffer, &copy);
+    EXPECT_STREQ(copy.text, "Two");
+    EXPECT_EQ(copy.record.list.state & LVIS_SELECTED, (UINT)LVIS_SELECTED);
+    SetListItemState(editor.list, 2, 0, LVIS_SELECTED | LVIS_FOCUSED, &buffer);
+    EXPECT_TRUE(regedit::SelectedRows(editor.list).empty());
+    char *view = buffer.address;
+    ReleaseBridgeBuffer(&buffer);
+    EXPECT_FALSE(VirtualQuery(view, &region, sizeof region) && region.State == MEM_COMMIT && region.Type == MEM_MAPPED);
+
+    PostThreadMessageA(hostThread, WM_QUIT, 0, 0);
+    WaitForSingleObject(host, 5000);
+    CloseHandle(host);
+    CloseHandle(ready);
+}
