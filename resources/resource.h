@@ -27,6 +27,11 @@
 #define IDI_PROGRAM 101
 #define IDI_MEMOFILE 102
 
+/* Labels that the program never addresses */
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 /* Controls of DIALOG 101, the main window */
 #define IDC_MEMOLIST 1001
 #define IDC_OPEN 1002

@@ -68,6 +68,30 @@ extern HBITMAP gGridBitmap;      // bitmap 101
 extern HBITMAP gRootButtonBitmap;  // bitmap 102
 extern HBITMAP gKeyBadgeBitmap;  // bitmap 103
 extern HGLOBAL gSharedTextBlock;
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The layout constants, from the window as the template made it; run once before the window is placed.
+void MeasureLayout();
+// The three columns: stored widths when the placement is remembered, else a quarter, a half, a quarter.
+void InsertMemoListColumns();
+// The tip window of the cell tips and the dialogs' full-text tips; 0 when it cannot be created.
+HWND CreateTipWindow();
+// The memo list as the tip window's one tool of the main window.
+void RegisterMemoListTool();
+
+/* listdraw.cpp: drawing into any device context */
+struct MemoEntryHead;
+struct MemoRow {
+    BOOL selected;
+    BOOL endRow;
+    BOOL focusRect;                // the row has the focus and so has the list
+    const MemoEntryHead *entry;    // the locked record of an entry row; null draws no cells
+    int columnWidths[3];
+    HBITMAP keyBadge;              // monochrome, 23 x 11
+    HBRUSH endRowPattern;
+};
+void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content);
+// The size grip in the square `grip`: themed when the system draws themes, else classic.
+void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow);
 
 /* document state (memo/) */
 extern int entryCount;
@@ -91,6 +115,15 @@ void MoveEntry(int from, int to);
 void DeleteSelectedEntry();
 void SelectAndFocusItem(int index);  // the select-and-focus record, sent
 void UpdateDefaultButton();
+void PrepareSelectAndFocusRecord();
+// One command of the main window, whether from a menu, a button or the list.
+void RunCommand(int id);
+// LVN_ITEMCHANGED of the memo list: menu items and buttons follow the selected row.
+void UpdateCommandStates(const NMLISTVIEW *notify);
+// WM_CONTEXTMENU from the memo list; `point` is the message's lParam (-1 from the keyboard).
+void ShowListContextMenu(LPARAM point);
+// NM_DBLCLK of the memo list: opens the entry when its open command is enabled.
+void OpenEntryOnDoubleClick();
 
 /* startup.cpp */
 void ShutdownCleanup();

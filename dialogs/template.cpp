@@ -1,0 +1,81 @@
+// Dialog templates: loading them (with the dialog face replaced on systems that lack it), placing a
+// dialog over the main window, and the growable block that holds the text of the tooltip being shown.
+#include <string.h>
+
+#include "dialogs/dialogs.h"
+#include "shell/shell.h"
+
+namespace {
+
+// Layout of an extended template with empty menu, class and title: the face name follows at 38.
+const int kFaceOffset = 38;
+const int kTemplateFaceBytes = 26;  // "MS UI Gothic" with its terminator, UTF-16
+// "ＭＳ Ｐゴシック": the face that Windows 95 and NT 4.0 have in place of "MS UI Gothic".
+const WCHAR kOldSystemFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
+static_assert(sizeof kOldSystemFace == 18, "replacement face with its terminator");
+
+int RoundUpTo4(int offset) {
+    return (offset + 3) & ~3;
+}
+
+}  // namespace
+
+LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level) {
+    HRSRC found = FindResourceA(gInstance, MAKEINTRESOURCEA(id), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(gInstance, found) : nullptr;
+    if (!loaded) {
+        ReportSystemError(owner, level);
+        return nullptr;
+    }
+    const BYTE *source = static_cast<const BYTE *>(LockResource(loaded));
+    if (!source) return nullptr;
+    if (!gIsOldSystem) return reinterpret_cast<LPCDLGTEMPLATEA>(source);
+
+    DWORD cbSource = SizeofResource(gInstance, found);
+    int faceOffset = kFaceOffset + headerExtra;
+    int sourceItems = RoundUpTo4(faceOffset + kTemplateFaceBytes);
+    int copyItems = RoundUpTo4(faceOffset + static_cast<int>(sizeof kOldSystemFace));
+    if (cbSource < static_cast<DWORD>(sourceItems)) return nullptr;  // not a template of this program's shape
+
+    BYTE *copy = static_cast<BYTE *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cbSource));
+    if (!copy) return nullptr;
+    memcpy(copy, source, faceOffset);
+    memcpy(copy + faceOffset, kOldSystemFace, sizeof kOldSystemFace);
+    // The item templates keep their 4-byte alignment, 8 bytes further up than in the resource.
+    memcpy(copy + copyItems, source + sourceItems, cbSource - sourceItems);
+    return reinterpret_cast<LPCDLGTEMPLATEA>(copy);
+}
+
+void CenterInWorkArea(HWND dialog) {
+    RECT main, own, work;
+    GetWindowRect(gMainWindow, &main);
+    GetWindowRect(dialog, &own);
+    int width = own.right - own.left, height = own.bottom - own.top;
+    // Arithmetic shifts: halves round towards minus infinity, also left of or above the screen.
+    int left = (main.left + main.right - width) >> 1;
+    int top = (main.top + main.bottom - height) >> 1;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (left + width > work.right) left = work.right - width;
+    if (left < work.left) left = work.left;
+    if (top + height > work.bottom) top = work.bottom - height;
+    if (top < work.top) top = work.top;
+    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner) {
+    if (cbSize <= GlobalSize(gSharedTextBlock)) return 0;
+    HGLOBAL grown = GlobalReAlloc(gSharedTextBlock, cbSize, GMEM_MOVEABLE);
+    if (!grown) {
+        ReportSystemError(owner, LEVEL_ORDINARY);
+        return -1;
+    }
+    gSharedTextBlock = grown;
+    return 0;
+}
+
+void RunDialog(int id, DLGPROC proc, LPARAM param) {
+    LPCDLGTEMPLATEA dialogTemplate = LoadDialogTemplate(id, 0, gMainWindow, LEVEL_ORDINARY);
+    if (!dialogTemplate) return;
+    DialogBoxIndirectParamA(gInstance, dialogTemplate, gMainWindow, proc, param);
+    if (gIsOldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(dialogTemplate));
+}

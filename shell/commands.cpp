@@ -1,0 +1,249 @@
+// Commands of the main window and the states of its menu items and buttons, which follow the selected
+// row of the memo list; deleting and moving entries, which the main window does itself.
+#include <windowsx.h>
+
+#include "bridge/bridge.h"
+#include "dialogs/dialogs.h"
+#include "memo/memo.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+namespace {
+
+// Selected and focused: sent, and also posted, so it lives as long as the program.
+LVITEMA selectAndFocus;
+
+void EnableCommand(HMENU menu, UINT id, BOOL enable) {
+    EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+void EnableButton(int id, BOOL enable) {
+    EnableWindow(GetDlgItem(gMainWindow, id), enable);
+}
+
+// Whether an entry's key path starts with a registry root name, so that it can be opened.
+BOOL EntryHasRootKeyPath(int index) {
+    HGLOBAL handle = GetEntryHandle(index);
+    const MemoEntryHead *entry = handle ? static_cast<const MemoEntryHead *>(GlobalLock(handle)) : nullptr;
+    if (!entry) return FALSE;
+    const char *keyPath = reinterpret_cast<const char *>(entry + 1) + entry->descriptionSize;
+    BOOL rooted = IsRootKeyPath(keyPath);
+    GlobalUnlock(handle);
+    return rooted;
+}
+
+void EnableMoveCommands(BOOL up, BOOL down) {
+    EnableCommand(gMainMenu, IDM_MOVEUP, up);
+    EnableCommand(gContextMenu, IDM_LIST_MOVEUP, up);
+    EnableCommand(gMainMenu, IDM_MOVEDOWN, down);
+    EnableCommand(gContextMenu, IDM_LIST_MOVEDOWN, down);
+}
+
+// Menu items and buttons for row `index` selected, as it stands now.
+void ApplyCommandStates(int index) {
+    BOOL isEntry = index >= 0 && index < entryCount;
+    if (!isEntry) {
+        // Buttons about to be disabled must not keep the keyboard focus.
+        HWND focus = GetFocus();
+        if (focus == GetDlgItem(gMainWindow, IDC_OPEN))
+            SendMessageA(gMainWindow, WM_NEXTDLGCTL, 0, FALSE);
+        else if (focus == GetDlgItem(gMainWindow, IDC_DELETE) || focus == GetDlgItem(gMainWindow, IDC_CHANGE))
+            SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(gMainWindow, IDC_IMPORT)),
+                         TRUE);
+    }
+    BOOL openable = isEntry && EntryHasRootKeyPath(index);
+
+    EnableCommand(gMainMenu, IDM_DELETE, isEntry);
+    EnableCommand(gMainMenu, IDM_CHANGE, isEntry);
+    EnableCommand(gContextMenu, IDM_LIST_DELETE, isEntry);
+    EnableCommand(gContextMenu, IDM_LIST_CHANGE, isEntry);
+    EnableButton(IDC_DELETE, isEntry);
+    EnableButton(IDC_CHANGE, isEntry);
+    EnableMoveCommands(isEntry && index > 0, isEntry && index < entryCount - 1);
+    EnableCommand(gMainMenu, IDM_OPENENTRY, openable);
+    EnableCommand(gContextMenu, IDM_LIST_OPEN, openable);
+    EnableButton(IDC_OPEN, openable);
+
+    UpdateDefaultButton();
+}
+
+// Where the context menu opens when the keyboard asks for it: under the start of the selected row's
+// text, kept inside the list.
+POINT KeyboardMenuPoint() {
+    RECT client;
+    GetClientRect(gMemoList, &client);
+    POINT point = {client.left, client.top};
+    int selected = GetSelectedIndex();
+    if (selected >= 0) {
+        SendMessageA(gMemoList, LVM_ENSUREVISIBLE, selected, FALSE);
+        RECT row = {};
+        row.left = LVIR_BOUNDS;
+        if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
+            point.x = row.left + 4;
+            point.y = row.bottom;
+        }
+    }
+    if (point.x < client.left) point.x = client.left;
+    if (point.x >= client.right) point.x = client.right - 1;
+    if (point.y < client.top) point.y = client.top;
+    if (point.y >= client.bottom) point.y = client.bottom - 1;
+    ClientToScreen(gMemoList, &point);
+    return point;
+}
+
+// The main-menu command that a context-menu item stands for; 0 for none.
+int MainCommandOf(UINT contextItem) {
+    switch (contextItem) {
+    case IDM_LIST_OPEN: return IDM_OPENENTRY;
+    case IDM_LIST_ADD: return IDM_ADD;
+    case IDM_LIST_DELETE: return IDM_DELETE;
+    case IDM_LIST_CHANGE: return IDM_CHANGE;
+    case IDM_LIST_CAPTURE: return IDM_CAPTURE;
+    case IDM_LIST_MOVEUP: return IDM_MOVEUP;
+    case IDM_LIST_MOVEDOWN: return IDM_MOVEDOWN;
+    }
+    return 0;
+}
+
+void ChangeSelectedEntry() {
+    int index = GetSelectedIndex();
+    if (index >= 0 && index < entryCount) RunDialog(IDD_ENTRY, EntryDialogProc, 1);
+}
+
+void CaptureIntoMemo() {
+    CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
+    memoModified = TRUE;
+}
+
+void StartRegistryEditor() {
+    RegistryEditorTarget target;
+    if (FindOrStartRegistryEditor(&target) && target.window && target.process) CloseHandle(target.process);
+}
+
+void MoveSelectedEntryUp() {
+    int index = GetSelectedIndex();
+    if (index > 0 && index < entryCount) MoveEntry(index, index - 1);
+}
+
+void MoveSelectedEntryDown() {
+    int index = GetSelectedIndex();
+    if (index >= 0 && index < entryCount - 1) MoveEntry(index, index + 1);
+}
+
+}  // namespace
+
+void RunCommand(int id) {
+    switch (id) {
+    case IDM_NEW: if (ConfirmDiscard()) NewMemo(); break;
+    case IDM_OPEN: if (ConfirmDiscard() && OpenMemoFile() == -1) DestroyWindow(gMainWindow); break;
+    case IDM_SAVE: SaveMemoFile(); break;
+    case IDM_SAVEAS: SaveMemoFileAs(); break;
+    case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
+    case IDM_ADD: case IDC_ADD: RunDialog(IDD_ENTRY, EntryDialogProc, 0); break;
+    case IDM_DELETE: case IDC_DELETE: DeleteSelectedEntry(); break;
+    case IDM_CHANGE: case IDC_CHANGE: ChangeSelectedEntry(); break;
+    case IDM_MOVEUP: MoveSelectedEntryUp(); break;
+    case IDM_MOVEDOWN: MoveSelectedEntryDown(); break;
+    case IDM_SETTINGS: RunDialog(IDD_SETTINGS, SettingsDialogProc, 0); break;
+    case IDM_OPENENTRY: case IDC_OPEN: OpenSelectedEntry(); break;
+    case IDM_CAPTURE: case IDC_IMPORT: CaptureIntoMemo(); break;
+    case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, 0); break;
+    case IDM_STARTREGEDIT: StartRegistryEditor(); break;
+    }
+}
+
+void PrepareSelectAndFocusRecord() {
+    selectAndFocus.state = LVIS_SELECTED | LVIS_FOCUSED;
+    selectAndFocus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+}
+
+void SelectAndFocusItem(int index) {
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&selectAndFocus));
+}
+
+void UpdateDefaultButton() {
+    // Setting the default button again redraws its frame after buttons were enabled or disabled.
+    LRESULT defaultId = SendMessageA(gMainWindow, DM_GETDEFID, 0, 0);
+    if (HIWORD(defaultId) == DC_HASDEFID) SendMessageA(gMainWindow, DM_SETDEFID, LOWORD(defaultId), 0);
+}
+
+int GetSelectedIndex() {
+    return static_cast<int>(SendMessageA(gMemoList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void UpdateCommandStates(const NMLISTVIEW *notify) {
+    if (!(notify->uChanged & LVIF_STATE) || notify->iItem < 0) return;
+    int index = notify->iItem;
+    UINT state = static_cast<UINT>(SendMessageA(gMemoList, LVM_GETITEMSTATE, index, LVIS_FOCUSED | LVIS_SELECTED));
+    if ((state & LVIS_FOCUSED) && !(state & LVIS_SELECTED)) {
+        // One row is always selected: select the focused row again once the list has finished.
+        PostMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&selectAndFocus));
+        return;
+    }
+    if (!(notify->uNewState & LVIS_SELECTED)) return;
+    ApplyCommandStates(index);
+}
+
+void DeleteSelectedEntry() {
+    int index = GetSelectedIndex();
+    if (index < 0 || index >= entryCount) return;
+    HGLOBAL entry = GetEntryHandle(index);
+    if (entry) GlobalFree(entry);
+    SelectAndFocusItem(index + 1);
+    SendMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
+    SendMessageA(gMemoList, LVM_DELETEITEM, index, 0);
+    --entryCount;
+    SendMessageA(gTipWindow, TTM_ACTIVATE, TRUE, 0);
+    // The row that followed now stands at `index`: its states were worked out one place further down.
+    ApplyCommandStates(index);
+    // Fresh mouse-move messages work out the cursor and the cell tip for the row now under the pointer.
+    mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_MOVE, static_cast<DWORD>(-1), 0, 0, 0);
+    memoModified = TRUE;
+}
+
+void MoveEntry(int from, int to) {
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, reinterpret_cast<LPARAM>(&item));
+
+    item.mask = LVIF_PARAM;
+    item.iItem = from;
+    SendMessageA(gMemoList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    LPARAM moved = item.lParam;
+    int step = from > to ? -1 : 1;
+    for (int index = from; index != to; index += step) {
+        LVITEMA shifted = {};
+        shifted.mask = LVIF_PARAM;
+        shifted.iItem = index + step;
+        SendMessageA(gMemoList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&shifted));
+        shifted.iItem = index;
+        SendMessageA(gMemoList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&shifted));
+    }
+
+    LVITEMA target = {};
+    target.mask = LVIF_PARAM | LVIF_STATE;
+    target.iItem = to;
+    target.lParam = moved;
+    target.state = target.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&target));
+    SendMessageA(gMemoList, LVM_REDRAWITEMS, from < to ? from : to, from < to ? to : from);
+    memoModified = TRUE;
+    EnableMoveCommands(to > 0, to < entryCount - 1);
+}
+
+void ShowListContextMenu(LPARAM point) {
+    POINT at = {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    if (at.x == -1 && at.y == -1) at = KeyboardMenuPoint();
+    UINT chosen = TrackPopupMenuEx(GetSubMenu(gContextMenu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y,
+                                   gMainWindow, nullptr);
+    int command = MainCommandOf(chosen);
+    // Posted, so that the command runs after the menu has closed.
+    if (command) PostMessageA(gMainWindow, WM_COMMAND, command, 0);
+}
+
+void OpenEntryOnDoubleClick() {
+    if (!(GetMenuState(gMainMenu, IDM_OPENENTRY, MF_BYCOMMAND) & MF_GRAYED)) RunCommand(IDM_OPENENTRY);
+}

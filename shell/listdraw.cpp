@@ -1,0 +1,82 @@
+// Drawing of the main window's own parts: the rows of the owner-drawn memo list and the size grip.
+// Each function draws into whatever device context it is given and knows nothing of messages.
+#include "memo/memo.h"
+#include "shell/shell.h"
+
+namespace {
+
+const int kCellInset = 4;
+const int kBadgeWidth = 23, kBadgeHeight = 11;
+
+// The badge in the cell's left edge, vertically centred on the row, clipped to the cell. Its 0 bits take
+// the text colour and its 1 bits the background colour, so it follows the row's selection colours.
+void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge) {
+    IntersectClipRect(dc, cell->left, row->top, cell->right, row->bottom);
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory) {
+        HGDIOBJ previous = SelectObject(memory, badge);
+        BitBlt(dc, cell->left, (row->top + row->bottom - kBadgeHeight) >> 1, kBadgeWidth, kBadgeHeight, memory, 0, 0,
+               SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    SelectClipRgn(dc, nullptr);
+}
+
+void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content) {
+    const MemoEntryHead *entry = content->entry;
+    const char *text = reinterpret_cast<const char *>(entry + 1);
+    const WORD sizes[3] = {entry->descriptionSize, entry->keyPathSize, entry->valueNameSize};
+    int left = row->left;
+    for (int column = 0; column < 3; ++column) {
+        RECT cell = {left + kCellInset, row->top + 1, left + content->columnWidths[column] - kCellInset, row->bottom};
+        if (column == 2 && entry->keyOnly)
+            DrawKeyBadge(dc, &cell, row, content->keyBadge);
+        else
+            DrawTextA(dc, text, -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
+        left += content->columnWidths[column];
+        text += sizes[column];
+    }
+}
+
+// The dotted rule of the end row: a band 4 pixels high across the row, 2 pixels in from both sides.
+void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern) {
+    int middle = (row->top + row->bottom) >> 1;
+    RECT band = {row->left + 2, middle - 1, row->right - 2, middle + 3};
+    UnrealizeObject(pattern);
+    // The pattern starts on the band's parity, so the dots line up from one row to the next.
+    SetBrushOrgEx(dc, band.left & 1, band.top & 1, nullptr);
+    FillRect(dc, &band, pattern);
+}
+
+}  // namespace
+
+void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content) {
+    int textColour = content->selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT;
+    int backColour = content->selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
+    COLORREF oldText = SetTextColor(dc, GetSysColor(textColour));
+    COLORREF oldBack = SetBkColor(dc, GetSysColor(backColour));
+    FillRect(dc, row, GetSysColorBrush(backColour));
+    if (content->endRow)
+        DrawEndRowRule(dc, row, content->endRowPattern);
+    else if (content->entry)
+        DrawEntryCells(dc, row, content);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+    if (content->focusRect) DrawFocusRect(dc, row);
+}
+
+void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow) {
+    const int kSizeBoxPart = 10, kRightAlignState = 1;  // SBP_SIZEBOX, SZB_RIGHTALIGN
+    if (gIsNt51 && gBound.IsAppThemed && gBound.OpenThemeData && gBound.CloseThemeData &&
+        gBound.DrawThemeBackground && gBound.IsAppThemed()) {
+        HTHEME_ theme = gBound.OpenThemeData(themeWindow, L"Scrollbar");
+        if (theme) {
+            gBound.DrawThemeBackground(theme, dc, kSizeBoxPart, kRightAlignState, grip, nullptr);
+            gBound.CloseThemeData(theme);
+            return;
+        }
+    }
+    RECT square = *grip;
+    DrawFrameControl(dc, &square, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+}

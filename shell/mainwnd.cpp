@@ -1,0 +1,254 @@
+// The main window: a dialog-template window of its own class holding the memo list and five buttons.
+// Its procedure handles layout, the size grip, the owner-drawn list and the cursor over it, routes
+// commands and notifications, and passes everything else to the dialog manager.
+#include <stddef.h>
+#include <windowsx.h>
+
+#include "memo/memo.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+HWND gMainWindow;
+HWND gMemoList;
+HWND gListHeader;
+HWND gTipWindow;
+HMENU gMainMenu;
+HMENU gContextMenu;
+HMENU gRootKeyMenu;
+HBRUSH gPatternBrush;
+HBITMAP gGridBitmap;
+HBITMAP gRootButtonBitmap;
+HBITMAP gKeyBadgeBitmap;
+HGLOBAL gSharedTextBlock;
+
+namespace {
+
+// Layout constants in pixels, measured once from the window as the template made it.
+bool layoutMeasured;
+POINT minTrackSize;
+int listMarginWidth, listMarginHeight, buttonBottomOffset;
+
+const int kButtons[] = {IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT};
+
+// The tool record without the fields of later common controls, which older versions refuse.
+const UINT kToolInfoSize = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM);
+static_assert(sizeof(void *) != 4 || kToolInfoSize == 44, "tool record of the 32-bit program");
+
+// A child's outer rectangle in the main window's client coordinates.
+RECT ChildRect(HWND child) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, gMainWindow, reinterpret_cast<POINT *>(&rect), 2);
+    return rect;
+}
+
+RECT SizeGripSquare(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    RECT grip = {client.right - GetSystemMetrics(SM_CXVSCROLL), client.bottom - GetSystemMetrics(SM_CYHSCROLL),
+                 client.right, client.bottom};
+    return grip;
+}
+
+/* WM_SIZE: the list grows with the window; the buttons keep their distance from the bottom edge. */
+void OnSize(WPARAM kind, int cx, int cy) {
+    if (!layoutMeasured || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) return;
+    SetWindowPos(gMemoList, nullptr, 0, 0, cx - listMarginWidth, cy - listMarginHeight, SWP_NOZORDER | SWP_NOMOVE);
+    for (int id : kButtons) {
+        HWND button = GetDlgItem(gMainWindow, id);
+        RECT rect = ChildRect(button);
+        SetWindowPos(button, nullptr, rect.left, cy - buttonBottomOffset, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+    }
+}
+
+/* WM_GETMINMAXINFO: not smaller than the minimum-size marker's corner. */
+void OnGetMinMaxInfo(MINMAXINFO *info) {
+    if (gMainWindow && layoutMeasured) info->ptMinTrackSize = minTrackSize;
+}
+
+/* WM_PAINT: the size grip; the rest is the class background. */
+LRESULT OnPaint(HWND window) {
+    if (!GetUpdateRect(window, nullptr, FALSE)) return 0;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (!IsZoomed(window)) {
+        RECT grip = SizeGripSquare(window);
+        DrawSizeGrip(dc, &grip, window);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+/* WM_NCHITTEST: the grip square sizes the window from its bottom-right corner. */
+BOOL IsInSizeGrip(HWND window, LPARAM screenPoint) {
+    POINT point = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    ScreenToClient(window, &point);
+    RECT grip = SizeGripSquare(window);
+    return PtInRect(&grip, point);
+}
+
+/* WM_MEASUREITEM: one memo-list row is a line of the window's font and one pixel. */
+void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure) {
+    if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != IDC_MEMOLIST) return;
+    HDC dc = GetDC(window);
+    if (!dc) return;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    if (previous) SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    measure->itemHeight = metrics.tmHeight + 1;
+}
+
+/* WM_DRAWITEM: a memo-list row from its entry record, or the end row's dotted rule. */
+void OnDrawItem(const DRAWITEMSTRUCT *draw) {
+    if (draw->CtlType != ODT_LISTVIEW || draw->CtlID != IDC_MEMOLIST) return;
+    int item = static_cast<int>(draw->itemID);
+    MemoRow row = {};
+    row.selected = (draw->itemState & ODS_SELECTED) != 0;
+    row.endRow = item >= entryCount;
+    row.focusRect = (draw->itemState & ODS_FOCUS) && GetFocus() == gMemoList;
+    row.keyBadge = gKeyBadgeBitmap;
+    row.endRowPattern = gPatternBrush;
+    HGLOBAL handle = nullptr;
+    if (!row.endRow) {
+        for (int column = 0; column < 3; ++column)
+            row.columnWidths[column] = static_cast<int>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
+        handle = GetEntryHandle(item);
+        if (handle) row.entry = static_cast<const MemoEntryHead *>(GlobalLock(handle));
+    }
+    DrawMemoRow(draw->hDC, &draw->rcItem, &row);
+    if (row.entry) GlobalUnlock(handle);
+}
+
+/* WM_SETCURSOR: the move cursor over an entry that can be dragged to another place. */
+BOOL OnSetCursor(HWND over, UINT hitTest) {
+    if (over != gMemoList || hitTest != HTCLIENT || entryCount <= 1) return FALSE;
+    LVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(gMemoList, &hit.pt);
+    SendMessageA(gMemoList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!(hit.flags & LVHT_ONITEM) || hit.iItem < 0 || hit.iItem >= entryCount) return FALSE;
+    SetCursor(LoadCursorA(gInstance, MAKEINTRESOURCEA(IDCUR_MOVE)));
+    return TRUE;
+}
+
+/* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
+BOOL OnNotify(const NMHDR *header, LRESULT *result) {
+    switch (header->code) {
+    case TTN_NEEDTEXTA:
+    case TTN_SHOW:
+    case NM_CLICK:
+        if (HandleCellTipNotify(header, result)) return TRUE;
+        break;
+    }
+    if (header->idFrom != IDC_MEMOLIST) return FALSE;
+    const NMLISTVIEW *list = reinterpret_cast<const NMLISTVIEW *>(header);
+    switch (header->code) {
+    case LVN_ITEMCHANGED: UpdateCommandStates(list); break;
+    case NM_DBLCLK: OpenEntryOnDoubleClick(); break;
+    case LVN_BEGINDRAG: BeginEntryDrag(list); break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE: OnSize(wParam, LOWORD(lParam), HIWORD(lParam)); break;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO *>(lParam)); break;
+    case WM_PAINT: return OnPaint(window);
+    case WM_NCHITTEST:
+        if (IsInSizeGrip(window, lParam)) return HTBOTTOMRIGHT;
+        break;
+    case WM_ACTIVATE: UpdateDefaultButton(); break;
+    case WM_MEASUREITEM: OnMeasureItem(window, reinterpret_cast<MEASUREITEMSTRUCT *>(lParam)); return TRUE;
+    case WM_DRAWITEM: OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam)); return TRUE;
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
+        break;
+    case WM_COMMAND: RunCommand(LOWORD(wParam)); break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(reinterpret_cast<const NMHDR *>(lParam), &result)) return result;
+        break;
+    }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != gMemoList) break;
+        ShowListContextMenu(lParam);
+        return 0;
+    case WM_TIMER: TrackEntryDrag(TRUE); return 0;
+    case WM_DROPFILES: OpenDroppedFile(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_CLOSE:
+        if (ConfirmDiscard()) DestroyWindow(window);
+        return 0;
+    case WM_QUERYENDSESSION: return ConfirmDiscard() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        if (wParam) ShutdownCleanup();
+        return 0;
+    case WM_DESTROY:
+        ShutdownCleanup();
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefDlgProcA(window, message, wParam, lParam);
+}
+
+void MeasureLayout() {
+    RECT window, client;
+    GetWindowRect(gMainWindow, &window);
+    GetClientRect(gMainWindow, &client);
+    // The menu bar is attached after this measurement; counting it here keeps the minimum client area
+    // at the marker's corner once it is there.
+    int frameWidth = (window.right - window.left) - client.right;
+    int frameHeight = (window.bottom - window.top) - client.bottom + GetSystemMetrics(SM_CYMENU);
+    RECT marker = ChildRect(GetDlgItem(gMainWindow, IDC_MINSIZE));
+    minTrackSize.x = marker.left + frameWidth;
+    minTrackSize.y = marker.top + frameHeight;
+    RECT list = ChildRect(gMemoList);
+    listMarginWidth = client.right - (list.right - list.left);
+    listMarginHeight = client.bottom - (list.bottom - list.top);
+    buttonBottomOffset = client.bottom - ChildRect(GetDlgItem(gMainWindow, IDC_OPEN)).top;
+    layoutMeasured = true;
+}
+
+void InsertMemoListColumns() {
+    const char *titles[3] = {" 説 明", gIsOldSystem ? " ｷｰ" : " キー", " 値"};
+    int widths[3];
+    if (gSettings.placementFlags) {
+        for (int column = 0; column < 3; ++column) widths[column] = gSettings.columnWidths[column];
+    } else {
+        RECT client;
+        GetClientRect(gMemoList, &client);
+        int quarter = client.right >> 2;
+        widths[0] = quarter;
+        widths[1] = client.right - 2 * quarter;
+        widths[2] = quarter;
+    }
+    for (int column = 0; column < 3; ++column) {
+        LVCOLUMNA info = {};
+        info.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        info.cx = widths[column];
+        info.pszText = const_cast<char *>(titles[column]);
+        info.iSubItem = column;
+        SendMessageA(gMemoList, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+HWND CreateTipWindow() {
+    return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX,
+                           CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, gInstance, nullptr);
+}
+
+void RegisterMemoListTool() {
+    TOOLINFOA tool = {};
+    tool.cbSize = kToolInfoSize;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = gMainWindow;
+    tool.uId = reinterpret_cast<UINT_PTR>(gMemoList);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(gTipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}

@@ -1,0 +1,361 @@
+// Start-up, the message loop and the clean-up at the end: the program's capabilities on this system,
+// the main window built from its template and equipped, the start-up memo, and the release of it all.
+#include <shlwapi.h>
+#include <stddef.h>
+#include <string.h>
+
+#include "dialogs/dialogs.h"
+#include "memo/memo.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+bool gIsNtFamily;
+bool gIsNt51;
+bool gHasComctl470;
+const char *gProductCaption = "タルミク";
+HINSTANCE gInstance;
+BoundFunctions gBound;
+
+namespace {
+
+const char kMainWindowClass[] = "Oskelund_Tarmik";
+// The fixed start of a menu-item record, which every system accepts.
+const UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record of the 32-bit program");
+
+// Libraries loaded for the functions bound by name; freed at the end.
+HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
+
+template <typename Function>
+Function Bind(HMODULE library, const char *name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(library, name)));
+}
+
+void DetectPlatform() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    gIsNtFamily = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    gIsNt51 = gIsNtFamily &&
+              (version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
+    // Windows 95 and NT 4.0 lack the dialog face and show texts in half-width katakana.
+    gIsOldSystem = (!gIsNtFamily && version.dwMajorVersion == 4 && version.dwMinorVersion == 0) ||
+                   (gIsNtFamily && version.dwMajorVersion == 4);
+    gProductCaption = gIsOldSystem ? "ﾀﾙﾐｸ" : "タルミク";
+}
+
+void DetectCommonControlsVersion() {
+    gHasComctl470 = false;
+    HMODULE library = LoadLibraryA("Comctl32.dll");
+    if (!library) return;
+    DLLGETVERSIONPROC getVersion = Bind<DLLGETVERSIONPROC>(library, "DllGetVersion");
+    if (getVersion) {
+        DLLVERSIONINFO version = {};
+        version.cbSize = sizeof version;
+        if (getVersion(&version) == S_OK && (version.dwMajorVersion > 4 || version.dwMinorVersion >= 70))
+            gHasComctl470 = true;
+    }
+    FreeLibrary(library);
+}
+
+BOOL RegisterMainWindowClass() {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = gInstance;
+    windowClass.hIcon = LoadIconA(gInstance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+// NT family: the functions for memory in another process and for the registry access test.
+// FALSE after a fatal report.
+BOOL BindNtFunctions() {
+    kernelLibrary = LoadLibraryA("Kernel32.dll");
+    if (!kernelLibrary) {
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        return FALSE;
+    }
+    gBound.VirtualAllocEx = Bind<VirtualAllocExProc>(kernelLibrary, "VirtualAllocEx");
+    gBound.VirtualFreeEx = gBound.VirtualAllocEx ? Bind<VirtualFreeExProc>(kernelLibrary, "VirtualFreeEx") : nullptr;
+    if (!gBound.VirtualFreeEx) {
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        FreeLibrary(kernelLibrary);
+        kernelLibrary = nullptr;
+        return FALSE;
+    }
+    advapiLibrary = LoadLibraryA("Advapi32.dll");
+    if (!advapiLibrary) {
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        return FALSE;
+    }
+    BOOL complete = (gBound.RegGetKeySecurity = Bind<RegGetKeySecurityProc>(advapiLibrary, "RegGetKeySecurity")) &&
+                    (gBound.ImpersonateSelf = Bind<ImpersonateSelfProc>(advapiLibrary, "ImpersonateSelf")) &&
+                    (gBound.RevertToSelf = Bind<RevertToSelfProc>(advapiLibrary, "RevertToSelf")) &&
+                    (gBound.OpenThreadToken = Bind<OpenThreadTokenProc>(advapiLibrary, "OpenThreadToken")) &&
+                    (gBound.AccessCheck = Bind<AccessCheckProc>(advapiLibrary, "AccessCheck"));
+    if (!complete) {
+        // The last error describes the missing procedure.
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        FreeLibrary(advapiLibrary);
+        advapiLibrary = nullptr;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// XP and later: hover tracking and visual styles, each used only where it was found.
+void BindOptionalFunctions() {
+    userLibrary = LoadLibraryA("User32.dll");
+    if (userLibrary) gBound.TrackMouseEvent = Bind<TrackMouseEventProc>(userLibrary, "TrackMouseEvent");
+    themeLibrary = LoadLibraryA("UxTheme.dll");
+    if (!themeLibrary) return;
+    gBound.IsAppThemed = Bind<IsAppThemedProc>(themeLibrary, "IsAppThemed");
+    if (!gBound.IsAppThemed) {
+        FreeLibrary(themeLibrary);
+        themeLibrary = nullptr;
+        return;
+    }
+    gBound.OpenThemeData = Bind<OpenThemeDataProc>(themeLibrary, "OpenThemeData");
+    gBound.CloseThemeData = Bind<CloseThemeDataProc>(themeLibrary, "CloseThemeData");
+    gBound.GetThemeColor = Bind<GetThemeColorProc>(themeLibrary, "GetThemeColor");
+    gBound.GetThemeSysColor = Bind<GetThemeSysColorProc>(themeLibrary, "GetThemeSysColor");
+    gBound.DrawThemeBackground = Bind<DrawThemeBackgroundProc>(themeLibrary, "DrawThemeBackground");
+    gBound.DrawThemeParentBackground = Bind<DrawThemeParentBackgroundProc>(themeLibrary, "DrawThemeParentBackground");
+    gBound.GetThemeBackgroundContentRect =
+        Bind<GetThemeBackgroundContentRectProc>(themeLibrary, "GetThemeBackgroundContentRect");
+}
+
+void ResetRunState() {
+    entryCount = 0;
+    memoModified = FALSE;
+    gMainWindow = gMemoList = gListHeader = gTipWindow = nullptr;
+    gMainMenu = gContextMenu = gRootKeyMenu = nullptr;
+    gPatternBrush = nullptr;
+    gGridBitmap = gRootButtonBitmap = gKeyBadgeBitmap = nullptr;
+    gPrevMemoListProc = gPrevTipWindowProc = nullptr;
+    gSharedTextBlock = nullptr;
+}
+
+// The main window from DIALOG 101; FALSE after a fatal report (or none where the loader gives none).
+BOOL CreateMainWindow() {
+    // The template's class field holds the class name, two bytes a character.
+    int headerExtra = 2 * static_cast<int>(strlen(kMainWindowClass));
+    LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, headerExtra, nullptr, LEVEL_FATAL);
+    if (!mainTemplate) return FALSE;
+    HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
+    DWORD error = GetLastError();
+    if (gIsOldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
+    if (!window) {
+        SetLastError(error);
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        return FALSE;
+    }
+    gMainWindow = window;
+    return TRUE;
+}
+
+// The remembered placement, or the place the system gives a new window of this size.
+void PlaceMainWindow() {
+    BYTE flags = gSettings.placementFlags;
+    if (flags) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        if (flags & PLACEMENT_MINIMIZED) {
+            placement.showCmd = SW_SHOWMINIMIZED;
+            if (flags & PLACEMENT_MAXIMIZED) placement.flags = WPF_RESTORETOMAXIMIZED;
+        } else {
+            placement.showCmd = (flags & PLACEMENT_MAXIMIZED) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+        }
+        placement.ptMinPosition.x = placement.ptMinPosition.y = -1;
+        placement.ptMaxPosition.x = placement.ptMaxPosition.y = -1;
+        placement.rcNormalPosition.left = gSettings.normalRect.left;
+        placement.rcNormalPosition.top = gSettings.normalRect.top;
+        placement.rcNormalPosition.right = gSettings.normalRect.right;
+        placement.rcNormalPosition.bottom = gSettings.normalRect.bottom;
+        SetWindowPlacement(gMainWindow, &placement);
+        return;
+    }
+    // A throw-away window of the dialog class at the default position takes the next cascading place.
+    RECT own;
+    GetWindowRect(gMainWindow, &own);
+    HWND probe = CreateWindowExA(0, MAKEINTATOM(0x8002), "", 0, CW_USEDEFAULT, 0, own.right - own.left,
+                                 own.bottom - own.top, nullptr, nullptr, gInstance, nullptr);
+    if (!probe) return;
+    RECT given;
+    GetWindowRect(probe, &given);
+    DestroyWindow(probe);
+    SetWindowPos(gMainWindow, nullptr, given.left, given.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
+    MENUITEMINFOA info = {};
+    info.cbSize = kMenuItemInfoSize;
+    info.fMask = MIIM_TYPE;
+    info.fType = MFT_STRING;
+    info.dwTypeData = const_cast<char *>(ToHalfWidth(text));
+    SetMenuItemInfoA(menu, item, byPosition, &info);
+}
+
+// MENU 101 with its katakana texts, attached; MENU 102 and 103. FALSE when one does not load.
+BOOL LoadMenus() {
+    gMainMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
+    if (!gMainMenu) return FALSE;
+    SetMenuText(gMainMenu, 0, TRUE, "ファイル(&F)");
+    SetMenuText(gMainMenu, 2, TRUE, "レジストリ エディタ(&R)");
+    SetMenuText(gMainMenu, IDM_OPENENTRY, FALSE, "メモから開く(&O)");
+    SetMenuText(gMainMenu, IDM_CAPTURE, FALSE, "メモに取り込む(&I)");
+    SetMenuText(gMainMenu, IDM_OPENKEY, FALSE, "メモに追加せずに開く(&Q)...");
+    SetMenu(gMainWindow, gMainMenu);
+    gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
+    if (!gContextMenu) return FALSE;
+    gRootKeyMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
+    return gRootKeyMenu != nullptr;
+}
+
+void FindListHeader() {
+    if (gHasComctl470) {
+        gListHeader = reinterpret_cast<HWND>(SendMessageA(gMemoList, LVM_GETHEADER, 0, 0));
+        return;
+    }
+    for (HWND child = GetWindow(gMemoList, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32];
+        if (GetClassNameA(child, className, sizeof className) && strcmp(className, "SysHeader32") == 0) {
+            gListHeader = child;
+            return;
+        }
+    }
+}
+
+HBITMAP LoadMonochromeBitmap(int id) {
+    return static_cast<HBITMAP>(LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+}
+
+// Bitmaps, the pattern brush and the list's run state. FALSE when a bitmap does not load.
+BOOL LoadBitmaps() {
+    gGridBitmap = LoadMonochromeBitmap(IDB_GRID);
+    if (!gGridBitmap) return FALSE;
+    gPatternBrush = CreatePatternBrush(gGridBitmap);
+    if (!gPatternBrush) gPatternBrush = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    PrepareSelectAndFocusRecord();
+    gDragState = 0;
+    gRootButtonBitmap = LoadMonochromeBitmap(IDB_ROOTBUTTON);
+    if (!gRootButtonBitmap) return FALSE;
+    gKeyBadgeBitmap = LoadMonochromeBitmap(IDB_KEYBADGE);
+    return gKeyBadgeBitmap != nullptr;
+}
+
+// A fatal report for the last error, then the end of the main window (which runs the clean-up).
+int EndAfterFatalReport(HWND owner) {
+    ReportSystemError(owner, LEVEL_FATAL);
+    DestroyWindow(gMainWindow);
+    return 0;
+}
+
+void RunMessageLoop() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(gMainWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        RelayCellTipMessage(&message);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
+    gInstance = instance;
+    DetectPlatform();
+    InitCommonControls();
+    DetectCommonControlsVersion();
+    if (!LoadSettings()) return 0;
+    if (!RegisterMainWindowClass()) {
+        ReportSystemError(nullptr, LEVEL_FATAL);
+        return 0;
+    }
+    if (gIsNtFamily && !BindNtFunctions()) return 0;
+    if (gIsNt51) BindOptionalFunctions();
+    ResetRunState();
+
+    if (!CreateMainWindow()) return 0;
+    DragAcceptFiles(gMainWindow, TRUE);
+    gMemoList = GetDlgItem(gMainWindow, IDC_MEMOLIST);
+    MeasureLayout();
+    PlaceMainWindow();
+    InsertMemoListColumns();
+    if (!LoadMenus()) return EndAfterFatalReport(gMainWindow);
+    FindListHeader();
+    gPrevMemoListProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoListProc)));
+    if (!LoadBitmaps()) return EndAfterFatalReport(gMainWindow);
+
+    gTipWindow = CreateTipWindow();
+    if (!gTipWindow) return EndAfterFatalReport(gMainWindow);
+    gPrevTipWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TipWindowProc)));
+    tipItem = -1;
+    SendMessageA(gTipWindow, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(2 * GetDoubleClickTime(), 0));
+    SendMessageA(gTipWindow, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
+    gSharedTextBlock = GlobalAlloc(GMEM_FIXED, 256);
+    if (!gSharedTextBlock) return EndAfterFatalReport(nullptr);
+    RegisterMemoListTool();
+
+    GetCurrentDirectoryA(MAX_PATH, lastDirectory);
+    // A fatal failure there has been reported and the main window destroyed.
+    if (OpenStartupMemo(commandTail) == -1) return 0;
+    // A remembered placement already carries the show state.
+    ShowWindow(gMainWindow, gSettings.placementFlags ? SW_SHOW : showCommand);
+    UpdateWindow(gMainWindow);
+    RunMessageLoop();
+    return 0;
+}
+
+void ShutdownCleanup() {
+    // Runs once: the end of the session may come before the window is destroyed.
+    static bool done = false;
+    if (done) return;
+    done = true;
+
+    if (gMainWindow) {
+        SaveWindowBlock();
+        DragAcceptFiles(gMainWindow, FALSE);
+    }
+    if (gMemoList) {
+        for (int index = 0; index < entryCount; ++index) {
+            HGLOBAL entry = GetEntryHandle(index);
+            if (entry) GlobalFree(entry);
+        }
+    }
+    if (gContextMenu) DestroyMenu(gContextMenu);
+    if (gRootKeyMenu) DestroyMenu(gRootKeyMenu);
+    gContextMenu = gRootKeyMenu = nullptr;
+    if (gPrevMemoListProc) SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPrevMemoListProc));
+    if (gPatternBrush) DeleteObject(gPatternBrush);
+    if (gGridBitmap) DeleteObject(gGridBitmap);
+    if (gRootButtonBitmap) DeleteObject(gRootButtonBitmap);
+    if (gKeyBadgeBitmap) DeleteObject(gKeyBadgeBitmap);
+    gPatternBrush = nullptr;
+    gGridBitmap = gRootButtonBitmap = gKeyBadgeBitmap = nullptr;
+    if (gTipWindow) {
+        if (gPrevTipWindowProc)
+            SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPrevTipWindowProc));
+        // The tip window has no owner, so it does not go with the main window.
+        DestroyWindow(gTipWindow);
+        gTipWindow = nullptr;
+    }
+    if (gSharedTextBlock) GlobalFree(gSharedTextBlock);
+    gSharedTextBlock = nullptr;
+    // Nothing may call into a library after it is gone.
+    gBound = BoundFunctions();
+    if (kernelLibrary) FreeLibrary(kernelLibrary);
+    if (advapiLibrary) FreeLibrary(advapiLibrary);
+    if (userLibrary) FreeLibrary(userLibrary);
+    if (themeLibrary) FreeLibrary(themeLibrary);
+    kernelLibrary = advapiLibrary = userLibrary = themeLibrary = nullptr;
+}
