@@ -49,7 +49,7 @@ struct VectorSink {
     std::vector<char> texts;
     uint16_t cb[3];
 
-    void Begin(uint16_t recordCount) { records->reserve(recordCount); }
+    void Begin(uint16_t) {}
     char *BeginRecord(uint32_t, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName, bool keyOnly)
     {
         cb[0] = cbDescription;

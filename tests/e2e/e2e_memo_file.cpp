@@ -1,0 +1,281 @@
+// Memo files through the real program: what loads, what is refused with which message, and what a save
+// leaves on disk, the old file included when a save cannot finish.
+#include "tests/e2e/e2e_memo_support.h"
+
+using namespace memo_e2e;
+
+namespace {
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> values)
+{
+    std::vector<uint8_t> bytes;
+    for (int v : values) bytes.push_back((uint8_t)v);
+    return bytes;
+}
+
+// Files whose names start with the temporary prefix, left in a folder.
+int LeftoverFiles(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\~*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do count++;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+std::string UnixBuildDir()
+{
+    char path[MAX_PATH] = "";
+    GetEnvironmentVariableA("TARMIK_BUILD", path, sizeof path);
+    return path;
+}
+
+// A small filesystem of its own, mounted for one test; unmounted when the test ends.
+class SmallDisk {
+public:
+    SmallDisk(const std::string &name, const std::string &options)
+    {
+        unixPath_ = UnixBuildDir() + "/e2e-disk-" + name;
+        RunUnix("umount '" + unixPath_ + "' 2>/dev/null; mkdir -p '" + unixPath_ + "'");
+        mounted_ = RunUnix("mount -t tmpfs -o " + options + " tmpfs '" + unixPath_ + "'") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_) RunUnix("umount '" + unixPath_ + "'");
+    }
+    bool mounted() const { return mounted_; }
+    std::string Path(const std::string &name) const { return driver::WindowsPath(unixPath_ + "/" + name); }
+    std::string folder() const { return driver::WindowsPath(unixPath_); }
+    // Takes every free block with one file.
+    void Fill() { RunUnix("dd if=/dev/zero of='" + unixPath_ + "/filler' bs=4096 2>/dev/null; sync"); }
+
+private:
+    std::string unixPath_;
+    bool mounted_ = false;
+};
+
+// An item of another process's combo box, in code page 932: the dialog's controls are Unicode windows.
+std::string ComboText(HWND combo, int index)
+{
+    WCHAR wide[256] = L"";
+    SendMessageW(combo, CB_GETLBTEXT, index, (LPARAM)wide);
+    char text[512] = "";
+    WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+}  // namespace
+
+TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
+{
+    Session session("memo_blanks");
+    CreateDirectoryA(session.Path("a b").c_str(), nullptr);
+    const std::string path = session.Path("a b\\memo file.tmk");
+    const auto entries = SampleEntries();
+    // A header extension of a later version and bytes after the last record: loaded, not kept.
+    std::vector<uint8_t> canonical = driver::MemoBytes(entries);
+    std::vector<uint8_t> file = canonical;
+    file[0] = 8;
+    file[2] = 2;
+    file.insert(file.begin() + 6, {1, 2, 3, 4});
+    file.insert(file.end(), {'e', 'n', 'd'});
+    ASSERT_TRUE(driver::WriteFileBytes(path, file));
+
+    ASSERT_TRUE(session.Run(path));
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+    EXPECT_EQ(4, session.Count());
+    EXPECT_EQ(0, session.Selected());
+    EXPECT_TRUE(session.Focused0());
+    ShootWhenPainted(session.main(), "memo_loaded_blanks");
+
+    // Saving a memo that is not modified still writes it, with this system's header.
+    session.Send(CMD_SAVE);
+    EXPECT_TRUE(session.NoBox());
+    EXPECT_EQ(canonical, driver::ReadFileBytes(path));
+    EXPECT_EQ(0, LeftoverFiles(session.Path("a b")));
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+}
+
+TEST(MemoFile, SmallestFilesSaveBackByteForByte)
+{
+    const std::vector<uint8_t> files[] = {
+        Bytes({0x04, 0x00, 0x01, 0x00, 0x00, 0x00}),
+        Bytes({0x04, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x04, 0x00, 0xFF, 0xFF, 0x48, 0x4B, 0x43, 0x55}),
+        Bytes({0x04, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
+    };
+    int n = 0;
+    for (const std::vector<uint8_t> &bytes : files) {
+        Session session("memo_small_" + std::to_string(n++));
+        const std::string path = session.Path("small.tmk");
+        ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+        ASSERT_TRUE(session.Run(path));
+        EXPECT_EQ(std::string(kCaption) + " - small.tmk", session.Title());
+        EXPECT_EQ(bytes.size() == 6 ? 1 : 2, session.Count());
+        // The file is rewritten from the list, not copied.
+        ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({9, 9, 9})));
+        session.Send(CMD_SAVE);
+        EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "file " << n;
+    }
+}
+
+TEST(MemoFile, FileCutShortIsRefusedWhole)
+{
+    Session session("memo_cut");
+    const std::string path = session.Path("cut.tmk");
+    std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
+    bytes.resize(bytes.size() - 3);
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+    ASSERT_TRUE(session.Start(path));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box, 15000));
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ("メモ ファイルの形式に誤りがあります。", box.text);
+    ShootWhenPainted(box.window, "memo_malformed_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    ASSERT_TRUE(session.FindMainWindow());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    session.Settle();
+    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(1, session.Count()) << "only the end row";
+    EXPECT_EQ(0, session.Selected());
+    ShootWhenPainted(session.main(), "memo_malformed_untitled");
+    // Untitled: saving asks for a name.
+    session.Post(CMD_SAVE);
+    HWND dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(dialog);
+    driver::PressButton(dialog, IDCANCEL);
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path));
+}
+
+TEST(MemoFile, MissingFileNamesItsPath)
+{
+    Session session("memo_missing");
+    const std::string path = session.Path("nowhere.tmk");
+    ASSERT_TRUE(session.Start(path));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box, 15000));
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ("メモ ファイル“" + path + "”が見つかりません。", box.text);
+    ShootWhenPainted(box.window, "memo_missing_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    ASSERT_TRUE(session.FindMainWindow());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(1, session.Count());
+}
+
+TEST(MemoFile, QuotedPathIsTakenWithItsQuotes)
+{
+    Session session("memo_quoted");
+    const std::string path = session.Path("memo.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    ASSERT_TRUE(session.Start("\"" + path + "\""));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box, 15000)) << "the quoted name is no file";
+    EXPECT_EQ(kCaption, box.caption);
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    ASSERT_TRUE(session.FindMainWindow());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(1, session.Count());
+}
+
+TEST(MemoFile, ReadOnlyFileIsNotWritten)
+{
+    Session session("memo_readonly");
+    const std::string path = session.Path("ro.tmk");
+    const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+    ASSERT_TRUE(session.Run(path));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    session.Modify();
+    session.Post(CMD_SAVE);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box));
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ("メモ ファイルの属性が読み取り専用のためメモを保存できません。", box.text);
+    ShootWhenPainted(box.window, "memo_readonly_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path));
+    EXPECT_EQ(0, LeftoverFiles(session.folder()));
+    // Still modified: closing asks.
+    PostMessageA(session.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(session.Box(&box));
+    EXPECT_EQ(kSaveQuestion, box.text);
+    driver::PressButton(box.window, IDNO);
+    EXPECT_TRUE(session.Ended());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
+{
+    SmallDisk disk("full", "size=256k");
+    if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
+    Session session("memo_full_disk");
+    const std::string path = disk.Path("full.tmk");
+    std::vector<driver::Entry> entries = SampleEntries();
+    for (int i = 0; i < 200; i++) entries.push_back({"説明 " + std::to_string(i), "HKEY_CURRENT_USER\\Software\\Test", "v", false});
+    const std::vector<uint8_t> bytes = driver::MemoBytes(entries);
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+    disk.Fill();
+    ASSERT_TRUE(session.Run(path));
+    ASSERT_EQ((int)entries.size() + 1, session.Count());
+    session.Modify();
+    session.Post(CMD_SAVE);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box));
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ("ディスクに空きがないためメモを保存できません。", box.text);
+    ShootWhenPainted(box.window, "memo_disk_full_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "the old file stays byte for byte";
+    EXPECT_EQ(0, LeftoverFiles(disk.folder()));
+    EXPECT_EQ(std::string(kCaption) + " - full.tmk", session.Title());
+}
+
+TEST(MemoFile, FullDirectoryIsReportedAsSuch)
+{
+    // Room for the folder and the memo file only: no other file can be made there.
+    SmallDisk disk("dirfull", "size=256k,nr_inodes=2");
+    if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
+    Session session("memo_full_directory");
+    const std::string path = disk.Path("dir.tmk");
+    const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+    ASSERT_TRUE(session.Run(path));
+    session.Modify();
+    session.Post(CMD_SAVE);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box));
+    EXPECT_EQ("ディレクトリに空きがないためメモを保存できません。", box.text);
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path));
+}
+
+TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
+{
+    Session session("memo_save_as", SettingsBytes("TMK", false));
+    const std::string path = session.Path("first.tmk");
+    const auto entries = SampleEntries();
+    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(entries)));
+    ASSERT_TRUE(session.Run(path));
+    session.Post(CMD_SAVE_AS);
+    HWND dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(dialog);
+    session.Settle();
+    // The file types: memo files first, all files second.
+    HWND types = GetDlgItem(dialog, 0x470);
+    ASSERT_TRUE(types);
+    ASSERT_EQ(2, (int)SendMessageA(types, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ("メモ ファイル (*.tmk)", ComboText(types, 0));
+    EXPECT_EQ("すべてのファイル (*.*)", ComboText(types, 1));
+    ShootWhenPainted(dialog, "memo_save_as_dialog");
+    ChooseInFileDialog(dialog, "second");
+    ASSERT_TRUE(WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
+    session.Settle();
+    EXPECT_EQ(std::string(kCaption) + " - second.tmk", session.Title());
+    EXPECT_EQ(driver::MemoBytes(entries), driver::ReadFileBytes(session.Path("second.tmk")));
+}

@@ -1,0 +1,212 @@
+// New, open, dropped files and closing, with and without unsaved changes: the save question and each
+// of its answers, the automatic save, and the open dialog.
+#include "tests/e2e/e2e_memo_support.h"
+
+using namespace memo_e2e;
+
+namespace {
+
+// A running program with the sample memo loaded from its command line.
+struct Loaded {
+    Session session;
+    std::string path;
+    std::vector<uint8_t> bytes;
+
+    explicit Loaded(const std::string &name, const std::vector<uint8_t> &settings = {}) : session(name, settings)
+    {
+        path = session.Path("memo.tmk");
+        bytes = driver::MemoBytes(SampleEntries());
+        driver::WriteFileBytes(path, bytes);
+    }
+    bool Run() { return session.Run(path); }
+};
+
+// The question box after `action`, answered with `button`.
+void Answer(Session &session, int button, const char *screenshot = nullptr)
+{
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box)) << "the save question";
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ(kSaveQuestion, box.text);
+    EXPECT_TRUE(GetDlgItem(box.window, IDYES) && GetDlgItem(box.window, IDNO) && GetDlgItem(box.window, IDCANCEL));
+    if (screenshot) ShootWhenPainted(box.window, screenshot);
+    ASSERT_TRUE(driver::PressButton(box.window, button));
+    session.Settle();
+}
+
+std::vector<std::string> MovedOrder()
+{
+    auto descriptions = Descriptions(SampleEntries());
+    std::swap(descriptions[0], descriptions[1]);
+    return descriptions;
+}
+
+}  // namespace
+
+TEST(MemoLifecycle, WithoutChangesNothingIsAsked)
+{
+    Loaded memo("memo_no_changes");
+    ASSERT_TRUE(memo.Run());
+    memo.session.Post(CMD_NEW);
+    EXPECT_TRUE(memo.session.NoBox());
+    EXPECT_EQ(kCaption, memo.session.Title());
+    EXPECT_EQ(1, memo.session.Count());
+    EXPECT_EQ(0, memo.session.Selected());
+
+    memo.session.Post(CMD_OPEN);
+    HWND dialog = memo.session.WaitForFileDialog();
+    ASSERT_TRUE(dialog) << "the open dialog, without a question first";
+    driver::PressButton(dialog, IDCANCEL);
+    memo.session.Settle();
+    EXPECT_EQ(kCaption, memo.session.Title());
+
+    auto drop = memo.session.Drop({memo.path});
+    ASSERT_TRUE(WaitFor([&] { return memo.session.Title() == std::string(kCaption) + " - memo.tmk"; }));
+    EXPECT_EQ(4, memo.session.Count());
+
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended());
+    EXPECT_EQ(memo.bytes, driver::ReadFileBytes(memo.path));
+}
+
+TEST(MemoLifecycle, ClosingWithChangesAsks)
+{
+    Loaded memo("memo_close_changes");
+    ASSERT_TRUE(memo.Run());
+    memo.session.Modify();
+
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    Answer(memo.session, IDCANCEL, "memo_save_question");
+    EXPECT_FALSE(memo.session.Ended(300)) << "Cancel keeps the program";
+
+    // Esc answers as Cancel does.
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(memo.session.Box(&box));
+    SetForegroundWindow(box.window);
+    driver::Xdotool("key Escape");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box.window); })) << "Esc closes the question";
+    EXPECT_FALSE(memo.session.Ended(300));
+
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    Answer(memo.session, IDNO);
+    EXPECT_TRUE(memo.session.Ended());
+    EXPECT_EQ(memo.bytes, driver::ReadFileBytes(memo.path)) << "No discards the changes";
+}
+
+TEST(MemoLifecycle, ClosingWithChangesAndYesSaves)
+{
+    Loaded memo("memo_close_yes");
+    ASSERT_TRUE(memo.Run());
+    memo.session.Modify();
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    Answer(memo.session, IDYES);
+    EXPECT_TRUE(memo.session.Ended());
+    EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(memo.path)));
+}
+
+TEST(MemoLifecycle, NewWithChanges)
+{
+    Loaded memo("memo_new_changes");
+    ASSERT_TRUE(memo.Run());
+    memo.session.Modify();
+    memo.session.Post(CMD_NEW);
+    Answer(memo.session, IDCANCEL);
+    EXPECT_EQ(std::string(kCaption) + " - memo.tmk", memo.session.Title());
+    EXPECT_EQ(4, memo.session.Count());
+
+    memo.session.Post(CMD_NEW);
+    Answer(memo.session, IDNO);
+    EXPECT_EQ(kCaption, memo.session.Title());
+    EXPECT_EQ(1, memo.session.Count());
+    EXPECT_EQ(memo.bytes, driver::ReadFileBytes(memo.path));
+    // A new memo is not modified.
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended());
+}
+
+TEST(MemoLifecycle, DroppedFileWithChanges)
+{
+    Loaded memo("memo_drop_changes");
+    const std::string other = memo.session.Path("other.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(other, driver::MemoBytes({{"other", "HKU", "", true}})));
+    ASSERT_TRUE(memo.Run());
+    memo.session.Modify();
+    {
+        auto drop = memo.session.Drop({other});
+        Answer(memo.session, IDCANCEL);
+        EXPECT_EQ(std::string(kCaption) + " - memo.tmk", memo.session.Title());
+    }
+    {
+        auto drop = memo.session.Drop({other});
+        Answer(memo.session, IDYES);
+        EXPECT_TRUE(WaitFor([&] { return memo.session.Title() == std::string(kCaption) + " - other.tmk"; }));
+        EXPECT_EQ(2, memo.session.Count());
+    }
+    EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(memo.path))) << "Yes saved before the drop loaded";
+}
+
+TEST(MemoLifecycle, OnlyTheFirstDroppedFileLoads)
+{
+    Session session("memo_drop_several");
+    const std::string first = session.Path("first.tmk"), second = session.Path("second.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(first, driver::MemoBytes({{"1", "HKCU", "", false}, {"2", "HKCU", "", false}})));
+    ASSERT_TRUE(driver::WriteFileBytes(second, driver::MemoBytes(SampleEntries())));
+    ASSERT_TRUE(session.Run());
+    EXPECT_EQ(kCaption, session.Title());
+    auto drop = session.Drop({first, second});
+    ASSERT_TRUE(WaitFor([&] { return session.Title() == std::string(kCaption) + " - first.tmk"; }));
+    session.Settle();
+    EXPECT_EQ(3, session.Count());
+    EXPECT_TRUE(session.NoBox());
+    ShootWhenPainted(session.main(), "memo_dropped_first");
+}
+
+TEST(MemoLifecycle, OpenDialogLoadsTheChosenFile)
+{
+    Loaded memo("memo_open_dialog", SettingsBytes("TMK", false));
+    const std::string other = memo.session.Path("other.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(other, driver::MemoBytes({{"other", "HKU", "", true}})));
+    ASSERT_TRUE(memo.Run());
+    memo.session.Post(CMD_OPEN);
+    HWND dialog = memo.session.WaitForFileDialog();
+    ASSERT_TRUE(dialog);
+    memo.session.Settle();
+    ShootWhenPainted(dialog, "memo_open_dialog");
+    // Wine's open dialog does not complete a typed name with the default extension (its save dialog does).
+    ChooseInFileDialog(dialog, "other.tmk");
+    ASSERT_TRUE(WaitFor([&] { return memo.session.Title() == std::string(kCaption) + " - other.tmk"; }));
+    EXPECT_EQ(2, memo.session.Count());
+}
+
+TEST(MemoLifecycle, AutomaticSaveOfAnUntitledMemoAsksForAName)
+{
+    Session session("memo_autosave", SettingsBytes("TMK", true));
+    ASSERT_TRUE(session.Run());
+    // Capturing marks the memo modified even when no Registry Editor runs.
+    session.Send(40013);
+    PostMessageA(session.main(), WM_CLOSE, 0, 0);
+    HWND dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(dialog) << "the save dialog, without a question";
+    EXPECT_TRUE(session.NoBox(0));
+    driver::PressButton(dialog, IDCANCEL);
+    EXPECT_FALSE(session.Ended(500)) << "a cancelled save keeps the program";
+
+    PostMessageA(session.main(), WM_CLOSE, 0, 0);
+    dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(dialog);
+    ChooseInFileDialog(dialog, "auto");
+    EXPECT_TRUE(session.Ended(10000));
+    EXPECT_TRUE(driver::FileExists(session.Path("auto.tmk")));
+}
+
+TEST(MemoLifecycle, AutomaticSaveOfANamedMemoWritesWithoutAsking)
+{
+    Loaded memo("memo_autosave_named", SettingsBytes("TMK", true));
+    ASSERT_TRUE(memo.Run());
+    memo.session.Modify();
+    memo.session.Post(CMD_NEW);
+    ASSERT_TRUE(WaitFor([&] { return memo.session.Title() == kCaption; }));
+    EXPECT_TRUE(memo.session.NoBox());
+    EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(memo.path)));
+}

@@ -1,0 +1,237 @@
+// The memo document seen from outside: a running tarmik.exe in its own folder, its title and list,
+// its message boxes, files dropped on it and the file dialogs it opens.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/driver.h"
+
+namespace memo_e2e {
+
+constexpr const char *kCaption = "タルミク";
+constexpr const char *kSaveQuestion = "メモの内容が変更されています。\r\r変更を保存しますか？";
+enum Command { CMD_NEW = 40001, CMD_OPEN = 40002, CMD_SAVE = 40003, CMD_SAVE_AS = 40004, CMD_MOVE_DOWN = 40010 };
+
+inline std::vector<driver::Entry> SampleEntries()
+{
+    return {
+        {"メモの説明", "HKEY_CURRENT_USER\\Software\\ソフト", "値の名前", false},
+        {"", "HKCU", "", true},
+        {"既定値", "HKLM\\SOFTWARE", "", false},
+    };
+}
+
+// The settings file beside the program: defaults, with the memo extension and the option bytes given.
+inline std::vector<uint8_t> SettingsBytes(const char *extension, bool autoSave)
+{
+    std::vector<uint8_t> bytes(352, 0);
+    bytes[0] = 1;
+    memcpy(&bytes[48], extension, strlen(extension));
+    bytes[324] = autoSave ? 1 : 0;
+    return bytes;
+}
+
+// Runs a Unix command line through /bin/sh and returns its exit code (-1 when it did not finish).
+// Wine gives no usable handle for a Unix process, so the command leaves its exit code in a file.
+inline int RunUnix(const std::string &command)
+{
+    char build[MAX_PATH] = "";
+    GetEnvironmentVariableA("TARMIK_BUILD", build, sizeof build);
+    const std::string marker = std::string(build) + "/e2e-unix-exit-" + std::to_string(GetCurrentProcessId());
+    const std::string markerPath = driver::WindowsPath(marker);
+    DeleteFileA(markerPath.c_str());
+    std::string line = "/bin/sh -c \"(" + command + "); echo $? >'" + marker + ".part'; mv '" + marker + ".part' '" +
+                       marker + "'\"";
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return -1;
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    for (int i = 0; i < 3000; i++) {
+        const std::vector<uint8_t> code = driver::ReadFileBytes(markerPath);
+        if (!code.empty()) {
+            DeleteFileA(markerPath.c_str());
+            return atoi(std::string(code.begin(), code.end()).c_str());
+        }
+        Sleep(20);
+    }
+    return -1;
+}
+
+// Polls `condition` until it holds or `timeoutMs` passes.
+template <class Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+class Session {
+public:
+    // A fresh folder with the program (and its settings file when given).
+    explicit Session(const std::string &name, const std::vector<uint8_t> &settings = {})
+    {
+        folder_ = driver::MakeTestFolder(name);
+        driver::SetWindowsVersion("tarmik.exe", nullptr);
+        if (!settings.empty()) driver::WriteFileBytes(folder_ + "\\tarmik.PRF", settings);
+    }
+    ~Session() { driver::Stop(&program_); }
+
+    const std::string &folder() const { return folder_; }
+    std::string Path(const std::string &name) const { return folder_ + "\\" + name; }
+    DWORD pid() const { return program_.pid; }
+    HWND main() const { return program_.mainWindow; }
+    HWND list() const { return GetDlgItem(program_.mainWindow, 1001); }
+
+    bool Start(const std::string &tail = "") { return driver::Start(&program_, folder_ + "\\tarmik.exe", tail); }
+    // Started and showing its window.
+    bool Run(const std::string &tail = "") { return Start(tail) && driver::WaitForMainWindow(&program_); }
+    // The main window while it is still hidden behind a start-up message box.
+    HWND FindMainWindow()
+    {
+        WaitFor([&] { return (program_.mainWindow = FindWindowOfAnyState("Oskelund_Tarmik")) != nullptr; });
+        return program_.mainWindow;
+    }
+    HWND FindWindowOfAnyState(const char *className)
+    {
+        struct Args {
+            DWORD pid;
+            const char *className;
+            HWND found;
+        } args = {program_.pid, className, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM lParam) -> BOOL {
+                Args *a = (Args *)lParam;
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid != a->pid || driver::GetClass(window) != a->className) return TRUE;
+                a->found = window;
+                return FALSE;
+            },
+            (LPARAM)&args);
+        return args.found;
+    }
+
+    void Settle() { driver::Settle(program_); }
+    std::string Title() { return driver::GetText(program_.mainWindow); }
+    int Count() { return driver::ListItemCount(list()); }
+    int Selected() { return driver::ListSelectedItem(list()); }
+    bool Focused0() { return (SendMessageA(list(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) & LVIS_FOCUSED) != 0; }
+
+    void Post(int command) { PostMessageA(program_.mainWindow, WM_COMMAND, command, 0); }
+    // Sends a command and returns once the program has carried it out (no dialog may stay open).
+    void Send(int command)
+    {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 20000, &ignored);
+    }
+    // Marks the memo modified as a user would: the first entry one row down.
+    void Modify() { Send(CMD_MOVE_DOWN); }
+
+    bool Box(driver::MessageBoxInfo *box, DWORD timeoutMs = 5000)
+    {
+        return driver::WaitForMessageBox(program_.pid, box, timeoutMs);
+    }
+    bool NoBox(DWORD waitMs = 300)
+    {
+        driver::MessageBoxInfo box;
+        Sleep(waitMs);
+        return !driver::WaitForMessageBox(program_.pid, &box, 0);
+    }
+    bool Ended(DWORD timeoutMs = 5000) { return driver::WaitForExit(&program_, timeoutMs) != STILL_ACTIVE; }
+
+    // Drops files on the main window as the shell does: a DROPFILES block in the program's memory.
+    std::unique_ptr<driver::RemoteMemory> Drop(const std::vector<std::string> &paths)
+    {
+        std::vector<char> block(sizeof(DROPFILES), 0);
+        DROPFILES *head = (DROPFILES *)block.data();
+        head->pFiles = sizeof(DROPFILES);
+        head->pt.x = head->pt.y = 20;
+        for (const std::string &path : paths) block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
+        block.push_back(0);
+        std::unique_ptr<driver::RemoteMemory> memory(new driver::RemoteMemory(program_.mainWindow, block.size()));
+        if (memory->Write(block.data(), block.size()))
+            PostMessageA(program_.mainWindow, WM_DROPFILES, (WPARAM)memory->address(), 0);
+        return memory;
+    }
+
+    // The open or save dialog the program shows.
+    HWND WaitForFileDialog(DWORD timeoutMs = 10000)
+    {
+        HWND dialog = nullptr;
+        WaitFor(
+            [&] {
+                for (HWND window : driver::WindowsOf(program_.pid)) {
+                    if (driver::GetClass(window) == "#32770" && !GetDlgItem(window, 0xFFFF)) {
+                        dialog = window;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return dialog;
+    }
+
+private:
+    std::string folder_;
+    driver::Program program_;
+};
+
+// A screenshot of a window of the program once it has painted.
+inline void ShootWhenPainted(HWND window, const std::string &name)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+    driver::Screenshot(window, name);
+}
+
+// Types a name into a file dialog and presses its OK button.
+inline void ChooseInFileDialog(HWND dialog, const std::string &name)
+{
+    HWND field = GetDlgItem(dialog, 0x47C);  // the file-name combo box of the explorer-style dialog
+    if (field) {
+        HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
+        if (edit) field = edit;
+    } else {
+        field = GetDlgItem(dialog, 0x480);
+    }
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM)name.c_str());
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
+}
+
+inline std::vector<driver::Entry> FileEntries(const std::string &path)
+{
+    std::vector<driver::Entry> entries;
+    if (!driver::ParseMemo(driver::ReadFileBytes(path), &entries)) entries.push_back({"(malformed)", "", "", false});
+    return entries;
+}
+
+inline std::vector<std::string> Descriptions(const std::vector<driver::Entry> &entries)
+{
+    std::vector<std::string> out;
+    for (const driver::Entry &entry : entries) out.push_back(entry.description);
+    return out;
+}
+
+}  // namespace memo_e2e
