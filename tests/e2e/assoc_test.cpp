@@ -196,7 +196,7 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
         EXPECT_EQ(question.defaultButton, IDNO);
         EXPECT_EQ(question.icon, Icon::Exclamation);
-        driver::Screenshot(question.window, std::string("assoc_question_") + c.name);
+        Shot(tarmik, question.window, std::string("assoc_question_") + c.name);
 
         // No: nothing changes, the dialog stays open.
         Answer(question, IDNO);
@@ -252,7 +252,7 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     ASSERT_TRUE(window);
     EXPECT_NE(driver::GetText(window).find("opened.tmk"), std::string::npos) << driver::GetText(window);
     EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3);  // two entries and the end row
-    driver::Screenshot(window, "assoc_shell_opened");
+    Shot(tarmik, window, "assoc_shell_opened");
     driver::Stop(&opened);
 }
 
@@ -303,7 +303,7 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
         EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_EXTENSION));
-        driver::Screenshot(dialog, "assoc_no_access");
+        Shot(tarmik, dialog, "assoc_no_access");
 
         // Another instance saved ABC and registered it for this program: that extension stays in the file.
         SetDefaultValue(".abc", "abcfile");

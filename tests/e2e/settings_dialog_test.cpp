@@ -114,7 +114,9 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     Click(dialog, IDC_OPENATSTARTUP);
     SetText(dialog, IDC_STARTUPFILE, "C:\\メモ\\レジストリ.tmk");
     SetCheck(dialog, IDC_EXPANDKEY, true);
-    driver::Screenshot(dialog, "settings_dialog_winxp");
+    EXPECT_TRUE(Checked(dialog, IDC_OPENATSTARTUP));
+    EXPECT_EQ(Text(dialog, IDC_STARTUPFILE), "C:\\メモ\\レジストリ.tmk");
+    Shot(tarmik, dialog, "settings_dialog_winxp");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
     driver::Stop(&tarmik.program);
 
@@ -132,7 +134,7 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     Click(dialog, IDC_OPENATSTARTUP);
     SetText(dialog, IDC_STARTUPFILE, "C:\\メモ\\レジストリ.tmk");
     SetCheck(dialog, IDC_EXPANDKEY, true);
-    driver::Screenshot(dialog, "settings_dialog_nt40");
+    Shot(tarmik, dialog, "settings_dialog_nt40");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
@@ -184,7 +186,7 @@ TEST_F(SettingsDialog, RefusesInputWithItsMessageInOrder)
         EXPECT_EQ(message.caption, "タルミク");
         EXPECT_EQ(message.icon, Icon::Exclamation);
         EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-        if (c.message == period) driver::Screenshot(message.window, "settings_refused_period");
+        if (c.message == period) Shot(tarmik, message.window, "settings_refused_period");
         Answer(message, IDOK);
         EXPECT_TRUE(IsWindowVisible(dialog));
     }
@@ -332,7 +334,7 @@ TEST_F(SettingsDialog, ReadOnlyFileIsReportedAndNotWritten)
     EXPECT_EQ(message.caption, "タルミク");
     EXPECT_EQ(message.icon, Icon::Question);
     EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-    driver::Screenshot(message.window, "settings_readonly_message");
+    Shot(tarmik, message.window, "settings_readonly_message");
     Answer(message, IDOK);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(ReadSettings(tarmik).bytes, bytes);
@@ -385,7 +387,7 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     ASSERT_TRUE(browse);
     driver::Settle(tarmik.program);
     EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "メモ ファイル (*.tmk)");  // the filter box
-    driver::Screenshot(browse, "settings_browse_dialog");
+    Shot(tarmik, browse, "settings_browse_dialog");
     // The typed name in the typed folder: OK takes it whole.
     ASSERT_TRUE(driver::PressButton(browse, IDOK));
     driver::Settle(tarmik.program);

@@ -28,6 +28,14 @@ HWND OpenSettings(const Tarmik &tarmik)
     return dialog;
 }
 
+std::string Shot(const Tarmik &tarmik, HWND window, const std::string &name)
+{
+    driver::Settle(tarmik.program);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+    return driver::Screenshot(window, name);
+}
+
 void SetText(HWND dialog, int id, const std::string &text)
 {
     SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000,

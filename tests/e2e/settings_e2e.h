@@ -33,6 +33,9 @@ bool StartTarmik(Tarmik *tarmik, const std::string &tail = "");
 // Opens the settings dialog by the menu command and waits for it; null when it does not appear.
 HWND OpenSettings(const Tarmik &tarmik);
 
+// A screenshot once the program has drawn what it was sent (Wine draws to the display asynchronously).
+std::string Shot(const Tarmik &tarmik, HWND window, const std::string &name);
+
 void SetText(HWND dialog, int id, const std::string &text);
 std::string Text(HWND dialog, int id);
 void SetCheck(HWND dialog, int id, bool checked);
