@@ -13,6 +13,13 @@ namespace {
 
 // Selected and focused: sent, and also posted, so it lives as long as the program.
 LVITEMA selectAndFocus;
+// Selected only, for the posted re-selection: the list may deselect the old row before it moves the
+// focus away (Wine does), and re-focusing that row would take the selection back and forth for ever.
+const LVITEMA reselect = [] {
+    LVITEMA item = {};
+    item.state = item.stateMask = LVIS_SELECTED;
+    return item;
+}();
 
 void EnableCommand(HMENU menu, UINT id, BOOL enable) {
     EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
@@ -178,7 +185,7 @@ void UpdateCommandStates(const NMLISTVIEW *notify) {
     UINT state = static_cast<UINT>(SendMessageA(gMemoList, LVM_GETITEMSTATE, index, LVIS_FOCUSED | LVIS_SELECTED));
     if ((state & LVIS_FOCUSED) && !(state & LVIS_SELECTED)) {
         // One row is always selected: select the focused row again once the list has finished.
-        PostMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&selectAndFocus));
+        PostMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&reselect));
         return;
     }
     if (!(notify->uNewState & LVIS_SELECTED)) return;

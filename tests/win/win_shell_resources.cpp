@@ -1,0 +1,307 @@
+// The built program's menus, bitmaps, cursors, icons, version block and manifest, read from the program
+// file as the system reads them.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/driver.h"
+
+namespace {
+
+std::string ProgramPath() {
+    return driver::BuildDir() + "\\tarmik.exe";
+}
+
+class ProgramResources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
+    }
+    void TearDown() override {
+        if (module) FreeLibrary(module);
+    }
+    HMODULE module = nullptr;
+};
+
+struct MenuItem {
+    UINT id;          // 0 for a separator
+    const char *text;
+    bool grayed;
+};
+
+void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line) {
+    ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size())) << "line " << line;
+    for (size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "line " << line << ", position " << i);
+        UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (items[i].id == 0) {
+            EXPECT_TRUE(state & MF_SEPARATOR);
+            continue;
+        }
+        EXPECT_EQ(GetMenuItemID(menu, static_cast<int>(i)), items[i].id);
+        char text[128] = "";
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].text);
+        EXPECT_EQ((state & MF_GRAYED) != 0, items[i].grayed);
+    }
+}
+
+TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
+    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(IDR_MAINMENU));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    const char *popups[] = {"*", "編集(&E)", "*"};  // "*": put in at run time
+    for (int i = 0; i < 3; ++i) {
+        char text[64] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, popups[i]);
+    }
+    ExpectMenu(GetSubMenu(menu, 0),
+               {{IDM_NEW, "新規作成(&N)", false},
+                {IDM_OPEN, "開く(&O)...", false},
+                {IDM_SAVE, "上書き保存(&S)", false},
+                {IDM_SAVEAS, "名前を付けて保存(&A)...", false},
+                {0, nullptr, false},
+                {IDM_EXIT, "終了(&X)", false}},
+               __LINE__);
+    ExpectMenu(GetSubMenu(menu, 1),
+               {{IDM_ADD, "追加(&A)...", false},
+                {IDM_DELETE, "削除(&D)", true},
+                {IDM_CHANGE, "変更(&M)...", true},
+                {0, nullptr, false},
+                {IDM_MOVEUP, "↑ 移動(&U)", true},
+                {IDM_MOVEDOWN, "↓ 移動(&N)", true},
+                {0, nullptr, false},
+                {IDM_SETTINGS, "設定(&P)...", false}},
+               __LINE__);
+    ExpectMenu(GetSubMenu(menu, 2),
+               {{IDM_OPENENTRY, "*", true},
+                {IDM_CAPTURE, "*", false},
+                {IDM_OPENKEY, "*", false},
+                {0, nullptr, false},
+                {IDM_STARTREGEDIT, "起動(&R)", false}},
+               __LINE__);
+    DestroyMenu(menu);
+}
+
+TEST_F(ProgramResources, ContextAndRootKeyMenus) {
+    HMENU context = LoadMenuA(module, MAKEINTRESOURCEA(IDR_LISTMENU));
+    ASSERT_NE(context, nullptr);
+    ASSERT_EQ(GetMenuItemCount(context), 1);
+    ExpectMenu(GetSubMenu(context, 0),
+               {{IDM_LIST_OPEN, "開く(&O)", true},
+                {0, nullptr, false},
+                {IDM_LIST_ADD, "追加(&A)...", false},
+                {IDM_LIST_DELETE, "削除(&D)", true},
+                {IDM_LIST_CHANGE, "変更(&M)...", true},
+                {0, nullptr, false},
+                {IDM_LIST_CAPTURE, "取り込み(&I)", false},
+                {0, nullptr, false},
+                {IDM_LIST_MOVEUP, "↑ 移動(&U)", true},
+                {IDM_LIST_MOVEDOWN, "↓ 移動(&N)", true}},
+               __LINE__);
+    DestroyMenu(context);
+
+    HMENU roots = LoadMenuA(module, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
+    ASSERT_NE(roots, nullptr);
+    ExpectMenu(GetSubMenu(roots, 0),
+               {{40023, "HKEY_CLASSES_ROOT", false},
+                {40024, "HKEY_CURRENT_USER", false},
+                {40025, "HKEY_LOCAL_MACHINE", false},
+                {40026, "HKEY_USERS", false},
+                {40027, "HKEY_CURRENT_CONFIG", false},
+                {40028, "HKEY_DYN_DATA", false}},
+               __LINE__);
+    DestroyMenu(roots);
+}
+
+// The rows of a monochrome bitmap, leftmost pixel in the most significant bit of `bits`-wide values.
+std::vector<unsigned> MonochromeRows(HBITMAP bitmap, int bits) {
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    std::vector<BYTE> data(info.bmWidthBytes * info.bmHeight);
+    GetBitmapBits(bitmap, static_cast<LONG>(data.size()), data.data());
+    std::vector<unsigned> rows;
+    for (int y = 0; y < info.bmHeight; ++y) {
+        unsigned value = 0;
+        for (int x = 0; x < info.bmWidth; ++x) {
+            bool set = data[y * info.bmWidthBytes + x / 8] & (0x80 >> (x % 8));
+            if (set) value |= 1u << (bits - 1 - x);
+        }
+        rows.push_back(value);
+    }
+    return rows;
+}
+
+TEST_F(ProgramResources, MonochromeBitmapsHoldTheirRows) {
+    struct Case {
+        int id, width, height, bits;
+        std::vector<unsigned> rows, mask;
+    } cases[] = {
+        {IDB_GRID, 8, 8, 8, {0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF}, {}},
+        {IDB_ROOTBUTTON, 19, 7, 24, {0x3266E0, 0x324E60, 0x321E20, 0x021E00, 0x324E20, 0x326660, 0x3266E0}, {}},
+        {IDB_KEYBADGE, 23, 11, 24,
+         {0x800002, 0x060000, 0x060000, 0x07C000, 0x1F0600, 0x03E3F0, 0x1F0000, 0x018000, 0x018000, 0x018000,
+          0x800002},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.id);
+        HBITMAP bitmap =
+            static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        ASSERT_NE(bitmap, nullptr);
+        BITMAP info = {};
+        GetObjectA(bitmap, sizeof info, &info);
+        EXPECT_EQ(info.bmWidth, c.width);
+        EXPECT_EQ(info.bmHeight, c.height);
+        // A monochrome bitmap takes the text and background colours of the context it is drawn into.
+        EXPECT_EQ(info.bmBitsPixel, 1);
+        unsigned widthMask = ((1u << c.width) - 1) << (c.bits - c.width);
+        std::vector<unsigned> rows = MonochromeRows(bitmap, c.bits);
+        ASSERT_EQ(rows.size(), c.rows.size());
+        for (size_t y = 0; y < rows.size(); ++y) EXPECT_EQ(rows[y], c.rows[y] & widthMask) << "row " << y;
+        DeleteObject(bitmap);
+    }
+}
+
+TEST_F(ProgramResources, CursorsHaveTheirHotSpotsAndShapes) {
+    struct Case {
+        int id;
+        DWORD hotX, hotY;
+        RECT opaque;  // the box holding every pixel that is not transparent
+    } cases[] = {
+        {IDCUR_MOVE, 0, 6, {0, 0, 17, 25}},
+        {IDCUR_DRAG, 4, 10, {0, 0, 8, 20}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.id);
+        HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(module, MAKEINTRESOURCEA(c.id), IMAGE_CURSOR, 32, 32, 0));
+        ASSERT_NE(cursor, nullptr);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(cursor, &info));
+        EXPECT_FALSE(info.fIcon);
+        EXPECT_EQ(info.xHotspot, c.hotX);
+        EXPECT_EQ(info.yHotspot, c.hotY);
+        EXPECT_EQ(info.hbmColor, nullptr) << "monochrome";
+        BITMAP mask = {};
+        GetObjectA(info.hbmMask, sizeof mask, &mask);
+        EXPECT_EQ(mask.bmWidth, 32);
+        EXPECT_EQ(mask.bmHeight, 64);  // AND mask above the XOR mask
+        std::vector<BYTE> bits(mask.bmWidthBytes * mask.bmHeight);
+        GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data());
+        RECT box = {32, 32, -1, -1};
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool transparent = bits[y * mask.bmWidthBytes + x / 8] & (0x80 >> (x % 8));
+                if (transparent) continue;
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+        EXPECT_EQ(box.left, c.opaque.left);
+        EXPECT_EQ(box.top, c.opaque.top);
+        EXPECT_EQ(box.right, c.opaque.right);
+        EXPECT_EQ(box.bottom, c.opaque.bottom);
+        DeleteObject(info.hbmMask);
+        DestroyCursor(cursor);
+    }
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width, height, colourCount, reserved;
+    WORD planes, bitCount;
+    DWORD cbBytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+BOOL CALLBACK CollectIconName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+    reinterpret_cast<std::vector<int> *>(param)->push_back(IS_INTRESOURCE(name) ? LOWORD(name) : -1);
+    return TRUE;
+}
+
+TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder) {
+    // The program file's icon index 1, named by the memo-file association, is icon 102.
+    std::vector<int> names;
+    EnumResourceNamesA(module, RT_GROUP_ICON, CollectIconName, reinterpret_cast<LONG_PTR>(&names));
+    ASSERT_EQ(names, (std::vector<int>{IDI_PROGRAM, IDI_MEMOFILE}));
+    for (int id : names) {
+        SCOPED_TRACE(id);
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+        ASSERT_NE(found, nullptr);
+        const BYTE *group = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
+        WORD count = *reinterpret_cast<const WORD *>(group + 4);
+        ASSERT_EQ(count, 2);
+        const GroupIconEntry *entries = reinterpret_cast<const GroupIconEntry *>(group + 6);
+        EXPECT_EQ(entries[0].width, 32);
+        EXPECT_EQ(entries[0].height, 32);
+        EXPECT_EQ(entries[1].width, 16);
+        EXPECT_EQ(entries[1].height, 16);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(entries[i].colourCount, 16);
+            EXPECT_EQ(entries[i].bitCount, 4);
+        }
+        for (int size : {32, 16}) {
+            HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            EXPECT_NE(icon, nullptr) << size;
+            if (icon) DestroyIcon(icon);
+        }
+    }
+}
+
+std::string VersionString(const std::vector<BYTE> &block, const char *name) {
+    std::string path = std::string("\\StringFileInfo\\041104b0\\") + name;
+    char *value = nullptr;
+    UINT cch = 0;
+    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void **>(&value), &cch) || !value) return "?";
+    return value;
+}
+
+TEST_F(ProgramResources, VersionBlockNamesTheProgram) {
+    std::string path = ProgramPath();
+    DWORD handle = 0;
+    DWORD cbBlock = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    ASSERT_GT(cbBlock, 0u);
+    std::vector<BYTE> block(cbBlock);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, cbBlock, block.data()));
+    EXPECT_EQ(VersionString(block, "FileDescription"), "タルミク");
+    EXPECT_EQ(VersionString(block, "ProductName"), "タルミク");
+    EXPECT_EQ(VersionString(block, "InternalName"), "TARMIK");
+    EXPECT_EQ(VersionString(block, "OriginalFilename"), "TARMIK.EXE");
+    EXPECT_EQ(VersionString(block, "FileVersion"), "1, 1, 0, 1");
+    EXPECT_EQ(VersionString(block, "ProductVersion"), "1.10");
+    EXPECT_NE(VersionString(block, "LegalCopyright").find("Oskelund"), std::string::npos);
+
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT cbFixed = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &cbFixed));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+
+    WORD *translation = nullptr;
+    UINT cbTranslation = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation),
+                               &cbTranslation));
+    ASSERT_EQ(cbTranslation, 4u);
+    EXPECT_EQ(translation[0], 0x0411);
+    EXPECT_EQ(translation[1], 1200);
+}
+
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSixAndTheHighestLevel) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(found, nullptr);
+    const char *text = static_cast<const char *>(LockResource(LoadResource(module, found)));
+    std::string manifest(text, SizeofResource(module, found));
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("processorArchitecture=\"amd64\""), std::string::npos);
+    EXPECT_NE(manifest.find("requestedExecutionLevel level=\"highestAvailable\""), std::string::npos);
+}
+
+}  // namespace

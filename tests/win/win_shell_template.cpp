@@ -1,0 +1,406 @@
+// The dialog-template loader on the built program's own templates: the templates as compiled, the copy
+// with the replaced face on old systems, and the placement and tooltip-text helpers beside it.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+#include "shell/shell.h"
+#include "tests/support/driver.h"
+
+// What the loader and its neighbours use from the rest of the program.
+HINSTANCE gInstance;
+HWND gMainWindow;
+HGLOBAL gSharedTextBlock;
+const char *gProductCaption = "タルミク";
+static int reportCount;
+static HWND reportOwner;
+static int reportLevel;
+void ReportSystemError(HWND owner, int level) {
+    ++reportCount;
+    reportOwner = owner;
+    reportLevel = level;
+}
+
+namespace {
+
+const int kMainHeaderExtra = 2 * 15;  // "Oskelund_Tarmik"
+
+struct Item {
+    int id;
+    std::string className;
+    DWORD style;
+    short x, y, cx, cy;
+    std::wstring text;
+};
+
+struct Template {
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::wstring menu, className, title, face;
+    WORD pointSize = 0, weight = 0;
+    BYTE italic = 0, charset = 0;
+    size_t faceOffset = 0;
+    std::vector<Item> items;
+};
+
+// A name field: an ordinal (0xFFFF, number) or a NUL-terminated UTF-16 text.
+std::wstring ReadName(const BYTE *bytes, size_t *offset) {
+    const WORD *p = reinterpret_cast<const WORD *>(bytes + *offset);
+    if (p[0] == 0xFFFF) {
+        *offset += 4;
+        return L"#" + std::to_wstring(p[1]);
+    }
+    std::wstring text;
+    while (*p) text += static_cast<wchar_t>(*p++);
+    *offset += (text.size() + 1) * 2;
+    return text;
+}
+
+std::string Narrow(const std::wstring &text) {
+    std::string out;
+    for (wchar_t c : text) out += static_cast<char>(c);
+    return out;
+}
+
+Template Parse(const void *data) {
+    const BYTE *bytes = static_cast<const BYTE *>(data);
+    Template t;
+    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes), 1);            // dlgVer
+    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes + 2), 0xFFFF);   // extended template
+    t.style = *reinterpret_cast<const DWORD *>(bytes + 12);
+    WORD count = *reinterpret_cast<const WORD *>(bytes + 16);
+    const short *rect = reinterpret_cast<const short *>(bytes + 18);
+    t.x = rect[0], t.y = rect[1], t.cx = rect[2], t.cy = rect[3];
+    size_t offset = 26;
+    t.menu = ReadName(bytes, &offset);
+    t.className = ReadName(bytes, &offset);
+    t.title = ReadName(bytes, &offset);
+    t.pointSize = *reinterpret_cast<const WORD *>(bytes + offset);
+    t.weight = *reinterpret_cast<const WORD *>(bytes + offset + 2);
+    t.italic = bytes[offset + 4];
+    t.charset = bytes[offset + 5];
+    offset += 6;
+    t.faceOffset = offset;
+    t.face = ReadName(bytes, &offset);
+    for (WORD i = 0; i < count; ++i) {
+        offset = (offset + 3) & ~size_t(3);
+        Item item;
+        item.style = *reinterpret_cast<const DWORD *>(bytes + offset + 8);
+        const short *r = reinterpret_cast<const short *>(bytes + offset + 12);
+        item.x = r[0], item.y = r[1], item.cx = r[2], item.cy = r[3];
+        item.id = *reinterpret_cast<const int *>(bytes + offset + 20);
+        offset += 24;
+        std::wstring cls = ReadName(bytes, &offset);
+        // Predefined classes may be stored as ordinals.
+        if (cls == L"#128") cls = L"BUTTON";
+        if (cls == L"#129") cls = L"EDIT";
+        if (cls == L"#130") cls = L"STATIC";
+        std::string upper = Narrow(cls);
+        CharUpperA(&upper[0]);
+        item.className = upper;
+        item.text = ReadName(bytes, &offset);
+        WORD extra = *reinterpret_cast<const WORD *>(bytes + offset);
+        offset += 2 + extra;
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+struct ExpectedItem {
+    int id;
+    const char *className;
+    DWORD style;
+    short x, y, cx, cy;
+};
+
+void ExpectItems(const Template &t, const std::vector<ExpectedItem> &expected, int line) {
+    ASSERT_EQ(t.items.size(), expected.size()) << "line " << line;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Item &item = t.items[i];
+        const ExpectedItem &want = expected[i];
+        SCOPED_TRACE(testing::Message() << "line " << line << ", item " << i << " id " << want.id);
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(item.className, want.className);
+        EXPECT_EQ(item.style, want.style);
+        EXPECT_EQ(item.x, want.x);
+        EXPECT_EQ(item.y, want.y);
+        EXPECT_EQ(item.cx, want.cx);
+        EXPECT_EQ(item.cy, want.cy);
+    }
+}
+
+class TemplateLoader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string program = driver::BuildDir() + "\\tarmik.exe";
+        gInstance = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(gInstance, nullptr) << program;
+        gIsOldSystem = false;
+        reportCount = 0;
+    }
+    void TearDown() override {
+        gIsOldSystem = false;
+        if (gInstance) FreeLibrary(gInstance);
+        gInstance = nullptr;
+    }
+    // The template as it lies in the program file.
+    const void *Resource(int id, DWORD *cbSize) {
+        HRSRC found = FindResourceA(gInstance, MAKEINTRESOURCEA(id), RT_DIALOG);
+        *cbSize = found ? SizeofResource(gInstance, found) : 0;
+        return found ? LockResource(LoadResource(gInstance, found)) : nullptr;
+    }
+};
+
+TEST_F(TemplateLoader, MainWindowTemplateIsAsTheProgramExpectsIt) {
+    LPCDLGTEMPLATEA loaded = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
+    DWORD cb;
+    ASSERT_EQ(static_cast<const void *>(loaded), Resource(IDD_MAIN, &cb)) << "used in place, not copied";
+    Template t = Parse(loaded);
+    EXPECT_EQ(t.faceOffset, 38u + kMainHeaderExtra);
+    EXPECT_EQ(t.face, L"MS UI Gothic");
+    EXPECT_EQ(t.pointSize, 9);
+    EXPECT_EQ(t.weight, 0);
+    EXPECT_EQ(t.italic, 0);
+    EXPECT_EQ(t.charset, 1);
+    EXPECT_EQ(lstrcmpiA(Narrow(t.className).c_str(), "Oskelund_Tarmik"), 0) << Narrow(t.className);
+    EXPECT_EQ(t.menu, L"");
+    EXPECT_EQ(t.title, L"");
+    EXPECT_EQ(t.style, 0x02CF0040u);
+    EXPECT_EQ(t.x, 16);
+    EXPECT_EQ(t.y, 16);
+    EXPECT_EQ(t.cx, 280);
+    EXPECT_EQ(t.cy, 160);
+    ExpectItems(t,
+                {
+                    {IDC_MINSIZE, "STATIC", 0x40000004, 216, 96, 8, 8},
+                    {IDC_MEMOLIST, "SYSLISTVIEW32", 0x5083840D, 4, 0, 272, 128},
+                    {IDC_OPEN, "BUTTON", 0x58030001, 4, 136, 36, 16},
+                    {IDC_ADD, "BUTTON", 0x50030000, 46, 136, 36, 16},
+                    {IDC_DELETE, "BUTTON", 0x58030000, 88, 136, 36, 16},
+                    {IDC_CHANGE, "BUTTON", 0x58030000, 130, 136, 36, 16},
+                    {IDC_IMPORT, "BUTTON", 0x50030000, 172, 136, 40, 16},
+                },
+                __LINE__);
+    EXPECT_EQ(t.items[1].text, L"List1");
+    EXPECT_EQ(reportCount, 0);
+}
+
+TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
+    const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+    const DWORD kKeyEdit = 0x50830080;
+    struct Case {
+        int id;
+        short cx, cy;
+        std::vector<ExpectedItem> items;
+    } cases[] = {
+        {IDD_SETTINGS, 200, 172,
+         {{IDC_REMEMBERWINDOW, "BUTTON", 0x50010003, 8, 8, 128, 12},
+          {IDC_EXTENSIONLABEL, "STATIC", 0x50020000, 8, 26, 76, 12},
+          {IDC_EXTENSION, "EDIT", 0x50810080, 84, 26, 92, 12},
+          {IDC_ASSOCIATE, "BUTTON", 0x50010003, 16, 40, 88, 12},
+          {IDC_OPENATSTARTUP, "BUTTON", 0x50010003, 8, 58, 120, 12},
+          {IDC_STARTUPFILELABEL, "STATIC", 0x58020000, 16, 72, 36, 12},
+          {IDC_STARTUPFILE, "EDIT", 0x58810080, 52, 72, 144, 12},
+          {IDC_BROWSE, "BUTTON", 0x58010000, 162, 86, 34, 16},
+          {IDC_AUTOSAVE, "BUTTON", 0x50010003, 8, 90, 100, 12},
+          {IDC_EXPANDKEY, "BUTTON", 0x50010003, 8, 108, 100, 12},
+          {IDC_OPENEDITOR, "BUTTON", 0x50010003, 8, 126, 112, 12},
+          {IDOK, "BUTTON", 0x50010001, 48, 148, 48, 16},
+          {IDCANCEL, "BUTTON", 0x50010000, 104, 148, 48, 16}}},
+        {IDD_ENTRY, 244, 100,
+         {{-1, "STATIC", 0x50020000, 8, 12, 32, 12},
+          {IDC_ENTRY_DESCRIPTION, "EDIT", kKeyEdit, 40, 12, 200, 12},
+          {IDC_ENTRY_KEYLABEL, "STATIC", 0x50020000, 8, 32, 32, 12},
+          {IDC_ENTRY_KEYPATH, "EDIT", kKeyEdit, 40, 32, 200, 12},
+          {IDC_ENTRY_ROOTBUTTON, "STATIC", 0x50000000, 223, 45, 17, 14},
+          {-1, "STATIC", 0x50020000, 8, 52, 32, 12},
+          {IDC_ENTRY_VALUENAME, "EDIT", kKeyEdit, 40, 52, 100, 12},
+          {IDC_ENTRY_KEYBADGE, "STATIC", 0x4000000D, 40, 68, 8, 8},
+          {IDC_ENTRY_CAPTURE, "BUTTON", 0x50010000, 156, 50, 40, 16},
+          {IDOK, "BUTTON", 0x50010001, 64, 76, 48, 16},
+          {IDCANCEL, "BUTTON", 0x50010000, 132, 76, 48, 16}}},
+        {IDD_OPENKEY, 244, 80,
+         {{IDC_OPENKEY_KEYLABEL, "STATIC", 0x50020000, 8, 12, 32, 12},
+          {IDC_OPENKEY_KEYPATH, "EDIT", kKeyEdit, 40, 12, 200, 12},
+          {IDC_OPENKEY_ROOTBUTTON, "STATIC", 0x50000000, 223, 25, 17, 14},
+          {-1, "STATIC", 0x50020000, 8, 32, 32, 12},
+          {IDC_OPENKEY_VALUENAME, "EDIT", kKeyEdit, 40, 32, 100, 12},
+          {IDC_OPENKEY_KEYBADGE, "STATIC", 0x4000000D, 40, 48, 8, 8},
+          {IDOK, "BUTTON", 0x58010001, 64, 56, 48, 16},
+          {IDCANCEL, "BUTTON", 0x50010000, 132, 56, 48, 16}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.id);
+        Template t = Parse(LoadDialogTemplate(c.id, 0, nullptr, LEVEL_ORDINARY));
+        EXPECT_EQ(t.faceOffset, 38u);
+        EXPECT_EQ(t.face, L"MS UI Gothic");
+        EXPECT_EQ(t.charset, 1);
+        EXPECT_EQ(t.style, kDialogStyle);
+        EXPECT_EQ(t.cx, c.cx);
+        EXPECT_EQ(t.cy, c.cy);
+        ExpectItems(t, c.items, __LINE__);
+    }
+}
+
+TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKept) {
+    const WCHAR kOldFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
+    struct {
+        int id, headerExtra;
+    } cases[] = {{IDD_MAIN, kMainHeaderExtra}, {IDD_SETTINGS, 0}, {IDD_ENTRY, 0}, {IDD_OPENKEY, 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.id);
+        DWORD cbResource;
+        const BYTE *resource = static_cast<const BYTE *>(Resource(c.id, &cbResource));
+        gIsOldSystem = true;
+        const BYTE *copy = reinterpret_cast<const BYTE *>(LoadDialogTemplate(c.id, c.headerExtra, nullptr, 2));
+        gIsOldSystem = false;
+        ASSERT_NE(copy, nullptr);
+        ASSERT_NE(copy, resource);
+        EXPECT_EQ(GlobalSize(const_cast<BYTE *>(copy)), cbResource);
+        size_t faceOffset = 38 + c.headerExtra;
+        EXPECT_EQ(memcmp(copy, resource, faceOffset), 0) << "header up to the face";
+        EXPECT_EQ(memcmp(copy + faceOffset, kOldFace, sizeof kOldFace), 0);
+
+        Template original = Parse(resource), patched = Parse(copy);
+        EXPECT_EQ(patched.face, std::wstring(reinterpret_cast<const wchar_t *>(kOldFace)));
+        EXPECT_EQ(patched.className, original.className);
+        EXPECT_EQ(patched.style, original.style);
+        EXPECT_EQ(patched.cx, original.cx);
+        EXPECT_EQ(patched.cy, original.cy);
+        ASSERT_EQ(patched.items.size(), original.items.size());
+        for (size_t i = 0; i < original.items.size(); ++i) {
+            EXPECT_EQ(patched.items[i].id, original.items[i].id);
+            EXPECT_EQ(patched.items[i].className, original.items[i].className);
+            EXPECT_EQ(patched.items[i].style, original.items[i].style);
+            EXPECT_EQ(patched.items[i].text, original.items[i].text);
+            EXPECT_EQ(patched.items[i].x, original.items[i].x);
+            EXPECT_EQ(patched.items[i].cy, original.items[i].cy);
+        }
+        // The item templates moved up by 8 bytes and are still 4-byte aligned.
+        size_t sourceItems = (faceOffset + 26 + 3) & ~size_t(3);
+        size_t copyItems = (faceOffset + 18 + 3) & ~size_t(3);
+        EXPECT_EQ(sourceItems - copyItems, 8u);
+        EXPECT_EQ(memcmp(copy + copyItems, resource + sourceItems, cbResource - sourceItems), 0);
+        GlobalFree(const_cast<BYTE *>(copy));
+    }
+    EXPECT_EQ(reportCount, 0);
+}
+
+LRESULT CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefDlgProcA(window, message, wParam, lParam);
+}
+
+std::string FaceOfWindow(HWND window) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    LOGFONTA logFont = {};
+    if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return "";
+    return logFont.lfFaceName;
+}
+
+TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace) {
+    InitCommonControls();
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PlainDialogProc;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "Oskelund_Tarmik";
+    RegisterClassA(&windowClass);
+
+    for (bool oldSystem : {false, true}) {
+        gIsOldSystem = oldSystem;
+        LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
+        ASSERT_NE(mainTemplate, nullptr);
+        HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), mainTemplate, nullptr, nullptr, 0);
+        if (oldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
+        ASSERT_NE(window, nullptr) << oldSystem;
+        char className[64];
+        GetClassNameA(window, className, sizeof className);
+        EXPECT_STREQ(className, "Oskelund_Tarmik");
+        EXPECT_EQ(FaceOfWindow(window), oldSystem ? "ＭＳ Ｐゴシック" : "MS UI Gothic");
+        for (int id : {IDC_MINSIZE, IDC_MEMOLIST, IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT})
+            EXPECT_NE(GetDlgItem(window, id), nullptr) << id;
+        char listClass[64];
+        GetClassNameA(GetDlgItem(window, IDC_MEMOLIST), listClass, sizeof listClass);
+        EXPECT_EQ(lstrcmpiA(listClass, "SysListView32"), 0);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MINSIZE)));
+        DestroyWindow(window);
+    }
+}
+
+TEST_F(TemplateLoader, MissingTemplateIsReportedOnceAtTheCallersLevel) {
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    EXPECT_EQ(LoadDialogTemplate(999, 0, owner, LEVEL_ORDINARY), nullptr);
+    EXPECT_EQ(reportCount, 1);
+    EXPECT_EQ(reportOwner, owner);
+    EXPECT_EQ(reportLevel, LEVEL_ORDINARY);
+    gIsOldSystem = true;
+    EXPECT_EQ(LoadDialogTemplate(999, 0, nullptr, LEVEL_FATAL), nullptr);
+    EXPECT_EQ(reportCount, 2);
+    EXPECT_EQ(reportLevel, LEVEL_FATAL);
+}
+
+TEST(SharedTextBlock, GrowsAndNeverShrinks) {
+    gSharedTextBlock = GlobalAlloc(GMEM_FIXED, 256);
+    ASSERT_NE(gSharedTextBlock, nullptr);
+    strcpy(static_cast<char *>(gSharedTextBlock), "kept");
+    EXPECT_EQ(EnsureSharedTextBlock(100, nullptr), 0);
+    EXPECT_EQ(GlobalSize(gSharedTextBlock), 256u);
+    EXPECT_EQ(EnsureSharedTextBlock(256, nullptr), 0);
+    EXPECT_EQ(GlobalSize(gSharedTextBlock), 256u);
+    EXPECT_EQ(EnsureSharedTextBlock(5000, nullptr), 0);
+    EXPECT_GE(GlobalSize(gSharedTextBlock), 5000u);
+    EXPECT_STREQ(static_cast<char *>(gSharedTextBlock), "kept");
+    EXPECT_EQ(EnsureSharedTextBlock(10, nullptr), 0);
+    EXPECT_GE(GlobalSize(gSharedTextBlock), 5000u);
+    GlobalFree(gSharedTextBlock);
+    gSharedTextBlock = nullptr;
+}
+
+class Placement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        gMainWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+        dialog = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 401, 251, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(gMainWindow && dialog);
+    }
+    void TearDown() override {
+        DestroyWindow(dialog);
+        DestroyWindow(gMainWindow);
+        gMainWindow = nullptr;
+    }
+    RECT Centred(int mainLeft, int mainTop) {
+        SetWindowPos(gMainWindow, nullptr, mainLeft, mainTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        CenterInWorkArea(dialog);
+        RECT rect;
+        GetWindowRect(dialog, &rect);
+        return rect;
+    }
+    RECT work;
+    HWND dialog = nullptr;
+};
+
+TEST_F(Placement, DialogIsCentredOverTheMainWindowAndKeptInTheWorkArea) {
+    // Centred: (left + right - width) halved.
+    RECT rect = Centred(work.left + 300, work.top + 300);
+    EXPECT_EQ(rect.left, (2 * (work.left + 300) + 300 - 401) >> 1);
+    EXPECT_EQ(rect.top, (2 * (work.top + 300) + 200 - 251) >> 1);
+    EXPECT_EQ(rect.right - rect.left, 401) << "not resized";
+
+    // A main window partly off the left and top edges: the dialog is pulled inside.
+    rect = Centred(work.left - 250, work.top - 180);
+    EXPECT_EQ(rect.left, work.left);
+    EXPECT_EQ(rect.top, work.top);
+
+    // Near the bottom and right edges: moved up and left to end at them.
+    rect = Centred(work.right - 100, work.bottom - 50);
+    EXPECT_EQ(rect.right, work.right);
+    EXPECT_EQ(rect.bottom, work.bottom);
+}
+
+}  // namespace
