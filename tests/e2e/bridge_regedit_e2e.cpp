@@ -1,0 +1,510 @@
+// The real tarmik.exe takes the user to keys and values in Wine's own Registry Editor, which it starts
+// itself through "regedit.exe", and captures what is selected there into the memo. Outcomes are read
+// from the Registry Editor across the process boundary and from the memo file the program saves.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/regedit_probe.h"
+#include "tests/support/driver.h"
+
+namespace {
+
+const char kTestRoot[] = "Software\\TarmikBridgeTest";
+const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
+const char kSoft[] = "\x83\x5c\x83\x74\x83\x67";  // ソフト: its first character ends in 0x5C
+const std::string kLongName(255, 'N');
+const char kNotFound[] = "レジストリ エディタが見つかりません。";
+enum { CMD_SAVE = 40003, CMD_OPEN_ENTRY = 40012, CMD_CAPTURE = 40013, CMD_START = 40015 };
+
+void SetString(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), (DWORD)strlen(text) + 1);
+}
+
+// Removes a key with everything below it.
+void DeleteTree(HKEY parent, const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char name[512];
+    for (;;) {
+        DWORD cch = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteTree(key, name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, path.c_str());
+}
+
+HKEY CreateKey(const std::string &path)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    return key;
+}
+
+// The keys the cases open, made in the test prefix before any Registry Editor reads the tree.
+class TestKeys : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        regedit::CloseAll();
+        DeleteTree(HKEY_CURRENT_USER, kTestRoot);
+        std::string root = kTestRoot;
+        HKEY key = CreateKey(root + "\\Values");
+        SetString(key, "", "the default");
+        SetString(key, "Alpha", "a");
+        SetString(key, "Beta", "b");
+        SetString(key, "Gamma", "c");
+        RegCloseKey(key);
+        RegCloseKey(CreateKey(root + "\\DefaultOnly"));
+        key = CreateKey(root + "\\" + kSoft);
+        SetString(key, "Kana", "k");
+        RegCloseKey(key);
+        std::string deep = root;
+        for (int level = 1; level <= 8; level++) deep += "\\Deep" + std::to_string(level);
+        key = CreateKey(deep);
+        SetString(key, "Bottom", "8");
+        RegCloseKey(key);
+        key = CreateKey(root + "\\Many");
+        for (int i = 0; i < 300; i++) {
+            char name[16];
+            snprintf(name, sizeof name, "Value%03d", i);
+            SetString(key, name, name);
+        }
+        RegCloseKey(key);
+        // Made relative to its parent: the system's ANSI calls take at most 255 characters of path.
+        HKEY parent = CreateKey(root);
+        HKEY longKey = nullptr;
+        RegCreateKeyExA(parent, kLongName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &longKey, nullptr);
+        RegCloseKey(longKey);
+        RegCloseKey(parent);
+        RestoreRegistryEditor();
+    }
+    void TearDown() override
+    {
+        regedit::CloseAll();
+        DeleteTree(HKEY_CURRENT_USER, kTestRoot);
+        RestoreRegistryEditor();
+    }
+    // Puts Wine's Registry Editor back where a case that hid it may have left it.
+    static void RestoreRegistryEditor()
+    {
+        if (GetFileAttributesA("C:\\windows\\regedit.exe") == INVALID_FILE_ATTRIBUTES)
+            MoveFileA("C:\\windows\\regedit.exe.away", "C:\\windows\\regedit.exe");
+    }
+};
+const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
+
+// The settings file beside the program, with the two options of the bridge.
+std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
+{
+    std::vector<uint8_t> bytes(352, 0);
+    bytes[0] = 1;
+    memcpy(&bytes[48], "TMK", 3);
+    bytes[325] = expandSelectedKey;
+    bytes[326] = openValueEditor;
+    return bytes;
+}
+
+// A running tarmik.exe with a memo of `entries` named on its command line.
+class Tarmik {
+public:
+    Tarmik(const std::string &name, const std::vector<driver::Entry> &entries, bool expandSelectedKey = false,
+           bool openValueEditor = false, bool withStandin = false, const char *standinMode = "")
+    {
+        folder_ = driver::MakeTestFolder(name);
+        driver::SetWindowsVersion("tarmik.exe", nullptr);
+        driver::WriteFileBytes(folder_ + "\\tarmik.PRF", SettingsBytes(expandSelectedKey, openValueEditor));
+        if (withStandin) {
+            CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(),
+                      (folder_ + "\\regedit.exe").c_str(), FALSE);
+            std::string mode = standinMode;
+            driver::WriteFileBytes(folder_ + "\\regedit.mode", std::vector<uint8_t>(mode.begin(), mode.end()));
+        }
+        memoPath_ = folder_ + "\\memo.tmk";
+        driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries));
+        if (driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_) && driver::WaitForMainWindow(&program_))
+            list_ = GetDlgItem(program_.mainWindow, 1001);
+    }
+    ~Tarmik()
+    {
+        if (program_.mainWindow) {
+            driver::MessageBoxInfo box;
+            while (driver::WaitForMessageBox(program_.pid, &box, 0)) driver::PressButton(box.window, IDOK, 1000);
+        }
+        driver::Stop(&program_);
+    }
+    bool ok() const { return list_ != nullptr; }
+    HWND main() const { return program_.mainWindow; }
+    DWORD pid() const { return program_.pid; }
+    const std::string &folder() const { return folder_; }
+
+    // Makes `row` the selected row. The focus moves first: a row left focused without its selection
+    // is selected again by the program, after the change, which would undo a change made in one step.
+    bool SelectRow(int row)
+    {
+        driver::RemoteMemory remote(list_, sizeof(LVITEMA));
+        LVITEMA record = {};
+        record.state = record.stateMask = LVIS_FOCUSED;
+        remote.Write(&record, sizeof record);
+        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
+        record.state = record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        remote.Write(&record, sizeof record);
+        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
+        for (int i = 0; i < 50; i++) {
+            driver::Settle(program_);
+            if (driver::ListSelectedItem(list_) == row) return true;
+            Sleep(20);
+        }
+        return false;
+    }
+
+    // Carries out a command as a menu item would, returning when it is done. Sent, not posted: while
+    // the program waits on the Registry Editor it still answers messages sent to it, so no round trip
+    // after a posted command could tell that the command had ended.
+    void Command(int id, DWORD timeoutMs = 30000)
+    {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, id, 0, SMTO_NORMAL, timeoutMs, &ignored);
+    }
+
+    void Open(int row)
+    {
+        EXPECT_TRUE(SelectRow(row));
+        Command(CMD_OPEN_ENTRY);
+    }
+
+    std::vector<driver::Entry> Saved()
+    {
+        Command(CMD_SAVE);
+        std::vector<driver::Entry> entries;
+        driver::ParseMemo(driver::ReadFileBytes(memoPath_), &entries);
+        return entries;
+    }
+
+    // Whether closing asks about unsaved changes; the question is cancelled.
+    bool AsksToSave()
+    {
+        PostMessageA(program_.mainWindow, WM_CLOSE, 0, 0);
+        driver::MessageBoxInfo box;
+        if (!driver::WaitForMessageBox(program_.pid, &box, 3000)) return false;
+        driver::PressButton(box.window, IDCANCEL, 3000);
+        return true;
+    }
+
+private:
+    driver::Program program_;
+    std::string folder_, memoPath_;
+    HWND list_ = nullptr;
+};
+
+std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
+{
+    std::vector<std::string> out;
+    for (const driver::Entry &entry : entries)
+        out.push_back(entry.keyPath + "|" + entry.valueName + "|" + (entry.keyOnly ? "1" : "0"));
+    return out;
+}
+
+bool RowVisible(HWND list, int row)
+{
+    int top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    int perPage = (int)SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    return row >= top && row < top + perPage;
+}
+
+// Whether top-level window `upper` stands before `lower` in the z-order.
+bool IsAbove(HWND upper, HWND lower)
+{
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == upper) return true;
+        if (window == lower) return false;
+    }
+    return false;
+}
+
+struct OpenCase {
+    const char *name;
+    driver::Entry entry;
+    std::string selectedKey;   // the tree's selection afterwards
+    std::vector<int> rows;     // selected value rows afterwards
+    bool focusInList;
+};
+
+TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
+{
+    const std::string root = kLongRoot;
+    const std::vector<OpenCase> cases = {
+        {"root long name, key and its default value",
+         {"", "HKEY_LOCAL_MACHINE\\Software\\Classes", "", false}, "HKEY_LOCAL_MACHINE\\Software\\Classes", {0}, true},
+        {"short root name in small letters", {"", "hklm\\software", "", true}, "HKEY_LOCAL_MACHINE\\Software", {}, false},
+        {"leading blanks and tabs", {"", " \t HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
+         root + "\\Values", {2}, true},
+        {"named value in other letter case", {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "gamma", false},
+         root + "\\Values", {3}, true},
+        {"missing last key", {"", "HKLM\\SOFTWARE\\NoSuchKey", "", false}, "HKEY_LOCAL_MACHINE\\Software", {}, false},
+        {"first component names no root", {"", "HKXX\\SOFTWARE", "", false}, "", {}, false},
+        {"trailing separator", {"", "HKCU\\Software\\TarmikBridgeTest\\Values\\", "Alpha", false}, root + "\\Values",
+         {}, false},
+        {"absent value", {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Delta", false}, root + "\\Values", {},
+         false},
+        {"the default value's shown name is no value name",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "(\x8a\xf9\x92\xe8)", false}, root + "\\Values", {}, false},
+        {"only a default value", {"", "HKCU\\Software\\TarmikBridgeTest\\DefaultOnly", "Alpha", false},
+         root + "\\DefaultOnly", {}, false},
+        {"key with a backslash trail byte", {"", std::string("HKCU\\Software\\TarmikBridgeTest\\") + kSoft, "Kana", false},
+         root + "\\" + kSoft, {1}, true},
+        {"eight levels deep", {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8",
+                               "Bottom", false},
+         root + "\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8", {1}, true},
+        {"last of 300 values", {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value299", false}, root + "\\Many",
+         {300}, true},
+        {"key name of 255 bytes", {"", "HKCU\\Software\\TarmikBridgeTest\\" + kLongName, "", true},
+         root + "\\" + kLongName, {}, false},
+    };
+    std::vector<driver::Entry> entries;
+    for (const OpenCase &c : cases) entries.push_back(c.entry);
+
+    regedit::CloseAll();
+    Tarmik tarmik("bridge_open", entries);
+    ASSERT_TRUE(tarmik.ok());
+    DWORD editorPid = 0;
+    for (size_t i = 0; i < cases.size(); i++) {
+        SCOPED_TRACE(cases[i].name);
+        std::string keyPathBefore = entries[i].keyPath;
+        tarmik.Open((int)i);
+        regedit::Editor editor = regedit::Find();
+        ASSERT_TRUE(editor.tree) << "the program started Wine's Registry Editor";
+        if (!editorPid) editorPid = editor.pid;
+        EXPECT_EQ(editor.pid, editorPid) << "the running Registry Editor is used again";
+        EXPECT_EQ(regedit::SelectedPath(editor), cases[i].selectedKey);
+        EXPECT_EQ(regedit::SelectedRows(editor.list), cases[i].rows);
+        EXPECT_EQ(regedit::Focus(editor), cases[i].focusInList ? editor.list : editor.tree);
+        if (!cases[i].rows.empty()) {
+            EXPECT_EQ(regedit::FocusedRow(editor.list), cases[i].rows[0]);
+            EXPECT_TRUE(RowVisible(editor.list, cases[i].rows[0]));
+        }
+        EXPECT_FALSE(regedit::ValueEditor(editor));
+        driver::MessageBoxInfo box;
+        EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
+    }
+    driver::Screenshot(regedit::Find().window, "bridge_open_300_values");
+
+    // The entries' key paths are as they were, the in-place splitting undone.
+    std::vector<driver::Entry> saved = tarmik.Saved();
+    ASSERT_EQ(saved.size(), entries.size());
+    for (size_t i = 0; i < entries.size(); i++) EXPECT_EQ(saved[i].keyPath, entries[i].keyPath);
+}
+
+TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBack)
+{
+    Tarmik tarmik("bridge_reselect", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false}});
+    ASSERT_TRUE(tarmik.ok());
+    tarmik.Open(0);
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.list);
+    regedit::SelectRows(editor.list, {2, 3});
+    ShowWindow(editor.window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(editor.window));
+
+    tarmik.Open(0);
+    EXPECT_FALSE(IsIconic(editor.window));
+    EXPECT_TRUE(IsAbove(editor.window, tarmik.main())) << "brought to the front";
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
+    EXPECT_EQ(regedit::FocusedRow(editor.list), 1);
+    driver::Screenshot(editor.window, "bridge_reselected_value");
+}
+
+TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEditor)
+{
+    const std::vector<driver::Entry> entries = {
+        {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1", "", true},
+        {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
+        {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Delta", false},
+    };
+    for (bool expand : {false, true}) {
+        SCOPED_TRACE(expand ? "expandSelectedKey set" : "expandSelectedKey clear");
+        Tarmik tarmik(expand ? "bridge_expand" : "bridge_noexpand", entries, expand, true);
+        ASSERT_TRUE(tarmik.ok());
+        regedit::Editor editor = regedit::Find();
+        if (editor.tree) {
+            HTREEITEM deep1 = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1"});
+            ASSERT_TRUE(deep1);
+            regedit::Collapse(editor.tree, deep1);
+        }
+        tarmik.Open(0);
+        editor = regedit::WaitFor();
+        ASSERT_TRUE(editor.tree);
+        HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_CARET);
+        EXPECT_EQ(regedit::ItemPath(editor.tree, deep1), std::string(kLongRoot) + "\\Deep1");
+        EXPECT_EQ(regedit::IsExpanded(editor.tree, deep1), expand);
+        EXPECT_EQ(regedit::Focus(editor), editor.tree);
+        EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "a key-only open never presses Enter";
+
+        tarmik.Open(2);
+        EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "no row selected, no Enter";
+
+        tarmik.Open(1);
+        HWND valueEditor = regedit::WaitForValueEditor(editor);
+        ASSERT_TRUE(valueEditor) << "Enter in the value list opens the value's editor";
+        driver::Screenshot(valueEditor, expand ? "bridge_value_editor_2" : "bridge_value_editor_1");
+        regedit::CloseValueEditors(editor);
+    }
+}
+
+TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
+{
+    regedit::Editor editor = regedit::Find();
+    Tarmik tarmik("bridge_capture", {{"first", "HKCU", "", true}, {"second", "HKLM", "", true}});
+    ASSERT_TRUE(tarmik.ok());
+    if (!editor.tree) {
+        tarmik.Command(CMD_START);
+        editor = regedit::WaitFor();
+    }
+    ASSERT_TRUE(editor.list);
+    const std::string values = std::string(kLongRoot) + "\\Values";
+
+    // The key alone, from the tree, with its root's long name.
+    regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
+    regedit::FocusControl(editor, editor.tree);
+    ASSERT_TRUE(tarmik.SelectRow(1));
+    tarmik.Command(CMD_CAPTURE);
+
+    // Rows 0 and 2 of the value list: the default value, then Beta.
+    regedit::SelectRows(editor.list, {0, 2});
+    regedit::FocusControl(editor, editor.list);
+    tarmik.Command(CMD_CAPTURE);
+
+    // The list has the focus but no row is selected: nothing.
+    regedit::SelectRows(editor.list, {});
+    tarmik.Command(CMD_CAPTURE);
+
+    // A path beyond 255 bytes is built whole.
+    regedit::Select(editor.tree,
+                    regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", kLongName}));
+    regedit::FocusControl(editor, editor.tree);
+    ASSERT_TRUE(tarmik.SelectRow(5));  // the end row
+    tarmik.Command(CMD_CAPTURE);
+
+    EXPECT_EQ(Keys(tarmik.Saved()), (std::vector<std::string>{
+                                        "HKCU||1",
+                                        values + "||1",
+                                        values + "||0",
+                                        values + "|Beta|0",
+                                        "HKLM||1",
+                                        std::string(kLongRoot) + "\\" + kLongName + "||1",
+                                    }));
+}
+
+TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
+{
+    regedit::CloseAll();
+    Tarmik tarmik("bridge_capture_none", {{"only", "HKCU", "", true}});
+    ASSERT_TRUE(tarmik.ok());
+    tarmik.Command(CMD_CAPTURE);
+    EXPECT_FALSE(regedit::Find().window) << "capture never starts the Registry Editor";
+    driver::MessageBoxInfo box;
+    EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
+    EXPECT_TRUE(tarmik.AsksToSave());
+    EXPECT_EQ(Keys(tarmik.Saved()), std::vector<std::string>{"HKCU||1"});
+}
+
+TEST(BridgeRegedit, MissingRegistryEditorIsReportedOnce)
+{
+    regedit::CloseAll();
+    ASSERT_TRUE(MoveFileA("C:\\windows\\regedit.exe", "C:\\windows\\regedit.exe.away"));
+    {
+        Tarmik tarmik("bridge_missing", {{"", "HKCU\\Software", "", true}});
+        ASSERT_TRUE(tarmik.ok());
+        ASSERT_TRUE(tarmik.SelectRow(0));
+        PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+        driver::MessageBoxInfo box;
+        ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 5000));
+        EXPECT_EQ(box.text, kNotFound);
+        EXPECT_EQ(box.caption, "タルミク");
+        driver::Screenshot(box.window, "bridge_regedit_missing");
+        driver::PressButton(box.window, IDOK);
+        Sleep(300);
+        EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 500)) << "exactly one message";
+        EXPECT_FALSE(regedit::Find().window);
+    }
+    TestKeys::RestoreRegistryEditor();
+}
+
+// The stand-in Registry Editor beside the program covers what Wine's cannot do.
+TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
+{
+    regedit::CloseAll();
+    {
+        Tarmik tarmik("bridge_standin_late", {}, false, false, true, "late");
+        ASSERT_TRUE(tarmik.ok());
+        tarmik.Command(CMD_START);
+        regedit::Editor editor = regedit::Find();
+        ASSERT_TRUE(editor.window);
+        EXPECT_EQ(driver::GetText(editor.window), "Stand-in Registry Editor");
+        driver::MessageBoxInfo box;
+        EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
+    }
+    regedit::CloseAll();
+    {
+        Tarmik tarmik("bridge_standin_never", {}, false, false, true, "never");
+        ASSERT_TRUE(tarmik.ok());
+        DWORD start = GetTickCount();
+        tarmik.Command(CMD_START);
+        EXPECT_GE(GetTickCount() - start, 10000u);
+        driver::MessageBoxInfo box;
+        EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 300)) << box.text;
+        std::vector<uint8_t> pidText = driver::ReadFileBytes(tarmik.folder() + "\\regedit.pid");
+        pidText.push_back(0);
+        HANDLE standin = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                     strtoul(reinterpret_cast<const char *>(pidText.data()), nullptr, 10));
+        ASSERT_TRUE(standin);
+        EXPECT_EQ(WaitForSingleObject(standin, 0), (DWORD)WAIT_TIMEOUT) << "left running";
+        TerminateProcess(standin, 0);
+        WaitForSingleObject(standin, 5000);
+        CloseHandle(standin);
+    }
+}
+
+TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
+{
+    regedit::CloseAll();
+    {
+        Tarmik tarmik("bridge_standin_nolist", {{"", "HKCU\\Software\\Standin", "", true}}, false, false, true,
+                      "nolist");
+        ASSERT_TRUE(tarmik.ok());
+        tarmik.Open(0);
+        regedit::Editor editor = regedit::Find();
+        ASSERT_TRUE(editor.window);
+        HWND tree = FindWindowExA(editor.window, nullptr, "SysTreeView32", nullptr);
+        ASSERT_TRUE(tree);
+        EXPECT_EQ(regedit::ItemPath(tree, regedit::Item(tree, TVGN_CARET)), "") << "the tree was not walked";
+        driver::MessageBoxInfo box;
+        EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
+    }
+    regedit::CloseAll();
+    {
+        Tarmik tarmik("bridge_standin_long", {}, false, false, true, "");
+        ASSERT_TRUE(tarmik.ok());
+        tarmik.Command(CMD_START);
+        regedit::Editor editor = regedit::WaitFor();
+        ASSERT_TRUE(editor.tree);
+        HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
+        HTREEITEM item = regedit::Item(editor.tree, TVGN_CHILD, hkcu);
+        while (item && regedit::ItemText(editor.tree, item).size() < 255) item = regedit::Item(editor.tree, TVGN_NEXT, item);
+        ASSERT_TRUE(item);
+        regedit::Select(editor.tree, item);
+        regedit::FocusControl(editor, editor.tree);
+        tarmik.Command(CMD_CAPTURE);
+        EXPECT_EQ(Keys(tarmik.Saved()), std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
+    }
+    regedit::CloseAll();
+}
+
+}  // namespace
