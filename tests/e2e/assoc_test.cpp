@@ -59,6 +59,8 @@ protected:
         EXPECT_EQ(DefaultValue(type + "\\DefaultIcon"), tarmik.exe + ",1");
     }
 
+    void OpenThroughTheShell(const std::string &memo, const std::string &name);
+
     Tarmik tarmik;
 };
 
@@ -232,7 +234,16 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     SaveThroughDialog("tmk", true);
     ExpectRegisteredForThisProgram("tmk");
 
-    const std::string memo = tarmik.folder + "\\opened.tmk";
+    // %1 stays unquoted: a name with blanks reaches tarmik as several words, which it takes as one path.
+    for (const char *name : {"opened.tmk", "opened memo.tmk"}) {
+        SCOPED_TRACE(name);
+        OpenThroughTheShell(tarmik.folder + "\\" + name, name);
+    }
+}
+
+// Opens the memo file through the shell; tarmik must start with it loaded.
+void Association::OpenThroughTheShell(const std::string &memo, const std::string &name)
+{
     ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes({{"first", "HKEY_CURRENT_USER\\Software", "a"},
                                                                 {"second", "HKEY_LOCAL_MACHINE\\Software", ""}})));
     SHELLEXECUTEINFOA execute = {};
@@ -250,9 +261,9 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     ASSERT_NE(opened.pid, tarmik.program.pid);
     HWND window = driver::WaitForMainWindow(&opened);
     ASSERT_TRUE(window);
-    EXPECT_NE(driver::GetText(window).find("opened.tmk"), std::string::npos) << driver::GetText(window);
+    EXPECT_NE(driver::GetText(window).find(name), std::string::npos) << driver::GetText(window);
     EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3);  // two entries and the end row
-    Shot(tarmik, window, "assoc_shell_opened");
+    Shot(tarmik, window, "assoc_shell_" + name);
     driver::Stop(&opened);
 }
 
