@@ -293,8 +293,9 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
         EXPECT_FALSE(regedit::ValueEditor(editor));
         driver::MessageBoxInfo box;
         EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
+        if (i == 0 || cases[i].rows == std::vector<int>{300} || cases[i].selectedKey.empty())
+            driver::Screenshot(editor.window, "bridge_open_case_" + std::to_string(i));
     }
-    driver::Screenshot(regedit::Find().window, "bridge_open_300_values");
 
     // The entries' key paths are as they were, the in-place splitting undone.
     std::vector<driver::Entry> saved = tarmik.Saved();
@@ -356,6 +357,32 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
         driver::Screenshot(valueEditor, expand ? "bridge_value_editor_2" : "bridge_value_editor_1");
         regedit::CloseValueEditors(editor);
     }
+}
+
+TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
+{
+    Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
+                                          {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
+    ASSERT_TRUE(tarmik.ok());
+    tarmik.Command(CMD_START);
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.list);
+    regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
+    HWND list = GetDlgItem(tarmik.main(), 1001);
+    auto doubleClick = [&](int row) {
+        SetForegroundWindow(tarmik.main());
+        RECT cell = driver::ListSubItemRect(list, row, 0);
+        POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
+        ClientToScreen(list, &point);
+        driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click --repeat 2 1");
+        Sleep(300);
+        driver::Settle(driver::Program{nullptr, tarmik.pid(), tarmik.main()});
+    };
+    doubleClick(1);
+    EXPECT_EQ(regedit::SelectedPath(editor), "") << "no root key: opening stays disabled";
+    doubleClick(0);
+    EXPECT_EQ(regedit::SelectedPath(editor), std::string(kLongRoot) + "\\Values");
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{3});
 }
 
 TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
