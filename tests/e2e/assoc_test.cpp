@@ -228,6 +228,21 @@ TEST_F(Association, FileTypeWithoutShellIsOverwrittenWithoutAsking)
     ExpectRegisteredForThisProgram("qqq");
 }
 
+TEST_F(Association, ExtensionWithAnEmptyFileTypeNameCountsAsNotRegistered)
+{
+    // An empty name would make the file type the classes root itself, which has a Shell key here.
+    Start("assoc_emptytype");
+    ForgetExtension("qqq");
+    SetDefaultValue(".qqq", "");
+    SetDefaultValue("Shell\\open\\command", "C:\\elsewhere.exe %1");
+    ASSERT_TRUE(KeyExists("CLSID"));
+    SaveThroughDialog("qqq", true);
+    ExpectRegisteredForThisProgram("qqq");
+    EXPECT_TRUE(KeyExists("CLSID"));
+    EXPECT_EQ(DefaultValue("Shell\\open\\command"), "C:\\elsewhere.exe %1");
+    DeleteTree("Shell");
+}
+
 TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
 {
     Start("assoc_shell");
