@@ -10,6 +10,9 @@ int gDragState;
 static int dragRow;  // the row where the dragged entry stands now
 
 enum {
+    // Rows are found by height alone, probed at this x: Wine's list view starts report rows
+    // 2 pixels in from the client edge, where x 0 misses them; 4 pixels in lies on every row.
+    kRowProbeX = 4,
     kScrollPeriodMs = 100,
     kFitMargin = 8,
     kKeyBadgeWidth = 23,  // the key badge's width, drawn in place of a key-only entry's value
@@ -104,7 +107,7 @@ static void OnListKeyDown(WPARAM key)
 static void OnListButtonDown(LPARAM lParam)
 {
     LVHITTESTINFO hit = {};
-    hit.pt.x = 0;
+    hit.pt.x = kRowProbeX;
     hit.pt.y = (short)HIWORD(lParam);
     int row = (int)SendMessageA(gMemoList, LVM_HITTEST, 0, (LPARAM)&hit);
     if ((hit.flags & LVHT_ONITEM) && row >= 0 && row < entryCount)
@@ -171,7 +174,7 @@ static int DragTarget(int cursorY, int top, int perPage)
     if (bottom > entryCount) bottom = entryCount;
     if (cursorY < RowTop(bottom)) {
         LVHITTESTINFO hit = {};
-        hit.pt.x = 0;
+        hit.pt.x = kRowProbeX;
         hit.pt.y = cursorY;
         return (int)SendMessageA(gMemoList, LVM_HITTEST, 0, (LPARAM)&hit);
     }
