@@ -19,6 +19,40 @@ std::string Lower(std::string text)
     return text;
 }
 
+// A hidden top-level window of this test that counts the shell's association-change broadcasts.
+class BroadcastListener {
+public:
+    BroadcastListener()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "AssocTestBroadcastListener";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+        count_ = 0;
+    }
+    ~BroadcastListener() { DestroyWindow(window_); }
+    int Take()
+    {
+        Pump(50);
+        int count = count_;
+        count_ = 0;
+        return count;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_WININICHANGE && wParam == 0 && lParam == 0) count_++;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    HWND window_ = nullptr;
+    static int count_;
+};
+int BroadcastListener::count_;
+
 class Association : public ::testing::Test {
 protected:
     void TearDown() override
@@ -62,6 +96,7 @@ protected:
     void OpenThroughTheShell(const std::string &memo, const std::string &name);
 
     Tarmik tarmik;
+    BroadcastListener broadcasts;
 };
 
 TEST_F(Association, RegistersAndRemovesTheExtension)
@@ -74,9 +109,11 @@ TEST_F(Association, RegistersAndRemovesTheExtension)
     EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
     EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
     SetCheck(dialog, IDC_ASSOCIATE, true);
+    broadcasts.Take();
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
     ExpectRegisteredForThisProgram("tmk");
     EXPECT_EQ(ReadSettings(tarmik).text(48, 16), "TMK");
+    EXPECT_EQ(broadcasts.Take(), 1);
 
     // Registered for this very program: the box opens checked, and unchecking it removes both keys whole.
     dialog = OpenSettings(tarmik);
@@ -86,11 +123,14 @@ TEST_F(Association, RegistersAndRemovesTheExtension)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
     EXPECT_FALSE(KeyExists(".tmk"));
     EXPECT_FALSE(KeyExists("tmkfile"));
+    EXPECT_EQ(broadcasts.Take(), 1);
 
+    // Unchecked and not registered: nothing to tell the shell.
     dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
-    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    EXPECT_EQ(broadcasts.Take(), 0);
 }
 
 TEST_F(Association, QuotesOnlyTheProgramPathWithBlanks)
@@ -142,8 +182,10 @@ TEST_F(Association, ThisProgramInOtherLetterCaseIsThisProgram)
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
-    // Unchanged and already ours: nothing is asked and nothing rewritten.
+    // Unchanged and already ours: nothing is asked, nothing rewritten, nothing told.
+    broadcasts.Take();
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
+    EXPECT_EQ(broadcasts.Take(), 0);
     EXPECT_EQ(DefaultValue("tmkfile"), "old name");
     EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), Lower(tarmik.exe) + " %1");
 }
@@ -201,7 +243,9 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         Shot(tarmik, question.window, std::string("assoc_question_") + c.name);
 
         // No: nothing changes, the dialog stays open.
+        broadcasts.Take();
         Answer(question, IDNO);
+        EXPECT_EQ(broadcasts.Take(), 0);
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_EQ(DefaultValue(".xyz"), "OtherDoc");
         EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\open\\command"), "\"" + c.program + "\" \"%1\"");
@@ -211,6 +255,7 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
         Answer(question, IDYES);
         EXPECT_TRUE(WaitUntilClosed(dialog));
+        EXPECT_EQ(broadcasts.Take(), 1);
         EXPECT_FALSE(KeyExists("OtherDoc"));
         EXPECT_FALSE(KeyExists(".xyz\\ShellNew"));
         ExpectRegisteredForThisProgram("xyz");

@@ -172,6 +172,21 @@ void Describe(HWND box, Message *message)
 
 }  // namespace
 
+void Pump(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
+}
+
 bool WaitForMessage(const Tarmik &tarmik, Message *message, DWORD timeoutMs)
 {
     driver::MessageBoxInfo info;
@@ -189,7 +204,7 @@ bool PressExpectingMessage(const Tarmik &tarmik, HWND dialog, int id, Message *m
         if (WaitForMessage(tarmik, message, 0)) return true;
         if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return false;
         if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
+        Pump(20);
     }
 }
 
@@ -205,7 +220,7 @@ bool WaitUntilClosed(HWND dialog, DWORD timeoutMs)
     DWORD start = GetTickCount();
     while (IsWindow(dialog) && IsWindowVisible(dialog)) {
         if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
+        Pump(20);
     }
     return true;
 }

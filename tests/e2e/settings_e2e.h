@@ -56,6 +56,8 @@ struct Message {
 bool PressExpectingMessage(const Tarmik &tarmik, HWND dialog, int id, Message *message, DWORD timeoutMs = 8000);
 // True when the dialog closed after the press (and no message box came).
 bool PressExpectingClose(const Tarmik &tarmik, HWND dialog, int id, DWORD timeoutMs = 8000);
+// Handles messages sent to this test's own windows for that long (the waits below do so too).
+void Pump(DWORD milliseconds);
 // Waits until the dialog is gone (after a press answered by a message box).
 bool WaitUntilClosed(HWND dialog, DWORD timeoutMs = 8000);
 // Answers a message box and waits until it is gone.
