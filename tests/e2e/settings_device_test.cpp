@@ -1,0 +1,69 @@
+// The settings dialog's OK on devices that refuse the write (prepared by settings_device_test.sh):
+// each gives its message, keeps the dialog open and leaves the in-memory settings as they were.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "tests/e2e/settings_e2e.h"
+
+using namespace settings_e2e;
+
+namespace {
+
+struct DeviceCase {
+    const char *folder;
+    std::string message;
+};
+
+// The system's own text for an error, as the program's system-error report shows it.
+std::string SystemText(DWORD error)
+{
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0x0400, text,
+                   sizeof text, nullptr);
+    return text;
+}
+
+TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
+{
+    const char *root = getenv("SETTINGS_DEVICES");
+    ASSERT_TRUE(root) << "run through settings_device_test.sh";
+    const DeviceCase cases[] = {
+        {"full-directory", "ディレクトリに空きがないため設定を保存できません。"},
+        {"full-disk", "ディスクに空きがないため設定を保存できません。"},
+        // Wine reports a read-only mount as access denied (not as a write-protected device), which
+        // the program shows with the system's text.
+        {"read-only", SystemText(ERROR_ACCESS_DENIED)},
+    };
+    driver::SetWindowsVersion("tarmik.exe", "winxp");
+    for (const DeviceCase &c : cases) {
+        SCOPED_TRACE(c.folder);
+        Tarmik tarmik;
+        tarmik.folder = driver::WindowsPath(std::string(root) + "/" + c.folder);
+        tarmik.exe = tarmik.folder + "\\tarmik.exe";
+        tarmik.settingsFile = tarmik.folder + "\\tarmik.PRF";
+        ASSERT_TRUE(StartTarmik(&tarmik));
+
+        HWND dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        SetText(dialog, IDC_EXTENSION, "abc");
+        Message message;
+        ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &message));
+        EXPECT_EQ(message.text, c.message);
+        EXPECT_EQ(message.caption, "タルミク");
+        EXPECT_EQ(message.icon, Icon::Question);
+        EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
+        Shot(tarmik, message.window, std::string("settings_device_") + c.folder);
+        Answer(message, IDOK);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_TRUE(ReadSettings(tarmik).bytes.empty());
+        ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+
+        dialog = OpenSettings(tarmik);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(Text(dialog, IDC_EXTENSION), "TMK");
+        ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+        driver::Stop(&tarmik.program);
+    }
+}
+
+}  // namespace
