@@ -263,6 +263,24 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
     }
 }
 
+TEST_F(Association, TheQuestionIsHalfWidthOnOldSystems)
+{
+    Start("assoc_question_nt40", "nt40");
+    RegisterOtherProgram(driver::BuildDir() + "\\assoc_fixtures\\assoc_japanese.exe");
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    SetText(dialog, IDC_EXTENSION, "xyz");
+    SetCheck(dialog, IDC_ASSOCIATE, true);
+    Message question;
+    ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
+    // The whole question is converted, the other program's description with it.
+    EXPECT_EQ(question.text, std::string("拡張子“XYZ”はｱﾌﾟﾘｹｰｼｮﾝ“ﾚｼﾞｽﾄﾘ ﾉｰﾄ”") + kQuestionEnd);
+    EXPECT_EQ(question.caption, "ﾀﾙﾐｸ");
+    Answer(question, IDNO);
+    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
+    EXPECT_EQ(DefaultValue(".xyz"), "OtherDoc");
+}
+
 TEST_F(Association, FileTypeWithoutShellIsOverwrittenWithoutAsking)
 {
     Start("assoc_noshell");
