@@ -1,0 +1,206 @@
+// The main window's commands on a loaded memo: menu items and buttons following the selected row,
+// deleting and moving entries, the list context menu from the mouse and from the keyboard.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_shell.h"
+
+namespace {
+
+using namespace shell_e2e;
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        memo = tarmik.folder + "\\memo.tmk";
+        ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
+        ASSERT_NE(tarmik.Start(memo), nullptr);
+        list = tarmik.Item(IDC_MEMOLIST);
+        ASSERT_EQ(driver::ListItemCount(list), 4);
+    }
+    void TearDown() override {
+        // The memo may have been changed: close without saving.
+        driver::Stop(&tarmik.program);
+    }
+
+    // A real click on a row's description cell.
+    void ClickRow(int row, const char *keys = nullptr) {
+        POINT point = RowPoint(row);
+        std::string at = std::to_string(point.x) + " " + std::to_string(point.y);
+        if (keys) driver::Xdotool(std::string("keydown ") + keys);
+        driver::Xdotool("mousemove " + at + " click 1");
+        if (keys) driver::Xdotool(std::string("keyup ") + keys);
+        tarmik.Settle();
+    }
+    POINT RowPoint(int row) {
+        RECT cell = driver::ListSubItemRect(list, row, 0);
+        POINT point = {cell.left + 10, (cell.top + cell.bottom) / 2};
+        ClientToScreen(list, &point);
+        return point;
+    }
+    void Command(int id) {
+        PostMessageA(tarmik.Main(), WM_COMMAND, id, 0);
+        tarmik.Settle();
+    }
+    // The entries as the program holds them, through its own save.
+    std::vector<driver::Entry> Saved() {
+        Command(IDM_SAVE);
+        std::vector<driver::Entry> saved;
+        EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(memo), &saved));
+        return saved;
+    }
+    std::vector<std::string> Descriptions() {
+        std::vector<std::string> texts;
+        for (const driver::Entry &entry : Saved()) texts.push_back(entry.description);
+        return texts;
+    }
+    HWND Focus() {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.Main(), nullptr), &info);
+        return info.hwndFocus;
+    }
+
+    struct States {
+        bool open, remove, change, up, down;
+    };
+    void ExpectStates(const States &want, int line) {
+        SCOPED_TRACE(testing::Message() << "line " << line);
+        MenuState menus = ReadMenus(tarmik);
+        ASSERT_TRUE(menus.read);
+        EXPECT_EQ(!menus.Grayed(IDM_OPENENTRY), want.open);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_OPEN), want.open);
+        EXPECT_EQ(IsWindowEnabled(tarmik.Item(IDC_OPEN)) != 0, want.open);
+        EXPECT_EQ(!menus.Grayed(IDM_DELETE), want.remove);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_DELETE), want.remove);
+        EXPECT_EQ(IsWindowEnabled(tarmik.Item(IDC_DELETE)) != 0, want.remove);
+        EXPECT_EQ(!menus.Grayed(IDM_CHANGE), want.change);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_CHANGE), want.change);
+        EXPECT_EQ(IsWindowEnabled(tarmik.Item(IDC_CHANGE)) != 0, want.change);
+        EXPECT_EQ(!menus.Grayed(IDM_MOVEUP), want.up);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_MOVEUP), want.up);
+        EXPECT_EQ(!menus.Grayed(IDM_MOVEDOWN), want.down);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_MOVEDOWN), want.down);
+        for (UINT id : {IDM_ADD, IDM_SETTINGS, IDM_CAPTURE, IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD,
+                        IDM_LIST_CAPTURE})
+            EXPECT_FALSE(menus.Grayed(id)) << id;
+        EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_ADD)));
+        EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_IMPORT)));
+    }
+
+    std::vector<driver::Entry> entries = {
+        {"first", "HKEY_CURRENT_USER\\Software", "Value", false},
+        {"second", "Software\\NoRoot", "", true},
+        {"third", "hklm\\SOFTWARE", "", false},
+    };
+    Tarmik tarmik{"commands"};
+    std::string memo;
+    HWND list = nullptr;
+};
+
+TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow) {
+    ClickRow(0);
+    EXPECT_EQ(driver::ListSelectedItem(list), 0);
+    ExpectStates({true, true, true, false, true}, __LINE__);
+    ClickRow(1);  // no root name: not openable
+    ExpectStates({false, true, true, true, true}, __LINE__);
+    ClickRow(2);
+    ExpectStates({true, true, true, true, false}, __LINE__);
+    driver::Screenshot(tarmik.Main(), "shell_commands_last_entry");
+    ClickRow(3);  // the end row
+    EXPECT_EQ(driver::ListSelectedItem(list), 3);
+    ExpectStates({false, false, false, false, false}, __LINE__);
+
+    // Ctrl+click on the selected row, or a click on empty space, leaves one row selected.
+    ClickRow(2);
+    ClickRow(2, "ctrl");
+    EXPECT_EQ(driver::ListSelectedItem(list), 2);
+    RECT client;
+    GetClientRect(list, &client);
+    POINT empty = {client.right / 2, client.bottom - 5};
+    ClientToScreen(list, &empty);
+    driver::Xdotool("mousemove " + std::to_string(empty.x) + " " + std::to_string(empty.y) + " click 1");
+    tarmik.Settle();
+    Sleep(200);
+    tarmik.Settle();
+    EXPECT_EQ(driver::ListSelectedItem(list), 2);
+}
+
+TEST_F(Commands, MovingAndDeletingEntries) {
+    ClickRow(0);
+    Command(IDM_MOVEDOWN);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+    ExpectStates({true, true, true, true, true}, __LINE__);
+    Command(IDM_MOVEUP);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(driver::ListSelectedItem(list), 0);
+    Command(IDM_MOVEUP);  // already first: nothing moves, even when posted
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
+    ClickRow(2);
+    Command(IDM_MOVEDOWN);  // already last
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
+
+    // Deleting the first of several selects the new first entry, which cannot move up.
+    ClickRow(0);
+    Command(IDC_DELETE);
+    EXPECT_EQ(driver::ListItemCount(list), 3);
+    EXPECT_EQ(driver::ListSelectedItem(list), 0);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "third"}));
+    ExpectStates({false, true, true, false, true}, __LINE__);
+
+    // Deleting the last entry from its focused button selects the end row and moves the focus on.
+    ClickRow(1);
+    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_DELETE)), TRUE);
+    tarmik.Settle();
+    ASSERT_EQ(Focus(), tarmik.Item(IDC_DELETE));
+    Command(IDC_DELETE);
+    EXPECT_EQ(driver::ListItemCount(list), 2);
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+    EXPECT_EQ(Focus(), tarmik.Item(IDC_IMPORT));
+    ExpectStates({false, false, false, false, false}, __LINE__);
+
+    // With the end row selected, delete does nothing.
+    Command(IDM_DELETE);
+    EXPECT_EQ(driver::ListItemCount(list), 2);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
+}
+
+TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
+    // From the mouse: at the pointer.
+    POINT point = RowPoint(1);
+    driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 3");
+    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    ASSERT_NE(popup, nullptr);
+    RECT rect;
+    GetWindowRect(popup, &rect);
+    EXPECT_EQ(rect.left, point.x);
+    EXPECT_EQ(rect.top, point.y);
+    driver::Screenshot(popup, "shell_context_menu");
+    // Its delete item, chosen by its mnemonic, runs the delete command once the menu has closed.
+    driver::Xdotool("key d");
+    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    tarmik.Settle();
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
+
+    // From the keyboard (Shift+F10 or the menu key): under the start of the selected row.
+    ClickRow(1);
+    SetForegroundWindow(tarmik.Main());
+    PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    ASSERT_NE(popup, nullptr);
+    GetWindowRect(popup, &rect);
+    RECT row = driver::ListSubItemRect(list, 1, 0);
+    POINT expected = {row.left + 4, row.bottom};
+    ClientToScreen(list, &expected);
+    EXPECT_EQ(rect.left, expected.x);
+    EXPECT_EQ(rect.top, expected.y);
+    driver::Xdotool("key Escape");
+    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    tarmik.Settle();
+    EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
+}
+
+}  // namespace

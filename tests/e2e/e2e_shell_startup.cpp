@@ -1,0 +1,320 @@
+// The memo program's start as each system shows it, its window's layout and size limits, the settings
+// file it reads at start and writes back at the end, and the failures that end it.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "settings/settings_record.h"
+#include "tests/e2e/e2e_shell.h"
+
+namespace {
+
+using namespace shell_e2e;
+
+struct SystemCase {
+    const char *version;
+    const char *title;
+    const char *keyColumn;
+};
+
+TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
+    const SystemCase cases[] = {
+        {"winxp", "タルミク", " キー"},
+        {"win2k", "タルミク", " キー"},
+        {"nt40", "ﾀﾙﾐｸ", " ｷｰ"},
+        {"win95", "ﾀﾙﾐｸ", " ｷｰ"},
+    };
+    for (const SystemCase &c : cases) {
+        SCOPED_TRACE(c.version);
+        Tarmik tarmik("looks", c.version);
+        HWND main = tarmik.Start();
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(driver::GetText(main), c.title);
+
+        HWND list = tarmik.Item(IDC_MEMOLIST);
+        RECT client;
+        GetClientRect(list, &client);
+        int quarter = client.right >> 2;
+        EXPECT_EQ(driver::ListColumnWidth(list, 0), quarter);
+        EXPECT_EQ(driver::ListColumnWidth(list, 1), client.right - 2 * quarter);
+        EXPECT_EQ(driver::ListColumnWidth(list, 2), quarter);
+        EXPECT_EQ(ColumnTitle(list, 0), " 説 明");
+        EXPECT_EQ(ColumnTitle(list, 1), c.keyColumn);
+        EXPECT_EQ(ColumnTitle(list, 2), " 値");
+
+        // Only the end row, selected; what needs an entry is disabled.
+        EXPECT_EQ(driver::ListItemCount(list), 1);
+        EXPECT_EQ(driver::ListSelectedItem(list), 0);
+        EXPECT_FALSE(IsWindowEnabled(tarmik.Item(IDC_OPEN)));
+        EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_ADD)));
+        EXPECT_FALSE(IsWindowEnabled(tarmik.Item(IDC_DELETE)));
+        EXPECT_FALSE(IsWindowEnabled(tarmik.Item(IDC_CHANGE)));
+        EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_IMPORT)));
+        EXPECT_FALSE(IsWindowVisible(tarmik.Item(IDC_MINSIZE)));
+
+        MenuState menus = ReadMenus(tarmik);
+        ASSERT_TRUE(menus.read) << "the program's menus could not be read";
+        bool old = std::string(c.version) == "nt40" || std::string(c.version) == "win95";
+        EXPECT_EQ(menus.popups, (std::vector<std::string>{old ? "ﾌｧｲﾙ(&F)" : "ファイル(&F)", "編集(&E)",
+                                                          old ? "ﾚｼﾞｽﾄﾘ ｴﾃﾞｨﾀ(&R)" : "レジストリ エディタ(&R)"}));
+        EXPECT_EQ(menus.Text(IDM_OPENENTRY), old ? "ﾒﾓから開く(&O)" : "メモから開く(&O)");
+        EXPECT_EQ(menus.Text(IDM_CAPTURE), old ? "ﾒﾓに取り込む(&I)" : "メモに取り込む(&I)");
+        EXPECT_EQ(menus.Text(IDM_OPENKEY), old ? "ﾒﾓに追加せずに開く(&Q)..." : "メモに追加せずに開く(&Q)...");
+        EXPECT_EQ(menus.Text(IDM_NEW), "新規作成(&N)");
+        for (UINT id : {IDM_DELETE, IDM_CHANGE, IDM_MOVEUP, IDM_MOVEDOWN, IDM_OPENENTRY, IDM_LIST_OPEN,
+                        IDM_LIST_DELETE, IDM_LIST_CHANGE, IDM_LIST_MOVEUP, IDM_LIST_MOVEDOWN})
+            EXPECT_TRUE(menus.Grayed(id)) << id;
+        for (UINT id : {IDM_NEW, IDM_OPEN, IDM_SAVE, IDM_SAVEAS, IDM_EXIT, IDM_ADD, IDM_SETTINGS, IDM_CAPTURE,
+                        IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD, IDM_LIST_CAPTURE})
+            EXPECT_FALSE(menus.Grayed(id)) << id;
+
+        EXPECT_EQ(WindowFace(tarmik), old ? "ＭＳ Ｐゴシック" : "MS UI Gothic");
+        driver::Screenshot(main, std::string("shell_main_") + c.version);
+        EXPECT_EQ(tarmik.Close(), 0u);
+    }
+}
+
+TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls) {
+    Tarmik tarmik("layout");
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    RECT marker = tarmik.ClientRectOf(IDC_MINSIZE);
+    RECT list0 = tarmik.ClientRectOf(IDC_MEMOLIST), client0;
+    GetClientRect(main, &client0);
+    std::vector<RECT> buttons0;
+    for (int id : kButtons) buttons0.push_back(tarmik.ClientRectOf(id));
+
+    // Larger: the list grows both ways, the buttons keep their left edges and distance from the bottom.
+    RECT window;
+    GetWindowRect(main, &window);
+    SetWindowPos(main, nullptr, 0, 0, window.right - window.left + 200, window.bottom - window.top + 150,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    tarmik.Settle();
+    RECT client1;
+    GetClientRect(main, &client1);
+    EXPECT_EQ(client1.right - client0.right, 200);
+    EXPECT_EQ(client1.bottom - client0.bottom, 150);
+    RECT list1 = tarmik.ClientRectOf(IDC_MEMOLIST);
+    EXPECT_EQ(list1.left, list0.left);
+    EXPECT_EQ(list1.top, list0.top);
+    EXPECT_EQ(list1.right - list0.right, 200);
+    EXPECT_EQ(list1.bottom - list0.bottom, 150);
+    for (size_t i = 0; i < buttons0.size(); ++i) {
+        RECT button = tarmik.ClientRectOf(kButtons[i]);
+        EXPECT_EQ(button.left, buttons0[i].left) << kButtons[i];
+        EXPECT_EQ(button.right - button.left, buttons0[i].right - buttons0[i].left);
+        EXPECT_EQ(client1.bottom - button.top, client0.bottom - buttons0[i].top) << kButtons[i];
+    }
+    driver::Screenshot(main, "shell_layout_larger");
+
+    // Dragging the size grip far up and left stops at the marker's corner, in client terms.
+    GetWindowRect(main, &window);
+    int gripX = window.right - 4, gripY = window.bottom - 4;
+    ASSERT_TRUE(DragWithMouse(gripX, gripY, window.left - 300, window.top - 300));
+    tarmik.Settle();
+    RECT client2;
+    GetClientRect(main, &client2);
+    EXPECT_EQ(client2.right, marker.left);
+    EXPECT_EQ(client2.bottom, marker.top);
+    driver::Screenshot(main, "shell_layout_smallest");
+    EXPECT_EQ(tarmik.Close(), 0u);
+}
+
+TEST(ShellStart, MaximisingHidesTheSizeGrip) {
+    Tarmik tarmik("grip");
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    EXPECT_GT(GripMarks(main), 0) << "the grip is drawn";
+    SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    tarmik.Settle();
+    ASSERT_TRUE(IsZoomed(main));
+    EXPECT_EQ(GripMarks(main), 0) << "no grip while maximised";
+    driver::Screenshot(main, "shell_maximised");
+    SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    tarmik.Settle();
+    EXPECT_GT(GripMarks(main), 0) << "the grip is back";
+    EXPECT_EQ(tarmik.Close(), 0u);
+}
+
+TEST(ShellSettings, MissingFileGivesTheDefaultsAndIsNotCreated) {
+    Tarmik tarmik("nofile");
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    SetWindowPos(main, nullptr, 40, 50, 500, 400, SWP_NOZORDER);
+    tarmik.Settle();
+    EXPECT_EQ(tarmik.Close(), 0u);
+    EXPECT_FALSE(driver::FileExists(tarmik.settings));
+}
+
+TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState) {
+    struct Case {
+        uint8_t flags;
+        bool minimised, maximised, restoresMaximised;
+    } cases[] = {{0x82, false, true, false}, {0x81, true, false, false}, {0x83, true, false, true},
+                 {0x80, false, false, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.flags);
+        Tarmik tarmik("placement");
+        Settings settings = RememberedSettings(c.flags, {120, 90, 620, 470}, {70, 150, 90});
+        ASSERT_TRUE(tarmik.WriteSettings(settings));
+        // The start's show command is ignored while a placement is remembered.
+        HWND main = tarmik.Start("", SW_SHOWMINNOACTIVE);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(IsIconic(main) != 0, c.minimised);
+        EXPECT_EQ(IsZoomed(main) != 0, c.maximised);
+        HWND list = tarmik.Item(IDC_MEMOLIST);
+        EXPECT_EQ(driver::ListColumnWidth(list, 0), 70);
+        EXPECT_EQ(driver::ListColumnWidth(list, 1), 150);
+        EXPECT_EQ(driver::ListColumnWidth(list, 2), 90);
+        if (c.minimised) {
+            SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+            tarmik.Settle();
+            EXPECT_FALSE(IsIconic(main));
+            EXPECT_EQ(IsZoomed(main) != 0, c.restoresMaximised);
+        }
+        if (!IsZoomed(main)) {
+            RECT window;
+            GetWindowRect(main, &window);
+            EXPECT_EQ(window.left, 120);
+            EXPECT_EQ(window.top, 90);
+            EXPECT_EQ(window.right, 620);
+            EXPECT_EQ(window.bottom, 470);
+        }
+        EXPECT_EQ(tarmik.Close(), 0u);
+    }
+}
+
+TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten) {
+    Tarmik tarmik("moved");
+    Settings settings = RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80});
+    settings.headerWord = 7;  // never checked, written back unchanged
+    strcpy(settings.memoExtension, "ABC");
+    settings.autoSave = 1;
+    settings.reserved327[24] = 0x5A;
+    std::vector<uint8_t> before(sizeof settings + 3, 0);
+    memcpy(before.data(), &settings, sizeof settings);
+    before[352] = 1, before[353] = 2, before[354] = 3;  // bytes beyond the record stay as they are
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, before));
+
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    SetWindowPos(main, nullptr, 150, 130, 640, 480, SWP_NOZORDER);
+    SendMessageA(tarmik.Item(IDC_MEMOLIST), LVM_SETCOLUMNWIDTH, 1, 200);
+    tarmik.Settle();
+    RECT moved;
+    GetWindowRect(main, &moved);
+    EXPECT_EQ(tarmik.Close(), 0u);
+
+    std::vector<uint8_t> after = driver::ReadFileBytes(tarmik.settings);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (i < 16 || i >= 48) {
+            EXPECT_EQ(after[i], before[i]) << "byte " << i;
+        }
+    }
+    Settings written;
+    memcpy(&written, after.data(), sizeof written);
+    EXPECT_EQ(written.placementFlags, 0x80);
+    EXPECT_EQ(written.normalRect.left, moved.left);
+    EXPECT_EQ(written.normalRect.top, moved.top);
+    EXPECT_EQ(written.normalRect.right, moved.right);
+    EXPECT_EQ(written.normalRect.bottom, moved.bottom);
+    EXPECT_EQ(written.columnWidths[0], 80);
+    EXPECT_EQ(written.columnWidths[1], 200);
+    EXPECT_EQ(written.columnWidths[2], 80);
+
+    // The next start puts the window where it was left.
+    main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    RECT again;
+    GetWindowRect(main, &again);
+    EXPECT_EQ(again.left, moved.left);
+    EXPECT_EQ(again.top, moved.top);
+    EXPECT_EQ(again.right, moved.right);
+    EXPECT_EQ(again.bottom, moved.bottom);
+    EXPECT_EQ(driver::ListColumnWidth(tarmik.Item(IDC_MEMOLIST), 1), 200);
+    // Maximised at the end: remembered as maximised, with the normal rectangle kept.
+    SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    tarmik.Settle();
+    EXPECT_EQ(tarmik.Close(), 0u);
+    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    EXPECT_EQ(written.placementFlags, 0x82);
+    EXPECT_EQ(written.normalRect.left, moved.left);
+    EXPECT_EQ(written.normalRect.bottom, moved.bottom);
+}
+
+TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone) {
+    Tarmik tarmik("short");
+    Settings settings = RememberedSettings(0x82, {100, 100, 560, 420}, {80, 160, 80});
+    std::vector<uint8_t> bytes(reinterpret_cast<uint8_t *>(&settings), reinterpret_cast<uint8_t *>(&settings) + 351);
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, bytes));
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(IsZoomed(main)) << "no placement from a short file";
+    HWND list = tarmik.Item(IDC_MEMOLIST);
+    RECT client;
+    GetClientRect(list, &client);
+    EXPECT_EQ(driver::ListColumnWidth(list, 0), client.right >> 2);
+    SetWindowPos(main, nullptr, 10, 10, 600, 500, SWP_NOZORDER);
+    EXPECT_EQ(tarmik.Close(), 0u);
+    EXPECT_EQ(driver::ReadFileBytes(tarmik.settings), bytes);
+}
+
+TEST(ShellSettings, UnreadableFileEndsTheProgramAfterOneMessage) {
+    Tarmik tarmik("unreadable");
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, std::vector<uint8_t>(352, 0)));
+    // Held open without sharing, the file cannot be opened for reading.
+    HANDLE held = CreateFileA(tarmik.settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(driver::Start(&tarmik.program, tarmik.exe));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box, 15000));
+    EXPECT_EQ(box.caption, "タルミク");
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(GetWindow(box.window, GW_OWNER), nullptr) << "no main window to own it";
+    EXPECT_EQ(driver::FindWindowOf(tarmik.program.pid, "Oskelund_Tarmik"), nullptr);
+    driver::Screenshot(box.window, "shell_settings_unreadable");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(driver::WaitForExit(&tarmik.program, 10000), 0u);
+    CloseHandle(held);
+}
+
+TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally) {
+    uint32_t seed = 0x7A2C1;
+    auto next = [&seed] {
+        seed = seed * 1103515245 + 12345;
+        return static_cast<uint8_t>(seed >> 16);
+    };
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        Tarmik tarmik("random");
+        std::vector<uint8_t> bytes(352);
+        for (uint8_t &b : bytes) b = next();
+        // Half the rounds keep a plausible rectangle so that the window is also used, not only placed.
+        if (round % 2) {
+            Settings *settings = reinterpret_cast<Settings *>(bytes.data());
+            settings->normalRect = {static_cast<int32_t>(next()), static_cast<int32_t>(next()),
+                                    static_cast<int32_t>(400 + next()), static_cast<int32_t>(300 + next())};
+        }
+        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, bytes));
+        ASSERT_TRUE(driver::Start(&tarmik.program, tarmik.exe));
+        // A start-up file named by the random bytes is reported; the program runs on.
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < 15000 && !tarmik.program.mainWindow) {
+            driver::MessageBoxInfo box;
+            if (driver::WaitForMessageBox(tarmik.program.pid, &box, 0)) driver::PressButton(box.window, IDOK);
+            tarmik.program.mainWindow = driver::FindWindowOf(tarmik.program.pid, "Oskelund_Tarmik");
+            Sleep(50);
+        }
+        ASSERT_NE(tarmik.program.mainWindow, nullptr);
+        tarmik.Settle();
+        ShowWindow(tarmik.program.mainWindow, SW_RESTORE);
+        tarmik.Settle();
+        EXPECT_EQ(tarmik.Close(), 0u);
+    }
+}
+
+}  // namespace
