@@ -147,13 +147,6 @@ TEST_F(Association, QuotesOnlyTheProgramPathWithBlanks)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
-TEST_F(Association, OldSystemsStoreTheHalfWidthTypeName)
-{
-    Start("assoc_nt40", "nt40");
-    SaveThroughDialog("tmk", true);
-    ExpectRegisteredForThisProgram("tmk", "ﾀﾙﾐｸ ﾌｧｲﾙ");
-}
-
 TEST_F(Association, ChangingTheExtensionMovesTheRegistration)
 {
     Start("assoc_change");
@@ -263,7 +256,7 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
     }
 }
 
-TEST_F(Association, TheQuestionIsHalfWidthOnOldSystems)
+TEST_F(Association, OldSystemsAskAndRegisterInHalfWidth)
 {
     Start("assoc_question_nt40", "nt40");
     RegisterOtherProgram(driver::BuildDir() + "\\assoc_fixtures\\assoc_japanese.exe");
@@ -276,9 +269,10 @@ TEST_F(Association, TheQuestionIsHalfWidthOnOldSystems)
     // The whole question is converted, the other program's description with it.
     EXPECT_EQ(question.text, std::string("拡張子“XYZ”はｱﾌﾟﾘｹｰｼｮﾝ“ﾚｼﾞｽﾄﾘ ﾉｰﾄ”") + kQuestionEnd);
     EXPECT_EQ(question.caption, "ﾀﾙﾐｸ");
-    Answer(question, IDNO);
-    ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
-    EXPECT_EQ(DefaultValue(".xyz"), "OtherDoc");
+    Answer(question, IDYES);
+    ASSERT_TRUE(WaitUntilClosed(dialog));
+    // The file type's name is stored in its half-width form.
+    ExpectRegisteredForThisProgram("xyz", "ﾀﾙﾐｸ ﾌｧｲﾙ");
 }
 
 TEST_F(Association, FileTypeWithoutShellIsOverwrittenWithoutAsking)
