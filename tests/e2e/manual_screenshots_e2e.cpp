@@ -1,0 +1,345 @@
+// The states of tarmik.exe and the Registry Editor that the printed manual shows, reached as a user
+// reaches them and checked before each picture is taken. The pictures land in BUILD\screenshots\manual_*.png;
+// tools/manual/take-screenshots copies them into the manual's source.
+#include <algorithm>
+
+#include "tests/e2e/dialog_session.h"
+#include "tests/support/png.h"
+
+using namespace dialogs;
+
+namespace {
+
+enum { kSettings = 40011, kCaptureCommand = 40013 };
+
+// The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
+std::vector<driver::Entry> SampleMemo()
+{
+    return {
+        {"ドラッグ中の表示", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "DragFullWindows", false},
+        {"デスクトップの壁紙", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "Wallpaper", false},
+        {"フォントの置き換え", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", "", true},
+        {"テキスト ファイルの種類", "HKEY_CLASSES_ROOT\\.txt", "", false},
+        {"環境変数", "HKCU\\Environment", "", true},
+        {"控え: 社内ツールの設定", "Software\\Sample\\Tools", "Server", false},
+    };
+}
+
+// A PNG of a screen rectangle, named like the driver's screenshots.
+void Shot(RECT rect, const std::string &name)
+{
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    ASSERT_GT(width, 0);
+    ASSERT_GT(height, 0);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(bitmap);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    std::vector<uint8_t> rgb((size_t)width * height * 3);
+    const uint8_t *bgra = static_cast<const uint8_t *>(bits);
+    for (size_t i = 0; i < (size_t)width * height; ++i) {
+        rgb[i * 3] = bgra[i * 4 + 2];
+        rgb[i * 3 + 1] = bgra[i * 4 + 1];
+        rgb[i * 3 + 2] = bgra[i * 4];
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::string folder = driver::BuildDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(driver::WriteFileBytes(folder + "\\manual_" + name + ".png", EncodePng(width, height, rgb)));
+}
+
+RECT Union(RECT a, RECT b)
+{
+    RECT u;
+    UnionRect(&u, &a, &b);
+    return u;
+}
+
+// Lets the window paint before its picture is taken.
+void Paint(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(400);
+}
+
+class Tarmik {
+public:
+    // Starts the program with the sample memo in a file with a Japanese name, in a window of a
+    // size that shows every column.
+    bool Start(const char *test, const char *version = nullptr, int width = 640, int height = 330)
+    {
+        folder_ = driver::MakeTestFolder(test);
+        driver::SetWindowsVersion("tarmik.exe", version);
+        memoPath_ = folder_ + "\\よく使う場所.tmk";
+        if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(SampleMemo()))) return false;
+        if (!driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_)) return false;
+        if (!driver::WaitForMainWindow(&program_)) return false;
+        list_ = GetDlgItem(program_.mainWindow, kMemoList);
+        SetWindowPos(program_.mainWindow, nullptr, 40, 40, width, height, SWP_NOZORDER);
+        SetForegroundWindow(program_.mainWindow);
+        driver::Settle(program_);
+        return list_ != nullptr;
+    }
+    ~Tarmik()
+    {
+        for (HWND window : driver::WindowsOf(program_.pid))
+            if (driver::GetClass(window) == "#32768") Keys("Escape");
+        driver::Stop(&program_);
+        driver::SetWindowsVersion("tarmik.exe", nullptr);
+    }
+
+    void SelectRow(int index)
+    {
+        LVITEMA item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        driver::RemoteMemory remote(list_, sizeof item);
+        remote.Write(&item, sizeof item);
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(list_, LVM_SETITEMSTATE, index, (LPARAM)remote.address(), SMTO_NORMAL, 5000, &ignored);
+        SetFocus(list_);
+        driver::Settle(program_);
+    }
+
+    HWND OpenDialog(int command, const char *title)
+    {
+        PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
+        HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
+        if (dialog) WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
+        return dialog;
+    }
+
+    HWND PopupMenu() { return driver::FindWindowOf(program_.pid, "#32768"); }
+
+    HWND main() const { return program_.mainWindow; }
+    HWND list() const { return list_; }
+    DWORD pid() const { return program_.pid; }
+    void Settle() { driver::Settle(program_); }
+
+private:
+    driver::Program program_;
+    std::string folder_, memoPath_;
+    HWND list_ = nullptr;
+};
+
+void CloseRegistryEditors()
+{
+    for (HWND editor; (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(editor, &pid);
+        PostMessageA(editor, WM_CLOSE, 0, 0);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        if (process && WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+        if (process) CloseHandle(process);
+    }
+}
+
+}  // namespace
+
+TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
+{
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_main"));
+    EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク - よく使う場所.tmk");
+    tarmik.SelectRow(0);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton))) << "an entry with a root key can be opened";
+    Paint(tarmik.main());
+    driver::Screenshot(tarmik.main(), "manual_main");
+
+    // An entry whose key path names no root key: open stays disabled.
+    tarmik.SelectRow(5);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton)));
+
+    // The menus, opened from the keyboard.
+    tarmik.SelectRow(1);
+    const struct {
+        const char *keys, *name;
+    } menus[] = {{"alt+f", "menu_file"}, {"alt+e", "menu_edit"}, {"alt+r", "menu_registry"}};
+    for (const auto &menu : menus) {
+        SetForegroundWindow(tarmik.main());
+        Keys(menu.keys);
+        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << menu.name;
+        Sleep(300);
+        RECT popup;
+        GetWindowRect(tarmik.PopupMenu(), &popup);
+        RECT window;
+        GetWindowRect(tarmik.main(), &window);
+        RECT area = Union(popup, {window.left, window.top, window.right, popup.bottom + 8});
+        Shot(area, menu.name);
+        Keys("Escape Escape");
+        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+        Sleep(300);
+    }
+
+    // The list's context menu under the pointer.
+    RECT cell = driver::ListSubItemRect(tarmik.list(), 1, 0);
+    POINT point = {cell.left + 40, (cell.top + cell.bottom) / 2};
+    ClientToScreen(tarmik.list(), &point);
+    MouseTo(point.x, point.y);
+    driver::Xdotool("click 3");
+    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "context menu";
+    Sleep(300);
+    RECT popup, window;
+    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(tarmik.main(), &window);
+    Shot(Union(window, popup), "context_menu");
+    Keys("Escape");
+}
+
+TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
+{
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_entry"));
+    tarmik.SelectRow(6);
+    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    SetText(GetDlgItem(dialog, kDescription), "スクリーン セーバーの待ち時間");
+    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, kEntryValue), "ScreenSaveTimeOut");
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_entry_add");
+
+    // Alt+Right in the key field opens the root-key menu with its first item highlighted.
+    SetText(GetDlgItem(dialog, kEntryKey), "hkcu\\Control Panel\\Desktop");
+    ClickIn(GetDlgItem(dialog, kEntryKey), 0.9);
+    Keys("alt+Right");
+    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "root-key menu";
+    Sleep(400);
+    RECT popup, box;
+    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(dialog, &box);
+    Shot(Union(box, popup), "rootkey_menu");
+    Keys("Down Return");
+    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] {
+        return driver::GetText(GetDlgItem(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
+    })) << "the short root name is replaced by the chosen long one";
+
+    // Alt+Delete in the value field: the entry names the key itself.
+    SetText(GetDlgItem(dialog, kDescription), "デスクトップの設定");
+    ClickIn(GetDlgItem(dialog, kEntryValue));
+    Keys("alt+Delete");
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); })) << "key badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_entry_badge");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    tarmik.Settle();
+    Paint(tarmik.main());
+    driver::Screenshot(tarmik.main(), "manual_main_added");
+}
+
+TEST(ManualScreenshots, OpenKeyAndSettingsDialogs)
+{
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_dialogs"));
+    HWND dialog = tarmik.OpenDialog(kOpenKey, "開く");
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing typed yet";
+    ClickIn(GetDlgItem(dialog, kOpenKeyKey));
+    Type("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+    // Every typed key must have arrived before the next dialog could get one of them.
+    ASSERT_TRUE(WaitFor([&] {
+        return driver::GetText(GetDlgItem(dialog, kOpenKeyKey)) == "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    }));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
+    SetText(GetDlgItem(dialog, kOpenKeyValue), "ProductName");
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_open_key");
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+
+    dialog = tarmik.OpenDialog(kSettings, "設定");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1012), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "no start-up file yet";
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_settings");
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+}
+
+TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
+{
+    CloseRegistryEditors();
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_regedit"));
+    tarmik.SelectRow(0);
+    PostMessageA(tarmik.main(), WM_COMMAND, kOpenEntry, 0);
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr; }, 15000));
+    tarmik.Settle();
+    Sleep(1500);
+    SetWindowPos(editor, nullptr, 60, 60, 720, 420, SWP_NOZORDER);
+    SetForegroundWindow(editor);
+    Paint(editor);
+    driver::Screenshot(editor, "manual_regedit_opened");
+
+    // Both windows side by side, as the user works with them.
+    SetWindowPos(tarmik.main(), nullptr, 10, 500, 600, 300, SWP_NOZORDER);
+    SetWindowPos(editor, nullptr, 10, 10, 720, 470, SWP_NOZORDER);
+    SetForegroundWindow(tarmik.main());
+    tarmik.Settle();
+    Sleep(500);
+    RECT a, b;
+    GetWindowRect(editor, &a);
+    GetWindowRect(tarmik.main(), &b);
+    Shot(Union(a, b), "both_windows");
+
+    // Capture: the key selected in the Registry Editor becomes a new entry above the selected row.
+    tarmik.SelectRow(6);
+    PostMessageA(tarmik.main(), WM_COMMAND, kCaptureCommand, 0);
+    tarmik.Settle();
+    Sleep(800);
+    EXPECT_EQ(driver::ListItemCount(tarmik.list()), 8) << "one entry captured";
+    SetForegroundWindow(tarmik.main());
+    Paint(tarmik.main());
+    driver::Screenshot(tarmik.main(), "manual_captured");
+    CloseRegistryEditors();
+}
+
+TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
+{
+    {
+        driver::Program program;
+        std::string folder = driver::MakeTestFolder("manual_missing");
+        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", folder + "\\なくなったメモ.tmk"));
+        driver::MessageBoxInfo box;
+        ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
+        EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;
+        Sleep(300);
+        driver::Screenshot(box.window, "manual_file_missing");
+        driver::PressButton(box.window, IDOK);
+        driver::Stop(&program);
+    }
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_win95", "win95"));
+    EXPECT_EQ(driver::GetText(tarmik.main()), "ﾀﾙﾐｸ - よく使う場所.tmk");
+    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), "ｷｰ(&K):");
+    SetText(GetDlgItem(dialog, kDescription), "デスクトップの壁紙");
+    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, kEntryValue), "Wallpaper");
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_win95_entry");
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    SetForegroundWindow(tarmik.main());
+    Keys("alt+r");
+    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; }));
+    Sleep(300);
+    RECT popup, window;
+    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(tarmik.main(), &window);
+    Shot(Union(popup, {window.left, window.top, window.right, popup.bottom + 8}), "win95_menu");
+    Keys("Escape Escape");
+}
