@@ -1,0 +1,63 @@
+// Starts a program and measures the time until it has a visible top-level window, then closes that
+// window and waits for the program to end. Prints the milliseconds, or nothing when no window came.
+//   startup_timer PROGRAM
+#include <windows.h>
+#include <stdio.h>
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam) {
+    Search *search = reinterpret_cast<Search *>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        fprintf(stderr, "usage: startup_timer PROGRAM\n");
+        return 2;
+    }
+    char folder[MAX_PATH];
+    lstrcpynA(folder, argv[1], MAX_PATH);
+    if (char *slash = strrchr(folder, '\\')) *slash = 0;
+    char commandLine[MAX_PATH + 2];
+    wsprintfA(commandLine, "\"%s\"", argv[1]);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER frequency, begin, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
+    if (!CreateProcessA(argv[1], commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process)) {
+        fprintf(stderr, "startup_timer: cannot start %s (%lu)\n", argv[1], GetLastError());
+        return 1;
+    }
+    Search search = {process.dwProcessId, nullptr};
+    for (;;) {
+        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        QueryPerformanceCounter(&now);
+        if (search.found || now.QuadPart - begin.QuadPart > 30 * frequency.QuadPart) break;
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
+        Sleep(1);
+    }
+    int status = 1;
+    if (search.found) {
+        printf("%.1f\n", (now.QuadPart - begin.QuadPart) * 1000.0 / frequency.QuadPart);
+        status = 0;
+        PostMessageA(search.found, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
