@@ -120,11 +120,20 @@ static void TrackLeave(HWND button, DWORD flags)
     gBound.TrackMouseEvent(&track);
 }
 
+// An Alt gesture that the field keeps for itself. Only the default procedure sees it: Wine decides there
+// whether a released Alt opens the window menu, and must learn that another key came in between
+// (Windows keeps that in the input queue, and its default procedure does nothing with these keys).
+static LRESULT KeepAltGesture(HWND field, WPARAM wParam, LPARAM lParam)
+{
+    DefWindowProcA(field, WM_SYSKEYDOWN, wParam, lParam);
+    return 0;
+}
+
 static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SYSKEYDOWN && wParam == VK_RIGHT) {
         PostMessageA(GetParent(field), WM_APP, 0, 0);
-        return 0;
+        return KeepAltGesture(field, wParam, lParam);
     }
     return CallWindowProcA(gPrevKeyFieldProc, field, message, wParam, lParam);
 }
@@ -199,7 +208,7 @@ static LRESULT CALLBACK ValueFieldProc(HWND field, UINT message, WPARAM wParam, 
         if (wParam == VK_DELETE) {
             SetWindowTextA(field, "");
             ShowWindow(gKeyBadge, SW_SHOW);
-            return 0;
+            return KeepAltGesture(field, wParam, lParam);
         }
         break;
     }

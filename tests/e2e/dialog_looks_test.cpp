@@ -88,7 +88,7 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
     driver::Screenshot(button, name + "_button_pressed");
     driver::Screenshot(dialog, name + "_menu_open");
     Keys("Escape");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() == nullptr; }));
+    ASSERT_TRUE(session.WaitForMenuClosed());
 
     const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
                    shadow = GetSysColor(COLOR_BTNSHADOW);
@@ -200,7 +200,7 @@ TEST(DialogLooks, EachSystemDrawsBothDialogs)
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kCapture)), "取り込み(&I)");
-        EXPECT_TRUE(Visible(GetDlgItem(dialog, kEntryBadge)));
+        EXPECT_TRUE(Visible(GetDlgItem(GetDlgItem(dialog, kEntryValue), kEntryBadge)));
         MouseTo(0, 0);
         Sleep(300);
         driver::Screenshot(dialog, std::string("entry_dialog_") + system.version);

@@ -64,7 +64,7 @@ inline bool Keys(const char *keys)
 // Types plain ASCII text.
 inline bool Type(const char *text)
 {
-    return driver::Xdotool(std::string("type --delay 20 '") + text + "'");
+    return driver::Xdotool(std::string("type --delay 20 \"") + text + "\"");
 }
 
 inline void SetText(HWND window, const std::string &text)
@@ -80,6 +80,9 @@ inline DWORD Selection(HWND edit)
     return (DWORD)result;
 }
 
+// The key badge, a child of the value field once the dialog has set itself up.
+inline HWND Badge(HWND dialog, int valueId, int badgeId) { return GetDlgItem(GetDlgItem(dialog, valueId), badgeId); }
+
 inline bool Visible(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 class Session {
@@ -92,7 +95,7 @@ public:
         driver::SetWindowsVersion("tarmik.exe", version);
         memoPath_ = folder_ + "\\memo.tmk";
         if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries))) return false;
-        if (!driver::Start(&program_, folder_ + "\\tarmik.exe", "\"" + memoPath_ + "\"")) return false;
+        if (!driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_)) return false;
         if (!driver::WaitForMainWindow(&program_)) return false;
         list_ = GetDlgItem(program_.mainWindow, kMemoList);
         return list_ != nullptr;
@@ -119,12 +122,31 @@ public:
     {
         PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
         HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
-        if (dialog) WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
-        return dialog;
+        if (dialog) {
+            WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
+            // The X input focus follows the activation a moment later.
+            Sleep(400);
+            Settle();
+            return dialog;
+        }
+        for (HWND window : driver::WindowsOf(program_.pid)) {
+            printf("  no dialog \"%s\"; window of class %s: \"%s\"\n", title, driver::GetClass(window).c_str(),
+                   driver::GetText(window).c_str());
+        }
+        return nullptr;
     }
 
     // The visible pop-up menu of the program, if one is open.
     HWND PopupMenu() { return driver::FindWindowOf(program_.pid, "#32768"); }
+
+    // Waits for the pop-up menu to close and for Wine to let go of the pointer it held for it.
+    bool WaitForMenuClosed()
+    {
+        if (!WaitFor([&] { return PopupMenu() == nullptr; })) return false;
+        Sleep(300);
+        Settle();
+        return true;
+    }
 
     // A message box of the program, or null.
     HWND MessageBoxWindow()

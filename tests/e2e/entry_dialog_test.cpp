@@ -46,7 +46,7 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "追加");
     EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "");
-    EXPECT_FALSE(Visible(Item(dialog, kEntryBadge)));
+    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
     SetText(Item(dialog, kDescription), "last");
     SetText(Item(dialog, kEntryKey), "HKCU\\Software");
     SetText(Item(dialog, kEntryValue), "v");
@@ -94,7 +94,7 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "key");
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKLM\\SOFTWARE\\Classes");
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "");
-    EXPECT_TRUE(Visible(Item(dialog, kEntryBadge))) << "a key-only entry opens with the key badge";
+    EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a key-only entry opens with the key badge";
     driver::Screenshot(dialog, "entry_dialog_change_key_only");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()),
@@ -105,7 +105,7 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     ASSERT_TRUE(dialog);
     ClickIn(Item(dialog, kEntryValue));
     Type("Name");
-    EXPECT_TRUE(WaitFor([&] { return !Visible(Item(dialog, kEntryBadge)); }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, kEntryValue, kEntryBadge)); }, 2000));
     SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(session.Selected(), 1);
@@ -170,7 +170,7 @@ TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
     session.Settle();
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKCU\\Keep");
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "kept");
-    EXPECT_FALSE(Visible(Item(dialog, kEntryBadge)));
+    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
     EXPECT_EQ(session.MessageBoxWindow(), nullptr) << "capture without a Registry Editor says nothing";
     EXPECT_TRUE(IsWindowVisible(dialog));
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));

@@ -135,7 +135,7 @@ bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::
     if (keyOnly) {
         ClickIn(GetDlgItem(dialog, kOpenKeyValue));
         Keys("alt+Delete");
-        if (!WaitFor([&] { return Visible(GetDlgItem(dialog, kOpenKeyBadge)); })) return false;
+        if (!WaitFor([&] { return Visible(Badge(dialog, kOpenKeyValue, kOpenKeyBadge)); })) return false;
     }
     if (!IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
@@ -174,7 +174,7 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
     Keys("alt+Right");
     ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
     Keys("Down Down Return");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() == nullptr; }));
+    ASSERT_TRUE(session.WaitForMenuClosed());
     session.Settle();
     EXPECT_EQ(driver::GetText(key), "HKEY_LOCAL_MACHINE");
     EXPECT_TRUE(IsWindowEnabled(ok));
@@ -263,7 +263,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     session.Settle();
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
-    EXPECT_TRUE(Visible(GetDlgItem(dialog, kEntryBadge))) << "a captured key shows the badge";
+    EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a captured key shows the badge";
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kDescription)), "kept");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
@@ -275,12 +275,12 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(dialog);
     ClickIn(GetDlgItem(dialog, kEntryValue));
     Keys("alt+Delete");
-    ASSERT_TRUE(WaitFor([&] { return Visible(GetDlgItem(dialog, kEntryBadge)); }));
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); }));
     ClickIn(GetDlgItem(dialog, kCapture));
     session.Settle();
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
-    EXPECT_FALSE(Visible(GetDlgItem(dialog, kEntryBadge)));
+    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
 
     // Cancel after a capture leaves the memo as it was; OK after one stores what was captured.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
