@@ -28,11 +28,23 @@ std::string MakeDeepKey()
 {
     DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
     std::string path = kTestKey;
-    for (int level = 1; level <= 5; ++level) path += "\\Level" + std::to_string(level) + std::string(48, 'k');
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return "";
+    // One level at a time: a path this long is refused in one piece.
+    for (int level = 1; level <= 5; ++level) {
+        const std::string name = "Level" + std::to_string(level) + std::string(48, 'k');
+        HKEY child;
+        LONG status = RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS) {
+            printf("cannot create level %d: %ld\n", level, status);
+            return "";
+        }
+        key = child;
+        path += "\\" + name;
+    }
     const char data[] = "x";
     RegSetValueExA(key, "", 0, REG_SZ, (const BYTE *)data, sizeof data);
     RegSetValueExA(key, "first", 0, REG_SZ, (const BYTE *)data, sizeof data);
