@@ -246,6 +246,31 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten) {
     EXPECT_EQ(written.normalRect.bottom, moved.bottom);
 }
 
+TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce) {
+    Tarmik tarmik("session");
+    ASSERT_TRUE(tarmik.WriteSettings(RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80})));
+    HWND main = tarmik.Start();
+    ASSERT_NE(main, nullptr);
+    SetWindowPos(main, nullptr, 111, 122, 500, 400, SWP_NOZORDER);
+    tarmik.Settle();
+    DWORD_PTR agreed = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &agreed));
+    EXPECT_EQ(agreed, 1u) << "nothing to save: the session may end";
+    DWORD_PTR ignored;
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored));
+    Settings written;
+    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    EXPECT_EQ(written.normalRect.left, 111);
+    EXPECT_EQ(written.normalRect.top, 122);
+    EXPECT_TRUE(IsWindow(main)) << "the window stays; the system ends the process";
+
+    // A later destruction of the window does not clean up a second time.
+    SetWindowPos(main, nullptr, 5, 6, 500, 400, SWP_NOZORDER);
+    EXPECT_EQ(tarmik.Close(), 0u);
+    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    EXPECT_EQ(written.normalRect.left, 111);
+}
+
 TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone) {
     Tarmik tarmik("short");
     Settings settings = RememberedSettings(0x82, {100, 100, 560, 420}, {80, 160, 80});
