@@ -223,7 +223,7 @@ const Picture &LoadPicture(const std::string &name) {
     std::string path = gPictureDir + "\\" + name + ".bmp";
     FILE *f = fopen(path.c_str(), "rb");
     if (!f) Fail("picture %s not found", path.c_str());
-    Picture p;
+    Picture &p = gPictures[name];  // the map keeps the file's bytes where info and bits point
     fseek(f, 0, SEEK_END);
     p.file.resize(ftell(f));
     fseek(f, 0, SEEK_SET);
@@ -238,14 +238,14 @@ const Picture &LoadPicture(const std::string &name) {
     p.bits = p.file.data() + fh->bfOffBits;
     p.width = p.info->bmiHeader.biWidth;
     p.height = abs(p.info->bmiHeader.biHeight);
-    return gPictures[name] = p;
+    return p;
 }
 
 // ---------------------------------------------------------------- inline text
 
 struct Style {
     Face face = FACE_PROPORTIONAL;
-    double sizeMm = 3.5;
+    double sizeMm = 3.3;
     bool bold = false;
     COLORREF colour = RGB(0x20, 0x20, 0x20);
     FontKey Key() const { return FontKey{face, Px(sizeMm), bold}; }
@@ -265,14 +265,14 @@ bool IsWordByte(unsigned char c) { return isalnum(c) || c == '_' || c == '.' || 
 // Characters that never begin a line, and those that never end one (Japanese line-breaking rules).
 bool NoLineStart(const std::string &s) {
     static const char *list[] = {"、", "。", "，", "．", "・", "：", "；", "？", "！", "ー", "）", "」", "』", "】",
-                                 "〕", "｝", "〉", "》", "ぁ", "ぃ", "ぅ", "ぇ", "ぉ", "っ", "ゃ", "ゅ", "ょ", "ァ",
+                                 "〕", "｝", "〉", "》", "］", "ぁ", "ぃ", "ぅ", "ぇ", "ぉ", "っ", "ゃ", "ゅ", "ょ", "ァ",
                                  "ィ", "ゥ", "ェ", "ォ", "ッ", "ャ", "ュ", "ョ", "’", "”", ")", "]", ",", ".", ":"};
     for (const char *c : list)
         if (s == ToShiftJis(c)) return true;
     return false;
 }
 bool NoLineEnd(const std::string &s) {
-    static const char *list[] = {"（", "「", "『", "【", "〔", "｛", "〈", "《", "‘", "“", "(", "["};
+    static const char *list[] = {"（", "「", "『", "【", "〔", "｛", "〈", "《", "［", "‘", "“", "(", "["};
     for (const char *c : list)
         if (s == ToShiftJis(c)) return true;
     return false;
@@ -405,13 +405,16 @@ struct Page {
         if (floatBottom > y) y = floatBottom;
         floatBottom = 0;
     }
+    // Text past the bottom margin is still drawn, so that the page can be looked at, but the page fails.
     void Need(int height) {
-        if (y + height > Px(kBottom)) Fail("page %d is full: %.1f mm too long", number, (y + height - Px(kBottom)) / kPxPerMm);
+        double over = (y + height - Px(kBottom)) / kPxPerMm;
+        if (over > overflowMm) overflowMm = over;
     }
+    double overflowMm = 0;
 
     // A paragraph from `indent` mm, with an optional hanging label (bullet or number).
     void Paragraph(const std::string &text, const Style &style, double indentMm, const std::string &label,
-                   double spacing = 1.6) {
+                   double spacing = 1.55) {
         std::vector<Atom> atoms = MakeAtoms(text, style);
         int left = ContentLeft() + Px(indentMm);
         int lineHeight = (int)lround(Px(style.sizeMm) * spacing);
@@ -513,7 +516,8 @@ struct Page {
         int top = y + Px(1);
         c.PushClip(x, top, x + w, top + h);
         SetStretchBltMode(c.dc, COLORONCOLOR);
-        StretchDIBits(c.dc, x, top, w, h, 0, 0, p.width, p.height, p.bits, p.info, DIB_RGB_COLORS, SRCCOPY);
+        if (StretchDIBits(c.dc, x, top, w, h, 0, 0, p.width, p.height, p.bits, p.info, DIB_RGB_COLORS, SRCCOPY) <= 0)
+            Fail("picture %s not recorded", name.c_str());
         c.PopClip();
         c.Frame(x - Px(0.3), top - Px(0.3), x + w + Px(0.3), top + h + Px(0.3), kRule, Px(0.3));
         picX = x, picY = top, picW = w, picH = h, picSrcW = p.width, picSrcH = p.height;
@@ -530,14 +534,14 @@ struct Page {
 
     // A numbered disc, centred on (x, y).
     void Mark(int n, int x, int y0) {
-        int r = Px(2.4);
+        int r = Px(2.1);
         c.Ellipse(x - r, y0 - r, x + r, y0 + r, kMark, RGB(255, 255, 255), Px(0.35));
         Style s;
-        s.sizeMm = 3.2;
+        s.sizeMm = 2.9;
         s.bold = true;
         std::string digits = std::to_string(n);
         int w = gFonts.Width(s.Key(), digits.data(), (int)digits.size());
-        c.Text(x - w / 2, y0 + gFonts.Ascent(s.Key()) - Px(3.2) / 2 - Px(0.25), s.Key(), RGB(255, 255, 255), digits);
+        c.Text(x - w / 2, y0 + gFonts.Ascent(s.Key()) - Px(2.9) / 2 - Px(0.2), s.Key(), RGB(255, 255, 255), digits);
     }
 
     void Caption(const std::string &text) {
@@ -657,7 +661,9 @@ void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w) {
         int x = X(2), y = Y(3), wd = Px(Number(w.at(4))), ht = (int)lround((double)wd * pic.height / pic.width);
         p.c.PushClip(x, y, x + wd, y + ht);
         SetStretchBltMode(p.c.dc, COLORONCOLOR);
-        StretchDIBits(p.c.dc, x, y, wd, ht, 0, 0, pic.width, pic.height, pic.bits, pic.info, DIB_RGB_COLORS, SRCCOPY);
+        if (StretchDIBits(p.c.dc, x, y, wd, ht, 0, 0, pic.width, pic.height, pic.bits, pic.info, DIB_RGB_COLORS,
+                          SRCCOPY) <= 0)
+            Fail("picture %s not recorded", w[1].c_str());
         p.c.PopClip();
         p.c.Frame(x - Px(0.3), y - Px(0.3), x + wd + Px(0.3), y + ht + Px(0.3), kRule, Px(0.3));
         p.picX = x, p.picY = y, p.picW = wd, p.picH = ht, p.picSrcW = pic.width, p.picSrcH = pic.height;
@@ -714,7 +720,7 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
     auto flush = [&]() {
         if (paragraph.empty()) return;
         p.Paragraph(paragraph, body, paragraphIndent, paragraphLabel);
-        p.y += Px(paragraphLabel.empty() ? 1.8 : 0.8);
+        p.y += Px(paragraphLabel.empty() ? 1.6 : 0.6);
         paragraph.clear();
         paragraphLabel.clear();
         paragraphIndent = 0;
@@ -762,7 +768,7 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
                 double x = Number(w.at(1)), y = Number(w.at(2));
                 p.c.Frame(p.PicX(x), p.PicY(y), p.PicX(x + Number(w.at(3))), p.PicY(y + Number(w.at(4))), kMark, Px(0.5));
             } else if (op == "caption") {
-                p.Caption(w.at(1));
+                p.Caption(Trim(line.substr(strlen("@caption"))));
             } else if (op == "space") {
                 p.y += Px(Number(w.at(1)));
             } else if (op == "clear") {
@@ -909,7 +915,7 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
 
     // A reference DC whose resolution is close to the page's device; the header states the exact
     // device afterwards, and every coordinate is in its pixels (MM_TEXT).
-    HDC reference = CreateCompatibleDC(nullptr);
+    HDC reference = GetDC(nullptr);
     RECT frame = {0, 0, kPageWidthMm * 100, kPageHeightMm * 100};
     HDC dc = CreateEnhMetaFileA(reference, nullptr, &frame, nullptr);
     if (!dc) Fail("CreateEnhMetaFile failed");
@@ -928,13 +934,18 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
     page.number = number;
     Typeset(page, ReadLines(description));
     page.Footer();
+    int status = 0;
+    if (page.overflowMm > 0) {
+        fprintf(stderr, "pagemaker: %s: page %d is full: %.1f mm too long\n", description, number, page.overflowMm);
+        status = 1;
+    }
 
     HENHMETAFILE emf = CloseEnhMetaFile(dc);
     UINT cb = GetEnhMetaFileBits(emf, 0, nullptr);
     std::vector<BYTE> bits(cb);
     GetEnhMetaFileBits(emf, cb, bits.data());
     DeleteEnhMetaFile(emf);
-    DeleteDC(reference);
+    ReleaseDC(nullptr, reference);
     std::vector<BYTE> page_bits = Canonical(bits);
     // The result must stand on its own as a metafile.
     HENHMETAFILE check = SetEnhMetaFileBits((UINT)page_bits.size(), page_bits.data());
@@ -942,7 +953,7 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
     DeleteEnhMetaFile(check);
     WriteFile(outPath, page_bits.data(), page_bits.size());
     printf("%s: %u bytes, %u records\n", outPath, (unsigned)page_bits.size(), (unsigned)Get32(&page_bits[52]));
-    return 0;
+    return status;
 }
 
 // Plays a page into a white bitmap `width` pixels wide, as a printer would, and saves it as BMP.
