@@ -189,7 +189,9 @@ void PlaceMainWindow() {
     RECT given;
     GetWindowRect(probe, &given);
     DestroyWindow(probe);
-    SetWindowPos(gMainWindow, nullptr, given.left, given.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // The window is still hidden: Windows does not activate it here, and Wine must not either (it would
+    // set up the input method and COM for it before it is shown).
+    SetWindowPos(gMainWindow, nullptr, given.left, given.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
