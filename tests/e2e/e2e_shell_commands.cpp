@@ -32,6 +32,9 @@ protected:
         if (keys) driver::Xdotool(std::string("keydown ") + keys);
         driver::Xdotool("mousemove " + at + " click 1");
         if (keys) driver::Xdotool(std::string("keyup ") + keys);
+        // The click reaches the program through the X server: wait until it has been handled.
+        for (int i = 0; i < 100 && !keys && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
+        Sleep(50);
         tarmik.Settle();
     }
     POINT RowPoint(int row) {
@@ -40,8 +43,10 @@ protected:
         ClientToScreen(list, &point);
         return point;
     }
+    // A command as a menu item or button gives it, handled before this returns.
     void Command(int id) {
-        PostMessageA(tarmik.Main(), WM_COMMAND, id, 0);
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(tarmik.Main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
         tarmik.Settle();
     }
     // The entries as the program holds them, through its own save.
@@ -182,6 +187,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
     // Its delete item, chosen by its mnemonic, runs the delete command once the menu has closed.
     driver::Xdotool("key d");
     for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    for (int i = 0; i < 100 && driver::ListItemCount(list) != 3; ++i) Sleep(20);
     tarmik.Settle();
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
 

@@ -151,8 +151,8 @@ TEST_F(Canvas, CellsStayInsideTheirColumns) {
     RECT rowRect = {0, 0, 150, 17};
     MemoRow row = Row(FALSE, FALSE, reinterpret_cast<const MemoEntryHead *>(keyOnly.data()), 40, 50, 16);
     DrawMemoRow(dc, &rowRect, &row);
-    COLORREF back = GetSysColor(COLOR_WINDOW), text = GetSysColor(COLOR_WINDOWTEXT);
-    EXPECT_EQ(Pixel(94, 8), text);  // the badge's box starts at the cell
+    COLORREF back = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(Pixel(94, 8), GetSysColor(COLOR_WINDOWTEXT));  // the badge's box starts at the cell
     for (int y = 0; y < 17; ++y) {
         for (int x = 40 + 50 + 16 - 4; x < 150; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
     }
@@ -168,7 +168,7 @@ TEST_F(Canvas, CellsStayInsideTheirColumns) {
     int inked = 0;
     for (int y = 0; y < 17; ++y) {
         for (int x = 0; x < 4; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
-        for (int x = 4; x < 36; ++x) inked += Pixel(x, y) == text;
+        for (int x = 4; x < 36; ++x) inked += Pixel(x, y) != back;
         for (int x = 36; x < 150; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
     }
     EXPECT_GT(inked, 0);
