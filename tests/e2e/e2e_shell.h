@@ -193,6 +193,20 @@ inline int GripMarks(HWND main) {
     return marks;
 }
 
+// The main window's client rectangle once it has stopped changing and the program is idle, so that
+// input that went through the X server and the painting after it have been handled.
+inline RECT ClientWhenSettled(Tarmik &tarmik) {
+    RECT last = {}, now = {};
+    for (int i = 0; i < 50; ++i) {
+        Sleep(60);
+        tarmik.Settle();
+        GetClientRect(tarmik.Main(), &now);
+        if (i > 0 && EqualRect(&now, &last)) break;
+        last = now;
+    }
+    return now;
+}
+
 // A real left-button drag from one screen point to another.
 inline bool DragWithMouse(int fromX, int fromY, int toX, int toY) {
     auto at = [](int x, int y) { return std::to_string(x) + " " + std::to_string(y); };

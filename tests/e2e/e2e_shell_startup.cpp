@@ -114,9 +114,7 @@ TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls) {
     GetWindowRect(main, &window);
     int gripX = window.right - 4, gripY = window.bottom - 4;
     ASSERT_TRUE(DragWithMouse(gripX, gripY, window.left - 300, window.top - 300));
-    tarmik.Settle();
-    RECT client2;
-    GetClientRect(main, &client2);
+    RECT client2 = ClientWhenSettled(tarmik);
     EXPECT_EQ(client2.right, marker.left);
     EXPECT_EQ(client2.bottom, marker.top);
     driver::Screenshot(main, "shell_layout_smallest");
@@ -129,12 +127,12 @@ TEST(ShellStart, MaximisingHidesTheSizeGrip) {
     ASSERT_NE(main, nullptr);
     EXPECT_GT(GripMarks(main), 0) << "the grip is drawn";
     SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    tarmik.Settle();
+    ClientWhenSettled(tarmik);
     ASSERT_TRUE(IsZoomed(main));
     EXPECT_EQ(GripMarks(main), 0) << "no grip while maximised";
     driver::Screenshot(main, "shell_maximised");
     SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-    tarmik.Settle();
+    ClientWhenSettled(tarmik);
     EXPECT_GT(GripMarks(main), 0) << "the grip is back";
     EXPECT_EQ(tarmik.Close(), 0u);
 }
