@@ -54,6 +54,8 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
         EXPECT_FALSE(IsWindowEnabled(tarmik.Item(IDC_CHANGE)));
         EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_IMPORT)));
         EXPECT_FALSE(IsWindowVisible(tarmik.Item(IDC_MINSIZE)));
+        ClientWhenSettled(tarmik);
+        driver::Screenshot(main, std::string("shell_main_") + c.version);
 
         MenuState menus = ReadMenus(tarmik);
         ASSERT_TRUE(menus.read) << "the program's menus could not be read";
@@ -72,7 +74,6 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
             EXPECT_FALSE(menus.Grayed(id)) << id;
 
         EXPECT_EQ(WindowFace(tarmik), old ? "ＭＳ Ｐゴシック" : "MS UI Gothic");
-        driver::Screenshot(main, std::string("shell_main_") + c.version);
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
