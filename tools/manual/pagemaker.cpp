@@ -89,7 +89,10 @@ struct Fonts {
         // "ＭＳ Ｐゴシック" and "ＭＳ ゴシック": the faces every Japanese Windows has.
         static const char *faces[] = {"\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e",
                                       "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e"};
-        HFONT font = CreateFontA(-key.height, 0, 0, 0, key.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+        // Bold is struck twice (Canvas::Text): the Japanese faces have no bold of their own, and a
+        // printer driver does not always simulate one.
+        if (key.bold) return made[key] = Get(FontKey{key.face, key.height, false});
+        HFONT font = CreateFontA(-key.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
                                  (key.face == FACE_FIXED ? FIXED_PITCH : VARIABLE_PITCH) | FF_MODERN,
                                  faces[key.face]);
@@ -140,6 +143,7 @@ struct Canvas {
             i += n;
         }
         ExtTextOutA(dc, x, baseline, 0, nullptr, sjis.data(), (UINT)sjis.size(), dx.data());
+        if (key.bold) ExtTextOutA(dc, x + Px(0.1) + key.height / 40, baseline, 0, nullptr, sjis.data(), (UINT)sjis.size(), dx.data());
     }
     void Fill(int left, int top, int right, int bottom, COLORREF colour) {
         HBRUSH brush = CreateSolidBrush(colour);
