@@ -117,12 +117,14 @@ public:
     const std::string &folder() const { return folder_; }
     void Settle() { driver::Settle(program_); }
 
-    // Runs a command of the main window as its menu would, and waits for the dialog it opens.
-    HWND OpenDialog(int command, const char *title)
+    // Runs a command of the main window as its menu would, and waits for the dialog it opens; with
+    // `forInput`, also until real keyboard input reaches it.
+    HWND OpenDialog(int command, const char *title, bool forInput = true)
     {
         PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
         HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
         if (dialog) {
+            if (!forInput) return dialog;
             WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
             // The X input focus follows the activation a moment later.
             Sleep(400);
