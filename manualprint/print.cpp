@@ -12,7 +12,7 @@ const char kCaption[] = "タルミク使用方法 - 印刷";
 const char kDocumentName[] = "タルミク使用方法";
 const char kOutOfMemory[] = "メモリ不足のため処理を中止しました．";
 const char kDamagedPage[] = "マニュアルの %d ページ目のデータが壊れているため、印刷を中止しました．";
-const char kPrintFailed[] = "印刷できませんでした．\r\r%s";
+const char kPrintFailed[] = "印刷できませんでした．プリンターとその出力先を確かめてください．\r\r%s";
 
 #ifndef _WIN64
 static_assert(sizeof(PRINTDLGA) == 66, "the print dialog record of 32-bit Windows");
@@ -49,7 +49,7 @@ void ReportPrintFailure() {
     if (error != 0)
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, sizeof reason, nullptr);
-    char text[sizeof reason + 64];
+    char text[sizeof reason + 128];
     wsprintfA(text, kPrintFailed, reason);
     ShowError(text);
 }

@@ -41,8 +41,7 @@ void SetDword(HKEY key, const char *name, DWORD value) {
 }
 
 // A PostScript printer whose port is a Unix file, the default printer of the prefix.
-void InstallPrinter() {
-    std::string port = UnixOutput();
+void InstallPrinter(const std::string &port = UnixOutput()) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -219,6 +218,55 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height) 
     return pages;
 }
 
+// The icon's pixels on the screen, or a system icon drawn on the dialog colour, as grey values.
+std::vector<int> IconPixels(HWND control, LPCSTR systemIcon) {
+    int size = GetSystemMetrics(SM_CXICON);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (control) {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        BitBlt(memory, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
+    } else {
+        RECT all = {0, 0, size, size};
+        FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, systemIcon), 0, 0, 0, nullptr, DI_NORMAL);
+    }
+    std::vector<int> pixels;
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            COLORREF c = GetPixel(memory, x, y);
+            pixels.push_back(GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11);
+        }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Whether the message box shows the error icon rather than another system icon, told by its pixels.
+bool HasErrorIcon(HWND box) {
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
+        if (driver::GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            control = child;
+    if (!control) return false;
+    std::vector<int> shown = IconPixels(control, nullptr);
+    LPCSTR candidates[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
+    long best = -1;
+    LPCSTR bestIcon = nullptr;
+    for (LPCSTR icon : candidates) {
+        std::vector<int> drawn = IconPixels(nullptr, icon);
+        long distance = 0;
+        for (size_t i = 0; i < shown.size(); i++) distance += abs(shown[i] - drawn[i]);
+        if (best < 0 || distance < best) best = distance, bestIcon = icon;
+    }
+    return bestIcon == IDI_HAND;
+}
+
 struct PrintResult {
     DWORD exitCode = STILL_ACTIVE;
     bool printed = false;        // the port file was written
@@ -239,6 +287,16 @@ protected:
     void SetUp() override {
         folder_ = driver::MakeTestFolder("manual_print", "manualprint.exe");
         exe_ = folder_ + "\\manualprint.exe";
+    }
+
+    // Replaces one page resource of the copy under test with `bytes`.
+    bool ReplacePage(int page, const std::vector<uint8_t> &bytes) {
+        HANDLE update = BeginUpdateResourceA(exe_.c_str(), FALSE);
+        if (!update) return false;
+        bool done = UpdateResourceA(update, MAKEINTRESOURCEA(256), MAKEINTRESOURCEA(page),
+                                    MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), (void *)bytes.data(),
+                                    (DWORD)bytes.size());
+        return EndUpdateResourceA(update, !done) && done;
     }
     void TearDown() override { RemovePrinter(); }
 
@@ -276,11 +334,13 @@ protected:
             driver::Screenshot(dialog, "manual_print_dialog_" + name);
             PostMessageA(dialog, WM_COMMAND, answer.cancel ? IDCANCEL : IDOK, 0);
         }
-        // Message boxes of the program while it prints (there should be none).
+        // Message boxes of the program while it prints.
         start = GetTickCount();
         while (WaitForSingleObject(program.process, 100) == WAIT_TIMEOUT && GetTickCount() - start < 120000) {
             driver::MessageBoxInfo box;
             if (driver::WaitForMessageBox(program.pid, &box, 0)) {
+                Sleep(200);
+                box.hasIconHand = HasErrorIcon(box.window);
                 result.boxes.push_back(box);
                 driver::Screenshot(box.window, "manual_print_message_" + name);
                 driver::PressButton(box.window, IDOK);
@@ -358,6 +418,7 @@ protected:
     std::vector<Gray> references_;
 };
 
+
 std::string Describe(const std::vector<int> &pages) {
     std::string out;
     for (int page : pages) out += (out.empty() ? "" : ",") + std::to_string(page);
@@ -417,6 +478,35 @@ TEST_F(ManualPrint, NoPrinterPrintsNothingAndShowsNoMessageOfItsOwn) {
     // The system's print dialog may say that no printer is installed; the program itself says nothing.
     for (const driver::MessageBoxInfo &box : result.boxes)
         EXPECT_EQ(box.caption.find("タルミク使用方法"), std::string::npos) << box.caption << ": " << box.text;
+}
+
+TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept) {
+    // Page 2 becomes a stream that starts well and then uses the reserved block type.
+    std::vector<uint8_t> damaged = driver::ReadFileBytes(driver::SourceDir() + "\\manualprint\\pages\\02.bin");
+    ASSERT_GT(damaged.size(), 100u);
+    damaged.resize(damaged.size() / 2);
+    ASSERT_TRUE(ReplacePage(2, damaged));
+    InstallPrinter();
+    PrintResult result = Print(Answer(), "damaged");
+    EXPECT_EQ(result.exitCode, 0u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
+    EXPECT_EQ(result.boxes[0].text, "マニュアルの 2 ページ目のデータが壊れているため、印刷を中止しました．");
+    EXPECT_TRUE(result.boxes[0].hasIconHand);
+    ASSERT_TRUE(result.printed) << "the job ends with the pages printed before";
+    EXPECT_EQ(Describe(result.pages), "1");
+}
+
+TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported) {
+    // A port file in a folder that does not exist: the driver fails the job when it ends.
+    InstallPrinter(UnixBuild() + "/e2e/manual_print/no-such-folder/out.ps");
+    PrintResult result = Print(Answer(), "unwritable");
+    EXPECT_EQ(result.exitCode, 0u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
+    EXPECT_EQ(result.boxes[0].text.find("印刷できませんでした．プリンターとその出力先を確かめてください．"), 0u)
+        << result.boxes[0].text;
+    EXPECT_TRUE(result.boxes[0].hasIconHand);
 }
 
 }  // namespace
