@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -186,6 +187,79 @@ TEST_F(Inflate, EveryShippedPageDecodesAsZlibDoesToOneMetafile) {
         // Decoding again gives the same bytes.
         ASSERT_EQ(Run(stream), 0);
         EXPECT_EQ(Page(), expected);
+    }
+}
+
+unsigned Get32(const unsigned char *p) {
+    unsigned v;
+    memcpy(&v, p, 4);
+    return v;
+}
+
+// What the printer relies on in every page: the basic header, the 200 x 287 mm frame on a device of
+// 2360 x 3387 pixels, MM_TEXT from the origin, and records that walk exactly to the end-of-file record.
+TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual) {
+    enum { EMR_HEADER = 1, EMR_EOF = 14, EMR_SETVIEWPORTORGEX = 12, EMR_SETMAPMODE = 17, EMR_INTERSECTCLIPRECT = 30,
+           EMR_STRETCHDIBITS = 81, EMR_EXTTEXTOUTA = 83, EMR_EXTTEXTOUTW = 84, MM_TEXT = 1 };
+    for (const std::string &path : ShippedPages()) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(Run(ReadAll(path)), 0);
+        const unsigned char *m = pageBuffer;
+        EXPECT_EQ(Get32(m), (unsigned)EMR_HEADER);
+        EXPECT_EQ(Get32(m + 4), 88u) << "the basic header";
+        const int bounds[4] = {-32768, -32768, 32766, 32766}, frame[4] = {0, 0, 20000, 28700};
+        EXPECT_EQ(memcmp(m + 8, bounds, 16), 0);
+        EXPECT_EQ(memcmp(m + 24, frame, 16), 0);
+        EXPECT_EQ(Get32(m + 40), 0x464D4520u);  // " EMF"
+        EXPECT_EQ(Get32(m + 60), 0u) << "no description";
+        EXPECT_EQ(Get32(m + 72), 2360u);
+        EXPECT_EQ(Get32(m + 76), 3387u);
+        EXPECT_EQ(Get32(m + 80), 200u);
+        EXPECT_EQ(Get32(m + 84), 287u);
+
+        std::vector<unsigned> types;
+        size_t at = 88;
+        while (at + 8 <= pageLength) {
+            unsigned type = Get32(m + at), size = Get32(m + at + 4);
+            ASSERT_GE(size, 8u);
+            ASSERT_EQ(size % 4, 0u);
+            ASSERT_LE(at + size, pageLength);
+            if (type == EMR_SETMAPMODE) {
+                EXPECT_EQ(Get32(m + at + 8), (unsigned)MM_TEXT);
+            }
+            if (type == EMR_SETVIEWPORTORGEX) {
+                EXPECT_EQ(Get32(m + at + 8), 0u);
+                EXPECT_EQ(Get32(m + at + 12), 0u);
+            }
+            if (type == EMR_EXTTEXTOUTA) {
+                // Shift-JIS text on the page: a double-byte character's advance sits on its lead byte.
+                unsigned chars = Get32(m + at + 44), offString = Get32(m + at + 48), offDx = Get32(m + at + 72);
+                ASSERT_LE(offString + chars, size);
+                ASSERT_LE(offDx + 4 * chars, size);
+                for (unsigned k = 0; k < chars; k++) {
+                    unsigned char c = m[at + offString + k];
+                    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+                        ASSERT_LT(k + 1, chars);
+                        EXPECT_EQ(Get32(m + at + offDx + 4 * (k + 1)), 0u);
+                        k++;
+                    }
+                }
+            }
+            types.push_back(type);
+            at += size;
+            if (type == EMR_EOF) break;
+        }
+        EXPECT_EQ(at, pageLength) << "the end-of-file record ends the metafile";
+        ASSERT_FALSE(types.empty());
+        EXPECT_EQ(types.back(), (unsigned)EMR_EOF);
+        EXPECT_EQ(Get32(m + 52), types.size() + 1) << "record count, header included";
+        ASSERT_GE(types.size(), 2u);
+        EXPECT_EQ(types[0], (unsigned)EMR_SETMAPMODE) << "each page sets its own mapping mode first";
+        EXPECT_EQ(types[1], (unsigned)EMR_SETVIEWPORTORGEX);
+        auto count = [&](unsigned type) { return std::count(types.begin(), types.end(), type); };
+        EXPECT_GT(count(EMR_EXTTEXTOUTA), 20);
+        EXPECT_EQ(count(EMR_EXTTEXTOUTW), 0) << "text as ANSI records only";
+        EXPECT_GT(count(EMR_STRETCHDIBITS) + count(EMR_INTERSECTCLIPRECT), 0);
     }
 }
 
