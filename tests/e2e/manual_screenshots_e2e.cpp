@@ -25,8 +25,9 @@ std::vector<driver::Entry> SampleMemo()
     };
 }
 
-// A PNG of a screen rectangle, named like the driver's screenshots.
-void Shot(RECT rect, const std::string &name)
+// A PNG of the windows `shown` as they lie on the screen, cut to `rect`; what lies outside
+// them (the bare display) is left white. Named like the driver's screenshots.
+void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
 {
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     ASSERT_GT(width, 0);
@@ -47,10 +48,19 @@ void Shot(RECT rect, const std::string &name)
     GdiFlush();
     std::vector<uint8_t> rgb((size_t)width * height * 3);
     const uint8_t *bgra = static_cast<const uint8_t *>(bits);
+    std::vector<RECT> areas;
+    for (HWND window : shown) {
+        RECT area;
+        GetWindowRect(window, &area);
+        areas.push_back(area);
+    }
     for (size_t i = 0; i < (size_t)width * height; ++i) {
-        rgb[i * 3] = bgra[i * 4 + 2];
-        rgb[i * 3 + 1] = bgra[i * 4 + 1];
-        rgb[i * 3 + 2] = bgra[i * 4];
+        POINT point = {rect.left + (LONG)(i % width), rect.top + (LONG)(i / width)};
+        bool inside = false;
+        for (const RECT &area : areas) inside = inside || PtInRect(&area, point);
+        rgb[i * 3] = inside ? bgra[i * 4 + 2] : 255;
+        rgb[i * 3 + 1] = inside ? bgra[i * 4 + 1] : 255;
+        rgb[i * 3 + 2] = inside ? bgra[i * 4] : 255;
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -177,7 +187,7 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
         RECT window;
         GetWindowRect(tarmik.main(), &window);
         RECT area = Union(popup, {window.left, window.top, window.right, popup.bottom + 8});
-        Shot(area, menu.name);
+        Shot(area, menu.name, {tarmik.main(), tarmik.PopupMenu()});
         Keys("Escape Escape");
         ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
         Sleep(300);
@@ -194,7 +204,7 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     RECT popup, window;
     GetWindowRect(tarmik.PopupMenu(), &popup);
     GetWindowRect(tarmik.main(), &window);
-    Shot(Union(window, popup), "context_menu");
+    Shot(Union(window, popup), "context_menu", {tarmik.main(), tarmik.PopupMenu()});
     Keys("Escape");
 }
 
@@ -220,7 +230,7 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
     RECT popup, box;
     GetWindowRect(tarmik.PopupMenu(), &popup);
     GetWindowRect(dialog, &box);
-    Shot(Union(box, popup), "rootkey_menu");
+    Shot(Union(box, popup), "rootkey_menu", {dialog, tarmik.PopupMenu()});
     Keys("Down Return");
     ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
     EXPECT_TRUE(WaitFor([&] {
@@ -293,7 +303,7 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
     RECT a, b;
     GetWindowRect(editor, &a);
     GetWindowRect(tarmik.main(), &b);
-    Shot(Union(a, b), "both_windows");
+    Shot(Union(a, b), "both_windows", {editor, tarmik.main()});
 
     // Capture: the key selected in the Registry Editor becomes a new entry above the selected row.
     tarmik.SelectRow(6);
@@ -340,6 +350,7 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
     RECT popup, window;
     GetWindowRect(tarmik.PopupMenu(), &popup);
     GetWindowRect(tarmik.main(), &window);
-    Shot(Union(popup, {window.left, window.top, window.right, popup.bottom + 8}), "win95_menu");
+    Shot(Union(popup, {window.left, window.top, window.right, popup.bottom + 8}), "win95_menu",
+         {tarmik.main(), tarmik.PopupMenu()});
     Keys("Escape Escape");
 }
