@@ -917,8 +917,8 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
     int number = atoi(base ? base + 1 : description);
     if (number < 1 || number > 11) Fail("the file name gives the page number, 01 to 11");
 
-    // A reference DC whose resolution is close to the page's device; the header states the exact
-    // device afterwards, and every coordinate is in its pixels (MM_TEXT).
+    // Recorded against the screen; the canonical header then states the page's own device, in whose
+    // pixels every coordinate is given (MM_TEXT), so the reference only serves the recording.
     HDC reference = GetDC(nullptr);
     RECT frame = {0, 0, kPageWidthMm * 100, kPageHeightMm * 100};
     HDC dc = CreateEnhMetaFileA(reference, nullptr, &frame, nullptr);
