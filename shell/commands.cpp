@@ -50,16 +50,14 @@ void EnableMoveCommands(BOOL up, BOOL down) {
 // Menu items and buttons for row `index` selected, as it stands now.
 void ApplyCommandStates(int index) {
     BOOL isEntry = index >= 0 && index < entryCount;
-    if (!isEntry) {
-        // Buttons about to be disabled must not keep the keyboard focus.
-        HWND focus = GetFocus();
-        if (focus == GetDlgItem(gMainWindow, IDC_OPEN))
-            SendMessageA(gMainWindow, WM_NEXTDLGCTL, 0, FALSE);
-        else if (focus == GetDlgItem(gMainWindow, IDC_DELETE) || focus == GetDlgItem(gMainWindow, IDC_CHANGE))
-            SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(gMainWindow, IDC_IMPORT)),
-                         TRUE);
-    }
     BOOL openable = isEntry && EntryHasRootKeyPath(index);
+    // Buttons about to be disabled must not keep the keyboard focus, or the keyboard would be stuck.
+    HWND focus = GetFocus();
+    BOOL onEntryButton = focus == GetDlgItem(gMainWindow, IDC_DELETE) || focus == GetDlgItem(gMainWindow, IDC_CHANGE);
+    if (!openable && focus == GetDlgItem(gMainWindow, IDC_OPEN))
+        SendMessageA(gMainWindow, WM_NEXTDLGCTL, 0, FALSE);
+    else if (!isEntry && onEntryButton)
+        SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(gMainWindow, IDC_IMPORT)), TRUE);
 
     EnableCommand(gMainMenu, IDM_DELETE, isEntry);
     EnableCommand(gMainMenu, IDM_CHANGE, isEntry);

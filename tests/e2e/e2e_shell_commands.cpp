@@ -173,6 +173,17 @@ TEST_F(Commands, MovingAndDeletingEntries) {
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
 }
 
+TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {
+    // The open button has the focus; deleting the entry selects one that cannot be opened.
+    ClickRow(0);
+    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
+    tarmik.Settle();
+    ASSERT_EQ(Focus(), tarmik.Item(IDC_OPEN));
+    Command(IDM_DELETE);
+    EXPECT_FALSE(IsWindowEnabled(tarmik.Item(IDC_OPEN)));
+    EXPECT_EQ(Focus(), tarmik.Item(IDC_ADD)) << "the next control in tab order";
+}
+
 TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
     // From the mouse: at the pointer.
     POINT point = RowPoint(1);
