@@ -170,7 +170,7 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 
     // An entry whose key path names no root key: open stays disabled.
     tarmik.SelectRow(5);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton)));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton)); }, 3000));
 
     // The menus, opened from the keyboard.
     tarmik.SelectRow(1);
@@ -276,6 +276,57 @@ TEST(ManualScreenshots, OpenKeyAndSettingsDialogs)
     Paint(dialog);
     driver::Screenshot(dialog, "manual_settings");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+}
+
+// Deletes a key of HKEY_CLASSES_ROOT with everything below it.
+void DeleteClassesKey(const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS) DeleteClassesKey(path + "\\" + name);
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, path.c_str());
+}
+
+// The question before the extension is taken from another program, answered No.
+TEST(ManualScreenshots, TakingOverAnExtensionAsks)
+{
+    const char *keys[] = {".tmk", "manualtestfile"};
+    for (const char *key : keys) DeleteClassesKey(key);
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".tmk", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)"manualtestfile", 15);
+    RegCloseKey(key);
+    const char command[] = "C:\\windows\\notepad.exe %1";
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "manualtestfile\\Shell\\open\\command", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)command, sizeof command);
+    RegCloseKey(key);
+
+    Tarmik tarmik;
+    ASSERT_TRUE(tarmik.Start("manual_assoc"));
+    HWND dialog = tarmik.OpenDialog(kSettings, "設定");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1011), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "not this program's";
+    SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 10000));
+    EXPECT_EQ(box.text.find("拡張子“TMK”は"), 0u) << box.text;
+    EXPECT_NE(box.text.find("関連付けを変更しますか？"), std::string::npos) << box.text;
+    Paint(box.window);
+    driver::Screenshot(box.window, "manual_assoc_question");
+    ASSERT_TRUE(driver::PressButton(box.window, IDNO));
+    ASSERT_TRUE(IsWindow(dialog)) << "No keeps the settings dialog open";
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    char type[64] = "";
+    LONG cb = sizeof type;
+    EXPECT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, ".tmk", type, &cb), ERROR_SUCCESS);
+    EXPECT_STREQ(type, "manualtestfile") << "No leaves the other program's registration";
+    for (const char *k : keys) DeleteClassesKey(k);
 }
 
 TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
