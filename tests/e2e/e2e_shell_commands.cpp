@@ -173,6 +173,32 @@ TEST_F(Commands, MovingAndDeletingEntries) {
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
 }
 
+TEST_F(Commands, DrawingLeavesNoObjectBehind) {
+    HWND main = tarmik.Main();
+    auto paintAll = [&] {
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        tarmik.Settle();
+    };
+    ClickRow(1);  // the key-only entry, drawn with its badge in the selection colours
+    for (int i = 0; i < 5; ++i) paintAll();
+    int before = GdiObjectCount(tarmik.program.process);
+    ASSERT_GT(before, 0) << "the program's objects can be counted";
+    RECT window;
+    GetWindowRect(main, &window);
+    for (int i = 0; i < 100; ++i) {
+        SetWindowPos(main, nullptr, 0, 0, window.right - window.left + i % 7, window.bottom - window.top + i % 5,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        paintAll();
+        if (i % 20 == 0) {
+            SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            paintAll();
+            SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        }
+    }
+    for (int i = 0; i < 5; ++i) paintAll();
+    EXPECT_EQ(GdiObjectCount(tarmik.program.process), before);
+}
+
 TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {
     // The open button has the focus; deleting the entry selects one that cannot be opened.
     ClickRow(0);
