@@ -152,6 +152,7 @@ Gray Blurred(const Gray &in, int radius = 2) {
 
 double Difference(const Gray &a, const Gray &b) {
     int w = std::min(a.width, b.width), h = std::min(a.height, b.height);
+    if (w <= 0 || h <= 0) return 1e9;  // a page that could not be drawn matches nothing
     double sum = 0;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) sum += abs(a.pixels[y * a.width + x] - b.pixels[y * b.width + x]);
