@@ -97,22 +97,22 @@ int CompareIgnoringCase(const char *a, const char *b) {
     }
 }
 
-void UpperCaseLetters(char *text) {
+// Changes the single-byte letters from `first` to `last` by setting (`toSmall`) or clearing bit 0x20,
+// stepping over double-byte characters whole.
+static void ChangeLetters(char *text, unsigned char first, unsigned char last, bool toSmall) {
     unsigned char *p = reinterpret_cast<unsigned char *>(text);
     while (*p) {
         size_t cb;
         unsigned code = CharacterAt(p, &cb);
-        if (code >= 'a' && code <= 'z') *p = static_cast<unsigned char>(code & ~0x20u);
+        if (code >= first && code <= last) *p = static_cast<unsigned char>(toSmall ? code | 0x20u : code & ~0x20u);
         p += cb;
     }
 }
 
+void UpperCaseLetters(char *text) {
+    ChangeLetters(text, 'a', 'z', false);
+}
+
 void LowerCaseLetters(char *text) {
-    unsigned char *p = reinterpret_cast<unsigned char *>(text);
-    while (*p) {
-        size_t cb;
-        unsigned code = CharacterAt(p, &cb);
-        if (code >= 'A' && code <= 'Z') *p = static_cast<unsigned char>(code | 0x20u);
-        p += cb;
-    }
+    ChangeLetters(text, 'A', 'Z', true);
 }
