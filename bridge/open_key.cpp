@@ -145,17 +145,15 @@ static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list
 {
     if (!AttachToRegistryEditor(target->threadId)) return;
     SetFocus(row >= 0 ? list : tree);
-    if (row >= 0 && gSettings.openValueEditor && GetFocus() == list) {
-        // Keys go to the foreground input; after the attachment that must be the one now shared.
-        SetForegroundWindow(target->window);
-        keybd_event(VK_RETURN, 0, 0, 0);
-        keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
-        // Two round trips let the Registry Editor take both keys before its input is split off again,
-        // which would drop keys still queued.
-        SendMessageA(list, WM_NULL, 0, 0);
-        SendMessageA(list, WM_NULL, 0, 0);
-    }
+    BOOL pressEnter = row >= 0 && gSettings.openValueEditor && GetFocus() == list;
     DetachFromRegistryEditor(target->threadId);
+    if (!pressEnter) return;
+    // Enter goes in after the detach, into the Registry Editor's own input, where its list keeps the
+    // focus: a key still queued in the shared input when the two are split again is lost. The foreground
+    // is named again because a system may leave it with the input the threads shared.
+    SetForegroundWindow(target->window);
+    keybd_event(VK_RETURN, 0, 0, 0);
+    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
 }
 
 void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)

@@ -353,7 +353,9 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
 
         tarmik.Open(1);
         HWND valueEditor = regedit::WaitForValueEditor(editor);
-        ASSERT_TRUE(valueEditor) << "Enter in the value list opens the value's editor";
+        ASSERT_TRUE(valueEditor) << "Enter in the value list opens the value's editor; rows selected "
+                                 << regedit::SelectedRows(editor.list).size() << ", focus in the list "
+                                 << (regedit::Focus(editor) == editor.list);
         driver::Screenshot(valueEditor, expand ? "bridge_value_editor_2" : "bridge_value_editor_1");
         regedit::CloseValueEditors(editor);
     }
@@ -370,19 +372,31 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
     HWND list = GetDlgItem(tarmik.main(), 1001);
     auto doubleClick = [&](int row) {
+        // Out of the way of the pointer; opening restores it.
+        ShowWindow(editor.window, SW_MINIMIZE);
         SetForegroundWindow(tarmik.main());
+        driver::Settle(driver::Program{nullptr, tarmik.pid(), tarmik.main()});
         RECT cell = driver::ListSubItemRect(list, row, 0);
         POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
         ClientToScreen(list, &point);
         driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click --repeat 2 1");
-        Sleep(300);
-        driver::Settle(driver::Program{nullptr, tarmik.pid(), tarmik.main()});
+    };
+    // The program answers messages sent to it while it drives the Registry Editor, so the outcome is
+    // waited for rather than a round trip.
+    auto opened = [&](DWORD timeoutMs) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < timeoutMs) {
+            if (regedit::SelectedRows(editor.list) == std::vector<int>{3}) return true;
+            Sleep(50);
+        }
+        return false;
     };
     doubleClick(1);
-    EXPECT_EQ(regedit::SelectedPath(editor), "") << "no root key: opening stays disabled";
+    EXPECT_FALSE(opened(1000)) << "no root key: opening stays disabled";
+    EXPECT_EQ(regedit::SelectedPath(editor), "");
     doubleClick(0);
+    EXPECT_TRUE(opened(5000));
     EXPECT_EQ(regedit::SelectedPath(editor), std::string(kLongRoot) + "\\Values");
-    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{3});
 }
 
 TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
