@@ -1,0 +1,197 @@
+// Loading and saving a long memo in the real program, each beside its yardstick in the
+// same Wine: the load against filling the same number of items into a list view of the same style
+// (bench_listfill.exe), the save against writing the same bytes with one WriteFile.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support/driver.h"
+
+namespace {
+
+// Close to the file's limit of 65,535 entries: every entry is one movable memory block, and Wine keeps at
+// most 65,536 movable blocks per process, some of them its own, so a memo of 65,535 entries is refused
+// there for lack of memory.
+int kEntries = 65000;
+const int kRounds = 7;  // the first is a warm-up and not counted
+
+uint32_t gRandom = 20240607;
+int Next(int below)
+{
+    gRandom = gRandom * 1103515245 + 12345;
+    return (int)((gRandom >> 8) % (uint32_t)below);
+}
+
+// Shift-JIS text of cb bytes from the pieces, double-byte characters kept whole.
+std::string Text(const char *const *pieces, int count, int cb)
+{
+    std::string text;
+    while ((int)text.size() < cb) text += pieces[Next(count)];
+    while ((int)text.size() > cb) {
+        // Cut at a character boundary at or before cb.
+        size_t i = 0, last = 0;
+        while (i < text.size() && (int)i <= cb) {
+            last = i;
+            unsigned char c = (unsigned char)text[i];
+            i += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        }
+        text.resize(i <= (size_t)cb ? i : last);
+    }
+    return text;
+}
+
+std::vector<driver::Entry> RealisticMemo()
+{
+    static const char *const words[] = {"設定", "ファイル", "の", "場所", "表示", "起動時に", "読み込む", "値", "を",
+                                        "変更", "する", "レジストリ", "キー", "既定", "ユーザー", "最近使った"};
+    static const char *const keys[] = {"\\Software", "\\Microsoft", "\\Windows", "\\CurrentVersion", "\\Explorer",
+                                       "\\Settings", "\\ソフト", "\\Policies", "\\Classes", "\\Shell", "\\Run"};
+    static const char *const roots[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKCU", "HKLM", "HKEY_CLASSES_ROOT"};
+    static const char *const values[] = {"Path", "Version", "表示名", "Install", "Dir", "Enabled", "Size"};
+    std::vector<driver::Entry> entries(kEntries);
+    for (driver::Entry &entry : entries) {
+        entry.description = Text(words, 16, 20 + Next(41));
+        const std::string root = roots[Next(5)];
+        entry.keyPath = root + Text(keys, 11, 40 + Next(81) - (int)root.size());
+        entry.keyOnly = Next(10) == 0;
+        if (!entry.keyOnly) entry.valueName = Text(values, 7, Next(31));
+    }
+    return entries;
+}
+
+double Now()
+{
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return (double)counter.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+// Paints what the list has been told to repaint, now.
+void Paint(HWND list)
+{
+    RedrawWindow(list, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(list, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+}
+
+// Drops the file and returns once the program has handled the drop: a sent message runs to its end,
+// where a posted one would wait behind the messages sent after it.
+void Drop(HWND window, driver::RemoteMemory *memory, const std::string &path)
+{
+    std::vector<char> block(sizeof(DROPFILES), 0);
+    ((DROPFILES *)block.data())->pFiles = sizeof(DROPFILES);
+    block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
+    block.push_back(0);
+    memory->Write(block.data(), block.size());
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_DROPFILES, (WPARAM)memory->address(), 0, SMTO_NORMAL, 30000, &ignored);
+}
+
+double Median(std::vector<double> values)
+{
+    values.erase(values.begin());
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1) kEntries = atoi(argv[1]);  // a smaller memo, to see how the times grow
+    const std::string folder = driver::MakeTestFolder("bench_memo", "tarmik.exe");
+    CopyFileA((driver::BuildDir() + "\\bench\\bench_listfill.exe").c_str(), (folder + "\\bench_listfill.exe").c_str(),
+              FALSE);
+    driver::SetWindowsVersion("tarmik.exe", nullptr);
+    const std::string memoPath = folder + "\\large.tmk";
+    const std::vector<uint8_t> bytes = driver::MemoBytes(RealisticMemo());
+    driver::WriteFileBytes(memoPath, bytes);
+    printf("memo: %d entries, %zu bytes\n", kEntries, bytes.size());
+
+    driver::Program tarmik, yardstick;
+    if (!driver::Start(&tarmik, folder + "\\tarmik.exe") || !driver::WaitForMainWindow(&tarmik) ||
+        !driver::Start(&yardstick, folder + "\\bench_listfill.exe") ||
+        !driver::WaitForMainWindow(&yardstick, "TarmikBenchListFill")) {
+        fprintf(stderr, "the programs did not start\n");
+        driver::Kill(&tarmik);
+        driver::Kill(&yardstick);
+        return 1;
+    }
+    HWND memoList = GetDlgItem(tarmik.mainWindow, 1001);
+    HWND fillList = GetDlgItem(yardstick.mainWindow, 1001);
+    driver::RemoteMemory drop(tarmik.mainWindow, 4096);
+
+    std::vector<double> loads, fills, saves, writes, flushedWrites;
+    bool complete = true;
+    for (int round = 0; round < kRounds; round++) {
+        // Each load starts from an empty memo, each fill from an empty list.
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, 40001, 0, SMTO_NORMAL, 30000, &ignored);
+        driver::Settle(tarmik);
+        double start = Now();
+        Drop(tarmik.mainWindow, &drop, memoPath);
+        Paint(memoList);
+        loads.push_back(Now() - start);
+        driver::MessageBoxInfo box;
+        if (driver::WaitForMessageBox(tarmik.pid, &box, 0)) {
+            fprintf(stderr, "the load was refused: %s\n", box.text.c_str());
+            complete = false;
+            break;
+        }
+        complete = complete && driver::ListItemCount(memoList) == kEntries + 1;
+
+        SendMessageTimeoutA(yardstick.mainWindow, WM_APP + 1, 0, 0, SMTO_NORMAL, 30000, &ignored);
+        driver::Settle(yardstick);
+        start = Now();
+        SendMessageTimeoutA(yardstick.mainWindow, WM_APP, kEntries + 1, 0, SMTO_NORMAL, 30000, &ignored);
+        Paint(fillList);
+        fills.push_back(Now() - start);
+        complete = complete && driver::ListItemCount(fillList) == kEntries + 1;
+
+        start = Now();
+        SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, 40003, 0, SMTO_NORMAL, 30000, &ignored);
+        saves.push_back(Now() - start);
+        complete = complete && driver::ReadFileBytes(memoPath) == bytes;
+
+        fprintf(stderr, "round %d: load %.1f ms (%d items), fill %.1f ms (%d items), save %.1f ms\n", round,
+                loads.back(), driver::ListItemCount(memoList), fills.back(), driver::ListItemCount(fillList),
+                saves.back());
+        const std::string copyPath = folder + "\\copy.tmk";
+        start = Now();
+        HANDLE file = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        CloseHandle(file);
+        writes.push_back(Now() - start);
+
+        // The save also makes the system put the bytes on the disk before the new file replaces the old.
+        start = Now();
+        file = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        FlushFileBuffers(file);
+        CloseHandle(file);
+        flushedWrites.push_back(Now() - start);
+    }
+    driver::Screenshot(tarmik.mainWindow, "bench_memo_loaded");
+    driver::Stop(&tarmik);
+    driver::Stop(&yardstick);
+    if (!complete) {
+        fprintf(stderr, "a round did not load, fill or save the whole memo\n");
+        return 1;
+    }
+    const double load = Median(loads), fill = Median(fills), save = Median(saves), write = Median(writes);
+    printf("load and show:  %8.1f ms   list-view fill of the same items: %8.1f ms   ratio %.2f (goal <= 1.5)\n",
+           load, fill, load / fill);
+    printf("save:           %8.1f ms   one WriteFile of the same bytes:  %8.1f ms   ratio %.2f (goal <= 2)\n", save,
+           write, save / write);
+    printf("                            WriteFile and FlushFileBuffers:   %8.1f ms   ratio %.2f\n",
+           Median(flushedWrites), save / Median(flushedWrites));
+    return 0;
+}
