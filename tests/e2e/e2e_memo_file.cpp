@@ -279,3 +279,34 @@ TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
     EXPECT_EQ(std::string(kCaption) + " - second.tmk", session.Title());
     EXPECT_EQ(driver::MemoBytes(entries), driver::ReadFileBytes(session.Path("second.tmk")));
 }
+
+TEST(MemoFile, StartupFileOfTheSettingsOpensWithItsWholeName)
+{
+    // ソ ends in the byte of a backslash: the name is found character by character.
+    const std::string folder = driver::BuildDir() + "\\e2e\\memo_startup_file";
+    const std::string path = folder + "\\ソフト.tmk";
+    Session session("memo_startup_file", SettingsBytes("TMK", false, path));
+    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    ASSERT_TRUE(session.Run());
+    EXPECT_EQ(std::string(kCaption) + " - ソフト.tmk", session.Title());
+    EXPECT_EQ(4, session.Count());
+}
+
+TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
+{
+    // 260 bytes without a NUL: the name is its first 259 bytes, and nothing after the field is read.
+    Session session("memo_startup_full_field");
+    const std::string prefix = session.folder() + "\\";
+    std::string name(259 - prefix.size(), 'n');
+    name.replace(name.size() - 4, 4, ".tmk");
+    const std::string path = prefix + name;
+    ASSERT_EQ(259u, path.size());
+    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    std::vector<uint8_t> settings = SettingsBytes("TMK", false, path + "X");
+    memset(&settings[324], 'Z', 28);  // option bytes and the tail hold no NUL either
+    settings[324] = settings[325] = settings[326] = 0;
+    ASSERT_TRUE(driver::WriteFileBytes(session.Path("tarmik.PRF"), settings));
+    ASSERT_TRUE(session.Run());
+    EXPECT_EQ(std::string(kCaption) + " - " + name, session.Title());
+    EXPECT_EQ(4, session.Count());
+}

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,11 +33,12 @@ inline std::vector<driver::Entry> SampleEntries()
 }
 
 // The settings file beside the program: defaults, with the memo extension and the option bytes given.
-inline std::vector<uint8_t> SettingsBytes(const char *extension, bool autoSave)
+inline std::vector<uint8_t> SettingsBytes(const char *extension, bool autoSave, const std::string &startupFile = "")
 {
     std::vector<uint8_t> bytes(352, 0);
     bytes[0] = 1;
     memcpy(&bytes[48], extension, strlen(extension));
+    memcpy(&bytes[64], startupFile.data(), std::min<size_t>(startupFile.size(), 260));
     bytes[324] = autoSave ? 1 : 0;
     return bytes;
 }
