@@ -7,6 +7,9 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
+// The dialogs take the layout without the Windows 2000 fields, 76 bytes on 32-bit systems.
+static_assert(sizeof(void *) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76, "OPENFILENAME of 76 bytes");
+
 namespace {
 
 // Sets memoPath from a full path and the offset of its file name, and lastDirectory to its folder.
