@@ -1,6 +1,7 @@
 // New, open, save as, the save-changes question, dropped files and the start-up memo.
 #include "memo/memo.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include "memo/memo_format.h"
@@ -8,7 +9,8 @@
 #include "shell/shell.h"
 
 // The dialogs take the layout without the Windows 2000 fields, 76 bytes on 32-bit systems.
-static_assert(sizeof(void *) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76, "OPENFILENAME of 76 bytes");
+static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "OPENFILENAME of 76 bytes");
 
 namespace {
 
