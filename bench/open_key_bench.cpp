@@ -1,0 +1,307 @@
+// Opening a key through tarmik.exe, timed against a minimal program that sends the Registry Editor the
+// same walk's messages itself, side by side in one run on one running Registry Editor.
+//   open_key_bench.exe FOLDER   (FOLDER holds tarmik.exe; the memo is written there)
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kRounds = 15;
+
+struct Case {
+    const char *name;
+    const char *keyPath;  // as the memo holds it
+    const char *valueName;
+    std::vector<std::string> components;  // the tree texts the walk matches, below the first root item
+};
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+void Put16(std::vector<unsigned char> *out, size_t value)
+{
+    out->push_back((unsigned char)value);
+    out->push_back((unsigned char)(value >> 8));
+}
+
+bool WriteMemo(const std::string &path, const std::vector<Case> &cases)
+{
+    std::vector<unsigned char> bytes;
+    Put16(&bytes, 4);
+    Put16(&bytes, 1);
+    Put16(&bytes, cases.size());
+    for (const Case &c : cases) {
+        Put16(&bytes, 0);
+        Put16(&bytes, strlen(c.keyPath));
+        Put16(&bytes, strlen(c.valueName));
+        bytes.insert(bytes.end(), c.keyPath, c.keyPath + strlen(c.keyPath));
+        bytes.insert(bytes.end(), c.valueName, c.valueName + strlen(c.valueName));
+    }
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    return true;
+}
+
+struct Editor {
+    HWND window, tree, list;
+    DWORD threadId, pid;
+};
+
+bool FindControls(HWND parent, Editor *editor)
+{
+    editor->tree = FindWindowExA(parent, nullptr, "SysTreeView32", nullptr);
+    editor->list = FindWindowExA(parent, nullptr, "SysListView32", nullptr);
+    return editor->tree && editor->list;
+}
+
+bool FindEditor(Editor *editor)
+{
+    editor->window = FindWindowA("RegEdit_RegEdit", nullptr);
+    if (!editor->window) return false;
+    editor->threadId = GetWindowThreadProcessId(editor->window, &editor->pid);
+    if (FindControls(editor->window, editor)) return true;
+    for (HWND child = GetWindow(editor->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (FindControls(child, editor)) return true;
+    return false;
+}
+
+HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
+{
+    return (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, relation, (LPARAM)item);
+}
+
+// The minimal program: the open's messages, sent straight, with nothing around them.
+void OpenDirectly(const Case &c)
+{
+    Editor e;
+    if (!FindEditor(&e)) return;
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, e.pid);
+    SetForegroundWindow(e.window);
+    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE)) {
+        SetFocus(e.window);
+        AttachThreadInput(e.threadId, GetCurrentThreadId(), FALSE);
+    }
+    const size_t cbRecord = sizeof(TVITEMA);
+    char *remote = (char *)VirtualAllocEx(process, nullptr, cbRecord + 256, MEM_COMMIT, PAGE_READWRITE);
+    HTREEITEM item = Next(e.tree, TVGN_ROOT, nullptr);
+    for (const std::string &name : c.components) {
+        SendMessageA(e.tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
+        HTREEITEM match = nullptr;
+        for (HTREEITEM child = Next(e.tree, TVGN_CHILD, item); child && !match; child = Next(e.tree, TVGN_NEXT, child)) {
+            TVITEMA record = {};
+            record.mask = TVIF_TEXT;
+            record.hItem = child;
+            record.pszText = remote + cbRecord;
+            record.cchTextMax = 256;
+            WriteProcessMemory(process, remote, &record, cbRecord, nullptr);
+            SendMessageA(e.tree, TVM_GETITEMA, 0, (LPARAM)remote);
+            char text[256];
+            ReadProcessMemory(process, remote + cbRecord, text, sizeof text, nullptr);
+            text[255] = 0;
+            if (!lstrcmpiA(text, name.c_str())) match = child;
+        }
+        item = match;
+    }
+    SendMessageA(e.tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)Next(e.tree, TVGN_ROOT, nullptr));
+    for (int i = 0; i < 60 && SendMessageA(e.list, LVM_GETITEMCOUNT, 0, 0); i++) Sleep(50);
+    SendMessageA(e.tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+    for (int i = 0; i < 60 && !SendMessageA(e.list, LVM_GETITEMCOUNT, 0, 0); i++) Sleep(50);
+    int count = (int)SendMessageA(e.list, LVM_GETITEMCOUNT, 0, 0);
+    int row = -1;
+    for (int i = count - 1; i >= 1 && row < 0; i--) {
+        LVITEMA record = {};
+        record.mask = LVIF_TEXT;
+        record.iItem = i;
+        record.pszText = remote + cbRecord;
+        record.cchTextMax = 256;
+        WriteProcessMemory(process, remote, &record, cbRecord, nullptr);
+        SendMessageA(e.list, LVM_GETITEMA, 0, (LPARAM)remote);
+        char bytes[cbRecord + 256];
+        ReadProcessMemory(process, remote, bytes, sizeof bytes, nullptr);
+        bytes[sizeof bytes - 1] = 0;
+        if (!lstrcmpiA(bytes + cbRecord, c.valueName)) row = i;
+    }
+    LVITEMA state = {};
+    state.state = state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &state, cbRecord, nullptr);
+    SendMessageA(e.list, LVM_SETITEMSTATE, row, (LPARAM)remote);
+    SendMessageA(e.list, LVM_ENSUREVISIBLE, row, FALSE);
+    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE)) {
+        SetFocus(e.list);
+        GetFocus();
+        AttachThreadInput(e.threadId, GetCurrentThreadId(), FALSE);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
+
+// Leaves the Registry Editor as every timed open finds it: the first root item selected, the list empty.
+void Reset()
+{
+    Editor e;
+    if (!FindEditor(&e)) return;
+    SendMessageA(e.tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)Next(e.tree, TVGN_ROOT, nullptr));
+}
+
+// Selects memo row `row` of tarmik's list (the list lives in tarmik: the record goes there).
+void SelectMemoRow(HWND list, int row)
+{
+    DWORD pid;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+    void *remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+    LVITEMA record = {};
+    record.state = record.stateMask = LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &record, sizeof record, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)remote);
+    record.state = record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &record, sizeof record, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)remote);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    for (int i = 0; i < 100 && SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) != row; i++) Sleep(10);
+}
+
+std::string SelectedRowText(const Editor &e)
+{
+    int row = (int)SendMessageA(e.list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    return row < 0 ? std::string("(none)") : std::to_string(row);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) return 2;
+    std::string folder = argv[1];
+
+    // Eight levels under HKEY_CURRENT_USER, made for the run and removed after it.
+    std::string deep = "Software\\TarmikBench";
+    std::vector<std::string> deepComponents = {"HKEY_CURRENT_USER", "Software", "TarmikBench"};
+    for (int level = 1; level <= 8; level++) {
+        deep += "\\Level" + std::to_string(level);
+        deepComponents.push_back("Level" + std::to_string(level));
+    }
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, deep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "Bottom", 0, REG_SZ, (const BYTE *)"8", 2);
+    RegCloseKey(key);
+
+    // HKEY_CLASSES_ROOT\.txt as Windows has it, made for the run when the system lacks it.
+    HKEY txt;
+    DWORD disposition = 0;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &txt, &disposition);
+    bool madeTxt = disposition == REG_CREATED_NEW_KEY;
+    if (madeTxt) {
+        RegSetValueExA(txt, "", 0, REG_SZ, (const BYTE *)"txtfile", 8);
+        RegSetValueExA(txt, "Content Type", 0, REG_SZ, (const BYTE *)"text/plain", 11);
+        RegSetValueExA(txt, "PerceivedType", 0, REG_SZ, (const BYTE *)"text", 5);
+    }
+    RegCloseKey(txt);
+
+    const std::vector<Case> cases = {
+        {"HKCU, 8 levels deep", "HKCU\\Software\\TarmikBench\\Level1\\Level2\\Level3\\Level4\\Level5\\Level6\\Level7\\Level8",
+         "Bottom", deepComponents},
+        {"HKEY_CLASSES_ROOT\\.txt", "HKEY_CLASSES_ROOT\\.txt", "Content Type", {"HKEY_CLASSES_ROOT", ".txt"}},
+    };
+    std::string memo = folder + "\\bench.tmk";
+    WriteMemo(memo, cases);
+
+    std::string commandLine = "\"" + folder + "\\tarmik.exe\" " + memo;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION tarmik = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &tarmik)) {
+        printf("tarmik.exe did not start\n");
+        return 1;
+    }
+    WaitForInputIdle(tarmik.hProcess, 10000);
+    HWND main = nullptr;
+    for (int i = 0; i < 200 && !(main = FindWindowA("Oskelund_Tarmik", nullptr)); i++) Sleep(50);
+    HWND memoList = main ? GetDlgItem(main, 1001) : nullptr;
+    DWORD_PTR ignored;
+    Editor before = {};
+    bool editorWasRunning = FindEditor(&before);
+    // The Registry Editor runs before the first timed open: started through tarmik's own start command.
+    SendMessageTimeoutA(main, WM_COMMAND, 40015, 0, SMTO_NORMAL, 20000, &ignored);
+    Editor e = {};
+    for (int i = 0; i < 100 && !FindEditor(&e); i++) Sleep(100);
+    if (!memoList || !e.tree) {
+        printf("no tarmik window or no Registry Editor\n");
+        TerminateProcess(tarmik.hProcess, 0);
+        return 1;
+    }
+
+    printf("open_key: tarmik.exe against the same walk's messages sent directly, %d rounds, median ms\n", kRounds);
+    double totalTarmik = 0, totalDirect = 0;
+    bool failed = false;
+    for (size_t c = 0; c < cases.size() && !failed; c++) {
+        std::vector<double> viaTarmik, direct;
+        SelectMemoRow(memoList, (int)c);
+        for (int round = 0; round <= kRounds; round++) {
+            Reset();
+            double start = Now();
+            SendMessageTimeoutA(main, WM_COMMAND, 40012, 0, SMTO_NORMAL, 30000, &ignored);
+            double tarmikMs = Now() - start;
+            std::string tarmikRow = SelectedRowText(e);
+            Reset();
+            start = Now();
+            OpenDirectly(cases[c]);
+            double directMs = Now() - start;
+            std::string directRow = SelectedRowText(e);
+            if (tarmikRow != directRow || tarmikRow == "(none)") {
+                printf("  %s: the two opens disagree (rows %s and %s)\n", cases[c].name, tarmikRow.c_str(),
+                       directRow.c_str());
+                failed = true;
+                break;
+            }
+            if (round == 0) continue;  // warms the tree's expansion and the caches of both
+            viaTarmik.push_back(tarmikMs);
+            direct.push_back(directMs);
+        }
+        if (failed) break;
+        double t = Median(viaTarmik), d = Median(direct);
+        totalTarmik += t;
+        totalDirect += d;
+        printf("  %-24s tarmik %7.2f ms   direct %7.2f ms   ratio %.2f\n", cases[c].name, t, d, t / d);
+    }
+    if (!failed) printf("  %-24s ratio %.2f (goal at most 1.30)\n", "both", totalTarmik / totalDirect);
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(tarmik.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(tarmik.hProcess, 0);
+    CloseHandle(tarmik.hProcess);
+    CloseHandle(tarmik.hThread);
+    // A Registry Editor started for the run ends with it.
+    HANDLE editor = editorWasRunning ? nullptr : OpenProcess(PROCESS_TERMINATE, FALSE, e.pid);
+    if (editor) {
+        TerminateProcess(editor, 0);
+        CloseHandle(editor);
+    }
+    if (madeTxt) RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
+    // Keys made for the run go again, deepest first.
+    for (std::string path = deep; path != "Software"; path = path.substr(0, path.rfind('\\')))
+        RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+    return failed ? 1 : 0;
+}
