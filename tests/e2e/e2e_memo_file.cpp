@@ -310,3 +310,30 @@ TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
     EXPECT_EQ(std::string(kCaption) + " - " + name, session.Title());
     EXPECT_EQ(4, session.Count());
 }
+
+TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
+{
+    Session session("memo_old_system", SettingsBytes("TMK", false));
+    driver::SetWindowsVersion("tarmik.exe", "win95");
+    const std::string path = session.Path("cut.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({4, 0, 1, 0, 1, 0, 0})));
+    ASSERT_TRUE(session.Start(path));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box, 15000));
+    EXPECT_EQ("ﾀﾙﾐｸ", box.caption);
+    EXPECT_EQ("ﾒﾓ ﾌｧｲﾙの形式に誤りがあります。", box.text);
+    ShootWhenPainted(box.window, "memo_old_system_malformed");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    ASSERT_TRUE(session.FindMainWindow());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ("ﾀﾙﾐｸ", session.Title());
+    session.Post(CMD_OPEN);
+    HWND dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(dialog);
+    session.Settle();
+    HWND types = GetDlgItem(dialog, 0x470);
+    EXPECT_EQ("ﾒﾓ ﾌｧｲﾙ (*.tmk)", ComboText(types, 0));
+    EXPECT_EQ("すべてのﾌｧｲﾙ (*.*)", ComboText(types, 1));
+    driver::PressButton(dialog, IDCANCEL);
+    driver::SetWindowsVersion("tarmik.exe", nullptr);
+}
