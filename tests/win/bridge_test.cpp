@@ -130,10 +130,10 @@ TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
     ASSERT_TRUE(target.process);
     EXPECT_EQ(GetProcessId(target.process), pid);
     // The stand-in waits 250 ms before its window, so no earlier poll than the third can see it,
-    // and the poll that follows its creation takes it.
+    // and the poll that follows its creation takes it (with room for a late wake-up on a busy machine).
     EXPECT_GE(found - start, 300u);
     EXPECT_GE(found, created);
-    EXPECT_LT(found - created, 100u + 60u);
+    EXPECT_LT(found - created, 100u + 90u);
     EXPECT_TRUE(shownMessages.empty());
     CloseHandle(target.process);
     EXPECT_EQ(before, NextHandleValue());
