@@ -9,6 +9,9 @@
 
 enum { ENTRY_ADD = 0, ENTRY_CHANGE = 1 };
 static int gEntryDialogMode;
+// The entry being changed: the row selected when the dialog opened. A selection posted to the list
+// while the dialog is open must not turn the change onto another entry.
+static int gChangedIndex;
 
 static const KeyControlIds kEntryKeyControls = {IDC_ENTRY_KEYPATH, IDC_ENTRY_ROOTBUTTON, IDC_ENTRY_VALUENAME,
                                                 IDC_ENTRY_KEYBADGE};
@@ -27,7 +30,8 @@ static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyO
 // Puts the selected entry's texts into the fields; FALSE when the selected row holds no entry.
 static BOOL LoadSelectedEntry(HWND dialog)
 {
-    HGLOBAL entry = GetEntryHandle(GetSelectedIndex());
+    gChangedIndex = GetSelectedIndex();
+    HGLOBAL entry = GetEntryHandle(gChangedIndex);
     const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
     if (!block) return FALSE;
     const MemoEntryHead *head = (const MemoEntryHead *)block;
@@ -94,7 +98,7 @@ static void OnOk(HWND dialog)
     const int cbDescription = GetWindowTextLengthA(descriptionField);
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);
-    const int index = GetSelectedIndex();
+    const int index = gEntryDialogMode == ENTRY_CHANGE ? gChangedIndex : GetSelectedIndex();
     // Each size counts its NUL in 16 bits; a longer text would corrupt the record.
     if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
         ShowMessage(dialog, "説明、キー、値はそれぞれ 65534 バイトまでにしてください。", MB_ICONEXCLAMATION);

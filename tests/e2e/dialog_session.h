@@ -165,6 +165,10 @@ public:
         remote.Write(&item, sizeof item);
         DWORD_PTR ignored;
         SendMessageTimeoutA(list_, LVM_SETITEMSTATE, index, (LPARAM)remote.address(), SMTO_NORMAL, 5000, &ignored);
+        // The program may settle the selection with messages it posts to itself.
+        Settle();
+        WaitFor([&] { return Selected() == index; }, 2000);
+        Settle();
     }
 
     int Selected() { return driver::ListSelectedItem(list_); }

@@ -177,3 +177,45 @@ TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
     EXPECT_EQ(session.FileBytes(), before);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
 }
+
+TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_too_long", {{"E0", "HKCU\\Software", "", false}}));
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    // A record counts each text's size with its NUL in 16 bits: 65534 bytes fit, 65535 do not.
+    SetText(Item(dialog, kDescription), std::string(65535, 'd'));
+    SetText(Item(dialog, kEntryKey), "HKCU\\Long");
+    PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)Item(dialog, IDOK));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(session.pid(), &box));
+    EXPECT_EQ(box.caption, "タルミク");
+    EXPECT_NE(box.text.find("65534"), std::string::npos) << box.text;
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open for the user to shorten the text";
+
+    SetText(Item(dialog, kDescription), std::string(65534, 'd'));
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    std::vector<driver::Entry> saved = session.Saved();
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].description, std::string(65534, 'd'));
+    EXPECT_EQ(saved[0].keyPath, "HKCU\\Long");
+    EXPECT_EQ(Describe({saved[1]}), "[E0|HKCU\\Software|]");
+}
+
+TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_change_selection", {{"E0", "HKCU\\Zero", "", false},
+                                                        {"E1", "HKCU\\One", "", false}}));
+    session.SelectRow(1);
+    HWND dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(driver::GetText(Item(dialog, kDescription)), "E1");
+    // A selection that reaches the list while the dialog is open, as one the program posts to itself.
+    session.SelectRow(0);
+    SetText(Item(dialog, kDescription), "changed");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Zero|][changed|HKCU\\One|]");
+}
