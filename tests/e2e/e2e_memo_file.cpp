@@ -337,3 +337,43 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     driver::PressButton(dialog, IDCANCEL);
     driver::SetWindowsVersion("tarmik.exe", nullptr);
 }
+
+TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
+{
+    Session session("memo_longest");
+    const std::string path = session.Path("long.tmk");
+    std::vector<driver::Entry> entries(65535, driver::Entry{"説明", "HKCU\\Software", "v", false});
+    entries[65534] = {"last", "HKLM", "", true};
+    const std::vector<uint8_t> bytes = driver::MemoBytes(entries);
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
+    ASSERT_TRUE(session.Start(path));
+    ASSERT_TRUE(driver::WaitForMainWindow(&session.program(), "Oskelund_Tarmik", 60000));
+    EXPECT_EQ(std::string(kCaption) + " - long.tmk", session.Title());
+    EXPECT_EQ(65536, session.Count());
+    ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
+    session.Send(CMD_SAVE);
+    EXPECT_TRUE(driver::ReadFileBytes(path) == bytes);
+}
+
+TEST(MemoFile, FileHeldByAnotherProgramIsASystemError)
+{
+    Session session("memo_locked");
+    const std::string path = session.Path("locked.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(session.Start(path));
+    driver::MessageBoxInfo box;
+    const bool shown = session.Box(&box, 15000);
+    CloseHandle(held);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_FALSE(box.text.empty()) << "the system's own text";
+    EXPECT_EQ(std::string::npos, box.text.find("メモ ファイル")) << box.text;
+    ShootWhenPainted(box.window, "memo_locked_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    ASSERT_TRUE(session.FindMainWindow());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(1, session.Count());
+}

@@ -101,6 +101,7 @@ public:
     std::string Path(const std::string &name) const { return folder_ + "\\" + name; }
     DWORD pid() const { return program_.pid; }
     HWND main() const { return program_.mainWindow; }
+    driver::Program &program() { return program_; }
     HWND list() const { return GetDlgItem(program_.mainWindow, 1001); }
 
     bool Start(const std::string &tail = "") { return driver::Start(&program_, folder_ + "\\tarmik.exe", tail); }
