@@ -205,7 +205,7 @@ HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
     return INVALID_HANDLE_VALUE;
 }
 
-// Writes the header and every entry in list order; false with writer->error at the first failure.
+// Writes the header and every entry in list order; writer->error keeps the first failure.
 void WriteMemoEntries(FileWriter *writer)
 {
     uint8_t bytes[6];
