@@ -117,10 +117,5 @@ int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly
         ReportSystemError(gMainWindow, LEVEL_ORDINARY);
         return 0;
     }
-    int index = GetSelectedIndex();
-    // One row is always selected; should none be, the entry still goes above the end row.
-    if (index < 0) index = entryCount;
-    if (!InsertEntryAt(index, entry)) return 0;
-    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, (WPARAM)index, FALSE);
-    return 1;
+    return InsertEntryAboveSelection(entry) >= 0;
 }

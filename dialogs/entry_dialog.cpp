@@ -81,13 +81,6 @@ static void SetEntryHandle(int index, HGLOBAL entry)
     SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&item);
 }
 
-// The row that was selected moved down by one; it can now be moved up.
-static void EnableMoveUp()
-{
-    EnableMenuItem(gMainMenu, IDM_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(gContextMenu, IDM_LIST_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
-}
-
 // Stores the fields in a new entry or the selected one. Every failure leaves the dialog open and the
 // memo as it was.
 static void OnOk(HWND dialog)
@@ -98,7 +91,6 @@ static void OnOk(HWND dialog)
     const int cbDescription = GetWindowTextLengthA(descriptionField);
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);
-    const int index = gEntryDialogMode == ENTRY_CHANGE ? gChangedIndex : GetSelectedIndex();
     // Each size counts its NUL in 16 bits; a longer text would corrupt the record.
     if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
         ShowMessage(dialog, "説明、キー、値はそれぞれ 65534 バイトまでにしてください。", MB_ICONEXCLAMATION);
@@ -107,7 +99,7 @@ static void OnOk(HWND dialog)
     const SIZE_T cbBlock = (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11;
     HGLOBAL old = 0, entry;
     if (gEntryDialogMode == ENTRY_CHANGE) {
-        old = GetEntryHandle(index);
+        old = GetEntryHandle(gChangedIndex);
         if (!old) return;
         entry = GlobalReAlloc(old, cbBlock, GMEM_MOVEABLE);
     } else {
@@ -130,15 +122,14 @@ static void OnOk(HWND dialog)
     head->keyOnly = IsKeyBadgeShown() ? 1 : 0;
     GlobalUnlock(entry);
     if (gEntryDialogMode == ENTRY_CHANGE) {
-        if (entry != old) SetEntryHandle(index, entry);
+        if (entry != old) SetEntryHandle(gChangedIndex, entry);
         UpdateOpenActions(openable);
-    } else {
+        SendMessageA(gMemoList, LVM_ENSUREVISIBLE, gChangedIndex, FALSE);
+        SendMessageA(gMemoList, LVM_REDRAWITEMS, gChangedIndex, gChangedIndex);
+    } else if (InsertEntryAboveSelection(entry) < 0) {
         // Filled before it joins the list, so that no drawing can meet an empty record.
-        if (!InsertEntryAt(index, entry)) return;
-        if (index + 1 < entryCount) EnableMoveUp();
+        return;
     }
-    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
-    if (gEntryDialogMode == ENTRY_CHANGE) SendMessageA(gMemoList, LVM_REDRAWITEMS, index, index);
     memoModified = TRUE;
     EndDialog(dialog, 0);
 }

@@ -23,6 +23,9 @@ void ClearMemoList();
 // Inserts `entry` at `index` and counts it in entryCount, returning 1; on failure reports the list failure
 // (ordinary), frees the block and returns 0. memoModified is the caller's.
 int InsertEntryAt(int index, HGLOBAL entry);
+// Inserts `entry` above the selected row and scrolls it into view; its index, or -1 after a reported
+// failure (the block is freed then).
+int InsertEntryAboveSelection(HGLOBAL entry);
 // The end row, selected and focused; 0 on failure (not reported).
 BOOL InsertEndRow();
 

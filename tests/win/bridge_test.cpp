@@ -21,6 +21,7 @@ bool gIsNtFamily = true;
 BoundFunctions gBound;
 HWND gMainWindow;
 HWND gMemoList;
+HMENU gMainMenu, gContextMenu;  // none here: the menu states are not this test's concern
 Settings gSettings;
 int entryCount;
 BOOL memoModified;
