@@ -4,6 +4,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "memo/memo_filter.h"
 #include "memo/memo_format.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -31,11 +32,7 @@ int ChooseMemoFile(BOOL forSaving)
     CopyMemoExtension(&gSettings, extension);
     LowerCaseLetters(extension);
     char filter[160];
-    if (extension[0])
-        wsprintfA(filter, ToHalfWidth("メモ ファイル (*.%s)%c*.%s%cすべてのファイル (*.*)%c*.*%c"), extension, 0,
-                  extension, 0, 0, 0);
-    else
-        wsprintfA(filter, ToHalfWidth("すべてのファイル (*.*)%c*.*%c"), 0, 0);
+    BuildMemoFileFilter(extension[0] ? extension : NULL, filter, sizeof filter);
 
     char fileName[MAX_PATH] = "";
     if (forSaving && memoPath[0]) lstrcpynA(fileName, memoPath + memoNameOffset, MAX_PATH);

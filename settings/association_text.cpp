@@ -70,33 +70,6 @@ void SplitBrowsePath(const char *text, size_t *cbFolder, const char **fileName)
     }
 }
 
-// Appends `text` and its NUL at `*used`; false when it does not fit.
-static bool AppendPiece(char *out, size_t cbOut, size_t *used, const char *text, bool terminate)
-{
-    size_t cb = strlen(text);
-    if (*used + cb + (terminate ? 1 : 0) > cbOut) return false;
-    memcpy(out + *used, text, cb);
-    *used += cb;
-    if (terminate) out[(*used)++] = '\0';
-    return true;
-}
-
-size_t BuildBrowseFilter(const char *extension, char *out, size_t cbOut)
-{
-    size_t used = 0;
-    bool fits = true;
-    if (extension != nullptr) {
-        fits = AppendPiece(out, cbOut, &used, ToHalfWidth("メモ ファイル (*."), false) &&
-               AppendPiece(out, cbOut, &used, extension, false) &&
-               AppendPiece(out, cbOut, &used, ")", true) &&
-               AppendPiece(out, cbOut, &used, "*.", false) &&
-               AppendPiece(out, cbOut, &used, extension, true);
-    }
-    fits = fits && AppendPiece(out, cbOut, &used, ToHalfWidth("すべてのファイル (*.*)"), true) &&
-           AppendPiece(out, cbOut, &used, "*.*", true) && AppendPiece(out, cbOut, &used, "", true);
-    return fits ? used : 0;
-}
-
 // Appends within the question buffer; the pieces are bounded so that the whole always fits.
 static void AppendToQuestion(char *out, const char *text)
 {

@@ -26,10 +26,6 @@ bool BuildOpenCommand(const char *programPath, char *out, size_t cbOut);
 // after the first colon, or the whole text).
 void SplitBrowsePath(const char *text, size_t *cbFolder, const char **fileName);
 
-// The browse dialog's filter, NUL-separated and ending in two NULs: memo files of `extension`
-// (lower case) then all files, or all files alone when `extension` is null. Texts pass through
-// ToHalfWidth. Returns the bytes used, or 0 when `cbOut` is too small.
-size_t BuildBrowseFilter(const char *extension, char *out, size_t cbOut);
 
 // The version strings read from the program that holds an extension; a null text was unreadable.
 struct OtherProgramStrings {

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "dialogs/dialogs.h"
+#include "memo/memo_filter.h"
 #include "resources/resource.h"
 #include "settings/association_text.h"
 #include "settings/settings.h"
@@ -114,7 +115,7 @@ static void BrowseStartupFile(HWND dialog)
                   !ContainsAnyOf(extension, kFileNameForbiddenOrDot);
     if (usable) LowerCaseLetters(extension);
     char filter[160];
-    BuildBrowseFilter(usable ? extension : nullptr, filter, sizeof filter);
+    BuildMemoFileFilter(usable ? extension : nullptr, filter, sizeof filter);
     char title[64];
     lstrcpynA(title, ToHalfWidth("ファイルの参照"), sizeof title);
 

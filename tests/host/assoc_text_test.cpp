@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "memo/memo_filter.h"
 #include "settings/association_text.h"
 #include "shell/text.h"
 
@@ -107,20 +108,20 @@ TEST(AssociationText, BrowseFilter)
 {
     OldSystem flag(false);
     char out[160];
-    size_t cb = BuildBrowseFilter("tmk", out, sizeof out);
+    size_t cb = BuildMemoFileFilter("tmk", out, sizeof out);
     const std::string memo = "メモ ファイル (*.tmk)" + std::string(1, '\0') + "*.tmk" + std::string(1, '\0') +
                              "すべてのファイル (*.*)" + std::string(1, '\0') + "*.*" + std::string(2, '\0');
     EXPECT_EQ(std::string(out, cb), memo);
 
-    cb = BuildBrowseFilter(nullptr, out, sizeof out);
+    cb = BuildMemoFileFilter(nullptr, out, sizeof out);
     const std::string all = "すべてのファイル (*.*)" + std::string(1, '\0') + "*.*" + std::string(2, '\0');
     EXPECT_EQ(std::string(out, cb), all);
 
-    EXPECT_EQ(BuildBrowseFilter("tmk", out, memo.size()), memo.size());
-    EXPECT_EQ(BuildBrowseFilter("tmk", out, memo.size() - 1), 0u);
+    EXPECT_EQ(BuildMemoFileFilter("tmk", out, memo.size()), memo.size());
+    EXPECT_EQ(BuildMemoFileFilter("tmk", out, memo.size() - 1), 0u);
 
     OldSystem old(true);
-    cb = BuildBrowseFilter("abc", out, sizeof out);
+    cb = BuildMemoFileFilter("abc", out, sizeof out);
     EXPECT_EQ(std::string(out, cb), "ﾒﾓ ﾌｧｲﾙ (*.abc)" + std::string(1, '\0') + "*.abc" + std::string(1, '\0') +
                                         "すべてのﾌｧｲﾙ (*.*)" + std::string(1, '\0') + "*.*" + std::string(2, '\0'));
 }
