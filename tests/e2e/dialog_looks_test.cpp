@@ -1,6 +1,5 @@
 // What the entry and open-key dialogs look like on each system (screenshots under the build folder),
 // the root-key button's looks, and that opening and closing the dialogs leaves no GDI or USER object behind.
-#include <winternl.h>
 
 #include <algorithm>
 
@@ -112,38 +111,14 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
     EXPECT_EQ(facePressed.top, faceNormal.top + 1) << name << ": and one down";
 }
 
-// Live GDI objects of a process, read from its GDI handle table (GetGuiResources answers 0 under Wine):
-// the table's address is in the process's PEB; a used entry has a non-zero type byte.
-int GdiObjectCount(HANDLE process)
-{
-    DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
-    if (count) return (int)count;
-    typedef NTSTATUS(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProc query = (QueryProc)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    const SIZE_T kTableOffsetInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94;
-    UINT_PTR table = 0;
-    SIZE_T done = 0;
-    if (!ReadProcessMemory(process, (BYTE *)basic.PebBaseAddress + kTableOffsetInPeb, &table, sizeof table, &done) ||
-        !table)
-        return -1;
-    const SIZE_T kEntries = 0x10000, kEntrySize = 24, kTypeOffset = 14;
-    std::vector<BYTE> entries(kEntries * kEntrySize);
-    if (!ReadProcessMemory(process, (const void *)table, entries.data(), entries.size(), &done)) return -1;
-    int used = 0;
-    for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * kEntrySize + kTypeOffset] != 0;
-    return used;
-}
-
 // The lowest of a few readings: an object of the moment (a caret, a DC being released) comes and goes,
 // one left behind stays.
 int LowestGdiObjectCount(HANDLE process)
 {
-    int lowest = GdiObjectCount(process);
+    int lowest = driver::GdiObjectCount(process);
     for (int i = 0; i < 3; ++i) {
         Sleep(300);
-        lowest = std::min(lowest, GdiObjectCount(process));
+        lowest = std::min(lowest, driver::GdiObjectCount(process));
     }
     return lowest;
 }

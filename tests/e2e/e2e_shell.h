@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <winternl.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -206,31 +205,6 @@ inline RECT ClientWhenSettled(Tarmik &tarmik) {
         last = now;
     }
     return now;
-}
-
-// GDI objects the process holds. Wine's GetGuiResources answers 0, so the process's GDI handle table,
-// which its PEB names, is read instead; -1 when it cannot be read.
-inline int GdiObjectCount(HANDLE process) {
-    DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
-    if (count) return static_cast<int>(count);
-    typedef LONG(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProc query = reinterpret_cast<QueryProc>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94;  // GdiSharedHandleTable
-    UINT_PTR table = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table,
-                           sizeof table, nullptr) ||
-        !table)
-        return -1;
-    const SIZE_T kEntries = 0x10000, cbEntry = 24, kTypeOffset = 14;
-    std::vector<BYTE> entries(kEntries * cbEntry);
-    if (!ReadProcessMemory(process, reinterpret_cast<const void *>(table), entries.data(), entries.size(), nullptr))
-        return -1;
-    int used = 0;
-    for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * cbEntry + kTypeOffset] != 0;
-    return used;
 }
 
 // A real left-button drag from one screen point to another.

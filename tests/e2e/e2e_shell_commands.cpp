@@ -181,7 +181,7 @@ TEST_F(Commands, DrawingLeavesNoObjectBehind) {
     };
     ClickRow(1);  // the key-only entry, drawn with its badge in the selection colours
     for (int i = 0; i < 5; ++i) paintAll();
-    int before = GdiObjectCount(tarmik.program.process);
+    int before = driver::GdiObjectCount(tarmik.program.process);
     ASSERT_GT(before, 0) << "the program's objects can be counted";
     RECT window;
     GetWindowRect(main, &window);
@@ -196,7 +196,7 @@ TEST_F(Commands, DrawingLeavesNoObjectBehind) {
         }
     }
     for (int i = 0; i < 5; ++i) paintAll();
-    EXPECT_EQ(GdiObjectCount(tarmik.program.process), before);
+    EXPECT_EQ(driver::GdiObjectCount(tarmik.program.process), before);
 }
 
 TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {

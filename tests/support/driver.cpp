@@ -1,6 +1,7 @@
 #include "tests/support/driver.h"
 
 #include <commctrl.h>
+#include <winternl.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -394,6 +395,29 @@ bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset) {
     SIZE_T done = 0;
     return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
            done == cb;
+}
+
+int GdiObjectCount(HANDLE process) {
+    DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
+    if (count) return static_cast<int>(count);
+    typedef LONG(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProc query = reinterpret_cast<QueryProc>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+    const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94;  // GdiSharedHandleTable
+    UINT_PTR table = 0;
+    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table,
+                           sizeof table, nullptr) ||
+        !table)
+        return -1;
+    const SIZE_T kEntries = 0x10000, cbEntry = 24, kTypeOffset = 14;
+    std::vector<BYTE> entries(kEntries * cbEntry);
+    if (!ReadProcessMemory(process, reinterpret_cast<const void *>(table), entries.data(), entries.size(), nullptr))
+        return -1;
+    int used = 0;
+    for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * cbEntry + kTypeOffset] != 0;
+    return used;
 }
 
 int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }

@@ -102,6 +102,10 @@ private:
     void *remote_ = nullptr;
 };
 
+// Live GDI objects of a process, read from its GDI handle table (GetGuiResources answers 0 under Wine):
+// the table's address is in the process's PEB; a used entry has a non-zero type byte. -1 when unreadable.
+int GdiObjectCount(HANDLE process);
+
 // List-view helpers across the process boundary.
 int ListItemCount(HWND list);
 int ListSelectedItem(HWND list);
