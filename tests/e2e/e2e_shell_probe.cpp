@@ -29,7 +29,7 @@ void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK ShellProbeHook(int code, WPARAM wParam, LPARAM lParam) {
+extern "C" __attribute__((dllexport)) LRESULT CALLBACK ShellProbeHook(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT probeMessage = RegisterWindowMessageA("TarmikShellProbe");
     const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
     if (code == HC_ACTION && sent->message == probeMessage) {
