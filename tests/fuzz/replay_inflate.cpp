@@ -1,6 +1,5 @@
 // Runs the DEFLATE decoder's fuzz target over the manual's pages and fixed mutations of them, and over
 // small streams of every block type, so that the check runs where no fuzzing compiler is installed.
-#include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <zlib.h>
@@ -8,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/seed_folder.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::string &path) {
-    std::vector<uint8_t> bytes;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
-}
 
 std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int strategy) {
     z_stream z = {};
@@ -43,13 +34,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: replay_inflate PAGES_DIR\n");
         return 2;
     }
-    std::vector<std::vector<uint8_t>> seeds;
-    if (DIR *dir = opendir(argv[1])) {
-        while (dirent *item = readdir(dir)) {
-            if (item->d_name[0] != '.') seeds.push_back(ReadAll(std::string(argv[1]) + "/" + item->d_name));
-        }
-        closedir(dir);
-    }
+    std::vector<std::vector<uint8_t>> seeds = ReadSeedFolder(argv[1]);
     if (seeds.size() != 11) {
         fprintf(stderr, "expected the eleven pages in %s\n", argv[1]);
         return 1;

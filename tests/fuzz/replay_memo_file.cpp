@@ -1,24 +1,14 @@
 // Runs the memo-file fuzz target over the seed corpus and a fixed set of mutations of each seed,
 // so that the check runs where no fuzzing compiler is installed.
-#include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
 
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+#include "tests/fuzz/seed_folder.h"
 
-static std::vector<uint8_t> ReadAll(const std::string &path)
-{
-    std::vector<uint8_t> bytes;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
-    return bytes;
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 static void Run(const std::vector<uint8_t> &bytes, size_t *runs)
 {
@@ -32,13 +22,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: replay_memo_file CORPUS_DIR\n");
         return 2;
     }
-    std::vector<std::vector<uint8_t>> seeds;
-    if (DIR *dir = opendir(argv[1])) {
-        while (dirent *item = readdir(dir)) {
-            if (item->d_name[0] != '.') seeds.push_back(ReadAll(std::string(argv[1]) + "/" + item->d_name));
-        }
-        closedir(dir);
-    }
+    std::vector<std::vector<uint8_t>> seeds = ReadSeedFolder(argv[1]);
     if (seeds.empty()) {
         fprintf(stderr, "no seeds in %s\n", argv[1]);
         return 1;
