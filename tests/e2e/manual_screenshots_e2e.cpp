@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "tests/e2e/dialog_session.h"
-#include "tests/support/png.h"
 
 using namespace dialogs;
 
@@ -32,43 +31,21 @@ void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     ASSERT_GT(width, 0);
     ASSERT_GT(height, 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_TRUE(bitmap);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint8_t> rgb((size_t)width * height * 3);
-    const uint8_t *bgra = static_cast<const uint8_t *>(bits);
+    std::vector<uint32_t> pixels = driver::CapturePixels(nullptr, rect);
+    ASSERT_EQ(pixels.size(), (size_t)width * height);
     std::vector<RECT> areas;
     for (HWND window : shown) {
         RECT area;
         GetWindowRect(window, &area);
         areas.push_back(area);
     }
-    for (size_t i = 0; i < (size_t)width * height; ++i) {
+    for (size_t i = 0; i < pixels.size(); ++i) {
         POINT point = {rect.left + (LONG)(i % width), rect.top + (LONG)(i / width)};
         bool inside = false;
         for (const RECT &area : areas) inside = inside || PtInRect(&area, point);
-        rgb[i * 3] = inside ? bgra[i * 4 + 2] : 255;
-        rgb[i * 3 + 1] = inside ? bgra[i * 4 + 1] : 255;
-        rgb[i * 3 + 2] = inside ? bgra[i * 4] : 255;
+        if (!inside) pixels[i] = 0xFFFFFF;
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    std::string folder = driver::BuildDir() + "\\screenshots";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(driver::WriteFileBytes(folder + "\\manual_" + name + ".png", EncodePng(width, height, rgb)));
+    ASSERT_NE(driver::SavePng("manual_" + name, width, height, pixels), "");
 }
 
 RECT Union(RECT a, RECT b)

@@ -66,29 +66,6 @@ void Click(HWND dialog, int id)
 
 namespace {
 
-// Pixels of a screen rectangle, as 0x00RRGGBB.
-std::vector<uint32_t> Capture(HDC source, int x, int y, int width, int height)
-{
-    std::vector<uint32_t> pixels((size_t)width * height);
-    HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
-    GdiFlush();
-    memcpy(pixels.data(), bits, pixels.size() * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    return pixels;
-}
-
 // The system icon drawn as a message box draws it, on the dialog face colour.
 std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
 {
@@ -104,7 +81,7 @@ std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
     SelectObject(memory, old);
     HDC reader = CreateCompatibleDC(screen);
     old = SelectObject(reader, bitmap);
-    std::vector<uint32_t> pixels = Capture(reader, 0, 0, width, height);
+    std::vector<uint32_t> pixels = driver::CapturePixels(reader, RECT{0, 0, width, height});
     SelectObject(reader, old);
     DeleteDC(reader);
     DeleteObject(bitmap);
@@ -135,9 +112,8 @@ Icon IconOf(HWND box)
     RECT rect;
     GetWindowRect(control, &rect);
     int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
-    HDC screen = GetDC(nullptr);
-    std::vector<uint32_t> shown = Capture(screen, rect.left, rect.top, width, height);
-    ReleaseDC(nullptr, screen);
+    std::vector<uint32_t> shown =
+        driver::CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
     const struct {
         LPCSTR id;
         Icon icon;

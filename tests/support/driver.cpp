@@ -233,17 +233,13 @@ void Settle(const Program &program, DWORD timeoutMs) {
     if (program.process) WaitForInputIdle(program.process, timeoutMs);
 }
 
-std::string Screenshot(HWND window, const std::string &name) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    std::string folder = BuildDir() + "\\screenshots";
-    MakeDirectories(folder);
-    std::string path = folder + "\\" + name + ".png";
-    if (width <= 0 || height <= 0) return path;
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    std::vector<uint32_t> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    HDC screen = source ? nullptr : GetDC(nullptr);
+    HDC from = source ? source : screen;
+    HDC memory = CreateCompatibleDC(from);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -252,25 +248,40 @@ std::string Screenshot(HWND window, const std::string &name) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(from, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, from, rect.left, rect.top, SRCCOPY);
         GdiFlush();
-        std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-        const uint8_t *bgra = static_cast<const uint8_t *>(bits);
-        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-            rgb[i * 3] = bgra[i * 4 + 2];
-            rgb[i * 3 + 1] = bgra[i * 4 + 1];
-            rgb[i * 3 + 2] = bgra[i * 4];
-        }
-        WriteFileBytes(path, EncodePng(width, height, rgb));
+        const uint32_t *bgrx = static_cast<const uint32_t *>(bits);
+        pixels.assign(bgrx, bgrx + static_cast<size_t>(width) * height);
+        for (uint32_t &pixel : pixels) pixel &= 0x00FFFFFF;
         SelectObject(memory, old);
         DeleteObject(bitmap);
     }
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return path;
+    if (screen) ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels) {
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) return "";
+    std::vector<uint8_t> rgb(pixels.size() * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        rgb[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
+        rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+    }
+    std::string folder = BuildDir() + "\\screenshots";
+    MakeDirectories(folder);
+    std::string path = folder + "\\" + name + ".png";
+    return WriteFileBytes(path, EncodePng(width, height, rgb)) ? path : "";
+}
+
+std::string Screenshot(HWND window, const std::string &name) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return SavePng(name, rect.right - rect.left, rect.bottom - rect.top, CapturePixels(nullptr, rect));
 }
 
 COLORREF ScreenPixel(int x, int y) {

@@ -64,6 +64,10 @@ std::string GetMenuText(HMENU menu, UINT item, bool byPosition);
 // Lets the program handle what was sent to it: returns once its thread is idle waiting for input.
 void Settle(const Program &program, DWORD timeoutMs = 3000);
 
+// Pixels of a rectangle of `source` (the screen when null), top row first, each 0x00RRGGBB.
+std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect);
+// Saves pixels as BuildDir()\screenshots\<name>.png. Returns the path, or "" when it was not written.
+std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels);
 // Saves a PNG of the window's screen rectangle as BuildDir()\screenshots\<name>.png. Returns the path.
 std::string Screenshot(HWND window, const std::string &name);
 // The colour of one screen pixel.
