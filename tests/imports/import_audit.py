@@ -55,13 +55,10 @@ def read_imports(objdump, program):
             continue
         if dll is None:
             continue
-        m = re.match(r"\t[0-9a-fA-F]+\s+(\d+)\s+(\S+)\s*$", line)
+        # "vma hint name", or "vma ordinal <none>" for an import by ordinal (in hexadecimal).
+        m = re.match(r"\t[0-9a-fA-F]+\s+([0-9a-fA-F]+)\s+(\S+)", line)
         if m:
-            imports.append((dll, m.group(2)))
-            continue
-        m = re.match(r"\t[0-9a-fA-F]+\s+Ordinal:?\s*(\d+)|\t\s*[0-9a-fA-F]+\s+<none>\s+([0-9a-fA-F]+)", line)
-        if m:
-            imports.append((dll, "#%d" % int(m.group(1) or m.group(2), 10 if m.group(1) else 16)))
+            imports.append((dll, "#%d" % int(m.group(1), 16) if m.group(2) == "<none>" else m.group(2)))
     return imports
 
 
