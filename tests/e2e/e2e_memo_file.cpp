@@ -355,11 +355,12 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     EXPECT_TRUE(driver::ReadFileBytes(path) == bytes);
 }
 
-TEST(MemoFile, FileHeldByAnotherProgramIsASystemError)
+TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
 {
     Session session("memo_locked");
     const std::string path = session.Path("locked.tmk");
-    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     ASSERT_TRUE(session.Start(path));
@@ -368,12 +369,31 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemError)
     CloseHandle(held);
     ASSERT_TRUE(shown);
     EXPECT_EQ(kCaption, box.caption);
-    EXPECT_FALSE(box.text.empty()) << "the system's own text";
-    EXPECT_EQ(std::string::npos, box.text.find("メモ ファイル")) << box.text;
+    // What failed and on which file, then the system's own text.
+    const std::string opening = "メモ ファイル“" + path + "”を開けませんでした。\r\r";
+    EXPECT_EQ(opening, box.text.substr(0, opening.size()));
+    EXPECT_GT(box.text.size(), opening.size() + 4) << box.text;
     ShootWhenPainted(box.window, "memo_locked_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
     EXPECT_EQ(kCaption, session.Title());
     EXPECT_EQ(1, session.Count());
+
+    auto drop = session.Drop({path});
+    ASSERT_TRUE(WaitFor([&] { return session.Title() == std::string(kCaption) + " - locked.tmk"; }));
+    held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    session.Modify();
+    session.Post(CMD_SAVE);
+    const bool saveShown = session.Box(&box);
+    CloseHandle(held);
+    ASSERT_TRUE(saveShown);
+    const std::string saving = "メモ ファイル“" + path + "”にメモを保存できませんでした。\r\r";
+    EXPECT_EQ(saving, box.text.substr(0, saving.size()));
+    EXPECT_GT(box.text.size(), saving.size() + 4) << box.text;
+    ShootWhenPainted(box.window, "memo_locked_save_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path));
+    EXPECT_EQ(0, LeftoverFiles(session.folder()));
 }

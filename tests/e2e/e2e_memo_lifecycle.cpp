@@ -210,3 +210,48 @@ TEST(MemoLifecycle, AutomaticSaveOfANamedMemoWritesWithoutAsking)
     EXPECT_TRUE(memo.session.NoBox());
     EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(memo.path)));
 }
+
+TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
+{
+    Loaded a("memo_changed_a");
+    Session b("memo_changed_b", SettingsBytes("TMK", true));
+    ASSERT_TRUE(a.Run());
+    ASSERT_TRUE(b.Run(a.path));
+    a.session.Send(40007);  // deletes the first entry
+    a.session.Send(CMD_SAVE);
+    const std::vector<uint8_t> saved = driver::ReadFileBytes(a.path);
+    ASSERT_EQ(2u, FileEntries(a.path).size());
+
+    const std::string question =
+        "メモ ファイル“" + a.path + "”は、他のプログラムによって変更されています。\r\r上書きして保存しますか？";
+    b.Modify();
+    // Closing saves automatically, and that save asks first.
+    PostMessageA(b.main(), WM_CLOSE, 0, 0);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(b.Box(&box));
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ(question, box.text);
+    HWND no = GetDlgItem(box.window, IDNO);
+    EXPECT_TRUE(GetDlgItem(box.window, IDYES) && no && !GetDlgItem(box.window, IDCANCEL));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(no, GWL_STYLE) & 0x0F) << "No preselected";
+    ShootWhenPainted(box.window, "memo_changed_question");
+    ASSERT_TRUE(driver::PressButton(box.window, IDNO));
+    EXPECT_FALSE(b.Ended(500)) << "No stops the close as a cancel does";
+    EXPECT_EQ(saved, driver::ReadFileBytes(a.path)) << "the other copy's save stays";
+
+    // Still modified and still asking; Yes writes this copy's memo.
+    b.Post(CMD_SAVE);
+    ASSERT_TRUE(b.Box(&box));
+    EXPECT_EQ(question, box.text);
+    ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+    b.Settle();
+    EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(a.path)));
+    // Now the file is as this copy wrote it: the next save asks nothing, and neither does a vanished file.
+    b.Send(CMD_SAVE);
+    EXPECT_TRUE(b.NoBox());
+    ASSERT_TRUE(DeleteFileA(a.path.c_str()));
+    b.Modify();
+    PostMessageA(b.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(b.Ended());
+    EXPECT_EQ(Descriptions(SampleEntries()), Descriptions(FileEntries(a.path)));
+}
