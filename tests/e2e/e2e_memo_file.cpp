@@ -347,6 +347,19 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     EXPECT_EQ("ﾒﾓ ﾌｧｲﾙ (*.tmk)", ComboText(types, 0));
     EXPECT_EQ("すべてのﾌｧｲﾙ (*.*)", ComboText(types, 1));
     driver::PressButton(dialog, IDCANCEL);
+
+    // A file's name is shown as it is, after the converted text.
+    const std::string held = session.Path("メモ.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(held, driver::MemoBytes(SampleEntries())));
+    HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    auto drop = session.Drop({held});
+    const bool shown = session.Box(&box);
+    CloseHandle(lock);
+    ASSERT_TRUE(shown);
+    const std::string opening = "ﾒﾓ ﾌｧｲﾙ“" + held + "”を開けませんでした。\r\r";
+    EXPECT_EQ(opening, box.text.substr(0, opening.size()));
+    ShootWhenPainted(box.window, "memo_old_system_locked");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     driver::SetWindowsVersion("tarmik.exe", nullptr);
 }
 

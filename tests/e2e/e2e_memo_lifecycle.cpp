@@ -256,3 +256,35 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     const auto entries = Descriptions(SampleEntries());
     EXPECT_EQ((std::vector<std::string>{entries[1], entries[2], entries[0]}), Descriptions(FileEntries(a.path)));
 }
+
+// Save as onto an existing file: the dialog's own overwrite question, then the program's when the file is
+// the memo's own and was changed meanwhile; none from the program for another file.
+TEST(MemoLifecycle, SaveAsAsksAboutAChangedFileOnlyWhenItIsTheMemosOwn)
+{
+    Loaded memo("memo_changed_save_as", SettingsBytes("TMK", false));
+    const std::string other = memo.session.Path("other.tmk");
+    const std::vector<uint8_t> changed = driver::MemoBytes({{"changed", "HKU", "", true}});
+    ASSERT_TRUE(driver::WriteFileBytes(other, changed));
+    ASSERT_TRUE(memo.Run());
+    ASSERT_TRUE(driver::WriteFileBytes(memo.path, changed));
+    auto saveAs = [&](const char *name) {
+        memo.session.Post(CMD_SAVE_AS);
+        HWND dialog = memo.session.WaitForFileDialog();
+        ASSERT_TRUE(dialog);
+        ChooseInFileDialog(dialog, name);
+        driver::MessageBoxInfo box;
+        ASSERT_TRUE(memo.session.Box(&box)) << "the dialog's overwrite question";
+        ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+        memo.session.Settle();
+    };
+    saveAs("memo.tmk");
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(memo.session.Box(&box));
+    EXPECT_NE(std::string::npos, box.text.find("”は、他のプログラムによって変更されています。")) << box.text;
+    ASSERT_TRUE(driver::PressButton(box.window, IDNO));
+    EXPECT_EQ(changed, driver::ReadFileBytes(memo.path));
+
+    saveAs("other.tmk");
+    EXPECT_FALSE(memo.session.Box(&box, 300)) << box.text;
+    EXPECT_EQ(memo.bytes, driver::ReadFileBytes(other));
+}
