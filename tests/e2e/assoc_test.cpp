@@ -272,7 +272,6 @@ TEST_F(Association, TakingOverKeepsAFileTypeThatAnotherExtensionStillNames)
     Answer(question, IDYES);
     ASSERT_TRUE(WaitUntilClosed(dialog));
     ExpectRegisteredForThisProgram("xyz");
-    EXPECT_FALSE(KeyExists(".xyz\\ShellNew"));
     EXPECT_EQ(DefaultValue(".qqq"), "otherdoc");
     EXPECT_EQ(DefaultValue("OtherDoc"), "Other document");
     EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\open\\command"), "\"" + program + "\" \"%1\"");
