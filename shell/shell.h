@@ -103,6 +103,8 @@ extern char lastDirectory[MAX_PATH];
 /* messages.cpp */
 void ReportListFailure(HWND owner, int level);
 void ReportSystemError(HWND owner, int level);  // the error is the thread's last error
+// The same after a text that says what failed: `format` converted, then `argument` (a path) inserted.
+void ReportSystemErrorAbout(HWND owner, int level, const char *format, const char *argument);
 void ReportCommonDialogError(HWND owner, DWORD code);
 // A message box with the product caption; text passes through ToHalfWidth first.
 int ShowMessage(HWND owner, const char *text, UINT flags);
