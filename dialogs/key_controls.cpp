@@ -142,9 +142,13 @@ BOOL PutKeyFieldInStoredForm(HWND field)
     GetWindowTextA(field, text, cchText + 1);
     DWORD selStart = 0, selEnd = 0;
     SendMessageA(field, EM_GETSEL, (WPARAM)&selStart, (LPARAM)&selEnd);
+    // Positions count bytes in an ANSI edit, but characters under Wine: the usual caret, at the end of a
+    // pasted path, is put back in the field's own count.
+    const bool atEnd = selEnd >= (DWORD)SendMessageA(field, EM_LINELENGTH, 0, 0);
     size_t caret = selEnd;
     if (ToStoredKeyPath(text, &caret)) {
         SetWindowTextA(field, text);
+        if (atEnd) caret = (size_t)SendMessageA(field, EM_LINELENGTH, 0, 0);
         SendMessageA(field, EM_SETSEL, (WPARAM)caret, (LPARAM)caret);
         SendMessageA(field, EM_SCROLLCARET, 0, 0);
     }

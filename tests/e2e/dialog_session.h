@@ -85,8 +85,9 @@ inline DWORD Selection(HWND edit)
 inline bool PasteWithCtrlV(HWND field, const std::string &text, bool replace = true)
 {
     if (!driver::SetClipboardText(text)) return false;
-    ClickIn(field);
+    // The focus by the dialog itself: a click could reach the field after the selection and move it.
     DWORD_PTR ignored;
+    SendMessageTimeoutA(GetParent(field), WM_NEXTDLGCTL, (WPARAM)field, TRUE, SMTO_NORMAL, 5000, &ignored);
     SendMessageTimeoutA(field, EM_SETSEL, replace ? 0 : 0x7FFF, replace ? -1 : 0x7FFF, SMTO_NORMAL, 5000, &ignored);
     return Keys("ctrl+v");
 }

@@ -169,14 +169,15 @@ TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
 
     // The Registry Editor's address bar, pasted with Ctrl+V.
     ASSERT_TRUE(PasteWithCtrlV(key, "コンピューター\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"));
-    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"; }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"; }))
         << driver::GetText(key);
+    EXPECT_EQ(Selection(key), MAKELONG(35, 35)) << "the caret stays at the end of the pasted path";
     driver::Screenshot(dialog, "entry_dialog_pasted_path");
 
     // Typed key by key, a drive's colon stays while typing; OK stores the plain form.
     SendMessageA(key, EM_SETSEL, 0, -1);
     Type("hkcu:");
-    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "hkcu:"; }, 3000)) << driver::GetText(key);
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "hkcu:"; })) << driver::GetText(key);
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     session.Settle();
     EXPECT_TRUE(IsWindowEnabled(openButton)) << "the open actions follow the stored key path";

@@ -221,7 +221,7 @@ TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
     };
     for (const auto &c : cases) {
         ASSERT_TRUE(PasteWithCtrlV(key, c.pasted, c.replace));
-        EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == c.field; }, 3000))
+        EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == c.field; }))
             << c.pasted << " gave " << driver::GetText(key);
         session.Settle();
         EXPECT_EQ(IsWindowEnabled(ok) != FALSE, c.enabled) << c.pasted;
