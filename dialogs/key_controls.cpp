@@ -6,7 +6,6 @@
 #include <string.h>
 
 #include "dialogs/pasted_path.h"
-
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -133,13 +132,13 @@ static LRESULT KeepAltGesture(HWND field, WPARAM wParam, LPARAM lParam)
 
 BOOL PutKeyFieldInStoredForm(HWND field)
 {
-    const int cchText = GetWindowTextLengthA(field);
-    char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cchText + 1);
+    const int cbText = GetWindowTextLengthA(field);
+    char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cbText + 1);
     if (!text) {
         ReportSystemError(GetParent(field), LEVEL_ORDINARY);
         return FALSE;
     }
-    GetWindowTextA(field, text, cchText + 1);
+    GetWindowTextA(field, text, cbText + 1);
     DWORD selStart = 0, selEnd = 0;
     SendMessageA(field, EM_GETSEL, (WPARAM)&selStart, (LPARAM)&selEnd);
     // Positions count bytes in an ANSI edit, but characters under Wine: the usual caret, at the end of a
