@@ -227,6 +227,10 @@ TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
         EXPECT_EQ(IsWindowEnabled(ok) != FALSE, c.enabled) << c.pasted;
     }
     driver::Screenshot(dialog, "open_key_dialog_pasted_path");
+    // Ctrl+C in the field copies its text, as in any edit: the main window's shortcut is not taken here.
+    SendMessageA(key, EM_SETSEL, 0, -1);
+    Keys("ctrl+c");
+    EXPECT_TRUE(WaitFor([&] { return driver::ClipboardText() == "HKLM\\SOFTWARE\\Classes]"; }));
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 }
 
