@@ -106,6 +106,8 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     ClickIn(Item(dialog, kEntryValue));
     Type("Name");
     EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, kEntryValue, kEntryBadge)); }, 2000));
+    // Typed keys reach the field through the X server, later than xdotool returns on a busy machine.
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryValue)) == "Name"; }));
     SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(session.Selected(), 1);

@@ -197,7 +197,7 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 
     // Cancel ends the dialog and leaves the memo alone.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the window goes once hidden";
 }
 
 TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
