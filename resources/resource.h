@@ -14,6 +14,9 @@
 #define IDR_LISTMENU 102
 #define IDR_ROOTKEYMENU 103
 
+/* ACCELERATORS of the main window */
+#define IDR_ACCELERATORS 105
+
 /* BITMAP (monochrome) */
 #define IDB_GRID 101        // 8 x 8, the pattern of the dotted end row
 #define IDB_ROOTBUTTON 102  // 19 x 7, "HK" and a triangle on the root-key button
@@ -105,6 +108,10 @@
 #define IDM_ROOTKEY_HKCC 40027
 #define IDM_ROOTKEY_HKDD 40028
 #define IDM_ROOTKEY_LAST 40028
+
+/* Copying the selected entry's key path: an item of the main menu and its twin in the context menu */
+#define IDM_COPYKEYPATH 40040
+#define IDM_LIST_COPYKEYPATH 40041
 
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1

@@ -130,6 +130,10 @@ void OpenEntryOnDoubleClick();
 /* startup.cpp */
 void ShutdownCleanup();
 
+/* copy_key_path.cpp */
+// Puts the selected entry's key path on the clipboard as text, its root written long.
+void CopySelectedKeyPath();
+
 /* memolist.cpp: the memo list's own behaviours (drag to reorder, column fit, Delete key) */
 extern WNDPROC gPrevMemoListProc;
 extern WNDPROC gPrevTipWindowProc;

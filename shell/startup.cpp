@@ -26,6 +26,8 @@ static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record 
 
 // Libraries loaded for the functions bound by name; freed at the end.
 HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
+// The main window's shortcuts (ACCELERATORS 105).
+HACCEL accelerators;
 
 template <typename Function>
 Function Bind(HMODULE library, const char *name) {
@@ -215,6 +217,11 @@ BOOL LoadMenus() {
     SetMenu(gMainWindow, gMainMenu);
     gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
     if (!gContextMenu) return FALSE;
+    SetMenuText(gMainMenu, IDM_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
+    SetMenuText(gContextMenu, IDM_LIST_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
+    // A table loaded from the resources is freed with the program.
+    accelerators = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    if (!accelerators) return FALSE;
     gRootKeyMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
     return gRootKeyMenu != nullptr;
 }
@@ -258,10 +265,17 @@ int EndAfterFatalReport(HWND owner) {
     return 0;
 }
 
+// The shortcuts belong to the main window: keys meant for any other window (a dialog's edit field, where
+// Ctrl+C copies) are left to it.
+bool TranslateShortcut(MSG *message) {
+    if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return false;
+    return TranslateAcceleratorA(gMainWindow, accelerators, message) != 0;
+}
+
 void RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(gMainWindow, &message)) {
+        if (!TranslateShortcut(&message) && !IsDialogMessageA(gMainWindow, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
