@@ -11,6 +11,7 @@
 
 #include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
+#include "tests/e2e/settings_e2e.h"
 #include "tests/support/driver.h"
 
 namespace {
@@ -591,17 +592,19 @@ std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 // Registry Editor while it is shown.
 void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
 {
-    driver::MessageBoxInfo box;
-    ASSERT_TRUE(driver::WaitForMessageBox(pid, &box, 15000));
+    settings_e2e::Tarmik program;
+    program.program.pid = pid;
+    settings_e2e::Message box;
+    ASSERT_TRUE(settings_e2e::WaitForMessage(program, &box, 15000));
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.caption, "タルミク");
-    EXPECT_TRUE(box.hasIconQuestion);
+    EXPECT_EQ(box.icon, settings_e2e::Icon::Question);
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), owner);
     DWORD editorPid = regedit::Find().pid;
     int held = OnePageAllocations(editorPid);
     driver::Screenshot(box.window, screenshot);
     driver::PressButton(box.window, IDOK);
-    EXPECT_FALSE(driver::WaitForMessageBox(pid, &box, 500)) << "a second message: " << box.text;
+    EXPECT_FALSE(settings_e2e::WaitForMessage(program, &box, 500)) << "a second message: " << box.text;
     EXPECT_EQ(held, OnePageAllocations(editorPid)) << "a buffer was held in the Registry Editor";
 }
 
