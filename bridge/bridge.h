@@ -82,9 +82,9 @@ BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target);
 BOOL FindRegistryEditorToDrive(RegistryEditorTarget *target);
 
 /* regedit_checks.cpp */
-// TRUE when the Registry Editor's process has this program's width; else the user was told, with `owner`
-// in front, and nothing may be allocated in it or sent to it.
-BOOL RegistryEditorHasOwnWidth(HANDLE process, HWND owner);
+// TRUE when the process of the Registry Editor's window has this program's width; else the user was told,
+// with `owner` in front, and nothing may be allocated in it or sent to it.
+BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner);
 // TRUE when the Registry Editor waits on no dialog of its own; else the user was told, with `owner` in
 // front, and its dialog was then brought forward.
 BOOL RegistryEditorIsFree(HWND editor, HWND owner);

@@ -83,7 +83,7 @@ void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner)
 
     // Behind a dialog of its own the focus cannot be moved to tell the key from the values.
     HWND tree, list;
-    if (RegistryEditorHasOwnWidth(process, owner) && RegistryEditorIsFree(editor, owner) &&
+    if (RegistryEditorHasOwnWidth(editor, owner) && RegistryEditorIsFree(editor, owner) &&
         FindRegistryEditorControls(editor, &tree, &list)) {
         BOOL takeValues = FocusInRegistryEditor(threadId, editor, list) == list;
         SetForegroundWindow(gMainWindow);

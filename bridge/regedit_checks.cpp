@@ -11,19 +11,31 @@ static const char kOtherWidth[] = "このレジストリ エディタは 32 ビ�
 static const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
                                   "64 ビット版のタルミクを使ってください。";
 #endif
+static const DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
 static const char kBusy[] = "レジストリ エディタでダイアログが開いています。"
                             "ダイアログを閉じてから、もう一度実行してください。";
 
-BOOL RegistryEditorHasOwnWidth(HANDLE process, HWND owner)
+BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
 {
-    // Windows 95/98/Me, and the systems without the function, run 32-bit programs only. Without a
-    // process handle the buffer cannot be had either, and its failure is what the user is told.
-    if (!gIsNtFamily || !gBound.IsWow64Process || !process) return TRUE;
+    // Windows 95/98/Me, and the systems without the function, run 32-bit programs only.
+    if (!gIsNtFamily || !gBound.IsWow64Process) return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(editor, &processId);
+    // Asked with the least right that tells it, which a Registry Editor running elevated still grants;
+    // the second is known from Windows Vista on. Where neither is granted, the buffer cannot be had
+    // either, and its failure is what the user is told.
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (!process) process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
+    if (!process) return TRUE;
     // A 32-bit program on a 64-bit system runs under WOW64 and a 64-bit one never does, so two processes
     // differ in width exactly when one of them runs under it.
     BOOL ownWow64 = FALSE;
     BOOL editorWow64 = FALSE;
-    if (!gBound.IsWow64Process(GetCurrentProcess(), &ownWow64) || !gBound.IsWow64Process(process, &editorWow64)) {
+    BOOL known = gBound.IsWow64Process(GetCurrentProcess(), &ownWow64) && gBound.IsWow64Process(process, &editorWow64);
+    DWORD error = GetLastError();
+    CloseHandle(process);
+    if (!known) {
+        SetLastError(error);
         ReportSystemError(owner, LEVEL_ORDINARY);
         return FALSE;
     }

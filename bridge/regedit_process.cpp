@@ -11,7 +11,7 @@ static const DWORD kAllAccess = 0x1F0FFF;  // PROCESS_ALL_ACCESS as the systems 
 // Whether the Registry Editor found may be driven now; FALSE after telling the user, with nothing held.
 static BOOL ReadyToDrive(RegistryEditorTarget *target)
 {
-    if (RegistryEditorHasOwnWidth(target->process, gMainWindow) && RegistryEditorIsFree(target->window, gMainWindow))
+    if (RegistryEditorHasOwnWidth(target->window, gMainWindow) && RegistryEditorIsFree(target->window, gMainWindow))
         return TRUE;
     if (target->process) CloseHandle(target->process);
     target->window = 0;
