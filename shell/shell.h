@@ -18,6 +18,7 @@ extern HINSTANCE gInstance;
 // Functions bound by name; each may be empty where the system lacks it.
 typedef LPVOID(WINAPI *VirtualAllocExProc)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
 typedef BOOL(WINAPI *VirtualFreeExProc)(HANDLE, LPVOID, SIZE_T, DWORD);
+typedef BOOL(WINAPI *IsWow64ProcessProc)(HANDLE, PBOOL);
 typedef BOOL(WINAPI *RegGetKeySecurityProc)(HKEY, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, LPDWORD);
 typedef BOOL(WINAPI *ImpersonateSelfProc)(SECURITY_IMPERSONATION_LEVEL);
 typedef BOOL(WINAPI *RevertToSelfProc)(void);
@@ -38,6 +39,7 @@ typedef HRESULT(WINAPI *GetThemeBackgroundContentRectProc)(HTHEME_, HDC, int, in
 struct BoundFunctions {
     VirtualAllocExProc VirtualAllocEx;
     VirtualFreeExProc VirtualFreeEx;
+    IsWow64ProcessProc IsWow64Process;  // absent where every process is 32-bit
     RegGetKeySecurityProc RegGetKeySecurity;
     ImpersonateSelfProc ImpersonateSelf;
     RevertToSelfProc RevertToSelf;

@@ -74,7 +74,7 @@ BOOL RegisterMainWindowClass() {
     return RegisterClassA(&windowClass) != 0;
 }
 
-// NT family: the functions for memory in another process and for the registry access test.
+// NT family: the functions for memory in another process, its width, and the registry access test.
 // FALSE after a fatal report.
 BOOL BindNtFunctions() {
     kernelLibrary = LoadLibraryA("Kernel32.dll");
@@ -90,6 +90,7 @@ BOOL BindNtFunctions() {
         kernelLibrary = nullptr;
         return FALSE;
     }
+    gBound.IsWow64Process = Bind<IsWow64ProcessProc>(kernelLibrary, "IsWow64Process");
     advapiLibrary = LoadLibraryA("Advapi32.dll");
     if (!advapiLibrary) {
         ReportSystemError(nullptr, LEVEL_FATAL);

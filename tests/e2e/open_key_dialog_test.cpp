@@ -312,7 +312,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     SetText(GetDlgItem(dialog, kDescription), "kept");
     SetText(GetDlgItem(dialog, kEntryValue), "replaced");
     ClickIn(GetDlgItem(dialog, kCapture));
-    session.Settle();
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == parentPath; });
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
     EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a captured key shows the badge";
@@ -329,7 +329,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     Keys("alt+Delete");
     ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); }));
     ClickIn(GetDlgItem(dialog, kCapture));
-    session.Settle();
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == deepPath; });
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
     EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
