@@ -25,8 +25,8 @@ static int ListCount(HWND list)
     return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
-// Children read one by one before the registry is asked where a key stands among them.
-static const int kChildrenScannedFirst = 8;
+// Siblings before a key that are read one by one rather than passed over by the tree's rows.
+static const int kChildrenReadBeforeJumping = 8;
 
 // Where the walk stands in the registry, for asking it what the tree may not show.
 struct RegistryPlace {
@@ -56,20 +56,15 @@ static int RegistryIndex(const RegistryPlace *place)
 static HTREEITEM FindChildItem(HWND tree, HTREEITEM parent, const char *name, const RegistryPlace *place,
                                const BridgeBuffer *buffer)
 {
-    HTREEITEM child = TreeItem(tree, TVGN_CHILD, parent);
-    for (int i = 0; child && i < kChildrenScannedFirst; i++, child = TreeItem(tree, TVGN_NEXT, child)) {
-        if (ItemIsNamed(tree, child, name, buffer)) return child;
-    }
-    if (!child) return 0;
-    // Each sibling read costs messages to the Registry Editor; among many, the registry says where the key
-    // stands and the tree's rows lead there. A tree that orders or lists its children otherwise lands
-    // elsewhere, and is read child by child.
+    // Each child read costs messages to the Registry Editor. Far down a long list, the registry says
+    // where the key stands and the tree's rows lead there; a tree that orders or lists its children
+    // otherwise lands elsewhere, and is then read child by child.
     int index = RegistryIndex(place);
-    if (index >= kChildrenScannedFirst) {
+    if (index >= kChildrenReadBeforeJumping) {
         HTREEITEM item = ChildItemByRow(tree, parent, index, buffer);
         if (item && TreeItem(tree, TVGN_PARENT, item) == parent && ItemIsNamed(tree, item, name, buffer)) return item;
     }
-    for (; child; child = TreeItem(tree, TVGN_NEXT, child)) {
+    for (HTREEITEM child = TreeItem(tree, TVGN_CHILD, parent); child; child = TreeItem(tree, TVGN_NEXT, child)) {
         if (ItemIsNamed(tree, child, name, buffer)) return child;
     }
     return 0;
