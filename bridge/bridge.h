@@ -101,7 +101,7 @@ void DetachFromRegistryEditor(DWORD threadId);
 
 /* registry_keys.cpp */
 // The registry's own handle of a root key named by its long or short name, in any letter case; 0 for none.
-HKEY RootKeyHandle(const char *longName);
+HKEY RootKeyHandle(const char *name);
 // TRUE only when the registry answers that `subPath` under `root` does not exist; a key it refuses
 // to open exists.
 BOOL RegistryKeyIsGone(HKEY root, const char *subPath);

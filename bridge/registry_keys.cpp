@@ -12,9 +12,9 @@ static const HKEY kRootKeys[ROOT_KEY_COUNT] = {
     HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA,
 };
 
-HKEY RootKeyHandle(const char *longName)
+HKEY RootKeyHandle(const char *name)
 {
-    int index = FindRootKeyName(longName, 0, lstrlenA(longName));
+    int index = FindRootKeyName(name, 0, lstrlenA(name));
     return index >= 0 ? kRootKeys[index % ROOT_KEY_COUNT] : 0;
 }
 
