@@ -1,5 +1,7 @@
 // Opening a key through tarmik.exe, timed against a minimal program that sends the Registry Editor the
-// same walk's messages itself, side by side in one run on one running Registry Editor.
+// same walk's messages itself, side by side in one run on one running Registry Editor. Then a key made
+// after its parent was shown, against the minimal program listing that parent's children again once;
+// and the last of 5,000 siblings against the first, both through tarmik.exe.
 //   open_key_bench.exe FOLDER   (FOLDER holds tarmik.exe; the memo is written there)
 #include <windows.h>
 #include <commctrl.h>
@@ -84,8 +86,9 @@ HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
     return (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, relation, (LPARAM)item);
 }
 
-// The minimal program: the open's messages, sent straight, with nothing around them.
-void OpenDirectly(const Case &c)
+// The minimal program: the open's messages, sent straight, with nothing around them. With `relistAt`,
+// the children of that component's parent are listed anew before they are looked through.
+void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
 {
     Editor e;
     if (!FindEditor(&e)) return;
@@ -98,8 +101,13 @@ void OpenDirectly(const Case &c)
     const size_t cbRecord = sizeof(TVITEMA);
     char *remote = (char *)VirtualAllocEx(process, nullptr, cbRecord + 256, MEM_COMMIT, PAGE_READWRITE);
     HTREEITEM item = Next(e.tree, TVGN_ROOT, nullptr);
-    for (const std::string &name : c.components) {
+    for (size_t level = 0; level < c.components.size(); level++) {
+        const std::string &name = c.components[level];
         SendMessageA(e.tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
+        if (level == relistAt) {
+            SendMessageA(e.tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, (LPARAM)item);
+            SendMessageA(e.tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
+        }
         HTREEITEM match = nullptr;
         for (HTREEITEM child = Next(e.tree, TVGN_CHILD, item); child && !match; child = Next(e.tree, TVGN_NEXT, child)) {
             TVITEMA record = {};
@@ -188,6 +196,35 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+std::string Numbered(const char *prefix, int n, const char *suffix)
+{
+    char text[64];
+    snprintf(text, sizeof text, "%s%02d%s", prefix, n, suffix);
+    return text;
+}
+
+void MakeKeyWithValue(const std::string &path)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "Made", 0, REG_SZ, (const BYTE *)"m", 2);
+    RegCloseKey(key);
+}
+
+// One open through tarmik's memo row `row`, in ms, after the Registry Editor was put back as every
+// open finds it; *selectedRow tells what it selected.
+double TimeTarmikOpen(HWND main, HWND memoList, int row, const Editor &e, std::string *selectedRow)
+{
+    DWORD_PTR ignored;
+    SelectMemoRow(memoList, row);
+    Reset();
+    double start = Now();
+    SendMessageTimeoutA(main, WM_COMMAND, 40012, 0, SMTO_NORMAL, 60000, &ignored);
+    double ms = Now() - start;
+    *selectedRow = SelectedRowText(e);
+    return ms;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -224,8 +261,37 @@ int main(int argc, char **argv)
          "Bottom", deepComponents},
         {"HKEY_CLASSES_ROOT\\.txt", "HKEY_CLASSES_ROOT\\.txt", "Content Type", {"HKEY_CLASSES_ROOT", ".txt"}},
     };
+    // Keys made during the run, after their parent was shown: one for tarmik and one for the minimal
+    // program in each round, named so that they stand side by side among the parent's children.
+    std::vector<std::string> madeNames, madePaths;
+    for (int round = 0; round <= kRounds; round++) {
+        madeNames.push_back(Numbered("Made", round, "A"));
+        madePaths.push_back("HKCU\\Software\\TarmikBench\\" + madeNames.back());
+    }
+    std::vector<Case> memoRows = cases;
+    const size_t madeFirstRow = memoRows.size();
+    for (int round = 0; round <= kRounds; round++) {
+        memoRows.push_back(
+            {"made", madePaths[round].c_str(), "Made", {"HKEY_CURRENT_USER", "Software", "TarmikBench", madeNames[round]}});
+    }
+
+    // 5,000 siblings under one parent; the first and the last are opened, with its default value.
+    const int kSiblings = 5000;
+    HKEY wide;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TarmikBenchWide", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide, nullptr);
+    for (int i = 0; i < kSiblings; i++) {
+        char name[16];
+        snprintf(name, sizeof name, "Key%04d", i);
+        HKEY sibling;
+        RegCreateKeyExA(wide, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sibling, nullptr);
+        RegCloseKey(sibling);
+    }
+    const size_t wideFirstRow = memoRows.size();
+    memoRows.push_back({"first", "HKCU\\Software\\TarmikBenchWide\\Key0000", "", {}});
+    memoRows.push_back({"last", "HKCU\\Software\\TarmikBenchWide\\Key4999", "", {}});
+
     std::string memo = folder + "\\bench.tmk";
-    WriteMemo(memo, cases);
+    WriteMemo(memo, memoRows);
 
     std::string commandLine = "\"" + folder + "\\tarmik.exe\" " + memo;
     std::vector<char> line(commandLine.begin(), commandLine.end());
@@ -289,6 +355,57 @@ int main(int argc, char **argv)
     }
     if (!failed) printf("  %-24s ratio %.2f (goal at most 1.30)\n", "both", totalTarmik / totalDirect);
 
+    // A key made after its parent was shown: tarmik finds it missing, has the parent listed anew and
+    // looks again; the minimal program lists the parent anew once, knowing it must.
+    std::vector<double> madeTarmik, madeDirect;
+    for (int round = 0; round <= kRounds && !failed; round++) {
+        const Case &row = memoRows[madeFirstRow + round];
+        MakeKeyWithValue("Software\\TarmikBench\\" + row.components.back());
+        std::string tarmikRow, directRow;
+        double tarmikMs = TimeTarmikOpen(main, memoList, (int)(madeFirstRow + round), e, &tarmikRow);
+        Case direct = row;
+        direct.components.back() = Numbered("Made", round, "B");
+        MakeKeyWithValue("Software\\TarmikBench\\" + direct.components.back());
+        Reset();
+        double start = Now();
+        OpenDirectly(direct, direct.components.size() - 1);
+        double directMs = Now() - start;
+        directRow = SelectedRowText(e);
+        if (tarmikRow != directRow || tarmikRow == "(none)") {
+            printf("  made after shown: the two opens disagree (rows %s and %s)\n", tarmikRow.c_str(), directRow.c_str());
+            failed = true;
+        }
+        if (round == 0) continue;
+        madeTarmik.push_back(tarmikMs);
+        madeDirect.push_back(directMs);
+    }
+    if (!failed) {
+        double t = Median(madeTarmik), d = Median(madeDirect);
+        printf("  %-24s tarmik %7.2f ms   direct %7.2f ms   ratio %.2f (listed anew once)\n", "made after shown", t, d,
+               t / d);
+    }
+
+    // The last of 5,000 siblings against the first, the parent shown by the warming round.
+    std::vector<double> firstMs, lastMs;
+    for (int round = 0; round <= kRounds && !failed; round++) {
+        std::string firstRow, lastRow;
+        double first = TimeTarmikOpen(main, memoList, (int)wideFirstRow, e, &firstRow);
+        double last = TimeTarmikOpen(main, memoList, (int)wideFirstRow + 1, e, &lastRow);
+        if (firstRow != "0" || lastRow != "0") {
+            printf("  5,000 siblings: the default value was not selected (rows %s and %s)\n", firstRow.c_str(),
+                   lastRow.c_str());
+            failed = true;
+        }
+        if (round == 0) continue;
+        firstMs.push_back(first);
+        lastMs.push_back(last);
+    }
+    if (!failed) {
+        double f = Median(firstMs), l = Median(lastMs);
+        printf("  %-24s last %7.2f ms   first %7.2f ms   ratio %.2f (goal at most 1.20)\n", "5,000 siblings", l, f,
+               l / f);
+    }
+
     PostMessageA(main, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(tarmik.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(tarmik.hProcess, 0);
     CloseHandle(tarmik.hProcess);
@@ -300,6 +417,17 @@ int main(int argc, char **argv)
         CloseHandle(editor);
     }
     if (madeTxt) RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
+    for (int i = 0; i < kSiblings; i++) {
+        char name[16];
+        snprintf(name, sizeof name, "Key%04d", i);
+        RegDeleteKeyA(wide, name);
+    }
+    RegCloseKey(wide);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TarmikBenchWide");
+    for (int round = 0; round <= kRounds; round++) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\TarmikBench\\" + Numbered("Made", round, "A")).c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\TarmikBench\\" + Numbered("Made", round, "B")).c_str());
+    }
     // Keys made for the run go again, deepest first.
     for (std::string path = deep; path != "Software"; path = path.substr(0, path.rfind('\\')))
         RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());

@@ -44,6 +44,8 @@ static_assert(offsetof(BridgeListRecord, iIndent) == offsetof(LVITEMA, iIndent),
 union BridgeRecord {
     TVITEMA tree;
     BridgeListRecord list;
+    RECT rect;  // TVM_GETITEMRECT: sent holding the item's handle where the rectangle comes back
+    TVHITTESTINFO hitTest;
 };
 
 enum { CB_BRIDGE_TEXT = 256 };
@@ -97,6 +99,8 @@ BOOL AcquireBridgeBuffer(HANDLE process, HWND owner, BridgeBuffer *buffer);
 void ReleaseBridgeBuffer(BridgeBuffer *buffer);
 // Copies an item record into the buffer, as far as the Registry Editor reads it.
 void PutBridgeRecord(const BridgeBuffer *buffer, const BridgeRecord *record);
+// Copies `cb` bytes at `offset` of the buffer back into this program.
+void GetBridgeBytes(const BridgeBuffer *buffer, SIZE_T offset, void *to, SIZE_T cb);
 // The item's text, valid until the next call.
 const char *ReadTreeItemText(HWND tree, HTREEITEM item, const BridgeBuffer *buffer);
 // One row into `copy`: its record as the control left it, its text in copy->text.
@@ -106,6 +110,22 @@ void SetListItemState(HWND list, int row, UINT state, UINT stateMask, const Brid
 // and then no focus call may be made.
 BOOL AttachToRegistryEditor(DWORD threadId);
 void DetachFromRegistryEditor(DWORD threadId);
+
+/* registry_keys.cpp */
+// The registry's own handle of a root key named by its long or short name, in any letter case; 0 for none.
+HKEY RootKeyHandle(const char *name);
+// TRUE only when the registry answers that `subPath` under `root` does not exist; a key it refuses
+// to open exists.
+BOOL RegistryKeyIsGone(HKEY root, const char *subPath);
+// Where `name` stands among the subkeys of `parentPath` under `root` (empty for the root itself), in
+// the registry's order; -1 when the registry does not have it there.
+int SubkeyIndex(HKEY root, const char *parentPath, const char *name);
+
+/* tree_rows.cpp */
+// The child of `parent` that stands `index` rows below its first child, found through the tree's
+// scroll position; 0 when the tree cannot show that row. It is that child only while no sibling
+// before it is expanded and the tree orders its children as the registry does: check it.
+HTREEITEM ChildItemByRow(HWND tree, HTREEITEM parent, int index, const BridgeBuffer *buffer);
 
 /* open_key.cpp */
 void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly);

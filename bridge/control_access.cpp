@@ -98,8 +98,7 @@ void PutBridgeRecord(const BridgeBuffer *buffer, const BridgeRecord *record)
         memcpy(buffer->address, record, CB_BRIDGE_RECORD);
 }
 
-// Copies `cb` bytes at `offset` of the buffer back into this program.
-static void GetBridgeBytes(const BridgeBuffer *buffer, SIZE_T offset, void *to, SIZE_T cb)
+void GetBridgeBytes(const BridgeBuffer *buffer, SIZE_T offset, void *to, SIZE_T cb)
 {
     if (gIsNtFamily)
         ReadProcessMemory(buffer->process, buffer->address + offset, to, cb, 0);

@@ -25,13 +25,78 @@ static int ListCount(HWND list)
     return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
-// The first child of `parent` whose text is `name`, ignoring the case of single-byte letters.
-static HTREEITEM FindChildItem(HWND tree, HTREEITEM parent, const char *name, const BridgeBuffer *buffer)
+// Siblings before a key that are read one by one rather than passed over by the tree's rows.
+static const int kChildrenReadBeforeJumping = 8;
+
+// Where the walk stands in the registry, for asking it what the tree may not show.
+struct RegistryPlace {
+    HKEY root;        // 0 while the root key itself is looked for
+    char *below;      // the key path after the root key and its separator
+    char *component;  // the name looked for, cut at its end
+};
+
+static BOOL ItemIsNamed(HWND tree, HTREEITEM item, const char *name, const BridgeBuffer *buffer)
 {
+    return !CompareIgnoringCase(ReadTreeItemText(tree, item, buffer), name);
+}
+
+// The component's place among its siblings in the registry's order, or -1. The path is cut before the
+// component while its parent is opened, and put back.
+static int RegistryIndex(const RegistryPlace *place)
+{
+    if (!place->root) return -1;
+    char *separator = place->component > place->below ? place->component - 1 : 0;
+    if (separator) *separator = 0;
+    int index = SubkeyIndex(place->root, separator ? place->below : "", place->component);
+    if (separator) *separator = '\\';
+    return index;
+}
+
+// The first child of `parent` whose text is `name`, ignoring the case of single-byte letters.
+static HTREEITEM FindChildItem(HWND tree, HTREEITEM parent, const char *name, const RegistryPlace *place,
+                               const BridgeBuffer *buffer)
+{
+    // Each child read costs messages to the Registry Editor. Far down a long list, the registry says
+    // where the key stands and the tree's rows lead there; a tree that orders or lists its children
+    // otherwise lands elsewhere, and is then read child by child.
+    int index = RegistryIndex(place);
+    if (index >= kChildrenReadBeforeJumping) {
+        HTREEITEM item = ChildItemByRow(tree, parent, index, buffer);
+        if (item && TreeItem(tree, TVGN_PARENT, item) == parent && ItemIsNamed(tree, item, name, buffer)) return item;
+    }
     for (HTREEITEM child = TreeItem(tree, TVGN_CHILD, parent); child; child = TreeItem(tree, TVGN_NEXT, child)) {
-        if (!CompareIgnoringCase(ReadTreeItemText(tree, child, buffer), name)) return child;
+        if (ItemIsNamed(tree, child, name, buffer)) return child;
     }
     return 0;
+}
+
+static void SetChildrenButton(HWND tree, HTREEITEM item, int children, const BridgeBuffer *buffer)
+{
+    BridgeRecord record = {};
+    record.tree.mask = TVIF_CHILDREN;
+    record.tree.hItem = item;
+    record.tree.cChildren = children;
+    PutBridgeRecord(buffer, &record);
+    SendMessageA(tree, TVM_SETITEMA, 0, (LPARAM)buffer->address);
+}
+
+// Has the Registry Editor read `parent`'s children from the registry again: a collapse with reset drops
+// those it listed, and expanding lists them anew.
+static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buffer)
+{
+    // The collapse would move a selection below `parent` up to it without a word to the Registry Editor,
+    // whose value list would go on showing the old key.
+    HTREEITEM caret = TreeItem(tree, TVGN_CARET, 0);
+    for (HTREEITEM item = caret; item; item = TreeItem(tree, TVGN_PARENT, item)) {
+        if (item != parent) continue;
+        if (caret != parent) SelectTreeItem(tree, parent);
+        break;
+    }
+    // A key listed without children has no button, and neither collapses nor expands.
+    SetChildrenButton(tree, parent, 1, buffer);
+    SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, (LPARAM)parent);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)parent);
+    if (!TreeItem(tree, TVGN_CHILD, parent)) SetChildrenButton(tree, parent, 0, buffer);
 }
 
 // The root key's long name for a short one typed as the first component; else the component itself.
@@ -53,21 +118,33 @@ static HTREEITEM WalkToKey(HWND tree, char *keyPath, const BridgeBuffer *buffer,
     char *separator = FindKeyPathSeparator(component);
     if (separator) *separator = 0;
     const char *name = RootKeyNameLookedFor(component);
+    RegistryPlace place = {0, 0, component};
 
     HTREEITEM current = TreeItem(tree, TVGN_ROOT, 0);
     for (;;) {
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)current);
         *deepest = current;
-        HTREEITEM match = FindChildItem(tree, current, name, buffer);
+        HTREEITEM match = FindChildItem(tree, current, name, &place, buffer);
+        // The Registry Editor lists a key's children once: a key made since is missing from its tree,
+        // and one deleted since is still there. Where the registry disagrees, the children are read again.
+        if (place.root && component[0] && !match == !RegistryKeyIsGone(place.root, place.below)) {
+            RelistChildren(tree, current, buffer);
+            match = FindChildItem(tree, current, name, &place, buffer);
+        }
         if (!separator || !match) {
             if (separator) *separator = '\\';
             return match;
+        }
+        if (!place.root) {
+            place.root = RootKeyHandle(name);
+            place.below = separator + 1;
         }
         *separator = '\\';
         component = separator + 1;
         separator = FindKeyPathSeparator(component);
         if (separator) *separator = 0;
         name = component;
+        place.component = component;
         current = match;
     }
 }
@@ -81,23 +158,31 @@ static void WaitForList(HWND list, BOOL empty)
     }
 }
 
-// Makes the value list show `key`'s values with no row marked.
-static void ShowKeyValues(HWND tree, HWND list, HTREEITEM key, const BridgeBuffer *buffer)
+// Has the Registry Editor read `key`'s values again and list them.
+static void RefillValueList(HWND tree, HWND list, HTREEITEM key)
 {
-    if (TreeItem(tree, TVGN_CARET, 0) == key) {
-        BridgeRecord unmark = {};
-        unmark.list.state = 0;
-        unmark.list.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        PutBridgeRecord(buffer, &unmark);
-        for (int row = ListCount(list) - 1; row >= 0; row--)
-            SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)buffer->address);
-        return;
-    }
     // Selecting the first root item empties the list, so that the refill for the key can be told apart.
     SelectTreeItem(tree, TreeItem(tree, TVGN_ROOT, 0));
     WaitForList(list, TRUE);
     SelectTreeItem(tree, key);
     WaitForList(list, FALSE);
+}
+
+// Makes the value list show `key`'s values with no row marked. TRUE when it showed them already, as
+// they were when the key was selected.
+static BOOL ShowKeyValues(HWND tree, HWND list, HTREEITEM key, const BridgeBuffer *buffer)
+{
+    if (TreeItem(tree, TVGN_CARET, 0) != key) {
+        RefillValueList(tree, list, key);
+        return FALSE;
+    }
+    BridgeRecord unmark = {};
+    unmark.list.state = 0;
+    unmark.list.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    PutBridgeRecord(buffer, &unmark);
+    for (int row = ListCount(list) - 1; row >= 0; row--)
+        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)buffer->address);
+    return TRUE;
 }
 
 // The row showing the named value, never row 0, which shows the key's default value; -1 when none.
@@ -122,12 +207,17 @@ static int FindValueRow(HWND list, const char *valueName, const BridgeBuffer *bu
 static int SelectKeyOrValue(HWND tree, HWND list, HTREEITEM key, const char *valueName, BOOL keyOnly,
                             const BridgeBuffer *buffer)
 {
-    ShowKeyValues(tree, list, key, buffer);
+    BOOL shownBefore = ShowKeyValues(tree, list, key, buffer);
     int row = -1;
     if (keyOnly) {
         if (gSettings.expandSelectedKey) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)key);
     } else if (valueName[0]) {
         row = FindValueRow(list, valueName, buffer);
+        // A list shown while its key stayed selected misses the values made since.
+        if (row < 0 && shownBefore) {
+            RefillValueList(tree, list, key);
+            row = FindValueRow(list, valueName, buffer);
+        }
     } else {
         row = 0;
     }

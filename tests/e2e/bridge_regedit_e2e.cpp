@@ -401,6 +401,85 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     EXPECT_EQ(regedit::SelectedPath(editor), std::string(kLongRoot) + "\\Values");
 }
 
+// The Registry Editor reads a key's children and values once; what changed since is looked for again.
+TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAreNow)
+{
+    const std::string root = kLongRoot, below = kTestRoot;
+    Tarmik tarmik("bridge_stale", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false},
+                                   {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Later", false},
+                                   {"", "HKCU\\Software\\TarmikBridgeTest\\GoesAway", "", true},
+                                   {"", "HKCU\\Software\\TarmikBridgeTest\\MadeLater", "Made", false}});
+    ASSERT_TRUE(tarmik.ok());
+    RegCloseKey(CreateKey(below + "\\GoesAway"));
+    tarmik.Open(2);
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.tree);
+    EXPECT_EQ(regedit::SelectedPath(editor), root + "\\GoesAway");
+
+    // All there at first: nothing is listed anew, so a branch the user opened stays open.
+    HTREEITEM deep2 = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1", "Deep2"});
+    ASSERT_TRUE(deep2);
+    HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_PARENT, deep2);
+    tarmik.Open(0);
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
+    EXPECT_TRUE(regedit::IsExpanded(editor.tree, deep1));
+
+    HKEY key = CreateKey(below + "\\Values");
+    SetString(key, "Later", "l");
+    RegCloseKey(key);
+    tarmik.Open(1);
+    std::vector<int> rows = regedit::SelectedRows(editor.list);
+    ASSERT_EQ(rows.size(), 1u) << "a value made while its key was selected";
+    EXPECT_EQ(regedit::RowText(editor.list, rows[0]), "Later");
+    EXPECT_EQ(regedit::Focus(editor), editor.list);
+
+    DeleteTree(HKEY_CURRENT_USER, below + "\\GoesAway");
+    tarmik.Open(2);
+    EXPECT_EQ(regedit::SelectedPath(editor), root) << "a key deleted after it was shown";
+    EXPECT_EQ(regedit::Focus(editor), editor.tree);
+    EXPECT_FALSE(regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "GoesAway"}));
+
+    key = CreateKey(below + "\\MadeLater");
+    SetString(key, "Made", "m");
+    RegCloseKey(key);
+    tarmik.Open(3);
+    EXPECT_EQ(regedit::SelectedPath(editor), root + "\\MadeLater") << "a key made after its parent was shown";
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
+    driver::Screenshot(editor.window, "bridge_made_later");
+
+    DeleteTree(HKEY_CURRENT_USER, below + "\\MadeLater");
+    key = CreateKey(below + "\\Values");
+    RegDeleteValueA(key, "Later");
+    RegCloseKey(key);
+}
+
+// Among many siblings the walk goes to the row where the registry puts the key, and takes it only when
+// the text and the parent there are right: a tree that orders or shows its rows otherwise is read through.
+TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
+{
+    const std::string wide = std::string(kTestRoot) + "\\Wide";
+    for (int i = 0; i < 40; i++) RegCloseKey(CreateKey(wide + "\\Sub" + (i < 10 ? "0" : "") + std::to_string(i)));
+    RegCloseKey(CreateKey(wide + "\\Sub2-5"));  // the registry puts it before Sub20, the tree after Sub25
+    RegCloseKey(CreateKey(wide + "\\Sub10\\Sub11"));
+    Tarmik tarmik("bridge_siblings", {{"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\Sub39", "", true},
+                                      {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\sub2-5", "", true},
+                                      {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\Sub11", "", true}});
+    ASSERT_TRUE(tarmik.ok());
+    tarmik.Open(0);
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.tree);
+    const std::string root = std::string(kLongRoot) + "\\Wide";
+    EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub39");
+    tarmik.Open(1);
+    EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub2-5");
+    // Sub10 expanded puts its own Sub11 in the row where the sibling Sub11 would stand.
+    ASSERT_TRUE(regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Wide", "Sub10", "Sub11"}));
+    tarmik.Open(2);
+    EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub11");
+    driver::Screenshot(editor.window, "bridge_many_siblings");
+    DeleteTree(HKEY_CURRENT_USER, wide);
+}
+
 TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
 {
     regedit::Editor editor = regedit::Find();

@@ -89,11 +89,22 @@ static bool StillAttached(DWORD threadId)
     return AttachThreadInput(threadId, GetCurrentThreadId(), FALSE) != FALSE;
 }
 
+// The stand-in's keys below HKEY_CURRENT_USER\Software, kept in the registry while a case runs: the walk
+// believes no tree that the registry contradicts.
+static const char *const kStandinKeys[] = {"Software\\Standin\\Inner", "Software\\Standin",
+                                           "Software\\\x83\x5c\x83\x74\x83\x67"};
+
 class Bridge : public ::testing::Test {
 protected:
     void SetUp() override
     {
         regedit::CloseAll();
+        for (const char *path : kStandinKeys) {
+            HKEY key;
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+                ERROR_SUCCESS)
+                RegCloseKey(key);
+        }
         gIsNtFamily = true;
         gBound.VirtualAllocEx = CountedAlloc;
         gBound.VirtualFreeEx = CountedFree;
@@ -103,7 +114,11 @@ protected:
         systemErrors = listFailures = allocations = releases = 0;
         SetStandinMode("");
     }
-    void TearDown() override { regedit::CloseAll(); }
+    void TearDown() override
+    {
+        regedit::CloseAll();
+        for (const char *path : kStandinKeys) RegDeleteKeyA(HKEY_CURRENT_USER, path);
+    }
 
     // Starts the stand-in through the bridge and waits for its tree.
     regedit::Editor StartStandin()
