@@ -18,13 +18,29 @@ static const KeyControlIds kEntryKeyControls = {IDC_ENTRY_KEYPATH, IDC_ENTRY_ROO
 static const int kEntryTipFields[] = {IDC_ENTRY_DESCRIPTION, IDC_ENTRY_KEYPATH, IDC_ENTRY_VALUENAME};
 enum { ENTRY_TIP_FIELD_COUNT = sizeof kEntryTipFields / sizeof kEntryTipFields[0] };
 
+// Whether the last capture filled the fields.
+static BOOL gCaptureFilled;
+
 // Capture into the dialog: the first captured key or value fills the fields and ends the capture.
 static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyOnly, HWND dialog)
 {
     SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, keyPath);
     SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, valueName);
     ShowKeyBadge(keyOnly);
+    gCaptureFilled = TRUE;
     return 0;
+}
+
+// The capture hands the foreground to the Registry Editor and then to the main window, which this dialog
+// has disabled: without a window manager (Wine on a bare X server) the dialog stays behind it and the
+// program looks frozen. So the dialog is brought back in front, active, with the key field ready.
+static void CaptureIntoDialog(HWND dialog)
+{
+    gCaptureFilled = FALSE;
+    CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    if (gCaptureFilled) SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_ENTRY_KEYPATH), TRUE);
 }
 
 // Puts the selected entry's texts into the fields; FALSE when the selected row holds no entry.
@@ -144,7 +160,7 @@ static BOOL OnCommand(HWND dialog, int id, int code)
         if (code == EN_CHANGE) ShowKeyBadge(FALSE);
         return FALSE;
     case IDC_ENTRY_CAPTURE:
-        CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+        CaptureIntoDialog(dialog);
         return FALSE;
     case IDOK:
         OnOk(dialog);

@@ -135,6 +135,16 @@ BOOL OnSetCursor(HWND over, UINT hitTest) {
     return TRUE;
 }
 
+/* WM_COMMAND: a button's command starts from the memo list, so that the focus comes back there when the
+   command ends (the dialog manager restores it on activation), unless the command put it elsewhere:
+   the arrow keys keep moving through the rows after Alt+A or a click on a button. */
+void OnCommand(WPARAM wParam, LPARAM lParam) {
+    HWND from = reinterpret_cast<HWND>(lParam);
+    if (from && HIWORD(wParam) == BN_CLICKED && GetParent(from) == gMainWindow && GetFocus() != gMemoList)
+        SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gMemoList), TRUE);
+    RunCommand(LOWORD(wParam));
+}
+
 /* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
 BOOL OnNotify(const NMHDR *header, LRESULT *result) {
     switch (header->code) {
@@ -170,7 +180,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SETCURSOR:
         if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
         break;
-    case WM_COMMAND: RunCommand(LOWORD(wParam)); break;
+    case WM_COMMAND: OnCommand(wParam, lParam); break;
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (OnNotify(reinterpret_cast<const NMHDR *>(lParam), &result)) return result;

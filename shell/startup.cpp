@@ -26,6 +26,8 @@ static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record 
 
 // Libraries loaded for the functions bound by name; freed at the end.
 HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
+// The main window's keys, loaded from the program's resources (which the system frees with it).
+HACCEL mainKeys;
 
 template <typename Function>
 Function Bind(HMODULE library, const char *name) {
@@ -203,7 +205,8 @@ void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
     SetMenuItemInfoA(menu, item, byPosition, &info);
 }
 
-// MENU 101 with its katakana texts, attached; MENU 102 and 103. FALSE when one does not load.
+// MENU 101 with its katakana texts, attached; MENU 102 and 103; the main window's keys. FALSE when one
+// does not load.
 BOOL LoadMenus() {
     gMainMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (!gMainMenu) return FALSE;
@@ -216,7 +219,9 @@ BOOL LoadMenus() {
     gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
     if (!gContextMenu) return FALSE;
     gRootKeyMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
-    return gRootKeyMenu != nullptr;
+    if (!gRootKeyMenu) return FALSE;
+    mainKeys = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_MAINKEYS));
+    return mainKeys != nullptr;
 }
 
 void FindListHeader() {
@@ -258,10 +263,17 @@ int EndAfterFatalReport(HWND owner) {
     return 0;
 }
 
+// Keys of the main window, for it and its controls only: every dialog runs a loop of its own, and the
+// tip window takes none.
+BOOL TranslateMainWindowKey(MSG *message) {
+    if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return FALSE;
+    return TranslateAcceleratorA(gMainWindow, mainKeys, message) != 0;
+}
+
 void RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(gMainWindow, &message)) {
+        if (!TranslateMainWindowKey(&message) && !IsDialogMessageA(gMainWindow, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
