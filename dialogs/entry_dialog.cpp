@@ -31,13 +31,23 @@ static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyO
     return 0;
 }
 
+// Posted after a capture: brings the dialog back in front, active, with the key field ready when the
+// capture filled it.
+enum { WM_APP_CAPTURED = WM_APP + 1 };
+
 // The capture hands the foreground to the Registry Editor and then to the main window, which this dialog
-// has disabled: without a window manager (Wine on a bare X server) the dialog stays behind it and the
-// program looks frozen. So the dialog is brought back in front, active, with the key field ready.
+// has disabled; the dialog would stay behind it, the program looking frozen. Under Wine without a window
+// manager the focus events of the X server come after the capture has returned, so the dialog takes the
+// foreground back once they have been handled.
 static void CaptureIntoDialog(HWND dialog)
 {
     gCaptureFilled = FALSE;
     CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+    PostMessageA(dialog, WM_APP_CAPTURED, 0, 0);
+}
+
+static void OnCaptured(HWND dialog)
+{
     SetForegroundWindow(dialog);
     SetActiveWindow(dialog);
     if (gCaptureFilled) SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_ENTRY_KEYPATH), TRUE);
@@ -184,6 +194,9 @@ INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_APP:
         SendDlgItemMessageA(dialog, IDC_ENTRY_ROOTBUTTON, BM_CLICK, 0, 0);
+        return TRUE;
+    case WM_APP_CAPTURED:
+        OnCaptured(dialog);
         return TRUE;
     case WM_NOTIFY:
         if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);

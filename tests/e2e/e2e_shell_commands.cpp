@@ -271,12 +271,16 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork) {
 
     // Ctrl+S saves what the keys did.
     key("ctrl+s");
-    std::vector<driver::Entry> saved;
-    for (int i = 0; i < 100 && !(driver::ParseMemo(driver::ReadFileBytes(memo), &saved) && saved.size() == 3); ++i)
-        Sleep(20);
+    const std::vector<std::string> keyed = {"added", "second2", "third"};
     std::vector<std::string> texts;
-    for (const driver::Entry &entry : saved) texts.push_back(entry.description);
-    EXPECT_EQ(texts, (std::vector<std::string>{"added", "second2", "third"}));
+    for (int i = 0; i < 100 && texts != keyed; ++i) {
+        Sleep(20);
+        std::vector<driver::Entry> saved;
+        driver::ParseMemo(driver::ReadFileBytes(memo), &saved);
+        texts.clear();
+        for (const driver::Entry &entry : saved) texts.push_back(entry.description);
+    }
+    EXPECT_EQ(texts, keyed);
 
     // Ctrl+O asks for a file; Ctrl+N empties the saved memo.
     key("ctrl+o");

@@ -223,6 +223,10 @@ TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
 
 TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
 {
+    // A Registry Editor left running would hold the test's output open.
+    struct EditorsClosed {
+        ~EditorsClosed() { regedit::CloseAll(); }
+    } editorsClosed;
     Session session;
     ASSERT_TRUE(session.Open("entry_capture_front", {{"E0", "HKCU\\Software", "", false}}));
     regedit::Editor editor = regedit::Find();
@@ -258,5 +262,4 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
     Keys("Return");
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(Describe(session.Saved()), "[|HKEY_CURRENT_USER\\SoftwareSub||key][E0|HKCU\\Software|]");
-    regedit::CloseAll();
 }

@@ -1,6 +1,7 @@
 // The built program's menus, bitmaps, cursors, icons, version block and manifest, read from the program
 // file as the system reads them.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
@@ -62,9 +63,9 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
         EXPECT_STREQ(text, popups[i]);
     }
     ExpectMenu(GetSubMenu(menu, 0),
-               {{IDM_NEW, "新規作成(&N)", false},
-                {IDM_OPEN, "開く(&O)...", false},
-                {IDM_SAVE, "上書き保存(&S)", false},
+               {{IDM_NEW, "新規作成(&N)\tCtrl+N", false},
+                {IDM_OPEN, "開く(&O)...\tCtrl+O", false},
+                {IDM_SAVE, "上書き保存(&S)\tCtrl+S", false},
                 {IDM_SAVEAS, "名前を付けて保存(&A)...", false},
                 {0, nullptr, false},
                 {IDM_EXIT, "終了(&X)", false}},
@@ -77,6 +78,9 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
                 {IDM_MOVEUP, "↑ 移動(&U)", true},
                 {IDM_MOVEDOWN, "↓ 移動(&N)", true},
                 {0, nullptr, false},
+                {IDM_FIND, "検索(&F)...\tCtrl+F", false},
+                {IDM_FINDNEXT, "次を検索(&X)\tF3", false},
+                {0, nullptr, false},
                 {IDM_SETTINGS, "設定(&P)...", false}},
                __LINE__);
     ExpectMenu(GetSubMenu(menu, 2),
@@ -87,6 +91,30 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
                 {IDM_STARTREGEDIT, "起動(&R)", false}},
                __LINE__);
     DestroyMenu(menu);
+}
+
+TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
+    HACCEL keys = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_MAINKEYS));
+    ASSERT_NE(keys, nullptr);
+    ACCEL table[16];
+    int count = CopyAcceleratorTableA(keys, table, 16);
+    std::vector<std::string> found;
+    for (int i = 0; i < count; ++i) {
+        char line[64];
+        snprintf(line, sizeof line, "%02X %04X %u", table[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), table[i].key,
+                 table[i].cmd);
+        found.push_back(line);
+    }
+    auto key = [](BYTE flags, WORD virtualKey, UINT command) {
+        char line[64];
+        snprintf(line, sizeof line, "%02X %04X %u", flags, virtualKey, command);
+        return std::string(line);
+    };
+    EXPECT_EQ(found, (std::vector<std::string>{key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
+                                               key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN),
+                                               key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
+                                               key(FVIRTKEY | FCONTROL, 'F', IDM_FIND),
+                                               key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus) {
