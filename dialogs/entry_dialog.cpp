@@ -31,8 +31,7 @@ static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyO
     return 0;
 }
 
-// Posted after a capture: brings the dialog back in front, active, with the key field ready when the
-// capture filled it.
+// Posted to the dialog when a capture has returned.
 enum { WM_APP_CAPTURED = WM_APP + 1 };
 
 // The capture hands the foreground to the Registry Editor and then to the main window, which this dialog
@@ -46,6 +45,7 @@ static void CaptureIntoDialog(HWND dialog)
     PostMessageA(dialog, WM_APP_CAPTURED, 0, 0);
 }
 
+// In front, active, and the key field ready when the capture filled it.
 static void OnCaptured(HWND dialog)
 {
     SetForegroundWindow(dialog);

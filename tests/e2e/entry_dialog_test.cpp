@@ -262,4 +262,16 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
     Keys("Return");
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(Describe(session.Saved()), "[|HKEY_CURRENT_USER\\SoftwareSub||key][E0|HKCU\\Software|]");
+
+    // The main window's capture button: the main window stays in front with the keyboard in the list.
+    session.SelectRow(0);
+    ClickIn(GetDlgItem(session.main(), 1006));
+    ASSERT_TRUE(WaitFor([&] { return driver::ListItemCount(session.list()) == 4; }));
+    Sleep(300);
+    session.Settle();
+    EXPECT_EQ(GetForegroundWindow(), session.main());
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+    EXPECT_EQ(thread.hwndFocus, session.list());
+    Keys("Down");
+    EXPECT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000)) << session.Selected();
 }
