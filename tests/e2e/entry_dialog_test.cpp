@@ -107,6 +107,8 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     ClickIn(Item(dialog, kEntryValue));
     Type("Name");
     EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, kEntryValue, kEntryBadge)); }, 2000));
+    // The typed keys reach the program after xdotool has ended; OK, posted, would overtake them.
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryValue)) == "Name"; }, 3000));
     SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(session.Selected(), 1);
