@@ -151,23 +151,26 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem) {
         ASSERT_NE(main, nullptr);
         ClientWhenSettled(tarmik);
 
-        // The edit menu, opened from the keyboard, with the new items and their keys.
-        SetForegroundWindow(main);
-        tarmik.Settle();
-        Key("alt+e");
-        HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
-        ASSERT_NE(popup, nullptr);
-        Sleep(300);
-        RECT window, menu, both;
+        // The file and edit menus, opened from the keyboard, with the keys in their texts.
+        RECT window;
         GetWindowRect(main, &window);
-        GetWindowRect(popup, &menu);
-        UnionRect(&both, &window, &menu);
-        driver::SavePng(std::string("shell_edit_menu_") + version, both.right - both.left, both.bottom - both.top,
-                        driver::CapturePixels(nullptr, both));
-        Key("Escape");
-        Key("Escape");
-        for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
-        tarmik.Settle();
+        for (const char *menuKey : {"f", "e"}) {
+            SetForegroundWindow(main);
+            tarmik.Settle();
+            Key((std::string("alt+") + menuKey).c_str());
+            HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+            ASSERT_NE(popup, nullptr) << menuKey;
+            Sleep(300);
+            RECT menu, both;
+            GetWindowRect(popup, &menu);
+            UnionRect(&both, &window, &menu);
+            driver::SavePng(std::string("shell_menu_") + menuKey + "_" + version, both.right - both.left,
+                            both.bottom - both.top, driver::CapturePixels(nullptr, both));
+            Key("Escape");
+            Key("Escape");
+            for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+            tarmik.Settle();
+        }
 
         PostMessageA(main, WM_COMMAND, IDM_FIND, 0);
         HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
