@@ -75,7 +75,19 @@ struct BridgeBuffer {
 };
 
 /* regedit_process.cpp */
+// The Registry Editor running, or started and waited for; FALSE when there is none (any message shown).
 BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target);
+// The same for one about to be driven: FALSE also, after telling the user, for one of the other width or
+// one busy with a dialog of its own; a running one is then not brought forward by this call.
+BOOL FindRegistryEditorToDrive(RegistryEditorTarget *target);
+
+/* regedit_checks.cpp */
+// TRUE when the process of the Registry Editor's window has this program's width; else the user was told,
+// with `owner` in front, and nothing may be allocated in it or sent to it.
+BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner);
+// TRUE when the Registry Editor waits on no dialog of its own; else the user was told, with `owner` in
+// front, and its dialog was then brought forward.
+BOOL RegistryEditorIsFree(HWND editor, HWND owner);
 
 /* control_access.cpp */
 // The tree view and list view of the Registry Editor's window, among its children or their children.

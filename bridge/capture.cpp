@@ -81,8 +81,10 @@ void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner)
     DWORD threadId = GetWindowThreadProcessId(editor, &processId);
     HANDLE process = gIsNtFamily ? OpenProcess(0x1F0FFF, FALSE, processId) : 0;
 
+    // Behind a dialog of its own the focus cannot be moved to tell the key from the values.
     HWND tree, list;
-    if (FindRegistryEditorControls(editor, &tree, &list)) {
+    if (RegistryEditorHasOwnWidth(editor, owner) && RegistryEditorIsFree(editor, owner) &&
+        FindRegistryEditorControls(editor, &tree, &list)) {
         BOOL takeValues = FocusInRegistryEditor(threadId, editor, list) == list;
         SetForegroundWindow(gMainWindow);
         HTREEITEM firstRoot = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);

@@ -159,7 +159,7 @@ static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list
 void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)
 {
     RegistryEditorTarget target;
-    if (!FindOrStartRegistryEditor(&target)) return;
+    if (!FindRegistryEditorToDrive(&target)) return;
     if (AttachToRegistryEditor(target.threadId)) {
         SetFocus(target.window);
         DetachFromRegistryEditor(target.threadId);

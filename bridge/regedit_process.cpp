@@ -8,19 +8,33 @@ static const DWORD kWindowPollMs = 100;
 static const int kWindowPolls = 100;
 static const DWORD kAllAccess = 0x1F0FFF;  // PROCESS_ALL_ACCESS as the systems of the time define it
 
-static BOOL UseRunningEditor(HWND window, RegistryEditorTarget *target)
+// Whether the Registry Editor found may be driven now; FALSE after telling the user, with nothing held.
+static BOOL ReadyToDrive(RegistryEditorTarget *target)
 {
-    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-    SetForegroundWindow(window);
+    if (RegistryEditorHasOwnWidth(target->window, gMainWindow) && RegistryEditorIsFree(target->window, gMainWindow))
+        return TRUE;
+    if (target->process) CloseHandle(target->process);
+    target->window = 0;
+    target->threadId = 0;
+    target->process = 0;
+    return FALSE;
+}
+
+static BOOL UseRunningEditor(HWND window, BOOL toDrive, RegistryEditorTarget *target)
+{
     DWORD processId = 0;
     target->window = window;
     target->threadId = GetWindowThreadProcessId(window, &processId);
     // A refusal is left to the buffer, whose allocation then fails and reports.
     target->process = gIsNtFamily ? OpenProcess(kAllAccess, FALSE, processId) : 0;
+    // Looked at before it is brought forward, so that one refused stays where it was.
+    if (toDrive && !ReadyToDrive(target)) return FALSE;
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
     return TRUE;
 }
 
-static BOOL StartEditor(RegistryEditorTarget *target)
+static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -42,23 +56,42 @@ static BOOL StartEditor(RegistryEditorTarget *target)
         Sleep(kWindowPollMs);
         window = FindWindowA(kEditorClass, 0);
     }
-    target->window = window;
     target->threadId = started.dwThreadId;
-    if (window && gIsNtFamily) {
-        target->process = started.hProcess;
-    } else {
+    if (!window) {
         // A Registry Editor that never showed a window is left running.
         CloseHandle(started.hProcess);
+        return FALSE;
     }
-    return window != 0;
+    // A Registry Editor may hand over to another of its own, of the other width: the window's thread
+    // and process are the ones worked with.
+    DWORD processId = 0;
+    target->window = window;
+    target->threadId = GetWindowThreadProcessId(window, &processId);
+    if (gIsNtFamily && processId == started.dwProcessId) {
+        target->process = started.hProcess;
+    } else {
+        CloseHandle(started.hProcess);
+        if (gIsNtFamily) target->process = OpenProcess(kAllAccess, FALSE, processId);
+    }
+    return !toDrive || ReadyToDrive(target);
 }
 
-BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target)
+static BOOL FindOrStart(BOOL toDrive, RegistryEditorTarget *target)
 {
     target->window = 0;
     target->threadId = 0;
     target->process = 0;
     HWND window = FindWindowA(kEditorClass, 0);
-    if (window) return UseRunningEditor(window, target);
-    return StartEditor(target);
+    if (window) return UseRunningEditor(window, toDrive, target);
+    return StartEditor(toDrive, target);
+}
+
+BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target)
+{
+    return FindOrStart(FALSE, target);
+}
+
+BOOL FindRegistryEditorToDrive(RegistryEditorTarget *target)
+{
+    return FindOrStart(TRUE, target);
 }

@@ -114,6 +114,7 @@ static void OnOk(HWND dialog)
     HWND descriptionField = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
     HWND keyField = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
     HWND valueField = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
+    if (!PutKeyFieldInStoredForm(keyField)) return;
     const int cbDescription = GetWindowTextLengthA(descriptionField);
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "dialogs/pasted_path.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -129,12 +130,51 @@ static LRESULT KeepAltGesture(HWND field, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+BOOL PutKeyFieldInStoredForm(HWND field)
+{
+    const int cbText = GetWindowTextLengthA(field);
+    char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cbText + 1);
+    if (!text) {
+        ReportSystemError(GetParent(field), LEVEL_ORDINARY);
+        return FALSE;
+    }
+    GetWindowTextA(field, text, cbText + 1);
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageA(field, EM_GETSEL, (WPARAM)&selStart, (LPARAM)&selEnd);
+    // Positions count bytes in an ANSI edit, but characters under Wine: the usual caret, at the end of a
+    // pasted path, is put back in the field's own count.
+    const bool atEnd = selEnd >= (DWORD)SendMessageA(field, EM_LINELENGTH, 0, 0);
+    size_t caret = selEnd;
+    if (ToStoredKeyPath(text, &caret)) {
+        SetWindowTextA(field, text);
+        if (atEnd) caret = (size_t)SendMessageA(field, EM_LINELENGTH, 0, 0);
+        SendMessageA(field, EM_SETSEL, (WPARAM)caret, (LPARAM)caret);
+        SendMessageA(field, EM_SCROLLCARET, 0, 0);
+    }
+    GlobalFree(text);
+    return TRUE;
+}
+
+// A paste is let happen as the edit does it; only a paste that changed the field puts it in the stored
+// form, so that what the user types is never rewritten. The edit's modified flag tells, and keeps its meaning.
+static LRESULT PasteIntoKeyField(HWND field, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT wasModified = SendMessageA(field, EM_GETMODIFY, 0, 0);
+    SendMessageA(field, EM_SETMODIFY, FALSE, 0);
+    const LRESULT result = CallWindowProcA(gPrevKeyFieldProc, field, WM_PASTE, wParam, lParam);
+    const BOOL pasted = SendMessageA(field, EM_GETMODIFY, 0, 0) != 0;
+    SendMessageA(field, EM_SETMODIFY, wasModified || pasted, 0);
+    if (pasted) PutKeyFieldInStoredForm(field);
+    return result;
+}
+
 static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SYSKEYDOWN && wParam == VK_RIGHT) {
         PostMessageA(GetParent(field), WM_APP, 0, 0);
         return KeepAltGesture(field, wParam, lParam);
     }
+    if (message == WM_PASTE) return PasteIntoKeyField(field, wParam, lParam);
     return CallWindowProcA(gPrevKeyFieldProc, field, message, wParam, lParam);
 }
 

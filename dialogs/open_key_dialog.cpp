@@ -3,6 +3,7 @@
 #include "dialogs/dialogs.h"
 
 #include "bridge/bridge.h"
+#include "dialogs/pasted_path.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -58,6 +59,7 @@ static void OnOk(HWND dialog)
 {
     if (!gKeyBuffer || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return;
     GetDlgItemTextA(dialog, IDC_OPENKEY_KEYPATH, gKeyBuffer, gKeyLength);
+    ToStoredKeyPath(gKeyBuffer, NULL);
     char valueName[CB_VALUE_NAME_BUFFER];
     GetDlgItemTextA(dialog, IDC_OPENKEY_VALUENAME, valueName, sizeof valueName);
     const BOOL keyOnly = IsKeyBadgeShown();

@@ -111,6 +111,7 @@ void NewMemo()
     }
     memoPath[0] = '\0';
     memoNameOffset = 0;
+    memoFileStamp.known = FALSE;
     SetUntitledCaption();
     memoModified = FALSE;
 }
@@ -123,7 +124,11 @@ int OpenMemoFile()
 
 int SaveMemoFileAs()
 {
+    char previousPath[MAX_PATH];
+    lstrcpynA(previousPath, memoPath, MAX_PATH);
     if (!ChooseMemoFile(TRUE)) return 0;
+    // Another file's replacement was confirmed by the dialog; only the same file is checked again.
+    if (CompareIgnoringCase(previousPath, memoPath) != 0) memoFileStamp.known = FALSE;
     SetMemoCaption();
     return SaveMemoFile();
 }

@@ -12,6 +12,17 @@ struct MemoEntryHead {
 };
 static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
 
+/* document.cpp */
+// The memo file as this program last read or wrote it: size and last-write time, as its folder lists them.
+struct MemoFileStamp {
+    BOOL known;
+    DWORD cbLow;
+    DWORD cbHigh;
+    FILETIME lastWrite;
+};
+// Of memoPath; forgotten whenever memoPath names another file or none.
+extern MemoFileStamp memoFileStamp;
+
 /* entries.cpp */
 // A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
 // the last error saying why (ERROR_INVALID_DATA for a text of 65,535 bytes or more).

@@ -1,10 +1,9 @@
 // The memo file's bytes: header, records, limits. Portable: the program walks a file with it,
-// the host tests and the fuzz target walk byte arrays with the same code.
+// the host tests and the fuzz target walk byte arrays with the same code (memo_bytes.h).
+// No C++ runtime here: what the programs link must import nothing the oldest systems lack.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
-#include <string>
-#include <vector>
 
 enum {
     MEMO_HEADER_SIZE = 4,        // the header bytes after headerSize, as written
@@ -98,19 +97,6 @@ MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
     }
     return MEMO_READ_LOADED;
 }
-
-// One entry as plain texts, for the tests and the fuzz target.
-struct MemoRecord {
-    std::string description;
-    std::string keyPath;
-    std::string valueName;
-    bool keyOnly;
-};
-
-// All records of a memo file, or none: MEMO_READ_LOADED or MEMO_READ_MALFORMED.
-MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoRecord> *records);
-// The canonical bytes of a memo; nothing is produced unless every record fits.
-MemoWriteCheck SerialiseMemo(const std::vector<MemoRecord> &records, std::vector<uint8_t> *bytes);
 
 // Offset of the file-name part of a path: one past its last backslash, found character by character
 // in Shift-JIS so that a trail byte 0x5C is not taken for one; 0 when there is none.

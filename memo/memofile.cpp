@@ -144,6 +144,41 @@ void RemoveAllEntries()
     RedrawMemoList();
 }
 
+// Size and last-write time of the file at `path`; FALSE when it cannot be found.
+// The folder's listing serves on every system, and reads a file that another program holds open.
+BOOL ReadFileStamp(const char *path, MemoFileStamp *stamp)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return FALSE;
+    FindClose(search);
+    stamp->known = TRUE;
+    stamp->cbLow = found.nFileSizeLow;
+    stamp->cbHigh = found.nFileSizeHigh;
+    stamp->lastWrite = found.ftLastWriteTime;
+    return TRUE;
+}
+
+void RememberMemoFile()
+{
+    if (!ReadFileStamp(memoPath, &memoFileStamp)) memoFileStamp.known = FALSE;
+}
+
+// Asks before a save replaces a file that changed since this program last read or wrote it.
+// FALSE when the user keeps the file; a file that is gone is simply written.
+BOOL MayReplaceMemoFile()
+{
+    MemoFileStamp now;
+    if (!memoFileStamp.known || !ReadFileStamp(memoPath, &now)) return TRUE;
+    if (now.cbLow == memoFileStamp.cbLow && now.cbHigh == memoFileStamp.cbHigh &&
+        CompareFileTime(&now.lastWrite, &memoFileStamp.lastWrite) == 0)
+        return TRUE;
+    return ShowMessageWithArgument(gMainWindow,
+                                   "メモ ファイル“%s”は、他のプログラムによって変更されています。\r\r"
+                                   "上書きして保存しますか？",
+                                   memoPath, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
+}
+
 LoadOutcome ReadMemoIntoList(DWORD *error)
 {
     HANDLE file = CreateFileA(memoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -153,6 +188,8 @@ LoadOutcome ReadMemoIntoList(DWORD *error)
         ShowMessageWithArgument(gMainWindow, "メモ ファイル“%s”が見つかりません。", memoPath, MB_ICONQUESTION);
         return LOAD_REPORTED;
     }
+    // Held without sharing from here on: what is remembered is what is read.
+    RememberMemoFile();
     static FileSource source;  // one load at a time; keeps the block buffer off the stack
     source.file = file;
     source.error = NO_ERROR;
@@ -255,7 +292,7 @@ void ReportSaveError(DWORD error)
     case ERROR_DISK_FULL: ShowMessage(gMainWindow, "ディスクに空きがないためメモを保存できません。", MB_ICONQUESTION); break;
     default:
         SetLastError(error);
-        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”にメモを保存できませんでした。\r\r", memoPath);
         break;
     }
 }
@@ -281,13 +318,16 @@ int LoadMemoFile()
     if (outcome == LOAD_LOADED) {
         SetMemoCaption();
     } else {
+        char failedPath[MAX_PATH];
+        lstrcpynA(failedPath, memoPath, MAX_PATH);
         RemoveAllEntries();
         memoPath[0] = '\0';
         memoNameOffset = 0;
+        memoFileStamp.known = FALSE;
         SetUntitledCaption();
         if (outcome == LOAD_SYSTEM_ERROR) {
             SetLastError(error);
-            ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+            ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”を開けませんでした。\r\r", failedPath);
         } else if (outcome == LOAD_MALFORMED) {
             ShowMessage(gMainWindow, "メモ ファイルの形式に誤りがあります。", MB_ICONQUESTION);
         }
@@ -312,6 +352,10 @@ int SaveMemoFile()
     // The file counts its entries in 16 bits; a longer memo is refused rather than cut.
     if (entryCount > MEMO_MAX_ENTRIES) {
         ShowMessage(gMainWindow, "メモの項目が 65535 個を超えているため、メモを保存できません。", MB_ICONQUESTION);
+        SetCursor(previousCursor);
+        return 0;
+    }
+    if (!MayReplaceMemoFile()) {
         SetCursor(previousCursor);
         return 0;
     }
@@ -346,6 +390,7 @@ int SaveMemoFile()
     SetCursor(previousCursor);
     if (!error) {
         memoModified = FALSE;
+        RememberMemoFile();
         return 1;
     }
     ReportSaveError(error);

@@ -15,8 +15,8 @@
 #define IDR_LISTMENU 102
 #define IDR_ROOTKEYMENU 103
 
-/* ACCELERATORS: the main window's keys, translated for it alone */
-#define IDR_MAINKEYS 101
+/* ACCELERATORS of the main window */
+#define IDR_ACCELERATORS 105
 
 /* BITMAP (monochrome) */
 #define IDB_GRID 101        // 8 x 8, the pattern of the dotted end row
@@ -116,6 +116,10 @@
 /* Commands of MENU 101 added after the root-key range */
 #define IDM_FIND 40031
 #define IDM_FINDNEXT 40032
+
+/* Copying the selected entry's key path: an item of the main menu and its twin in the context menu */
+#define IDM_COPYKEYPATH 40040
+#define IDM_LIST_COPYKEYPATH 40041
 
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1

@@ -142,6 +142,25 @@ BOOL DeleteKeyTree(HKEY parent, const char *name, HWND owner)
     return ok;
 }
 
+// Whether an extension key under HKEY_CLASSES_ROOT names `typeName` as its file type. Of the root's
+// thousands of keys only those starting with a period are opened. When the keys cannot be listed the
+// type counts as named: a file type left over costs nothing, one deleted under an extension breaks it.
+static bool FileTypeStillNamed(const char *typeName)
+{
+    char keyName[256];
+    char named[CB_TYPE_NAME + 1];
+    for (DWORD index = 0;; index++) {
+        DWORD cchKeyName = sizeof keyName;
+        LONG rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, keyName, &cchKeyName, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return false;
+        if (rc == ERROR_MORE_DATA) continue;  // longer than any extension
+        if (rc != ERROR_SUCCESS) return true;
+        if (keyName[0] != '.') continue;
+        if (ReadFileTypeName(keyName, named) == ERROR_SUCCESS && CompareIgnoringCase(named, typeName) == 0)
+            return true;
+    }
+}
+
 BOOL RemoveAssociation(const char *dottedExtension, HWND owner)
 {
     char typeName[CB_TYPE_NAME + 1];
@@ -150,8 +169,10 @@ BOOL RemoveAssociation(const char *dottedExtension, HWND owner)
         ReportErrorCode(owner, rc);
         return FALSE;
     }
-    return DeleteKeyTree(HKEY_CLASSES_ROOT, dottedExtension, owner) &&
-           DeleteKeyTree(HKEY_CLASSES_ROOT, typeName, owner);
+    if (!DeleteKeyTree(HKEY_CLASSES_ROOT, dottedExtension, owner)) return FALSE;
+    // Several extensions may share one file type (.txt and .log usually do); it stays while one names it.
+    if (FileTypeStillNamed(typeName)) return TRUE;
+    return DeleteKeyTree(HKEY_CLASSES_ROOT, typeName, owner);
 }
 
 // Creates HKEY_CLASSES_ROOT\`path` and, when `value` is given, sets its default value.

@@ -65,6 +65,8 @@ void ApplyCommandStates(int index) {
     EnableCommand(gContextMenu, IDM_LIST_CHANGE, isEntry);
     EnableButton(IDC_DELETE, isEntry);
     EnableButton(IDC_CHANGE, isEntry);
+    EnableCommand(gMainMenu, IDM_COPYKEYPATH, isEntry);
+    EnableCommand(gContextMenu, IDM_LIST_COPYKEYPATH, isEntry);
     EnableMoveCommands(isEntry && index > 0, isEntry && index < entryCount - 1);
     EnableCommand(gMainMenu, IDM_OPENENTRY, openable);
     EnableCommand(gContextMenu, IDM_LIST_OPEN, openable);
@@ -107,6 +109,7 @@ int MainCommandOf(UINT contextItem) {
     case IDM_LIST_CAPTURE: return IDM_CAPTURE;
     case IDM_LIST_MOVEUP: return IDM_MOVEUP;
     case IDM_LIST_MOVEDOWN: return IDM_MOVEDOWN;
+    case IDM_LIST_COPYKEYPATH: return IDM_COPYKEYPATH;
     }
     return 0;
 }
@@ -157,6 +160,7 @@ void RunCommand(int id) {
     case IDM_STARTREGEDIT: StartRegistryEditor(); break;
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;
+    case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
     }
 }
 

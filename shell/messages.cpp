@@ -22,21 +22,33 @@ void ReportListFailure(HWND owner, int level) {
     ShowMessage(owner, "リストの更新で原因不明のエラーが発生しました。", IconForLevel(level));
 }
 
-void ReportSystemError(HWND owner, int level) {
+// The system's text for the thread's last error, after `leading` (already converted; may be null).
+static void ShowSystemError(HWND owner, int level, const char *leading) {
     DWORD error = GetLastError();
     UINT icon = IconForLevel(level);
+    char text[1024 + 256];
+    lstrcpynA(text, leading ? leading : "", 1024);
+    char *systemText = text + lstrlenA(text);
     if (error == ERROR_NOT_ENOUGH_MEMORY) {
-        ShowMessage(owner, "メモリ不足のため処理を中止しました。", icon);
-        return;
-    }
-    char text[256];
-    DWORD cch = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                               MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    if (cch == 0) {
+        lstrcpynA(systemText, ToHalfWidth("メモリ不足のため処理を中止しました。"), 256);
+    } else if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                               MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), systemText, 256, nullptr)) {
         // The system has no text for this code: say so, with the code, rather than show nothing.
-        wsprintfA(text, ToHalfWidth("原因不明のエラーが発生しました。\rエラー コード: %lu"), error);
+        wsprintfA(systemText, ToHalfWidth("原因不明のエラーが発生しました。\rエラー コード: %lu"), error);
     }
     MessageBoxA(owner, text, gProductCaption, icon);
+}
+
+void ReportSystemError(HWND owner, int level) {
+    ShowSystemError(owner, level, nullptr);
+}
+
+void ReportSystemErrorAbout(HWND owner, int level, const char *format, const char *argument) {
+    const DWORD error = GetLastError();
+    char leading[1025];
+    wsprintfA(leading, ToHalfWidth(format), argument);
+    SetLastError(error);
+    ShowSystemError(owner, level, leading);
 }
 
 void ReportCommonDialogError(HWND owner, DWORD code) {

@@ -18,6 +18,7 @@ extern HINSTANCE gInstance;
 // Functions bound by name; each may be empty where the system lacks it.
 typedef LPVOID(WINAPI *VirtualAllocExProc)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
 typedef BOOL(WINAPI *VirtualFreeExProc)(HANDLE, LPVOID, SIZE_T, DWORD);
+typedef BOOL(WINAPI *IsWow64ProcessProc)(HANDLE, PBOOL);
 typedef BOOL(WINAPI *RegGetKeySecurityProc)(HKEY, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, LPDWORD);
 typedef BOOL(WINAPI *ImpersonateSelfProc)(SECURITY_IMPERSONATION_LEVEL);
 typedef BOOL(WINAPI *RevertToSelfProc)(void);
@@ -38,6 +39,7 @@ typedef HRESULT(WINAPI *GetThemeBackgroundContentRectProc)(HTHEME_, HDC, int, in
 struct BoundFunctions {
     VirtualAllocExProc VirtualAllocEx;
     VirtualFreeExProc VirtualFreeEx;
+    IsWow64ProcessProc IsWow64Process;  // absent where every process is 32-bit
     RegGetKeySecurityProc RegGetKeySecurity;
     ImpersonateSelfProc ImpersonateSelf;
     RevertToSelfProc RevertToSelf;
@@ -103,6 +105,8 @@ extern char lastDirectory[MAX_PATH];
 /* messages.cpp */
 void ReportListFailure(HWND owner, int level);
 void ReportSystemError(HWND owner, int level);  // the error is the thread's last error
+// The same after a text that says what failed: `format` converted, then `argument` (a path) inserted.
+void ReportSystemErrorAbout(HWND owner, int level, const char *format, const char *argument);
 void ReportCommonDialogError(HWND owner, DWORD code);
 // A message box with the product caption; text passes through ToHalfWidth first.
 int ShowMessage(HWND owner, const char *text, UINT flags);
@@ -127,6 +131,10 @@ void OpenEntryOnDoubleClick();
 
 /* startup.cpp */
 void ShutdownCleanup();
+
+/* copy_key_path.cpp */
+// Puts the selected entry's key path on the clipboard as text, its root written long.
+void CopySelectedKeyPath();
 
 /* memolist.cpp: the memo list's own behaviours (drag to reorder, column fit, Delete key) */
 extern WNDPROC gPrevMemoListProc;

@@ -26,8 +26,8 @@ static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record 
 
 // Libraries loaded for the functions bound by name; freed at the end.
 HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
-// The main window's keys, loaded from the program's resources (which the system frees with it).
-HACCEL mainKeys;
+// The main window's shortcuts (ACCELERATORS 105).
+HACCEL accelerators;
 
 template <typename Function>
 Function Bind(HMODULE library, const char *name) {
@@ -74,7 +74,7 @@ BOOL RegisterMainWindowClass() {
     return RegisterClassA(&windowClass) != 0;
 }
 
-// NT family: the functions for memory in another process and for the registry access test.
+// NT family: the functions for memory in another process, its width, and the registry access test.
 // FALSE after a fatal report.
 BOOL BindNtFunctions() {
     kernelLibrary = LoadLibraryA("Kernel32.dll");
@@ -90,6 +90,7 @@ BOOL BindNtFunctions() {
         kernelLibrary = nullptr;
         return FALSE;
     }
+    gBound.IsWow64Process = Bind<IsWow64ProcessProc>(kernelLibrary, "IsWow64Process");
     advapiLibrary = LoadLibraryA("Advapi32.dll");
     if (!advapiLibrary) {
         ReportSystemError(nullptr, LEVEL_FATAL);
@@ -205,8 +206,7 @@ void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
     SetMenuItemInfoA(menu, item, byPosition, &info);
 }
 
-// MENU 101 with its katakana texts, attached; MENU 102 and 103; the main window's keys. FALSE when one
-// does not load.
+// MENU 101 with its katakana texts, attached; MENU 102 and 103. FALSE when one does not load.
 BOOL LoadMenus() {
     gMainMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (!gMainMenu) return FALSE;
@@ -218,10 +218,13 @@ BOOL LoadMenus() {
     SetMenu(gMainWindow, gMainMenu);
     gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
     if (!gContextMenu) return FALSE;
+    SetMenuText(gMainMenu, IDM_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
+    SetMenuText(gContextMenu, IDM_LIST_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
+    // A table loaded from the resources is freed with the program.
+    accelerators = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    if (!accelerators) return FALSE;
     gRootKeyMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
-    if (!gRootKeyMenu) return FALSE;
-    mainKeys = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_MAINKEYS));
-    return mainKeys != nullptr;
+    return gRootKeyMenu != nullptr;
 }
 
 void FindListHeader() {
@@ -263,17 +266,17 @@ int EndAfterFatalReport(HWND owner) {
     return 0;
 }
 
-// Keys of the main window, for it and its controls only: every dialog runs a loop of its own, and the
-// tip window takes none.
-BOOL TranslateMainWindowKey(MSG *message) {
-    if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return FALSE;
-    return TranslateAcceleratorA(gMainWindow, mainKeys, message) != 0;
+// The shortcuts belong to the main window: keys meant for any other window (a dialog's edit field, where
+// Ctrl+C copies) are left to it.
+bool TranslateShortcut(MSG *message) {
+    if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return false;
+    return TranslateAcceleratorA(gMainWindow, accelerators, message) != 0;
 }
 
 void RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateMainWindowKey(&message) && !IsDialogMessageA(gMainWindow, &message)) {
+        if (!TranslateShortcut(&message) && !IsDialogMessageA(gMainWindow, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

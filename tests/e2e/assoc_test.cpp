@@ -256,6 +256,35 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
     }
 }
 
+TEST_F(Association, TakingOverKeepsAFileTypeThatAnotherExtensionStillNames)
+{
+    Start("assoc_shared_type");
+    const std::string program = driver::BuildDir() + "\\assoc_fixtures\\assoc_plain.exe";
+    RegisterOtherProgram(program);
+    ForgetExtension("qqq");
+    SetDefaultValue(".qqq", "otherdoc");  // key names are the same in any letter case
+    HWND dialog = OpenSettings(tarmik);
+    ASSERT_TRUE(dialog);
+    SetText(dialog, IDC_EXTENSION, "xyz");
+    SetCheck(dialog, IDC_ASSOCIATE, true);
+    Message question;
+    ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
+    Answer(question, IDYES);
+    ASSERT_TRUE(WaitUntilClosed(dialog));
+    ExpectRegisteredForThisProgram("xyz");
+    EXPECT_EQ(DefaultValue(".qqq"), "otherdoc");
+    EXPECT_EQ(DefaultValue("OtherDoc"), "Other document");
+    EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\open\\command"), "\"" + program + "\" \"%1\"");
+    EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\print\\command"), "\"" + program + "\" /p \"%1\"");
+
+    // The shell still opens the other extension's files with the other program.
+    const std::string file = tarmik.folder + "\\shared.qqq";
+    ASSERT_TRUE(driver::WriteFileBytes(file, {}));
+    char found[MAX_PATH] = "";
+    EXPECT_GT((INT_PTR)FindExecutableA(file.c_str(), nullptr, found), 32);
+    EXPECT_EQ(Lower(found), Lower(program));
+}
+
 TEST_F(Association, OldSystemsAskAndRegisterInHalfWidth)
 {
     Start("assoc_question_nt40", "nt40");

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
+#include "tests/e2e/settings_e2e.h"
 #include "tests/support/driver.h"
 
 namespace {
@@ -545,6 +547,152 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         tarmik.Command(CMD_CAPTURE);
         EXPECT_EQ(Keys(tarmik.Saved()), std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
     }
+    regedit::CloseAll();
+}
+
+// The Registry Editor is driven only when it can be: of this program's width, and not busy with a dialog.
+#ifdef _WIN64
+const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+                           "32 ビット版のタルミクを使ってください。";
+#else
+const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+                           "64 ビット版のタルミクを使ってください。";
+#endif
+const char kBusy[] = "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
+enum { CMD_ADD = 40006, ID_ENTRY_CAPTURE = 1025 };
+
+// Private one-page allocations of their own in a process, as a bridge buffer is.
+int OnePageAllocations(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    int count = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (char *at = nullptr; process && VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
+         at = static_cast<char *>(region.BaseAddress) + region.RegionSize) {
+        count += region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && region.RegionSize == 4096 &&
+                 region.AllocationBase == region.BaseAddress;
+    }
+    if (process) CloseHandle(process);
+    return count;
+}
+
+// What a walk would change, read with messages that carry no record and so across widths: the tree's
+// item count (keys are read in when first expanded), whether its first root item is selected, the value
+// list's row count and selected rows.
+std::vector<LRESULT> EditorState(const regedit::Editor &editor)
+{
+    std::vector<LRESULT> state = {SendMessageA(editor.tree, TVM_GETCOUNT, 0, 0),
+                                  regedit::Item(editor.tree, TVGN_CARET) == regedit::Item(editor.tree, TVGN_ROOT),
+                                  regedit::RowCount(editor.list)};
+    for (int row : regedit::SelectedRows(editor.list)) state.push_back(row);
+    return state;
+}
+
+// After a command was posted: exactly one message, `text`, owned by `owner`, and nothing held in the
+// Registry Editor while it is shown.
+void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
+{
+    settings_e2e::Tarmik program;
+    program.program.pid = pid;
+    settings_e2e::Message box;
+    ASSERT_TRUE(settings_e2e::WaitForMessage(program, &box, 15000));
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, "タルミク");
+    EXPECT_EQ(box.icon, settings_e2e::Icon::Question);
+    EXPECT_EQ(GetWindow(box.window, GW_OWNER), owner);
+    DWORD editorPid = regedit::Find().pid;
+    int held = OnePageAllocations(editorPid);
+    driver::Screenshot(box.window, screenshot);
+    driver::PressButton(box.window, IDOK);
+    EXPECT_FALSE(settings_e2e::WaitForMessage(program, &box, 500)) << "a second message: " << box.text;
+    EXPECT_EQ(held, OnePageAllocations(editorPid)) << "a buffer was held in the Registry Editor";
+}
+
+#ifdef _WIN64  // Wine's Registry Editor is 64-bit: only the 64-bit program drives it
+TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
+{
+    Tarmik tarmik("bridge_busy", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
+                                  {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}}, false, true);
+    ASSERT_TRUE(tarmik.ok());
+    tarmik.Open(0);
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.list);
+    HWND valueEditor = regedit::WaitForValueEditor(editor);
+    ASSERT_TRUE(valueEditor);
+    const std::string shown = regedit::SelectedPath(editor);
+    const std::vector<int> rows = regedit::SelectedRows(editor.list);
+
+    ASSERT_TRUE(tarmik.SelectRow(1));
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_open");
+    EXPECT_TRUE(dialogs::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_capture");
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    HWND entryDialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
+    ASSERT_TRUE(entryDialog);
+    PostMessageA(GetDlgItem(entryDialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    ExpectOneMessage(tarmik.pid(), entryDialog, kBusy, "bridge_busy_entry_dialog");
+    driver::PressButton(entryDialog, IDCANCEL);
+
+    EXPECT_EQ(regedit::SelectedPath(editor), shown);
+    EXPECT_EQ(regedit::SelectedRows(editor.list), rows);
+    // The value editor writes what it shows, where it was opened, and nothing lands on the other key.
+    ASSERT_TRUE(driver::PressButton(valueEditor, IDOK));
+    const std::string root = kTestRoot;
+    char data[16] = "";
+    DWORD cbData = sizeof data;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (root + "\\Values").c_str(), "Beta", RRF_RT_REG_SZ, nullptr, data,
+                           &cbData), ERROR_SUCCESS);
+    EXPECT_STREQ(data, "b");
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (root + "\\Many").c_str(), "Beta", RRF_RT_ANY, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(regedit::SelectedPath(editor), shown);
+    EXPECT_EQ(Keys(tarmik.Saved()).size(), 2u) << "nothing captured";
+}
+#endif
+
+// Wine's own Registry Editor is 64-bit even when started as the 32-bit program; the 64-bit build meets the
+// 32-bit stand-in of the win32 build, placed beside it where "regedit.exe" is found first.
+TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
+{
+    regedit::CloseAll();
+    Tarmik tarmik("bridge_width", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false}});
+    ASSERT_TRUE(tarmik.ok());
+#ifdef _WIN64
+    const std::string standin = driver::BuildDir() + "\\..\\win32\\tests\\e2e\\standin_regedit.exe";
+    if (!CopyFileA(standin.c_str(), (tarmik.folder() + "\\regedit.exe").c_str(), FALSE))
+        GTEST_SKIP() << "no 32-bit stand-in Registry Editor: " << standin;
+    driver::Program probe;
+    bool runs = driver::Start(&probe, tarmik.folder() + "\\regedit.exe") && regedit::WaitFor(5000).tree;
+    driver::Kill(&probe);
+    regedit::CloseAll();
+    if (!runs) GTEST_SKIP() << "32-bit programs do not run here";
+#endif
+    ASSERT_TRUE(tarmik.SelectRow(0));
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_started");
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.tree);
+    const std::vector<LRESULT> started = EditorState(editor);
+
+    // As it starts by itself, through the start command, which needs nothing of it.
+    regedit::CloseAll();
+    tarmik.Command(CMD_START);
+    editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.tree);
+    Sleep(500);
+    EXPECT_EQ(started, EditorState(editor)) << "the started one was left as it starts";
+    const std::vector<LRESULT> before = EditorState(editor);
+    SetForegroundWindow(tarmik.main());
+    const HWND focus = regedit::Focus(editor);
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_running");
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_capture");
+    EXPECT_EQ(EditorState(editor), before);
+    EXPECT_EQ(regedit::Focus(editor), focus);
+    EXPECT_TRUE(IsAbove(tarmik.main(), editor.window)) << "not brought forward";
     regedit::CloseAll();
 }
 

@@ -161,7 +161,7 @@ int ToolCount(DWORD pid)
         HWND tip;
     } search = {pid, nullptr};
     EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
+        [](HWND window, LPARAM lParam) CALLBACK -> BOOL {
             Search *s = (Search *)lParam;
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);

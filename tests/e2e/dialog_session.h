@@ -80,6 +80,18 @@ inline DWORD Selection(HWND edit)
     return (DWORD)result;
 }
 
+// Puts `text` on the clipboard and pastes it into `field` with a real Ctrl+V, over the whole text or,
+// without `replace`, at its end.
+inline bool PasteWithCtrlV(HWND field, const std::string &text, bool replace = true)
+{
+    if (!driver::SetClipboardText(text)) return false;
+    // The focus by the dialog itself: a click could reach the field after the selection and move it.
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(GetParent(field), WM_NEXTDLGCTL, (WPARAM)field, TRUE, SMTO_NORMAL, 5000, &ignored);
+    SendMessageTimeoutA(field, EM_SETSEL, replace ? 0 : 0x7FFF, replace ? -1 : 0x7FFF, SMTO_NORMAL, 5000, &ignored);
+    return Keys("ctrl+v");
+}
+
 // The key badge, a child of the value field once the dialog has set itself up.
 inline HWND Badge(HWND dialog, int valueId, int badgeId) { return GetDlgItem(GetDlgItem(dialog, valueId), badgeId); }
 

@@ -26,6 +26,18 @@ int LeftoverFiles(const std::string &folder)
     return count;
 }
 
+// Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
+void SaveOverAChangedFile(Session &session)
+{
+    session.Post(CMD_SAVE);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box)) << "the question about the changed file";
+    EXPECT_NE(std::string::npos, box.text.find("他のプログラムによって変更されています。")) << box.text;
+    ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+    DWORD_PTR ignored;  // answered once the save is done
+    SendMessageTimeoutA(session.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+}
+
 std::string UnixBuildDir()
 {
     char path[MAX_PATH] = "";
@@ -116,7 +128,7 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
         EXPECT_EQ(bytes.size() == 6 ? 1 : 2, session.Count());
         // The file is rewritten from the list, not copied.
         ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({9, 9, 9})));
-        session.Send(CMD_SAVE);
+        SaveOverAChangedFile(session);
         EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "file " << n;
     }
 }
@@ -335,6 +347,19 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     EXPECT_EQ("ﾒﾓ ﾌｧｲﾙ (*.tmk)", ComboText(types, 0));
     EXPECT_EQ("すべてのﾌｧｲﾙ (*.*)", ComboText(types, 1));
     driver::PressButton(dialog, IDCANCEL);
+
+    // A file's name is shown as it is, after the converted text.
+    const std::string held = session.Path("メモ.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(held, driver::MemoBytes(SampleEntries())));
+    HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    auto drop = session.Drop({held});
+    const bool shown = session.Box(&box);
+    CloseHandle(lock);
+    ASSERT_TRUE(shown);
+    const std::string opening = "ﾒﾓ ﾌｧｲﾙ“" + held + "”を開けませんでした。\r\r";
+    EXPECT_EQ(opening, box.text.substr(0, opening.size()));
+    ShootWhenPainted(box.window, "memo_old_system_locked");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     driver::SetWindowsVersion("tarmik.exe", nullptr);
 }
 
@@ -351,15 +376,16 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     EXPECT_EQ(std::string(kCaption) + " - long.tmk", session.Title());
     EXPECT_EQ(65536, session.Count());
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
-    session.Send(CMD_SAVE);
+    SaveOverAChangedFile(session);
     EXPECT_TRUE(driver::ReadFileBytes(path) == bytes);
 }
 
-TEST(MemoFile, FileHeldByAnotherProgramIsASystemError)
+TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
 {
     Session session("memo_locked");
     const std::string path = session.Path("locked.tmk");
-    ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
+    const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
+    ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     ASSERT_TRUE(session.Start(path));
@@ -368,12 +394,31 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemError)
     CloseHandle(held);
     ASSERT_TRUE(shown);
     EXPECT_EQ(kCaption, box.caption);
-    EXPECT_FALSE(box.text.empty()) << "the system's own text";
-    EXPECT_EQ(std::string::npos, box.text.find("メモ ファイル")) << box.text;
+    // What failed and on which file, then the system's own text.
+    const std::string opening = "メモ ファイル“" + path + "”を開けませんでした。\r\r";
+    EXPECT_EQ(opening, box.text.substr(0, opening.size()));
+    EXPECT_GT(box.text.size(), opening.size() + 4) << box.text;
     ShootWhenPainted(box.window, "memo_locked_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
     EXPECT_EQ(kCaption, session.Title());
     EXPECT_EQ(1, session.Count());
+
+    auto drop = session.Drop({path});
+    ASSERT_TRUE(WaitFor([&] { return session.Title() == std::string(kCaption) + " - locked.tmk"; }));
+    held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    session.Modify();
+    session.Post(CMD_SAVE);
+    const bool saveShown = session.Box(&box);
+    CloseHandle(held);
+    ASSERT_TRUE(saveShown);
+    const std::string saving = "メモ ファイル“" + path + "”にメモを保存できませんでした。\r\r";
+    EXPECT_EQ(saving, box.text.substr(0, saving.size()));
+    EXPECT_GT(box.text.size(), saving.size() + 4) << box.text;
+    ShootWhenPainted(box.window, "memo_locked_save_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(bytes, driver::ReadFileBytes(path));
+    EXPECT_EQ(0, LeftoverFiles(session.folder()));
 }

@@ -210,3 +210,80 @@ TEST(MemoLifecycle, AutomaticSaveOfANamedMemoWritesWithoutAsking)
     EXPECT_TRUE(memo.session.NoBox());
     EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(memo.path)));
 }
+
+TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
+{
+    Loaded a("memo_changed_a");
+    Session b("memo_changed_b", SettingsBytes("TMK", true));
+    ASSERT_TRUE(a.Run());
+    ASSERT_TRUE(b.Run(a.path));
+    a.session.Send(40007);  // deletes the first entry
+    a.session.Send(CMD_SAVE);
+    const std::vector<uint8_t> saved = driver::ReadFileBytes(a.path);
+    ASSERT_EQ(2u, FileEntries(a.path).size());
+
+    const std::string question =
+        "メモ ファイル“" + a.path + "”は、他のプログラムによって変更されています。\r\r上書きして保存しますか？";
+    b.Modify();
+    // Closing saves automatically, and that save asks first.
+    PostMessageA(b.main(), WM_CLOSE, 0, 0);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(b.Box(&box));
+    EXPECT_EQ(question, box.text);
+    HWND no = GetDlgItem(box.window, IDNO);
+    EXPECT_TRUE(GetDlgItem(box.window, IDYES) && no && !GetDlgItem(box.window, IDCANCEL));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(no, GWL_STYLE) & 0x0F) << "No preselected";
+    ShootWhenPainted(box.window, "memo_changed_question");
+    ASSERT_TRUE(driver::PressButton(box.window, IDNO));
+    EXPECT_FALSE(b.Ended(500)) << "No stops the close as a cancel does";
+    EXPECT_EQ(saved, driver::ReadFileBytes(a.path)) << "the other copy's save stays";
+
+    // Still modified and still asking; Yes writes this copy's memo.
+    b.Post(CMD_SAVE);
+    ASSERT_TRUE(b.Box(&box));
+    EXPECT_EQ(question, box.text);
+    ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+    b.Settle();
+    EXPECT_EQ(MovedOrder(), Descriptions(FileEntries(a.path)));
+    // Now the file is as this copy wrote it: the next save asks nothing, and neither does a vanished file.
+    b.Send(CMD_SAVE);
+    EXPECT_TRUE(b.NoBox());
+    ASSERT_TRUE(DeleteFileA(a.path.c_str()));
+    b.Modify();
+    PostMessageA(b.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(b.Ended());
+    const auto entries = Descriptions(SampleEntries());
+    EXPECT_EQ((std::vector<std::string>{entries[1], entries[2], entries[0]}), Descriptions(FileEntries(a.path)));
+}
+
+// Save as onto an existing file: the dialog's own overwrite question, then the program's when the file is
+// the memo's own and was changed meanwhile; none from the program for another file.
+TEST(MemoLifecycle, SaveAsAsksAboutAChangedFileOnlyWhenItIsTheMemosOwn)
+{
+    Loaded memo("memo_changed_save_as", SettingsBytes("TMK", false));
+    const std::string other = memo.session.Path("other.tmk");
+    const std::vector<uint8_t> changed = driver::MemoBytes({{"changed", "HKU", "", true}});
+    ASSERT_TRUE(driver::WriteFileBytes(other, changed));
+    ASSERT_TRUE(memo.Run());
+    ASSERT_TRUE(driver::WriteFileBytes(memo.path, changed));
+    auto saveAs = [&](const char *name) {
+        memo.session.Post(CMD_SAVE_AS);
+        HWND dialog = memo.session.WaitForFileDialog();
+        ASSERT_TRUE(dialog);
+        ChooseInFileDialog(dialog, name);
+        driver::MessageBoxInfo box;
+        ASSERT_TRUE(memo.session.Box(&box)) << "the dialog's overwrite question";
+        ASSERT_TRUE(driver::PressButton(box.window, IDYES));
+        memo.session.Settle();
+    };
+    saveAs("memo.tmk");
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(memo.session.Box(&box));
+    EXPECT_NE(std::string::npos, box.text.find("”は、他のプログラムによって変更されています。")) << box.text;
+    ASSERT_TRUE(driver::PressButton(box.window, IDNO));
+    EXPECT_EQ(changed, driver::ReadFileBytes(memo.path));
+
+    saveAs("other.tmk");
+    EXPECT_FALSE(memo.session.Box(&box, 300)) << box.text;
+    EXPECT_EQ(memo.bytes, driver::ReadFileBytes(other));
+}

@@ -121,7 +121,7 @@ public:
             HWND found;
         } args = {program_.pid, className, nullptr};
         EnumWindows(
-            [](HWND window, LPARAM lParam) -> BOOL {
+            [](HWND window, LPARAM lParam) CALLBACK -> BOOL {
                 Args *a = (Args *)lParam;
                 DWORD pid = 0;
                 GetWindowThreadProcessId(window, &pid);

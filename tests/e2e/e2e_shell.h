@@ -161,14 +161,19 @@ inline HWND PopupMenuOf(DWORD pid) {
     return driver::FindWindowOf(pid, "#32768");
 }
 
-// The main menu, and the list context menu (opened from the keyboard, read, closed again).
-inline MenuState ReadMenus(Tarmik &tarmik) {
+// The main menu, and the list context menu (opened from the keyboard, read, saved as a screenshot
+// when named, closed again).
+inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr) {
     MenuState state = ProbeMenus(tarmik.Main(), 0);
     PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tarmik.Item(IDC_MEMOLIST)), -1);
     HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
     if (!popup) {
         state.read = false;
         return state;
+    }
+    if (screenshot) {
+        tarmik.Settle();
+        driver::Screenshot(popup, screenshot);
     }
     MenuState context = ProbeMenus(popup, 1);
     state.read = state.read && context.read;

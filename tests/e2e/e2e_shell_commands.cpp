@@ -84,6 +84,8 @@ protected:
         EXPECT_EQ(!menus.Grayed(IDM_CHANGE), want.change);
         EXPECT_EQ(!menus.Grayed(IDM_LIST_CHANGE), want.change);
         EXPECT_EQ(IsWindowEnabled(tarmik.Item(IDC_CHANGE)) != 0, want.change);
+        EXPECT_EQ(!menus.Grayed(IDM_COPYKEYPATH), want.remove);
+        EXPECT_EQ(!menus.Grayed(IDM_LIST_COPYKEYPATH), want.remove);
         EXPECT_EQ(!menus.Grayed(IDM_MOVEUP), want.up);
         EXPECT_EQ(!menus.Grayed(IDM_LIST_MOVEUP), want.up);
         EXPECT_EQ(!menus.Grayed(IDM_MOVEDOWN), want.down);
@@ -171,6 +173,32 @@ TEST_F(Commands, MovingAndDeletingEntries) {
     Command(IDM_DELETE);
     EXPECT_EQ(driver::ListItemCount(list), 2);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
+}
+
+TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong) {
+    // Ctrl+C in the main window: the short root comes out long.
+    ASSERT_TRUE(driver::SetClipboardText("before"));
+    ClickRow(2);
+    driver::Xdotool("key ctrl+c");
+    for (int i = 0; i < 100 && driver::ClipboardText() == "before"; ++i) Sleep(20);
+    EXPECT_EQ(driver::ClipboardText(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
+
+    // The item of the 編集 menu, chosen by its mnemonic: a path without a root is copied as it stands.
+    ClickRow(1);
+    driver::Xdotool("key alt+e");
+    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    ASSERT_NE(popup, nullptr);
+    driver::Screenshot(popup, "shell_edit_menu");
+    driver::Xdotool("key c");
+    for (int i = 0; i < 100 && driver::ClipboardText() != "Software\\NoRoot"; ++i) Sleep(20);
+    EXPECT_EQ(driver::ClipboardText(), "Software\\NoRoot");
+
+    // With the end row selected there is nothing to copy: the clipboard keeps what it had.
+    ClickRow(3);
+    ASSERT_TRUE(driver::SetClipboardText("kept"));
+    driver::Xdotool("key ctrl+c");
+    Command(IDM_COPYKEYPATH);
+    EXPECT_EQ(driver::ClipboardText(), "kept");
 }
 
 TEST_F(Commands, DrawingLeavesNoObjectBehind) {

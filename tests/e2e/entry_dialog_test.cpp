@@ -107,8 +107,8 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     ClickIn(Item(dialog, kEntryValue));
     Type("Name");
     EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, kEntryValue, kEntryBadge)); }, 2000));
-    // The typed keys reach the program after xdotool has ended; OK, posted, would overtake them.
-    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryValue)) == "Name"; }, 3000));
+    // Typed keys reach the field through the X server, later than xdotool returns on a busy machine.
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryValue)) == "Name"; }));
     SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(session.Selected(), 1);
@@ -156,7 +156,35 @@ TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     session.Settle();
     EXPECT_TRUE(IsWindowEnabled(openButton));
-    EXPECT_EQ(Describe(session.Saved()), "[E0| hklm\\SOFTWARE|]");
+    EXPECT_EQ(Describe(session.Saved()), "[E0|hklm\\SOFTWARE|]") << "the blanks around the key path go at OK";
+}
+
+TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("entry_paste", {{"E0", "Software\\NoRoot", "", false}}));
+    session.SelectRow(0);
+    HWND openButton = GetDlgItem(session.main(), kOpenButton);
+    ASSERT_FALSE(IsWindowEnabled(openButton));
+    HWND dialog = session.OpenDialog(kChange, "変更");
+    ASSERT_TRUE(dialog);
+    HWND key = Item(dialog, kEntryKey);
+
+    // The Registry Editor's address bar, pasted with Ctrl+V.
+    ASSERT_TRUE(PasteWithCtrlV(key, "コンピューター\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"));
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"; }))
+        << driver::GetText(key);
+    EXPECT_EQ(Selection(key), MAKELONG(35, 35)) << "the caret stays at the end of the pasted path";
+    driver::Screenshot(dialog, "entry_dialog_pasted_path");
+
+    // Typed key by key, a drive's colon stays while typing; OK stores the plain form.
+    SendMessageA(key, EM_SETSEL, 0, -1);
+    Type("hkcu:");
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "hkcu:"; })) << driver::GetText(key);
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    session.Settle();
+    EXPECT_TRUE(IsWindowEnabled(openButton)) << "the open actions follow the stored key path";
+    EXPECT_EQ(Describe(session.Saved()), "[E0|hkcu|]");
 }
 
 TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)

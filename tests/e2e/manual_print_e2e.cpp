@@ -332,6 +332,10 @@ protected:
                 SetDlgItemInt(dialog, kToPage, answer.to, FALSE);
             }
             SetDlgItemInt(dialog, kCopies, answer.copies, FALSE);
+            // The picture is taken from the screen: the dialog must be in front and fully painted.
+            SetForegroundWindow(dialog);
+            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+            Sleep(500);
             driver::Screenshot(dialog, "manual_print_dialog_" + name);
             PostMessageA(dialog, WM_COMMAND, answer.cancel ? IDCANCEL : IDOK, 0);
         }

@@ -197,7 +197,41 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 
     // Cancel ends the dialog and leaves the memo alone.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the window goes once hidden";
+}
+
+TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
+{
+    Session session;
+    ASSERT_TRUE(session.Open("openkey_paste", {}));
+    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    ASSERT_TRUE(dialog);
+    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    const struct {
+        const char *pasted;
+        bool replace;
+        const char *field;
+        bool enabled;
+    } cases[] = {
+        {"Registry::HKEY_CURRENT_USER\\Software", true, "HKEY_CURRENT_USER\\Software", true},
+        {"\"Software\\Classes\"", true, "\"Software\\Classes\"", false},  // no root: as pasted
+        {" HKLM:\\SOFTWARE ", true, "HKLM\\SOFTWARE", true},
+        {"\\Classes]", false, "HKLM\\SOFTWARE\\Classes]", true},  // the rest of a key, added as it comes
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(PasteWithCtrlV(key, c.pasted, c.replace));
+        EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == c.field; }))
+            << c.pasted << " gave " << driver::GetText(key);
+        session.Settle();
+        EXPECT_EQ(IsWindowEnabled(ok) != FALSE, c.enabled) << c.pasted;
+    }
+    driver::Screenshot(dialog, "open_key_dialog_pasted_path");
+    // Ctrl+C in the field copies its text, as in any edit: the main window's shortcut is not taken here.
+    SendMessageA(key, EM_SETSEL, 0, -1);
+    Keys("ctrl+c");
+    EXPECT_TRUE(WaitFor([&] { return driver::ClipboardText() == "HKLM\\SOFTWARE\\Classes]"; }));
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 }
 
 class WithRegistryEditor : public ::testing::Test {
@@ -278,7 +312,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     SetText(GetDlgItem(dialog, kDescription), "kept");
     SetText(GetDlgItem(dialog, kEntryValue), "replaced");
     ClickIn(GetDlgItem(dialog, kCapture));
-    session.Settle();
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == parentPath; });
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
     EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a captured key shows the badge";
@@ -295,7 +329,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     Keys("alt+Delete");
     ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); }));
     ClickIn(GetDlgItem(dialog, kCapture));
-    session.Settle();
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == deepPath; });
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
     EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));

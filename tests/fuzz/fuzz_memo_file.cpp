@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "memo/memo_format.h"
+#include "memo/memo_bytes.h"
 
 static bool SameRecords(const std::vector<MemoRecord> &a, const std::vector<MemoRecord> &b)
 {

@@ -1,7 +1,7 @@
 // The memo file's bytes: what loads, what is refused whole, and what a save writes.
 #include <gtest/gtest.h>
 
-#include "memo/memo_format.h"
+#include "memo/memo_bytes.h"
 
 namespace {
 

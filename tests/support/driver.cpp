@@ -4,6 +4,7 @@
 #include <winternl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "tests/support/png.h"
 
@@ -306,6 +307,34 @@ bool Xdotool(const std::string &arguments) {
     // X input reaches Wine's windows asynchronously.
     Sleep(50);
     return true;
+}
+
+bool SetClipboardText(const std::string &text) {
+    if (!OpenClipboard(nullptr)) return false;
+    bool placed = false;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    char *copy = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    if (copy) {
+        memcpy(copy, text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+        placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block);
+    }
+    if (!placed && block) GlobalFree(block);
+    CloseClipboard();
+    return placed;
+}
+
+std::string ClipboardText() {
+    std::string text = "(no text)";
+    if (!OpenClipboard(nullptr)) return "(clipboard not opened)";
+    HANDLE block = GetClipboardData(CF_TEXT);
+    const char *data = block ? static_cast<const char *>(GlobalLock(block)) : nullptr;
+    if (data) {
+        text = data;
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string &path) {

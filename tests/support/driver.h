@@ -76,6 +76,10 @@ COLORREF ScreenPixel(int x, int y);
 // Runs /usr/bin/xdotool with the arguments (real X input) and waits for it.
 bool Xdotool(const std::string &arguments);
 
+// The clipboard's text (CF_TEXT, Shift-JIS), as another program puts it there and reads it back.
+bool SetClipboardText(const std::string &text);
+std::string ClipboardText();
+
 // Files.
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
 bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes);

@@ -97,6 +97,7 @@ protected:
         gIsNtFamily = true;
         gBound.VirtualAllocEx = CountedAlloc;
         gBound.VirtualFreeEx = CountedFree;
+        gBound.IsWow64Process = IsWow64Process;
         gSettings = Settings();
         shownMessages.clear();
         systemErrors = listFailures = allocations = releases = 0;
@@ -359,6 +360,67 @@ TEST_F(Bridge, CaptureFollowsTheSinksAnswerAndBuildsLongPathsWhole)
     EXPECT_EQ(before, NextHandleValue());
     EXPECT_FALSE(StillAttached(editor.threadId));
     EXPECT_EQ(systemErrors, 0);
+}
+
+#ifdef _WIN64
+static const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+                                  "32 ビット版のタルミクを使ってください。";
+#else
+static const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+                                  "64 ビット版のタルミクを使ってください。";
+#endif
+static const char kBusy[] = "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
+
+// As a 64-bit system answers with this program of one width and every other process of the other.
+static BOOL WINAPI OthersOfTheOtherWidth(HANDLE process, PBOOL wow64)
+{
+    *wow64 = (GetProcessId(process) == GetCurrentProcessId()) == (sizeof(void *) == 4);
+    return TRUE;
+}
+
+TEST_F(Bridge, EditorOfTheOtherWidthIsToldOfAndNeitherAllocatedInNorDriven)
+{
+    gBound.IsWow64Process = OthersOfTheOtherWidth;
+    HANDLE before = NextHandleValue();
+    char path[] = "HKCU\\Software\\Standin";
+    OpenKeyInRegistryEditor(path, "Beta", FALSE);  // started
+    regedit::Editor editor = regedit::WaitFor();
+    ASSERT_TRUE(editor.tree);
+    ShowWindow(editor.window, SW_MINIMIZE);
+    OpenKeyInRegistryEditor(path, "Beta", FALSE);  // running
+    sunk.clear();
+    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    EXPECT_EQ(shownMessages, std::vector<std::string>(3, kOtherWidth));
+    EXPECT_EQ(allocations, 0);
+    EXPECT_TRUE(sunk.empty());
+    EXPECT_TRUE(IsIconic(editor.window)) << "left where it was";
+    EXPECT_EQ(regedit::SelectedPath(editor), "");
+    EXPECT_EQ(before, NextHandleValue());
+    EXPECT_FALSE(StillAttached(editor.threadId));
+}
+
+TEST_F(Bridge, EditorWithADialogOfItsOwnIsNotDrivenAndItsDialogComesForward)
+{
+    gSettings.openValueEditor = 1;
+    regedit::Editor editor = StartStandin();
+    ASSERT_TRUE(editor.list);
+    char key[] = "HKCU\\Software\\Standin";
+    OpenKeyInRegistryEditor(key, "Beta", FALSE);
+    HWND valueEditor = regedit::WaitForValueEditor(editor);
+    ASSERT_TRUE(valueEditor);
+    // A dialog of its own stays in front of it, active or not.
+    SetForegroundWindow(editor.window);
+    const int allocationsBefore = allocations;
+    char other[] = "HKLM\\SOFTWARE";
+    OpenKeyInRegistryEditor(other, "Version", FALSE);
+    sunk.clear();
+    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    EXPECT_EQ(shownMessages, std::vector<std::string>(2, kBusy));
+    EXPECT_EQ(allocations, allocationsBefore);
+    EXPECT_TRUE(sunk.empty());
+    EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\Standin");
+    EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{2});
+    EXPECT_EQ(GetForegroundWindow(), valueEditor);
 }
 
 // A tree and a list of this process, on a thread of their own, under the Registry Editor's class:

@@ -74,6 +74,7 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
                {{IDM_ADD, "追加(&A)...", false},
                 {IDM_DELETE, "削除(&D)", true},
                 {IDM_CHANGE, "変更(&M)...", true},
+                {IDM_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
                 {IDM_MOVEUP, "↑ 移動(&U)", true},
                 {IDM_MOVEDOWN, "↓ 移動(&N)", true},
@@ -94,7 +95,7 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
 }
 
 TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
-    HACCEL keys = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_MAINKEYS));
+    HACCEL keys = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(keys, nullptr);
     ACCEL table[16];
     int count = CopyAcceleratorTableA(keys, table, 16);
@@ -110,7 +111,8 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
         snprintf(line, sizeof line, "%02X %04X %u", flags, virtualKey, command);
         return std::string(line);
     };
-    EXPECT_EQ(found, (std::vector<std::string>{key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
+    EXPECT_EQ(found, (std::vector<std::string>{key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH),
+                                               key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
                                                key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN),
                                                key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
                                                key(FVIRTKEY | FCONTROL, 'F', IDM_FIND),
@@ -127,6 +129,7 @@ TEST_F(ProgramResources, ContextAndRootKeyMenus) {
                 {IDM_LIST_ADD, "追加(&A)...", false},
                 {IDM_LIST_DELETE, "削除(&D)", true},
                 {IDM_LIST_CHANGE, "変更(&M)...", true},
+                {IDM_LIST_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
                 {IDM_LIST_CAPTURE, "取り込み(&I)", false},
                 {0, nullptr, false},

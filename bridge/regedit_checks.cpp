@@ -1,0 +1,75 @@
+// What is looked at before the Registry Editor is driven: that it reads item records in this program's
+// layout, and that it is not waiting on a dialog of its own.
+#include "bridge/bridge.h"
+
+#include "shell/shell.h"
+
+#ifdef _WIN64
+static const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+                                  "32 ビット版のタルミクを使ってください。";
+#else
+static const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+                                  "64 ビット版のタルミクを使ってください。";
+#endif
+static const DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+static const char kBusy[] = "レジストリ エディタでダイアログが開いています。"
+                            "ダイアログを閉じてから、もう一度実行してください。";
+
+BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
+{
+    // Windows 95/98/Me, and the systems without the function, run 32-bit programs only.
+    if (!gIsNtFamily || !gBound.IsWow64Process) return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(editor, &processId);
+    // Asked with the least right that tells it, which a Registry Editor running elevated still grants;
+    // the second is known from Windows Vista on. Where neither is granted, the buffer cannot be had
+    // either, and its failure is what the user is told.
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (!process) process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
+    if (!process) return TRUE;
+    // A 32-bit program on a 64-bit system runs under WOW64 and a 64-bit one never does, so two processes
+    // differ in width exactly when one of them runs under it.
+    BOOL ownWow64 = FALSE;
+    BOOL editorWow64 = FALSE;
+    BOOL known = gBound.IsWow64Process(GetCurrentProcess(), &ownWow64) && gBound.IsWow64Process(process, &editorWow64);
+    DWORD error = GetLastError();
+    CloseHandle(process);
+    if (!known) {
+        SetLastError(error);
+        ReportSystemError(owner, LEVEL_ORDINARY);
+        return FALSE;
+    }
+    if (!ownWow64 == !editorWow64) return TRUE;
+    ShowMessage(owner, kOtherWidth, MB_ICONQUESTION);
+    return FALSE;
+}
+
+struct OwnDialogSearch {
+    HWND editor;
+    HWND dialog;  // the frontmost one found
+};
+
+// Top-level windows come frontmost first.
+static BOOL CALLBACK FindOwnDialog(HWND window, LPARAM lParam)
+{
+    OwnDialogSearch *search = (OwnDialogSearch *)lParam;
+    // The tips of its controls are popups of its own too, but have no caption and take no input.
+    if (GetWindow(window, GW_OWNER) != search->editor || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        (GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
+        return TRUE;
+    search->dialog = window;
+    return FALSE;
+}
+
+BOOL RegistryEditorIsFree(HWND editor, HWND owner)
+{
+    OwnDialogSearch search = {editor, 0};
+    EnumWindows(FindOwnDialog, (LPARAM)&search);
+    // A modal dialog disables its owner; a minimised owner hides the dialogs it owns.
+    if (!search.dialog && IsWindowEnabled(editor)) return TRUE;
+    ShowMessage(owner, kBusy, MB_ICONQUESTION);
+    // Brought forward once the message is answered, so that what the user is asked to close stands in front.
+    if (IsIconic(editor)) ShowWindow(editor, SW_RESTORE);
+    SetForegroundWindow(search.dialog ? search.dialog : GetLastActivePopup(editor));
+    return FALSE;
+}

@@ -1,0 +1,64 @@
+// Copying the selected entry's key path out, for a Registry Editor's address bar, reg.exe or PowerShell.
+#include <string.h>
+
+#include "dialogs/rootkeys.h"
+#include "memo/memo.h"
+#include "shell/shell.h"
+
+namespace {
+
+// The key path with its root written long and without the blanks before it; `text` has room for
+// CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
+void WriteWithLongRoot(char *text, const char *keyPath) {
+    size_t start, end;
+    FindRootPart(keyPath, &start, &end);
+    const int name = FindRootKeyName(keyPath, start, end);
+    if (name < 0) {
+        strcpy(text, keyPath);
+        return;
+    }
+    strcpy(text, RootKeyNames[name % ROOT_KEY_COUNT].longName);
+    strcat(text, keyPath + end);
+}
+
+// A movable block holding the entry's key path as the clipboard takes it; 0 on failure, the last error
+// saying why.
+HGLOBAL KeyPathBlock(HGLOBAL entry) {
+    const MemoEntryHead *head = static_cast<const MemoEntryHead *>(GlobalLock(entry));
+    if (!head) return nullptr;
+    const char *keyPath = reinterpret_cast<const char *>(head + 1) + head->descriptionSize;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
+    char *text = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    const DWORD error = GetLastError();
+    if (text) {
+        WriteWithLongRoot(text, keyPath);
+        GlobalUnlock(block);
+    } else if (block) {
+        GlobalFree(block);
+        block = nullptr;
+    }
+    GlobalUnlock(entry);
+    SetLastError(error);
+    return block;
+}
+
+}  // namespace
+
+void CopySelectedKeyPath() {
+    const int index = GetSelectedIndex();
+    if (index < 0 || index >= entryCount) return;
+    HGLOBAL block = KeyPathBlock(GetEntryHandle(index));
+    BOOL placed = FALSE;
+    if (block && OpenClipboard(gMainWindow)) {
+        // Once set, the block belongs to the clipboard.
+        placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+        const DWORD error = GetLastError();
+        CloseClipboard();
+        SetLastError(error);
+    }
+    if (placed) return;
+    const DWORD error = GetLastError();
+    if (block) GlobalFree(block);
+    SetLastError(error);
+    ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+}
