@@ -17,6 +17,12 @@ void RunDialog(int id, DLGPROC proc, LPARAM param);
 INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenKeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* find_dialog.cpp: finding an entry from the row after the selected one */
+// The find dialog; a found entry is selected and gets the keyboard.
+void FindEntry();
+// The next entry with the last text looked for, without the dialog (which opens when there is none yet).
+void FindNextEntry();
+
 /* key_controls.cpp: the key field, root-key button, value field and key badge both dialogs share */
 struct KeyControlIds {
     int keyField, rootButton, valueField, keyBadge;

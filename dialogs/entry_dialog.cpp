@@ -18,13 +18,39 @@ static const KeyControlIds kEntryKeyControls = {IDC_ENTRY_KEYPATH, IDC_ENTRY_ROO
 static const int kEntryTipFields[] = {IDC_ENTRY_DESCRIPTION, IDC_ENTRY_KEYPATH, IDC_ENTRY_VALUENAME};
 enum { ENTRY_TIP_FIELD_COUNT = sizeof kEntryTipFields / sizeof kEntryTipFields[0] };
 
+// Whether the last capture filled the fields.
+static BOOL gCaptureFilled;
+
 // Capture into the dialog: the first captured key or value fills the fields and ends the capture.
 static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyOnly, HWND dialog)
 {
     SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, keyPath);
     SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, valueName);
     ShowKeyBadge(keyOnly);
+    gCaptureFilled = TRUE;
     return 0;
+}
+
+// Posted to the dialog when a capture has returned.
+enum { WM_APP_CAPTURED = WM_APP + 1 };
+
+// The capture hands the foreground to the Registry Editor and then to the main window, which this dialog
+// has disabled; the dialog would stay behind it, the program looking frozen. Under Wine without a window
+// manager the focus events of the X server come after the capture has returned, so the dialog takes the
+// foreground back once they have been handled.
+static void CaptureIntoDialog(HWND dialog)
+{
+    gCaptureFilled = FALSE;
+    CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+    PostMessageA(dialog, WM_APP_CAPTURED, 0, 0);
+}
+
+// In front, active, and the key field ready when the capture filled it.
+static void OnCaptured(HWND dialog)
+{
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    if (gCaptureFilled) SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_ENTRY_KEYPATH), TRUE);
 }
 
 // Puts the selected entry's texts into the fields; FALSE when the selected row holds no entry.
@@ -145,7 +171,7 @@ static BOOL OnCommand(HWND dialog, int id, int code)
         if (code == EN_CHANGE) ShowKeyBadge(FALSE);
         return FALSE;
     case IDC_ENTRY_CAPTURE:
-        CaptureRegistryEditorSelection(EntryDialogSink, dialog);
+        CaptureIntoDialog(dialog);
         return FALSE;
     case IDOK:
         OnOk(dialog);
@@ -169,6 +195,9 @@ INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_APP:
         SendDlgItemMessageA(dialog, IDC_ENTRY_ROOTBUTTON, BM_CLICK, 0, 0);
+        return TRUE;
+    case WM_APP_CAPTURED:
+        OnCaptured(dialog);
         return TRUE;
     case WM_NOTIFY:
         if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);

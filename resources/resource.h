@@ -8,6 +8,7 @@
 #define IDD_SETTINGS 102
 #define IDD_ENTRY 103
 #define IDD_OPENKEY 104
+#define IDD_FIND 105
 
 /* MENU */
 #define IDR_MAINMENU 101
@@ -73,6 +74,9 @@
 #define IDC_OPENKEY_VALUENAME 1029
 #define IDC_OPENKEY_KEYBADGE 1030
 
+/* Controls of DIALOG 105, the find dialog */
+#define IDC_FIND_TEXT 1031
+
 /* Commands of MENU 101, the main menu */
 #define IDM_NEW 40001
 #define IDM_OPEN 40002
@@ -108,6 +112,10 @@
 #define IDM_ROOTKEY_HKCC 40027
 #define IDM_ROOTKEY_HKDD 40028
 #define IDM_ROOTKEY_LAST 40028
+
+/* Commands of MENU 101 added after the root-key range */
+#define IDM_FIND 40031
+#define IDM_FINDNEXT 40032
 
 /* Copying the selected entry's key path: an item of the main menu and its twin in the context menu */
 #define IDM_COPYKEYPATH 40040

@@ -158,6 +158,8 @@ void RunCommand(int id) {
     case IDM_CAPTURE: case IDC_IMPORT: CaptureIntoMemo(); break;
     case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, 0); break;
     case IDM_STARTREGEDIT: StartRegistryEditor(); break;
+    case IDM_FIND: FindEntry(); break;
+    case IDM_FINDNEXT: FindNextEntry(); break;
     case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
     }
 }

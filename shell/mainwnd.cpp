@@ -135,6 +135,46 @@ BOOL OnSetCursor(HWND over, UINT hitTest) {
     return TRUE;
 }
 
+// Posted to the main window to take the foreground back after a button's command.
+enum { WM_APP_COMMANDDONE = WM_APP + 1 };
+// When a button's command last ended with the main window in front.
+DWORD commandEndTick;
+bool commandLeftFront;
+
+/* WM_COMMAND: a button's command starts from the memo list, so that the focus comes back there when the
+   command ends (the dialog manager restores it on activation), unless the command put it elsewhere:
+   the arrow keys keep moving through the rows after Alt+A or a click on a button. */
+void OnCommand(WPARAM wParam, LPARAM lParam) {
+    HWND from = reinterpret_cast<HWND>(lParam);
+    BOOL fromButton = from && HIWORD(wParam) == BN_CLICKED && GetParent(from) == gMainWindow;
+    if (fromButton && GetFocus() != gMemoList)
+        SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gMemoList), TRUE);
+    RunCommand(LOWORD(wParam));
+    commandLeftFront = fromButton && GetForegroundWindow() == gMainWindow;
+    commandEndTick = GetTickCount();
+}
+
+/* WM_ACTIVATE: without a window manager Wine passes the foreground on by the X server's focus events,
+   which come after a capture has returned and then leave no window at all active; the main window takes
+   the foreground back when that happens right after a button's command left it in front. */
+void OnActivate(WPARAM wParam, LPARAM lParam) {
+    HWND next = reinterpret_cast<HWND>(lParam);
+    if (LOWORD(wParam) == WA_INACTIVE && commandLeftFront && GetTickCount() - commandEndTick < 1000 &&
+        (!next || next == GetDesktopWindow()))
+        PostMessageA(gMainWindow, WM_APP_COMMANDDONE, 0, 0);
+    UpdateDefaultButton();
+}
+
+/* WM_APP_COMMANDDONE: the main window in front again, the keyboard in the list. */
+void OnCommandDone() {
+    commandLeftFront = false;
+    // Another program the user went to keeps the foreground.
+    HWND front = GetForegroundWindow();
+    if (front && front != GetDesktopWindow() && front != gMainWindow) return;
+    SetForegroundWindow(gMainWindow);
+    if (GetFocus() != gMemoList) SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gMemoList), TRUE);
+}
+
 /* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
 BOOL OnNotify(const NMHDR *header, LRESULT *result) {
     switch (header->code) {
@@ -164,13 +204,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NCHITTEST:
         if (IsInSizeGrip(window, lParam)) return HTBOTTOMRIGHT;
         break;
-    case WM_ACTIVATE: UpdateDefaultButton(); break;
+    case WM_ACTIVATE: OnActivate(wParam, lParam); break;
     case WM_MEASUREITEM: OnMeasureItem(window, reinterpret_cast<MEASUREITEMSTRUCT *>(lParam)); return TRUE;
     case WM_DRAWITEM: OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam)); return TRUE;
     case WM_SETCURSOR:
         if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
         break;
-    case WM_COMMAND: RunCommand(LOWORD(wParam)); break;
+    case WM_COMMAND: OnCommand(wParam, lParam); break;
+    case WM_APP_COMMANDDONE: OnCommandDone(); return 0;
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (OnNotify(reinterpret_cast<const NMHDR *>(lParam), &result)) return result;

@@ -13,3 +13,8 @@ void UpperCaseLetters(char *text);
 void LowerCaseLetters(char *text);
 // Lead byte of a double-byte Shift-JIS character.
 bool IsShiftJisLeadByte(unsigned char c);
+
+/* find_text.cpp */
+// Whether `pattern` occurs in `text`: single-byte letters match without regard to case, double-byte
+// characters only whole and at character boundaries. An empty pattern occurs everywhere.
+bool ContainsText(const char *text, const char *pattern);

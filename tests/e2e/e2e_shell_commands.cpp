@@ -238,6 +238,102 @@ TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {
     EXPECT_EQ(Focus(), tarmik.Item(IDC_ADD)) << "the next control in tab order";
 }
 
+TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork) {
+    const DWORD pid = tarmik.program.pid;
+    auto key = [&](const char *keys) { driver::Xdotool(std::string("key --delay 30 ") + keys); };
+    auto selectedBecomes = [&](int row) {
+        for (int i = 0; i < 100 && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
+        tarmik.Settle();
+        return driver::ListSelectedItem(list) == row;
+    };
+    // A dialog that a key opened, once real keys reach it.
+    auto dialogFor = [&](const char *title) {
+        HWND dialog = driver::WaitForWindowOf(pid, "#32770", title, 5000);
+        for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
+        Sleep(400);
+        tarmik.Settle();
+        return dialog;
+    };
+    // Typed letters pass the input method and may come after a Return pressed at once.
+    auto typed = [&](HWND dialog, const char *text) {
+        HWND field = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
+        for (int i = 0; i < 150 && driver::GetText(field) != text; ++i) Sleep(20);
+    };
+    auto ended = [&](HWND dialog) {
+        for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
+        Sleep(200);
+        tarmik.Settle();
+        return !IsWindow(dialog);
+    };
+
+    // Alt+A: the button's dialog; after OK the arrow keys move through the rows again.
+    ClickRow(0);
+    key("alt+a");
+    HWND dialog = dialogFor("追加");
+    ASSERT_NE(dialog, nullptr);
+    driver::Xdotool("type --delay 20 added");
+    typed(dialog, "added");
+    key("Return");
+    ASSERT_TRUE(ended(dialog));
+    EXPECT_EQ(Focus(), list);
+    EXPECT_EQ(driver::ListSelectedItem(list), 1) << "the entry that was selected, one row down";
+    key("Down");
+    EXPECT_TRUE(selectedBecomes(2));
+
+    // Alt+M on "second": changed, then Up goes on from it.
+    key("alt+m");
+    dialog = dialogFor("変更");
+    ASSERT_NE(dialog, nullptr);
+    key("End");
+    driver::Xdotool("type --delay 20 2");
+    typed(dialog, "second2");
+    key("Return");
+    ASSERT_TRUE(ended(dialog));
+    EXPECT_EQ(Focus(), list);
+    key("Up");
+    EXPECT_TRUE(selectedBecomes(1));
+
+    // A click on the delete button leaves the keyboard in the list on the row that follows.
+    RECT button;
+    GetWindowRect(tarmik.Item(IDC_DELETE), &button);
+    driver::Xdotool("mousemove " + std::to_string((button.left + button.right) / 2) + " " +
+                    std::to_string((button.top + button.bottom) / 2) + " click 1");
+    for (int i = 0; i < 100 && driver::ListItemCount(list) != 4; ++i) Sleep(20);
+    tarmik.Settle();
+    EXPECT_EQ(Focus(), list);
+    key("Down");
+    EXPECT_TRUE(selectedBecomes(2));
+
+    // Ctrl+S saves what the keys did.
+    // Watched by its size, without opening it: an open file cannot be replaced by the save.
+    auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExA(memo.c_str(), GetFileExInfoStandard, &data);
+        return data.nFileSizeLow;
+    };
+    const DWORD before = size();
+    key("ctrl+s");
+    for (int i = 0; i < 250 && size() == before; ++i) Sleep(20);
+    tarmik.Settle();
+    std::vector<driver::Entry> saved;
+    driver::ParseMemo(driver::ReadFileBytes(memo), &saved);
+    std::vector<std::string> texts;
+    for (const driver::Entry &entry : saved) texts.push_back(entry.description);
+    EXPECT_EQ(texts, (std::vector<std::string>{"added", "second2", "third"}));
+
+    // Ctrl+O asks for a file; Ctrl+N empties the saved memo.
+    key("ctrl+o");
+    dialog = driver::WaitForWindowOf(pid, "#32770", nullptr, 5000);
+    ASSERT_NE(dialog, nullptr) << "the open dialog";
+    EXPECT_NE(FindWindowExA(dialog, nullptr, "ComboBox", nullptr), nullptr) << driver::GetText(dialog);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(ended(dialog));
+    key("ctrl+n");
+    for (int i = 0; i < 100 && driver::ListItemCount(list) != 1; ++i) Sleep(20);
+    EXPECT_EQ(driver::ListItemCount(list), 1);
+    EXPECT_EQ(driver::GetText(tarmik.Main()), "タルミク");
+}
+
 TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
     // From the mouse: at the pointer.
     POINT point = RowPoint(1);

@@ -67,13 +67,17 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
         EXPECT_EQ(menus.Text(IDM_OPENKEY), old ? "ﾒﾓに追加せずに開く(&Q)..." : "メモに追加せずに開く(&Q)...");
         for (UINT id : {IDM_COPYKEYPATH, IDM_LIST_COPYKEYPATH})
             EXPECT_EQ(menus.Text(id), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)" : "キーのパスをコピー(&C)");
-        EXPECT_EQ(menus.Text(IDM_NEW), "新規作成(&N)");
+        EXPECT_EQ(menus.Text(IDM_NEW), "新規作成(&N)\tCtrl+N");
+        EXPECT_EQ(menus.Text(IDM_OPEN), "開く(&O)...\tCtrl+O");
+        EXPECT_EQ(menus.Text(IDM_SAVE), "上書き保存(&S)\tCtrl+S");
+        EXPECT_EQ(menus.Text(IDM_FIND), "検索(&F)...\tCtrl+F");
+        EXPECT_EQ(menus.Text(IDM_FINDNEXT), "次を検索(&X)\tF3");
         for (UINT id : {IDM_DELETE, IDM_CHANGE, IDM_MOVEUP, IDM_MOVEDOWN, IDM_OPENENTRY, IDM_LIST_OPEN,
                         IDM_LIST_DELETE, IDM_LIST_CHANGE, IDM_LIST_MOVEUP, IDM_LIST_MOVEDOWN, IDM_COPYKEYPATH,
                         IDM_LIST_COPYKEYPATH})
             EXPECT_TRUE(menus.Grayed(id)) << id;
         for (UINT id : {IDM_NEW, IDM_OPEN, IDM_SAVE, IDM_SAVEAS, IDM_EXIT, IDM_ADD, IDM_SETTINGS, IDM_CAPTURE,
-                        IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD, IDM_LIST_CAPTURE})
+                        IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD, IDM_LIST_CAPTURE, IDM_FIND, IDM_FINDNEXT})
             EXPECT_FALSE(menus.Grayed(id)) << id;
 
         EXPECT_EQ(WindowFace(tarmik), old ? "ＭＳ Ｐゴシック" : "MS UI Gothic");

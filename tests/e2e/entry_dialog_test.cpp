@@ -1,6 +1,7 @@
 // The entry dialog driven through the real tarmik.exe: adding at the selected row, changing in place,
 // the key-only choice, the open actions after a change, capture without a Registry Editor.
 #include "tests/e2e/dialog_session.h"
+#include "tests/e2e/regedit_probe.h"
 
 using namespace dialogs;
 
@@ -248,4 +249,61 @@ TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
     SetText(Item(dialog, kDescription), "changed");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Zero|][changed|HKCU\\One|]");
+}
+
+TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
+{
+    // A Registry Editor left running would hold the test's output open.
+    struct EditorsClosed {
+        ~EditorsClosed() { regedit::CloseAll(); }
+    } editorsClosed;
+    Session session;
+    ASSERT_TRUE(session.Open("entry_capture_front", {{"E0", "HKCU\\Software", "", false}}));
+    regedit::Editor editor = regedit::Find();
+    if (!editor.tree) {
+        PostMessageA(session.main(), WM_COMMAND, 40015, 0);  // start the Registry Editor
+        editor = regedit::WaitFor();
+    }
+    ASSERT_TRUE(editor.tree);
+    regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software"}));
+    regedit::FocusControl(editor, editor.tree);
+
+    HWND dialog = session.OpenDialog(kAdd, "追加");
+    ASSERT_TRUE(dialog);
+    ClickIn(Item(dialog, kCapture));
+    ASSERT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Software"; }));
+    Sleep(300);
+    session.Settle();
+    EXPECT_EQ(GetForegroundWindow(), dialog);
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+    EXPECT_EQ(thread.hwndActive, dialog);
+    EXPECT_EQ(thread.hwndFocus, Item(dialog, kEntryKey));
+    // In front of the main window, which it has disabled: its middle shows the dialog.
+    RECT own = ScreenRect(dialog);
+    POINT middle = {(own.left + own.right) / 2, (own.top + own.bottom) / 2};
+    EXPECT_EQ(GetAncestor(WindowFromPoint(middle), GA_ROOT), dialog);
+    driver::Screenshot(session.main(), "entry_dialog_after_capture");
+
+    // Real keys reach the key field.
+    Keys("End");
+    Type("Sub");
+    // Typed letters pass the input method and may come after a Return pressed at once.
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\SoftwareSub"; }));
+    Keys("Return");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(Describe(session.Saved()), "[|HKEY_CURRENT_USER\\SoftwareSub||key][E0|HKCU\\Software|]");
+
+    // The main window's capture button: the main window stays in front with the keyboard in the list.
+    session.SelectRow(0);
+    ClickIn(GetDlgItem(session.main(), 1006));
+    ASSERT_TRUE(WaitFor([&] { return driver::ListItemCount(session.list()) == 4; }));
+    Sleep(300);
+    session.Settle();
+    EXPECT_EQ(GetForegroundWindow(), session.main());
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+    EXPECT_EQ(thread.hwndFocus, session.list());
+    Keys("Down");
+    EXPECT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000)) << session.Selected();
 }

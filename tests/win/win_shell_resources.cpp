@@ -1,6 +1,7 @@
 // The built program's menus, bitmaps, cursors, icons, version block and manifest, read from the program
 // file as the system reads them.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
@@ -62,9 +63,9 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
         EXPECT_STREQ(text, popups[i]);
     }
     ExpectMenu(GetSubMenu(menu, 0),
-               {{IDM_NEW, "新規作成(&N)", false},
-                {IDM_OPEN, "開く(&O)...", false},
-                {IDM_SAVE, "上書き保存(&S)", false},
+               {{IDM_NEW, "新規作成(&N)\tCtrl+N", false},
+                {IDM_OPEN, "開く(&O)...\tCtrl+O", false},
+                {IDM_SAVE, "上書き保存(&S)\tCtrl+S", false},
                 {IDM_SAVEAS, "名前を付けて保存(&A)...", false},
                 {0, nullptr, false},
                 {IDM_EXIT, "終了(&X)", false}},
@@ -73,9 +74,13 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
                {{IDM_ADD, "追加(&A)...", false},
                 {IDM_DELETE, "削除(&D)", true},
                 {IDM_CHANGE, "変更(&M)...", true},
+                {IDM_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
                 {IDM_MOVEUP, "↑ 移動(&U)", true},
                 {IDM_MOVEDOWN, "↓ 移動(&N)", true},
+                {0, nullptr, false},
+                {IDM_FIND, "検索(&F)...\tCtrl+F", false},
+                {IDM_FINDNEXT, "次を検索(&X)\tF3", false},
                 {0, nullptr, false},
                 {IDM_SETTINGS, "設定(&P)...", false}},
                __LINE__);
@@ -89,6 +94,31 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
     DestroyMenu(menu);
 }
 
+TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
+    HACCEL keys = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    ASSERT_NE(keys, nullptr);
+    ACCEL table[16];
+    int count = CopyAcceleratorTableA(keys, table, 16);
+    std::vector<std::string> found;
+    for (int i = 0; i < count; ++i) {
+        char line[64];
+        snprintf(line, sizeof line, "%02X %04X %u", table[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), table[i].key,
+                 table[i].cmd);
+        found.push_back(line);
+    }
+    auto key = [](BYTE flags, WORD virtualKey, UINT command) {
+        char line[64];
+        snprintf(line, sizeof line, "%02X %04X %u", flags, virtualKey, command);
+        return std::string(line);
+    };
+    EXPECT_EQ(found, (std::vector<std::string>{key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH),
+                                               key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
+                                               key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN),
+                                               key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
+                                               key(FVIRTKEY | FCONTROL, 'F', IDM_FIND),
+                                               key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
+}
+
 TEST_F(ProgramResources, ContextAndRootKeyMenus) {
     HMENU context = LoadMenuA(module, MAKEINTRESOURCEA(IDR_LISTMENU));
     ASSERT_NE(context, nullptr);
@@ -99,6 +129,7 @@ TEST_F(ProgramResources, ContextAndRootKeyMenus) {
                 {IDM_LIST_ADD, "追加(&A)...", false},
                 {IDM_LIST_DELETE, "削除(&D)", true},
                 {IDM_LIST_CHANGE, "変更(&M)...", true},
+                {IDM_LIST_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
                 {IDM_LIST_CAPTURE, "取り込み(&I)", false},
                 {0, nullptr, false},

@@ -233,6 +233,11 @@ TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
           {IDC_OPENKEY_KEYBADGE, "STATIC", 0x4000000D, 40, 48, 8, 8},
           {IDOK, "BUTTON", 0x58010001, 64, 56, 48, 16},
           {IDCANCEL, "BUTTON", 0x50010000, 132, 56, 48, 16}}},
+        {IDD_FIND, 240, 52,
+         {{-1, "STATIC", 0x50020000, 8, 10, 70, 12},
+          {IDC_FIND_TEXT, "EDIT", kKeyEdit, 80, 8, 152, 12},
+          {IDOK, "BUTTON", 0x58010001, 56, 28, 56, 16},
+          {IDCANCEL, "BUTTON", 0x50010000, 128, 28, 56, 16}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.id);
@@ -251,7 +256,8 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
     const WCHAR kOldFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
     struct {
         int id, headerExtra;
-    } cases[] = {{IDD_MAIN, kMainHeaderExtra}, {IDD_SETTINGS, 0}, {IDD_ENTRY, 0}, {IDD_OPENKEY, 0}};
+    } cases[] = {{IDD_MAIN, kMainHeaderExtra}, {IDD_SETTINGS, 0}, {IDD_ENTRY, 0}, {IDD_OPENKEY, 0},
+                 {IDD_FIND, 0}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.id);
         DWORD cbResource;
