@@ -138,8 +138,8 @@ BOOL OnSetCursor(HWND over, UINT hitTest) {
 // Posted to the main window to take the foreground back after a button's command.
 enum { WM_APP_COMMANDDONE = WM_APP + 1 };
 // When a button's command last ended with the main window in front.
-DWORD commandEndTick;
-bool commandLeftFront;
+static DWORD commandEndTick;
+static bool commandLeftFront;
 
 /* WM_COMMAND: a button's command starts from the memo list, so that the focus comes back there when the
    command ends (the dialog manager restores it on activation), unless the command put it elsewhere:

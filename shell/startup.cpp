@@ -218,7 +218,7 @@ BOOL LoadMenus() {
     SetMenu(gMainWindow, gMainMenu);
     gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
     if (!gContextMenu) return FALSE;
-    SetMenuText(gMainMenu, IDM_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
+    SetMenuText(gMainMenu, IDM_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)\tCtrl+C");
     SetMenuText(gContextMenu, IDM_LIST_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
     // A table loaded from the resources is freed with the program.
     accelerators = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_ACCELERATORS));

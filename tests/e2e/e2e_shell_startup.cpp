@@ -65,8 +65,8 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
         EXPECT_EQ(menus.Text(IDM_OPENENTRY), old ? "ﾒﾓから開く(&O)" : "メモから開く(&O)");
         EXPECT_EQ(menus.Text(IDM_CAPTURE), old ? "ﾒﾓに取り込む(&I)" : "メモに取り込む(&I)");
         EXPECT_EQ(menus.Text(IDM_OPENKEY), old ? "ﾒﾓに追加せずに開く(&Q)..." : "メモに追加せずに開く(&Q)...");
-        for (UINT id : {IDM_COPYKEYPATH, IDM_LIST_COPYKEYPATH})
-            EXPECT_EQ(menus.Text(id), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)" : "キーのパスをコピー(&C)");
+        EXPECT_EQ(menus.Text(IDM_COPYKEYPATH), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)\tCtrl+C" : "キーのパスをコピー(&C)\tCtrl+C");
+        EXPECT_EQ(menus.Text(IDM_LIST_COPYKEYPATH), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)" : "キーのパスをコピー(&C)");
         EXPECT_EQ(menus.Text(IDM_NEW), "新規作成(&N)\tCtrl+N");
         EXPECT_EQ(menus.Text(IDM_OPEN), "開く(&O)...\tCtrl+O");
         EXPECT_EQ(menus.Text(IDM_SAVE), "上書き保存(&S)\tCtrl+S");
