@@ -13,6 +13,7 @@
 #include "tests/e2e/regedit_probe.h"
 #include "tests/e2e/settings_e2e.h"
 #include "tests/support/driver.h"
+#include "tests/support/registry_editor_width.h"
 
 namespace {
 
@@ -49,6 +50,10 @@ HKEY CreateKey(const std::string &path)
     RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     return key;
 }
+
+// Wine's Registry Editors: the Windows folder's, and the 32-bit one that a 32-bit program finds first, in
+// its system folder, and that hands over to the other.
+const std::string kWineRegistryEditors[] = {"C:\\windows\\regedit.exe", "C:\\windows\\syswow64\\regedit.exe"};
 
 // The keys the cases open, made in the test prefix before any Registry Editor reads the tree.
 class TestKeys : public ::testing::Environment {
@@ -97,8 +102,10 @@ public:
     // Puts Wine's Registry Editor back where a case that hid it may have left it.
     static void RestoreRegistryEditor()
     {
-        if (GetFileAttributesA("C:\\windows\\regedit.exe") == INVALID_FILE_ATTRIBUTES)
-            MoveFileA("C:\\windows\\regedit.exe.away", "C:\\windows\\regedit.exe");
+        for (const std::string &path : kWineRegistryEditors) {
+            if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+                MoveFileA((path + ".away").c_str(), path.c_str());
+        }
     }
 };
 const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
@@ -241,6 +248,7 @@ struct OpenCase {
 
 TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string root = kLongRoot;
     const std::vector<OpenCase> cases = {
         {"root long name, key and its default value",
@@ -307,6 +315,7 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
 
 TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBack)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_reselect", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
     tarmik.Open(0);
@@ -326,6 +335,7 @@ TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBa
 
 TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEditor)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::vector<driver::Entry> entries = {
         {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1", "", true},
         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
@@ -365,6 +375,7 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
 
 TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
                                           {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
@@ -404,6 +415,7 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
 // The Registry Editor reads a key's children and values once; what changed since is looked for again.
 TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAreNow)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string root = kLongRoot, below = kTestRoot;
     Tarmik tarmik("bridge_stale", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false},
                                    {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Later", false},
@@ -457,6 +469,7 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
 // the text and the parent there are right: a tree that orders or shows its rows otherwise is read through.
 TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string wide = std::string(kTestRoot) + "\\Wide";
     for (int i = 0; i < 40; i++) RegCloseKey(CreateKey(wide + "\\Sub" + (i < 10 ? "0" : "") + std::to_string(i)));
     RegCloseKey(CreateKey(wide + "\\Sub2-5"));  // the registry puts it before Sub20, the tree after Sub25
@@ -482,6 +495,7 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
 
 TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     regedit::Editor editor = regedit::Find();
     Tarmik tarmik("bridge_capture", {{"first", "HKCU", "", true}, {"second", "HKLM", "", true}});
     ASSERT_TRUE(tarmik.ok());
@@ -540,7 +554,11 @@ TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
 TEST(BridgeRegedit, MissingRegistryEditorIsReportedOnce)
 {
     regedit::CloseAll();
-    ASSERT_TRUE(MoveFileA("C:\\windows\\regedit.exe", "C:\\windows\\regedit.exe.away"));
+    for (const std::string &path : kWineRegistryEditors) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ASSERT_TRUE(MoveFileA(path.c_str(), (path + ".away").c_str())) << path;
+        }
+    }
     {
         Tarmik tarmik("bridge_missing", {{"", "HKCU\\Software", "", true}});
         ASSERT_TRUE(tarmik.ok());
@@ -640,16 +658,20 @@ const char kOtherWidth[] = "このレジストリ エディタは 64 ビット�
 const char kBusy[] = "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
 enum { CMD_ADD = 40006, ID_ENTRY_CAPTURE = 1025 };
 
-// Private one-page allocations of their own in a process, as a bridge buffer is.
+// Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
+// the addresses this one can name are walked: a region reaching past them ends the walk.
 int OnePageAllocations(DWORD pid)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     int count = 0;
     MEMORY_BASIC_INFORMATION region;
-    for (char *at = nullptr; process && VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
-         at = static_cast<char *>(region.BaseAddress) + region.RegionSize) {
+    for (ULONG_PTR at = 0; process && VirtualQueryEx(process, reinterpret_cast<void *>(at), &region, sizeof region) ==
+                                          sizeof region;) {
         count += region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && region.RegionSize == 4096 &&
                  region.AllocationBase == region.BaseAddress;
+        const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;
+        at = next;
     }
     if (process) CloseHandle(process);
     return count;
@@ -687,9 +709,9 @@ void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string
     EXPECT_EQ(held, OnePageAllocations(editorPid)) << "a buffer was held in the Registry Editor";
 }
 
-#ifdef _WIN64  // Wine's Registry Editor is 64-bit: only the 64-bit program drives it
 TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
 {
+    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_busy", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
                                   {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}}, false, true);
     ASSERT_TRUE(tarmik.ok());
@@ -729,7 +751,6 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     EXPECT_EQ(regedit::SelectedPath(editor), shown);
     EXPECT_EQ(Keys(tarmik.Saved()).size(), 2u) << "nothing captured";
 }
-#endif
 
 // Wine's own Registry Editor is 64-bit even when started as the 32-bit program; the 64-bit build meets the
 // 32-bit stand-in of the win32 build, placed beside it where "regedit.exe" is found first.
@@ -769,6 +790,19 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_running");
     PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_capture");
+    // The open-key dialog has ended when the Registry Editor is looked at; the entry dialog stays open.
+    PostMessageA(tarmik.main(), WM_COMMAND, dialogs::kOpenKey, 0);
+    HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "開く");
+    ASSERT_TRUE(dialog);
+    dialogs::SetText(GetDlgItem(dialog, dialogs::kOpenKeyKey), "HKCU\\Software\\TarmikBridgeTest\\Values");
+    PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_open_key");
+    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
+    ASSERT_TRUE(dialog);
+    PostMessageA(GetDlgItem(dialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    ExpectOneMessage(tarmik.pid(), dialog, kOtherWidth, "bridge_width_entry_dialog");
+    driver::PressButton(dialog, IDCANCEL);
     EXPECT_EQ(EditorState(editor), before);
     EXPECT_EQ(regedit::Focus(editor), focus);
     EXPECT_TRUE(IsAbove(tarmik.main(), editor.window)) << "not brought forward";

@@ -1,5 +1,7 @@
 // Looks at a Registry Editor (Wine's own, or the stand-in) from outside, independently of the bridge:
 // its selection, focus, expansion and value editors, and sets them up as a user would leave them.
+// Item records are laid out for this program's width: of a Registry Editor of the other width, only what
+// needs no record (counts, rows, windows, focus) reads right.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

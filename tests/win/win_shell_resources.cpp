@@ -325,14 +325,22 @@ TEST_F(ProgramResources, VersionBlockNamesTheProgram) {
     EXPECT_EQ(translation[1], 1200);
 }
 
-TEST_F(ProgramResources, ManifestAsksForCommonControlsSixAndTheHighestLevel) {
+// The 64-bit build also asks for the highest level, for the Registry Editor that runs elevated there.
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOfItsBuild) {
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_NE(found, nullptr);
     const char *text = static_cast<const char *>(LockResource(LoadResource(module, found)));
     std::string manifest(text, SizeofResource(module, found));
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+#ifdef _WIN64
     EXPECT_NE(manifest.find("processorArchitecture=\"amd64\""), std::string::npos);
+    EXPECT_EQ(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
     EXPECT_NE(manifest.find("requestedExecutionLevel level=\"highestAvailable\""), std::string::npos);
+#else
+    EXPECT_NE(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
+    EXPECT_EQ(manifest.find("processorArchitecture=\"amd64\""), std::string::npos);
+    EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
+#endif
 }
 
 }  // namespace
