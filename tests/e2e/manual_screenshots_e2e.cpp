@@ -360,7 +360,8 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
     {
         driver::Program program;
         std::string folder = driver::MakeTestFolder("manual_missing");
-        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", folder + "\\なくなったメモ.tmk"));
+        // A place a user keeps files in, not the test's own folder.
+        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
         driver::MessageBoxInfo box;
         ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
         EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;
