@@ -9,7 +9,7 @@ using namespace dialogs;
 
 namespace {
 
-enum { kSettings = 40011, kCaptureCommand = 40013 };
+enum { kSettings = 40011, kCaptureCommand = 40013, kFind = 40031, kFindText = 1031 };
 
 // The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
 std::vector<driver::Entry> SampleMemo()
@@ -228,7 +228,7 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
     driver::Screenshot(tarmik.main(), "manual_main_added");
 }
 
-TEST(ManualScreenshots, OpenKeyAndSettingsDialogs)
+TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
 {
     Tarmik tarmik;
     ASSERT_TRUE(tarmik.Start("manual_dialogs"));
@@ -253,6 +253,16 @@ TEST(ManualScreenshots, OpenKeyAndSettingsDialogs)
     Paint(dialog);
     driver::Screenshot(dialog, "manual_settings");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+
+    dialog = tarmik.OpenDialog(kFind, "検索");
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing looked for yet";
+    SetText(GetDlgItem(dialog, kFindText), "壁紙");
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
+    Paint(dialog);
+    driver::Screenshot(dialog, "manual_find");
+    ASSERT_TRUE(driver::PressButton(dialog, IDOK));
+    EXPECT_TRUE(WaitFor([&] { return driver::ListSelectedItem(tarmik.list()) == 1; })) << "the description holding it";
 }
 
 // Deletes a key of HKEY_CLASSES_ROOT with everything below it.
@@ -350,7 +360,8 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
     {
         driver::Program program;
         std::string folder = driver::MakeTestFolder("manual_missing");
-        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", folder + "\\なくなったメモ.tmk"));
+        // A place a user keeps files in, not the test's own folder.
+        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
         driver::MessageBoxInfo box;
         ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
         EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;
