@@ -99,13 +99,11 @@ static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buff
     if (!TreeItem(tree, TVGN_CHILD, parent)) SetChildrenButton(tree, parent, 0, buffer);
 }
 
-// The root key's long name for a short one typed as the first component; else the component itself.
+// The root key's long name for one typed as the first component, long or short; else the component itself.
 static const char *RootKeyNameLookedFor(const char *component)
 {
-    for (int i = 0; i < 6; i++) {
-        if (!lstrcmpiA(component, RootKeyNames[i].shortName)) return RootKeyNames[i].longName;
-    }
-    return component;
+    int index = FindRootKeyName(component, 0, lstrlenA(component));
+    return index >= 0 ? RootKeyNames[index % ROOT_KEY_COUNT].longName : component;
 }
 
 // Walks the tree down along `keyPath`, expanding each key on the way. Returns the key the path names,

@@ -16,13 +16,11 @@ static int gFoundIndex;
 static BOOL EntryContains(int index, const char *text)
 {
     HGLOBAL entry = GetEntryHandle(index);
-    const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
-    if (!block) return FALSE;
-    const MemoEntryHead *head = (const MemoEntryHead *)block;
-    const char *description = (const char *)(block + sizeof(MemoEntryHead));
-    const char *keyPath = description + head->descriptionSize;
-    const char *valueName = keyPath + head->keyPathSize;
-    const BOOL found = ContainsText(description, text) || ContainsText(keyPath, text) || ContainsText(valueName, text);
+    const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : NULL;
+    if (!head) return FALSE;
+    const MemoEntryTexts texts = EntryTexts(head);
+    const BOOL found = ContainsText(texts.description, text) || ContainsText(texts.keyPath, text) ||
+                       ContainsText(texts.valueName, text);
     GlobalUnlock(entry);
     return found;
 }

@@ -12,6 +12,19 @@ struct MemoEntryHead {
 };
 static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
 
+// The three texts of a locked MemoEntry block, pointing into it.
+struct MemoEntryTexts {
+    const char *description;
+    const char *keyPath;
+    const char *valueName;
+};
+inline MemoEntryTexts EntryTexts(const MemoEntryHead *head)
+{
+    const char *description = (const char *)(head + 1);
+    const char *keyPath = description + head->descriptionSize;
+    return MemoEntryTexts{description, keyPath, keyPath + head->keyPathSize};
+}
+
 /* document.cpp */
 // The memo file as this program last read or wrote it: size and last-write time, as its folder lists them.
 struct MemoFileStamp {

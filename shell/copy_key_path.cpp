@@ -26,7 +26,7 @@ void WriteWithLongRoot(char *text, const char *keyPath) {
 HGLOBAL KeyPathBlock(HGLOBAL entry) {
     const MemoEntryHead *head = static_cast<const MemoEntryHead *>(GlobalLock(entry));
     if (!head) return nullptr;
-    const char *keyPath = reinterpret_cast<const char *>(head + 1) + head->descriptionSize;
+    const char *keyPath = EntryTexts(head).keyPath;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
     char *text = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
     const DWORD error = GetLastError();
