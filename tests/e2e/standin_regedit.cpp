@@ -9,7 +9,7 @@
 //   nolist    no list view
 //   slowlist  the list empties at once on a new selection and is refilled 300 ms later
 // It writes "regedit.pid" (its process id) and, once its window exists, "regedit.window" (the tick count
-// at its creation) beside it.
+// just before its creation) beside it.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -248,10 +248,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     windowClass.lpszClassName = "StandinValueEditor";
     RegisterClassA(&windowClass);
 
+    // Stamped before the window is made: it can be found from inside its creation on, before that returns.
+    const DWORD created = GetTickCount();
     HWND window = CreateWindowExA(0, "RegEdit_RegEdit", "Stand-in Registry Editor", WS_OVERLAPPEDWINDOW, 100, 100,
                                   620, 440, 0, 0, instance, 0);
     if (!window) return 1;
-    snprintf(text, sizeof text, "%lu", GetTickCount());
+    snprintf(text, sizeof text, "%lu", created);
     WriteBeside("regedit.window", text);
     ShowWindow(window, show);
     SetFocus(tree);

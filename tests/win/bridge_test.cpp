@@ -138,7 +138,9 @@ TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
     RegistryEditorTarget target;
     ASSERT_TRUE(FindOrStartRegistryEditor(&target));
     DWORD found = GetTickCount();
-    DWORD created = ReadNumberBeside("regedit.window");
+    // The stand-in writes its stamp once its window is made, which may be after the poll found it.
+    DWORD created = 0;
+    for (int wait = 0; wait < 100 && !created; wait++, Sleep(20)) created = ReadNumberBeside("regedit.window");
     DWORD pid = 0;
 
     ASSERT_TRUE(target.window);
