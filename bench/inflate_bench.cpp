@@ -12,20 +12,24 @@
 
 #include "manualprint/inflate.h"
 
-namespace {
+namespace
+{
 
 int gGrowths;
 
-unsigned char *Grow(unsigned char *buffer, size_t cbNew) {
+unsigned char *Grow(unsigned char *buffer, size_t cbNew)
+{
     gGrowths++;
     return static_cast<unsigned char *>(realloc(buffer, cbNew));
 }
-void Report(PageFailure) {
+void Report(PageFailure)
+{
     fprintf(stderr, "a page failed to decode\n");
     exit(1);
 }
 
-std::vector<unsigned char> ReadAll(const std::string &path) {
+std::vector<unsigned char> ReadAll(const std::string &path)
+{
     std::vector<unsigned char> bytes;
     FILE *f = fopen(path.c_str(), "rb");
     if (!f) return bytes;
@@ -35,20 +39,26 @@ std::vector<unsigned char> ReadAll(const std::string &path) {
     return bytes;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     const char *dir = argc > 1 ? argv[1] : "manualprint/pages";
     int passes = argc > 2 ? atoi(argv[2]) : 20;
     std::vector<std::vector<unsigned char>> pages;
     size_t cbCompressed = 0;
-    for (int n = 1; n <= 11; n++) {
+    for (int n = 1; n <= 11; n++)
+    {
         char name[16];
         snprintf(name, sizeof name, "/%02d.bin", n);
         pages.push_back(ReadAll(std::string(dir) + name));
-        if (pages.back().empty()) {
+        if (pages.back().empty())
+        {
             fprintf(stderr, "missing page %d in %s\n", n, dir);
             return 1;
         }
@@ -62,7 +72,8 @@ int main(int argc, char **argv) {
     double ours = 0, theirs = 0;
     size_t peak = 0;
     int growthsFirstPass = 0;
-    for (int pass = 0; pass < passes; pass++) {
+    for (int pass = 0; pass < passes; pass++)
+    {
         // As the program prints: a fresh 10000-byte buffer, reused for all eleven pages.
         pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
         pageCapacity = PAGE_GROWTH;
@@ -77,7 +88,8 @@ int main(int argc, char **argv) {
 
         start = std::chrono::steady_clock::now();
         size_t total = 0;
-        for (const auto &page : pages) {
+        for (const auto &page : pages)
+        {
             z_stream z = {};
             inflateInit2(&z, -15);
             z.next_in = const_cast<unsigned char *>(page.data());
@@ -92,8 +104,8 @@ int main(int argc, char **argv) {
         theirs += Seconds(std::chrono::steady_clock::now() - start);
         cbDecoded = total;
     }
-    printf("eleven pages: %zu bytes compressed, %zu bytes of metafiles (largest page %zu)\n", cbCompressed,
-           cbDecoded, largest);
+    printf("eleven pages: %zu bytes compressed, %zu bytes of metafiles (largest page %zu)\n", cbCompressed, cbDecoded,
+           largest);
     printf("InflatePage: %.2f ms a pass (%.1f MB/s)\n", ours / passes * 1e3, cbDecoded / (ours / passes) / 1e6);
     printf("zlib inflate: %.2f ms a pass (%.1f MB/s)\n", theirs / passes * 1e3, cbDecoded / (theirs / passes) / 1e6);
     printf("ratio InflatePage / zlib: %.1f\n", ours / theirs);

@@ -13,7 +13,8 @@ static void Fill(int count)
     SendMessageA(gList, LVM_SETITEMCOUNT, count, 0);
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
-    for (int i = 0; i < count; i++) {
+    for (int i = 0; i < count; i++)
+    {
         item.iItem = i;
         item.lParam = i + 1;
         SendMessageA(gList, LVM_INSERTITEMA, 0, (LPARAM)&item);
@@ -27,7 +28,8 @@ static void DrawRow(const DRAWITEMSTRUCT *draw)
     char text[32];
     wsprintfA(text, "%d", (int)draw->itemData);
     FillRect(draw->hDC, &draw->rcItem, (HBRUSH)(COLOR_WINDOW + 1));
-    for (int column = 0; column < 3; column++) {
+    for (int column = 0; column < 3; column++)
+    {
         RECT cell = {};
         cell.top = column;
         cell.left = LVIR_LABEL;
@@ -38,7 +40,8 @@ static void DrawRow(const DRAWITEMSTRUCT *draw)
 
 static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
+    switch (message)
+    {
     case WM_APP: Fill((int)wParam); return 0;
     case WM_APP + 1: SendMessageA(gList, LVM_DELETEALLITEMS, 0, 0); return 0;
     case WM_MEASUREITEM: ((MEASUREITEMSTRUCT *)lParam)->itemHeight = 13; return TRUE;
@@ -63,7 +66,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The memo list's style: report, single selection, selection always shown, owner-drawn, fixed header.
     gList = CreateWindowExA(0, WC_LISTVIEWA, "", 0x5083840D, 4, 4, 410, 200, frame, (HMENU)1001, instance, NULL);
     const int widths[3] = {102, 206, 102};
-    for (int column = 0; column < 3; column++) {
+    for (int column = 0; column < 3; column++)
+    {
         LVCOLUMNA info = {};
         info.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.cx = widths[column];
@@ -74,7 +78,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ShowWindow(frame, SW_SHOW);
     UpdateWindow(frame);
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+    {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

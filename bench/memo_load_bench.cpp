@@ -13,14 +13,15 @@
 
 #include "tests/support/driver.h"
 
-namespace {
+namespace
+{
 
 // The longest memo the program holds under Wine after a file was dropped on it: every entry is one
 // movable memory block, Wine keeps at most 65,536 movable blocks per process, and the system holds a few
 // of them by then, so a dropped memo of 65,532 to 65,535 entries is refused for lack of memory (the same
 // memo named on the command line loads).
 int kEntries = 65531;
-const int kRounds = 7;  // the first is a warm-up and not counted
+const int kRounds = 7; // the first is a warm-up and not counted
 
 uint32_t gRandom = 20240607;
 int Next(int below)
@@ -34,10 +35,12 @@ std::string Text(const char *const *pieces, int count, int cb)
 {
     std::string text;
     while ((int)text.size() < cb) text += pieces[Next(count)];
-    while ((int)text.size() > cb) {
+    while ((int)text.size() > cb)
+    {
         // Cut at a character boundary at or before cb.
         size_t i = 0, last = 0;
-        while (i < text.size() && (int)i <= cb) {
+        while (i < text.size() && (int)i <= cb)
+        {
             last = i;
             unsigned char c = (unsigned char)text[i];
             i += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
@@ -49,14 +52,17 @@ std::string Text(const char *const *pieces, int count, int cb)
 
 std::vector<driver::Entry> RealisticMemo()
 {
-    static const char *const words[] = {"設定", "ファイル", "の", "場所", "表示", "起動時に", "読み込む", "値", "を",
-                                        "変更", "する", "レジストリ", "キー", "既定", "ユーザー", "最近使った"};
-    static const char *const keys[] = {"\\Software", "\\Microsoft", "\\Windows", "\\CurrentVersion", "\\Explorer",
-                                       "\\Settings", "\\ソフト", "\\Policies", "\\Classes", "\\Shell", "\\Run"};
+    static const char *const words[] = {"設定",     "ファイル", "の",       "場所",      "表示", "起動時に",
+                                        "読み込む", "値",       "を",       "変更",      "する", "レジストリ",
+                                        "キー",     "既定",     "ユーザー", "最近使った"};
+    static const char *const keys[] = {"\\Software", "\\Microsoft", "\\Windows", "\\CurrentVersion",
+                                       "\\Explorer", "\\Settings",  "\\ソフト",  "\\Policies",
+                                       "\\Classes",  "\\Shell",     "\\Run"};
     static const char *const roots[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKCU", "HKLM", "HKEY_CLASSES_ROOT"};
     static const char *const values[] = {"Path", "Version", "表示名", "Install", "Dir", "Enabled", "Size"};
     std::vector<driver::Entry> entries(kEntries);
-    for (driver::Entry &entry : entries) {
+    for (driver::Entry &entry : entries)
+    {
         entry.description = Text(words, 16, 20 + Next(41));
         const std::string root = roots[Next(5)];
         entry.keyPath = root + Text(keys, 11, 40 + Next(81) - (int)root.size());
@@ -102,11 +108,11 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc > 1) kEntries = atoi(argv[1]);  // a smaller memo, to see how the times grow
+    if (argc > 1) kEntries = atoi(argv[1]); // a smaller memo, to see how the times grow
     const std::string folder = driver::MakeTestFolder("bench_memo", "tarmik.exe");
     CopyFileA((driver::BuildDir() + "\\bench\\bench_listfill.exe").c_str(), (folder + "\\bench_listfill.exe").c_str(),
               FALSE);
@@ -119,7 +125,8 @@ int main(int argc, char **argv)
     driver::Program tarmik, yardstick;
     if (!driver::Start(&tarmik, folder + "\\tarmik.exe") || !driver::WaitForMainWindow(&tarmik) ||
         !driver::Start(&yardstick, folder + "\\bench_listfill.exe") ||
-        !driver::WaitForMainWindow(&yardstick, "TarmikBenchListFill")) {
+        !driver::WaitForMainWindow(&yardstick, "TarmikBenchListFill"))
+    {
         fprintf(stderr, "the programs did not start\n");
         driver::Kill(&tarmik);
         driver::Kill(&yardstick);
@@ -131,7 +138,8 @@ int main(int argc, char **argv)
 
     std::vector<double> loads, fills, saves, writes, flushedWrites;
     bool complete = true;
-    for (int round = 0; round < kRounds; round++) {
+    for (int round = 0; round < kRounds; round++)
+    {
         // Each load starts from an empty memo, each fill from an empty list.
         DWORD_PTR ignored;
         SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, 40001, 0, SMTO_NORMAL, 30000, &ignored);
@@ -141,7 +149,8 @@ int main(int argc, char **argv)
         Paint(memoList);
         loads.push_back(Now() - start);
         driver::MessageBoxInfo box;
-        if (driver::WaitForMessageBox(tarmik.pid, &box, 0)) {
+        if (driver::WaitForMessageBox(tarmik.pid, &box, 0))
+        {
             fprintf(stderr, "the load was refused: %s\n", box.text.c_str());
             complete = false;
             break;
@@ -183,13 +192,14 @@ int main(int argc, char **argv)
     driver::Screenshot(tarmik.mainWindow, "bench_memo_loaded");
     driver::Stop(&tarmik);
     driver::Stop(&yardstick);
-    if (!complete) {
+    if (!complete)
+    {
         fprintf(stderr, "a round did not load, fill or save the whole memo\n");
         return 1;
     }
     const double load = Median(loads), fill = Median(fills), save = Median(saves), write = Median(writes);
-    printf("load and show:  %8.1f ms   list-view fill of the same items: %8.1f ms   ratio %.2f (goal <= 1.5)\n",
-           load, fill, load / fill);
+    printf("load and show:  %8.1f ms   list-view fill of the same items: %8.1f ms   ratio %.2f (goal <= 1.5)\n", load,
+           fill, load / fill);
     printf("save:           %8.1f ms   one WriteFile of the same bytes:  %8.1f ms   ratio %.2f (goal <= 2)\n", save,
            write, save / write);
     printf("                            WriteFile and FlushFileBuffers:   %8.1f ms   ratio %.2f\n",

@@ -2,15 +2,18 @@
 // and shows it, and does nothing else.
 #include <windows.h>
 
-static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY)
+    {
         PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -24,7 +27,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -12,15 +12,17 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const int kRounds = 15;
 
-struct Case {
+struct Case
+{
     const char *name;
-    const char *keyPath;  // as the memo holds it
+    const char *keyPath; // as the memo holds it
     const char *valueName;
-    std::vector<std::string> components;  // the tree texts the walk matches, below the first root item
+    std::vector<std::string> components; // the tree texts the walk matches, below the first root item
 };
 
 double Now()
@@ -44,7 +46,8 @@ bool WriteMemo(const std::string &path, const std::vector<Case> &cases)
     Put16(&bytes, 4);
     Put16(&bytes, 1);
     Put16(&bytes, cases.size());
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         Put16(&bytes, 0);
         Put16(&bytes, strlen(c.keyPath));
         Put16(&bytes, strlen(c.valueName));
@@ -58,7 +61,8 @@ bool WriteMemo(const std::string &path, const std::vector<Case> &cases)
     return true;
 }
 
-struct Editor {
+struct Editor
+{
     HWND window, tree, list;
     DWORD threadId, pid;
 };
@@ -94,22 +98,26 @@ void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
     if (!FindEditor(&e)) return;
     HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, e.pid);
     SetForegroundWindow(e.window);
-    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE)) {
+    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE))
+    {
         SetFocus(e.window);
         AttachThreadInput(e.threadId, GetCurrentThreadId(), FALSE);
     }
     const size_t cbRecord = sizeof(TVITEMA);
     char *remote = (char *)VirtualAllocEx(process, nullptr, cbRecord + 256, MEM_COMMIT, PAGE_READWRITE);
     HTREEITEM item = Next(e.tree, TVGN_ROOT, nullptr);
-    for (size_t level = 0; level < c.components.size(); level++) {
+    for (size_t level = 0; level < c.components.size(); level++)
+    {
         const std::string &name = c.components[level];
         SendMessageA(e.tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
-        if (level == relistAt) {
+        if (level == relistAt)
+        {
             SendMessageA(e.tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, (LPARAM)item);
             SendMessageA(e.tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
         }
         HTREEITEM match = nullptr;
-        for (HTREEITEM child = Next(e.tree, TVGN_CHILD, item); child && !match; child = Next(e.tree, TVGN_NEXT, child)) {
+        for (HTREEITEM child = Next(e.tree, TVGN_CHILD, item); child && !match; child = Next(e.tree, TVGN_NEXT, child))
+        {
             TVITEMA record = {};
             record.mask = TVIF_TEXT;
             record.hItem = child;
@@ -130,7 +138,8 @@ void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
     for (int i = 0; i < 60 && !SendMessageA(e.list, LVM_GETITEMCOUNT, 0, 0); i++) Sleep(50);
     int count = (int)SendMessageA(e.list, LVM_GETITEMCOUNT, 0, 0);
     int row = -1;
-    for (int i = count - 1; i >= 1 && row < 0; i--) {
+    for (int i = count - 1; i >= 1 && row < 0; i--)
+    {
         LVITEMA record = {};
         record.mask = LVIF_TEXT;
         record.iItem = i;
@@ -148,7 +157,8 @@ void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
     WriteProcessMemory(process, remote, &state, cbRecord, nullptr);
     SendMessageA(e.list, LVM_SETITEMSTATE, row, (LPARAM)remote);
     SendMessageA(e.list, LVM_ENSUREVISIBLE, row, FALSE);
-    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE)) {
+    if (AttachThreadInput(e.threadId, GetCurrentThreadId(), TRUE))
+    {
         SetFocus(e.list);
         GetFocus();
         AttachThreadInput(e.threadId, GetCurrentThreadId(), FALSE);
@@ -225,7 +235,7 @@ double TimeTarmikOpen(HWND main, HWND memoList, int row, const Editor &e, std::s
     return ms;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -235,7 +245,8 @@ int main(int argc, char **argv)
     // Eight levels under HKEY_CURRENT_USER, made for the run and removed after it.
     std::string deep = "Software\\TarmikBench";
     std::vector<std::string> deepComponents = {"HKEY_CURRENT_USER", "Software", "TarmikBench"};
-    for (int level = 1; level <= 8; level++) {
+    for (int level = 1; level <= 8; level++)
+    {
         deep += "\\Level" + std::to_string(level);
         deepComponents.push_back("Level" + std::to_string(level));
     }
@@ -249,7 +260,8 @@ int main(int argc, char **argv)
     DWORD disposition = 0;
     RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &txt, &disposition);
     bool madeTxt = disposition == REG_CREATED_NEW_KEY;
-    if (madeTxt) {
+    if (madeTxt)
+    {
         RegSetValueExA(txt, "", 0, REG_SZ, (const BYTE *)"txtfile", 8);
         RegSetValueExA(txt, "Content Type", 0, REG_SZ, (const BYTE *)"text/plain", 11);
         RegSetValueExA(txt, "PerceivedType", 0, REG_SZ, (const BYTE *)"text", 5);
@@ -257,29 +269,36 @@ int main(int argc, char **argv)
     RegCloseKey(txt);
 
     const std::vector<Case> cases = {
-        {"HKCU, 8 levels deep", "HKCU\\Software\\TarmikBench\\Level1\\Level2\\Level3\\Level4\\Level5\\Level6\\Level7\\Level8",
-         "Bottom", deepComponents},
+        {"HKCU, 8 levels deep",
+         "HKCU\\Software\\TarmikBench\\Level1\\Level2\\Level3\\Level4\\Level5\\Level6\\Level7\\Level8", "Bottom",
+         deepComponents},
         {"HKEY_CLASSES_ROOT\\.txt", "HKEY_CLASSES_ROOT\\.txt", "Content Type", {"HKEY_CLASSES_ROOT", ".txt"}},
     };
     // Keys made during the run, after their parent was shown: one for tarmik and one for the minimal
     // program in each round, named so that they stand side by side among the parent's children.
     std::vector<std::string> madeNames, madePaths;
-    for (int round = 0; round <= kRounds; round++) {
+    for (int round = 0; round <= kRounds; round++)
+    {
         madeNames.push_back(Numbered("Made", round, "A"));
         madePaths.push_back("HKCU\\Software\\TarmikBench\\" + madeNames.back());
     }
     std::vector<Case> memoRows = cases;
     const size_t madeFirstRow = memoRows.size();
-    for (int round = 0; round <= kRounds; round++) {
-        memoRows.push_back(
-            {"made", madePaths[round].c_str(), "Made", {"HKEY_CURRENT_USER", "Software", "TarmikBench", madeNames[round]}});
+    for (int round = 0; round <= kRounds; round++)
+    {
+        memoRows.push_back({"made",
+                            madePaths[round].c_str(),
+                            "Made",
+                            {"HKEY_CURRENT_USER", "Software", "TarmikBench", madeNames[round]}});
     }
 
     // 5,000 siblings under one parent; the first and the last are opened, with its default value.
     const int kSiblings = 5000;
     HKEY wide;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TarmikBenchWide", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide, nullptr);
-    for (int i = 0; i < kSiblings; i++) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TarmikBenchWide", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide,
+                    nullptr);
+    for (int i = 0; i < kSiblings; i++)
+    {
         char name[16];
         snprintf(name, sizeof name, "Key%04d", i);
         HKEY sibling;
@@ -299,7 +318,8 @@ int main(int argc, char **argv)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION tarmik = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &tarmik)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &tarmik))
+    {
         printf("tarmik.exe did not start\n");
         return 1;
     }
@@ -314,7 +334,8 @@ int main(int argc, char **argv)
     SendMessageTimeoutA(main, WM_COMMAND, 40015, 0, SMTO_NORMAL, 20000, &ignored);
     Editor e = {};
     for (int i = 0; i < 100 && !FindEditor(&e); i++) Sleep(100);
-    if (!memoList || !e.tree) {
+    if (!memoList || !e.tree)
+    {
         printf("no tarmik window or no Registry Editor\n");
         TerminateProcess(tarmik.hProcess, 0);
         return 1;
@@ -323,10 +344,12 @@ int main(int argc, char **argv)
     printf("open_key: tarmik.exe against the same walk's messages sent directly, %d rounds, median ms\n", kRounds);
     double totalTarmik = 0, totalDirect = 0;
     bool failed = false;
-    for (size_t c = 0; c < cases.size() && !failed; c++) {
+    for (size_t c = 0; c < cases.size() && !failed; c++)
+    {
         std::vector<double> viaTarmik, direct;
         SelectMemoRow(memoList, (int)c);
-        for (int round = 0; round <= kRounds; round++) {
+        for (int round = 0; round <= kRounds; round++)
+        {
             Reset();
             double start = Now();
             SendMessageTimeoutA(main, WM_COMMAND, 40012, 0, SMTO_NORMAL, 30000, &ignored);
@@ -337,13 +360,14 @@ int main(int argc, char **argv)
             OpenDirectly(cases[c]);
             double directMs = Now() - start;
             std::string directRow = SelectedRowText(e);
-            if (tarmikRow != directRow || tarmikRow == "(none)") {
+            if (tarmikRow != directRow || tarmikRow == "(none)")
+            {
                 printf("  %s: the two opens disagree (rows %s and %s)\n", cases[c].name, tarmikRow.c_str(),
                        directRow.c_str());
                 failed = true;
                 break;
             }
-            if (round == 0) continue;  // warms the tree's expansion and the caches of both
+            if (round == 0) continue; // warms the tree's expansion and the caches of both
             viaTarmik.push_back(tarmikMs);
             direct.push_back(directMs);
         }
@@ -358,7 +382,8 @@ int main(int argc, char **argv)
     // A key made after its parent was shown: tarmik finds it missing, has the parent listed anew and
     // looks again; the minimal program lists the parent anew once, knowing it must.
     std::vector<double> madeTarmik, madeDirect;
-    for (int round = 0; round <= kRounds && !failed; round++) {
+    for (int round = 0; round <= kRounds && !failed; round++)
+    {
         const Case &row = memoRows[madeFirstRow + round];
         MakeKeyWithValue("Software\\TarmikBench\\" + row.components.back());
         std::string tarmikRow, directRow;
@@ -371,15 +396,18 @@ int main(int argc, char **argv)
         OpenDirectly(direct, direct.components.size() - 1);
         double directMs = Now() - start;
         directRow = SelectedRowText(e);
-        if (tarmikRow != directRow || tarmikRow == "(none)") {
-            printf("  made after shown: the two opens disagree (rows %s and %s)\n", tarmikRow.c_str(), directRow.c_str());
+        if (tarmikRow != directRow || tarmikRow == "(none)")
+        {
+            printf("  made after shown: the two opens disagree (rows %s and %s)\n", tarmikRow.c_str(),
+                   directRow.c_str());
             failed = true;
         }
         if (round == 0) continue;
         madeTarmik.push_back(tarmikMs);
         madeDirect.push_back(directMs);
     }
-    if (!failed) {
+    if (!failed)
+    {
         double t = Median(madeTarmik), d = Median(madeDirect);
         printf("  %-24s tarmik %7.2f ms   direct %7.2f ms   ratio %.2f (listed anew once)\n", "made after shown", t, d,
                t / d);
@@ -387,11 +415,13 @@ int main(int argc, char **argv)
 
     // The last of 5,000 siblings against the first, the parent shown by the warming round.
     std::vector<double> firstMs, lastMs;
-    for (int round = 0; round <= kRounds && !failed; round++) {
+    for (int round = 0; round <= kRounds && !failed; round++)
+    {
         std::string firstRow, lastRow;
         double first = TimeTarmikOpen(main, memoList, (int)wideFirstRow, e, &firstRow);
         double last = TimeTarmikOpen(main, memoList, (int)wideFirstRow + 1, e, &lastRow);
-        if (firstRow != "0" || lastRow != "0") {
+        if (firstRow != "0" || lastRow != "0")
+        {
             printf("  5,000 siblings: the default value was not selected (rows %s and %s)\n", firstRow.c_str(),
                    lastRow.c_str());
             failed = true;
@@ -400,7 +430,8 @@ int main(int argc, char **argv)
         firstMs.push_back(first);
         lastMs.push_back(last);
     }
-    if (!failed) {
+    if (!failed)
+    {
         double f = Median(firstMs), l = Median(lastMs);
         printf("  %-24s last %7.2f ms   first %7.2f ms   ratio %.2f (goal at most 1.20)\n", "5,000 siblings", l, f,
                l / f);
@@ -412,19 +443,22 @@ int main(int argc, char **argv)
     CloseHandle(tarmik.hThread);
     // A Registry Editor started for the run ends with it.
     HANDLE editor = editorWasRunning ? nullptr : OpenProcess(PROCESS_TERMINATE, FALSE, e.pid);
-    if (editor) {
+    if (editor)
+    {
         TerminateProcess(editor, 0);
         CloseHandle(editor);
     }
     if (madeTxt) RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
-    for (int i = 0; i < kSiblings; i++) {
+    for (int i = 0; i < kSiblings; i++)
+    {
         char name[16];
         snprintf(name, sizeof name, "Key%04d", i);
         RegDeleteKeyA(wide, name);
     }
     RegCloseKey(wide);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TarmikBenchWide");
-    for (int round = 0; round <= kRounds; round++) {
+    for (int round = 0; round <= kRounds; round++)
+    {
         RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\TarmikBench\\" + Numbered("Made", round, "A")).c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\TarmikBench\\" + Numbered("Made", round, "B")).c_str());
     }

@@ -5,14 +5,17 @@
 #include <windows.h>
 #include <stdio.h>
 
-namespace {
+namespace
+{
 
-struct Search {
+struct Search
+{
     DWORD pid;
     HWND found;
 };
 
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam) {
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam)
+{
     Search *search = reinterpret_cast<Search *>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -21,10 +24,12 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam) {
     return FALSE;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (argc != 2) {
+int main(int argc, char **argv)
+{
+    if (argc != 2)
+    {
         fprintf(stderr, "usage: startup_timer PROGRAM\n");
         return 2;
     }
@@ -39,12 +44,14 @@ int main(int argc, char **argv) {
     LARGE_INTEGER frequency, begin, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    if (!CreateProcessA(argv[1], commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process)) {
+    if (!CreateProcessA(argv[1], commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process))
+    {
         fprintf(stderr, "startup_timer: cannot start %s (%lu)\n", argv[1], GetLastError());
         return 1;
     }
     Search search = {process.dwProcessId, nullptr};
-    for (;;) {
+    for (;;)
+    {
         EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         QueryPerformanceCounter(&now);
         if (search.found || now.QuadPart - begin.QuadPart > 30 * frequency.QuadPart) break;
@@ -52,7 +59,8 @@ int main(int argc, char **argv) {
         Sleep(1);
     }
     int status = 1;
-    if (search.found) {
+    if (search.found)
+    {
         // Idle: the window has been painted and the program waits in its message loop.
         WaitForInputIdle(process.hProcess, 10000);
         LARGE_INTEGER idle;

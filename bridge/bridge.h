@@ -5,10 +5,11 @@
 #include <stddef.h>
 #include "bridge/key_path.h"
 
-struct RegistryEditorTarget {
+struct RegistryEditorTarget
+{
     HWND window;
     DWORD threadId;
-    HANDLE process;  // NT family only; owned by the caller
+    HANDLE process; // NT family only; owned by the caller
 };
 
 // Receives one captured key or value; returns nonzero to take more.
@@ -16,7 +17,8 @@ typedef int (*CaptureSink)(const char *keyPath, const char *valueName, BOOL keyO
 
 // The list-view item record as the control reads it, up to iIndent: LVITEMA without the group and
 // column members that newer controls added after it.
-struct BridgeListRecord {
+struct BridgeListRecord
+{
     UINT mask;
     int iItem;
     int iSubItem;
@@ -44,19 +46,24 @@ static_assert(offsetof(BridgeListRecord, iIndent) == offsetof(LVITEMA, iIndent),
 union BridgeRecord {
     TVITEMA tree;
     BridgeListRecord list;
-    RECT rect;  // TVM_GETITEMRECT: sent holding the item's handle where the rectangle comes back
+    RECT rect; // TVM_GETITEMRECT: sent holding the item's handle where the rectangle comes back
     TVHITTESTINFO hitTest;
 };
 
-enum { CB_BRIDGE_TEXT = 256 };
+enum
+{
+    CB_BRIDGE_TEXT = 256
+};
 
 // The bytes of a bridge buffer: the record, then the text area its text pointer names.
-struct BridgeBufferBytes {
+struct BridgeBufferBytes
+{
     BridgeRecord record;
     char text[CB_BRIDGE_TEXT];
 };
 
-enum {
+enum
+{
     CB_BRIDGE_RECORD = sizeof(BridgeRecord),
     CB_BRIDGE_BUFFER = sizeof(BridgeBufferBytes),
 };
@@ -70,10 +77,11 @@ static_assert(CB_BRIDGE_RECORD == 40 && CB_BRIDGE_BUFFER == 296, "32-bit bridge 
 #endif
 
 // Memory that the Registry Editor can address, held for one open or capture operation.
-struct BridgeBuffer {
-    char *address;    // as the Registry Editor sees it; on Windows 95/98/Me also this program's view
-    HANDLE mapping;   // Windows 95/98/Me: the unnamed mapping behind the view
-    HANDLE process;   // NT family: the Registry Editor's process; used, not owned
+struct BridgeBuffer
+{
+    char *address;  // as the Registry Editor sees it; on Windows 95/98/Me also this program's view
+    HANDLE mapping; // Windows 95/98/Me: the unnamed mapping behind the view
+    HANDLE process; // NT family: the Registry Editor's process; used, not owned
 };
 
 /* regedit_process.cpp */
@@ -135,6 +143,6 @@ void OpenSelectedEntry();
 void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner);
 // The item's key path below the first root item into *pathBlock (a fixed block it may replace);
 // its length, or 0 after reporting to `owner` or for an item without text.
-SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock,
-                         const BridgeBuffer *buffer, HWND owner);
+SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock, const BridgeBuffer *buffer,
+                         HWND owner);
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);

@@ -18,7 +18,8 @@ static HWND FocusInRegistryEditor(DWORD threadId, HWND editor, HWND list)
     // A Registry Editor whose main window keeps the focus itself hands it on from the child window
     // that holds its controls, to whichever of them had it last.
     HWND holder = GetParent(list);
-    if (focus == editor && holder != editor) {
+    if (focus == editor && holder != editor)
+    {
         SetFocus(holder);
         focus = GetFocus();
     }
@@ -26,12 +27,13 @@ static HWND FocusInRegistryEditor(DWORD threadId, HWND editor, HWND list)
     return focus;
 }
 
-SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock,
-                         const BridgeBuffer *buffer, HWND owner)
+SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock, const BridgeBuffer *buffer,
+                         HWND owner)
 {
     SIZE_T start = 0;
     HTREEITEM parent = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)item);
-    if (parent && parent != firstRoot) {
+    if (parent && parent != firstRoot)
+    {
         SIZE_T cbParent = BuildTreeItemPath(tree, parent, firstRoot, pathBlock, buffer, owner);
         if (!cbParent) return 0;
         ((char *)*pathBlock)[cbParent] = '\\';
@@ -40,9 +42,11 @@ SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL
     const char *text = ReadTreeItemText(tree, item, buffer);
     SIZE_T cbText = strlen(text);
     SIZE_T length = start + cbText;
-    if (GlobalSize(*pathBlock) < length + 1) {
+    if (GlobalSize(*pathBlock) < length + 1)
+    {
         HGLOBAL grown = GlobalReAlloc(*pathBlock, length + 1, GMEM_MOVEABLE);
-        if (!grown) {
+        if (!grown)
+        {
             ReportSystemError(owner, LEVEL_ORDINARY);
             return 0;
         }
@@ -63,10 +67,12 @@ static void CaptureValues(HWND list, const char *path, CaptureSink sink, HWND ow
     record.pszText = buffer->address + CB_BRIDGE_RECORD;
     record.cchTextMax = CB_BRIDGE_TEXT;
     BridgeBufferBytes row;
-    for (int i = 0; i < count; i++) {
+    for (int i = 0; i < count; i++)
+    {
         record.iItem = i;
         ReadListItem(list, &record, buffer, &row);
-        if (row.record.list.state & LVIS_SELECTED) {
+        if (row.record.list.state & LVIS_SELECTED)
+        {
             if (!sink(path, i == 0 ? "" : row.text, FALSE, owner)) return;
         }
         record = row.record.list;
@@ -84,19 +90,25 @@ void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner)
     // Behind a dialog of its own the focus cannot be moved to tell the key from the values.
     HWND tree, list;
     if (RegistryEditorHasOwnWidth(editor, owner) && RegistryEditorIsFree(editor, owner) &&
-        FindRegistryEditorControls(editor, &tree, &list)) {
+        FindRegistryEditorControls(editor, &tree, &list))
+    {
         BOOL takeValues = FocusInRegistryEditor(threadId, editor, list) == list;
         SetForegroundWindow(gMainWindow);
         HTREEITEM firstRoot = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
         HTREEITEM selected = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
         BridgeBuffer buffer;
-        if (selected && selected != firstRoot && AcquireBridgeBuffer(process, owner, &buffer)) {
+        if (selected && selected != firstRoot && AcquireBridgeBuffer(process, owner, &buffer))
+        {
             HGLOBAL pathBlock = GlobalAlloc(GMEM_FIXED, kPathBlockStart);
-            if (!pathBlock) {
+            if (!pathBlock)
+            {
                 ReportSystemError(owner, LEVEL_ORDINARY);
-            } else {
+            }
+            else
+            {
                 SIZE_T length = BuildTreeItemPath(tree, selected, firstRoot, &pathBlock, &buffer, owner);
-                if (length) {
+                if (length)
+                {
                     char *path = (char *)pathBlock;
                     path[length] = 0;
                     if (takeValues)
@@ -115,7 +127,8 @@ void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner)
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
 {
     HGLOBAL entry = AllocMemoEntry("", keyPath, valueName, keyOnly);
-    if (!entry) {
+    if (!entry)
+    {
         ReportSystemError(gMainWindow, LEVEL_ORDINARY);
         return 0;
     }

@@ -12,7 +12,8 @@ static char gTreeText[CB_BRIDGE_TEXT];
 // Which of the two controls each child of `parent` is; TRUE once both were seen.
 static BOOL FindControlsAmongChildren(HWND parent, HWND *tree, HWND *list)
 {
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    {
         char className[32];
         if (!GetClassNameA(child, className, sizeof className)) className[0] = 0;
         if (!strcmp(className, "SysTreeView32"))
@@ -30,7 +31,8 @@ BOOL FindRegistryEditorControls(HWND editor, HWND *tree, HWND *list)
     *list = 0;
     if (FindControlsAmongChildren(editor, tree, list)) return TRUE;
     // Some Registry Editors keep both controls inside one child window of their main window.
-    for (HWND child = GetWindow(editor, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(editor, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    {
         *tree = 0;
         *list = 0;
         if (FindControlsAmongChildren(child, tree, list)) return TRUE;
@@ -45,10 +47,12 @@ BOOL AcquireBridgeBuffer(HANDLE process, HWND owner, BridgeBuffer *buffer)
     buffer->address = 0;
     buffer->mapping = 0;
     buffer->process = 0;
-    if (gIsNtFamily) {
+    if (gIsNtFamily)
+    {
         // A null process handle fails here too, and is reported like any refusal.
         void *remote = gBound.VirtualAllocEx(process, 0, CB_BRIDGE_BUFFER, MEM_COMMIT, PAGE_READWRITE);
-        if (!remote) {
+        if (!remote)
+        {
             ReportSystemError(owner, LEVEL_ORDINARY);
             return FALSE;
         }
@@ -57,14 +61,15 @@ BOOL AcquireBridgeBuffer(HANDLE process, HWND owner, BridgeBuffer *buffer)
         return TRUE;
     }
     // On these systems a view of an unnamed mapping lies where every process sees it at the same address.
-    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, 0, PAGE_READWRITE | SEC_COMMIT, 0,
-                                        CB_BRIDGE_BUFFER, 0);
-    if (!mapping) {
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, 0, PAGE_READWRITE | SEC_COMMIT, 0, CB_BRIDGE_BUFFER, 0);
+    if (!mapping)
+    {
         ReportSystemError(owner, LEVEL_ORDINARY);
         return FALSE;
     }
     void *view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, CB_BRIDGE_BUFFER);
-    if (!view) {
+    if (!view)
+    {
         DWORD error = GetLastError();
         CloseHandle(mapping);
         SetLastError(error);
@@ -79,9 +84,12 @@ BOOL AcquireBridgeBuffer(HANDLE process, HWND owner, BridgeBuffer *buffer)
 void ReleaseBridgeBuffer(BridgeBuffer *buffer)
 {
     if (!buffer->address) return;
-    if (gIsNtFamily) {
+    if (gIsNtFamily)
+    {
         gBound.VirtualFreeEx(buffer->process, buffer->address, 0, MEM_RELEASE);
-    } else {
+    }
+    else
+    {
         UnmapViewOfFile(buffer->address);
         CloseHandle(buffer->mapping);
     }
@@ -115,7 +123,8 @@ const char *ReadTreeItemText(HWND tree, HTREEITEM item, const BridgeBuffer *buff
     record.tree.cchTextMax = CB_BRIDGE_TEXT;
     PutBridgeRecord(buffer, &record);
     SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)buffer->address);
-    if (!gIsNtFamily) {
+    if (!gIsNtFamily)
+    {
         buffer->address[CB_BRIDGE_RECORD + CB_BRIDGE_TEXT - 1] = 0;
         return buffer->address + CB_BRIDGE_RECORD;
     }

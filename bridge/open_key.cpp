@@ -29,10 +29,11 @@ static int ListCount(HWND list)
 static const int kChildrenReadBeforeJumping = 8;
 
 // Where the walk stands in the registry, for asking it what the tree may not show.
-struct RegistryPlace {
-    HKEY root;        // 0 while the root key itself is looked for
-    char *below;      // the key path after the root key and its separator
-    char *component;  // the name looked for, cut at its end
+struct RegistryPlace
+{
+    HKEY root;       // 0 while the root key itself is looked for
+    char *below;     // the key path after the root key and its separator
+    char *component; // the name looked for, cut at its end
 };
 
 static BOOL ItemIsNamed(HWND tree, HTREEITEM item, const char *name, const BridgeBuffer *buffer)
@@ -60,11 +61,13 @@ static HTREEITEM FindChildItem(HWND tree, HTREEITEM parent, const char *name, co
     // where the key stands and the tree's rows lead there; a tree that orders or lists its children
     // otherwise lands elsewhere, and is then read child by child.
     int index = RegistryIndex(place);
-    if (index >= kChildrenReadBeforeJumping) {
+    if (index >= kChildrenReadBeforeJumping)
+    {
         HTREEITEM item = ChildItemByRow(tree, parent, index, buffer);
         if (item && TreeItem(tree, TVGN_PARENT, item) == parent && ItemIsNamed(tree, item, name, buffer)) return item;
     }
-    for (HTREEITEM child = TreeItem(tree, TVGN_CHILD, parent); child; child = TreeItem(tree, TVGN_NEXT, child)) {
+    for (HTREEITEM child = TreeItem(tree, TVGN_CHILD, parent); child; child = TreeItem(tree, TVGN_NEXT, child))
+    {
         if (ItemIsNamed(tree, child, name, buffer)) return child;
     }
     return 0;
@@ -87,7 +90,8 @@ static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buff
     // The collapse would move a selection below `parent` up to it without a word to the Registry Editor,
     // whose value list would go on showing the old key.
     HTREEITEM caret = TreeItem(tree, TVGN_CARET, 0);
-    for (HTREEITEM item = caret; item; item = TreeItem(tree, TVGN_PARENT, item)) {
+    for (HTREEITEM item = caret; item; item = TreeItem(tree, TVGN_PARENT, item))
+    {
         if (item != parent) continue;
         if (caret != parent) SelectTreeItem(tree, parent);
         break;
@@ -119,21 +123,25 @@ static HTREEITEM WalkToKey(HWND tree, char *keyPath, const BridgeBuffer *buffer,
     RegistryPlace place = {0, 0, component};
 
     HTREEITEM current = TreeItem(tree, TVGN_ROOT, 0);
-    for (;;) {
+    for (;;)
+    {
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)current);
         *deepest = current;
         HTREEITEM match = FindChildItem(tree, current, name, &place, buffer);
         // The Registry Editor lists a key's children once: a key made since is missing from its tree,
         // and one deleted since is still there. Where the registry disagrees, the children are read again.
-        if (place.root && component[0] && !match == !RegistryKeyIsGone(place.root, place.below)) {
+        if (place.root && component[0] && !match == !RegistryKeyIsGone(place.root, place.below))
+        {
             RelistChildren(tree, current, buffer);
             match = FindChildItem(tree, current, name, &place, buffer);
         }
-        if (!separator || !match) {
+        if (!separator || !match)
+        {
             if (separator) *separator = '\\';
             return match;
         }
-        if (!place.root) {
+        if (!place.root)
+        {
             place.root = RootKeyHandle(name);
             place.below = separator + 1;
         }
@@ -150,7 +158,8 @@ static HTREEITEM WalkToKey(HWND tree, char *keyPath, const BridgeBuffer *buffer,
 // Waits until the list's row count is zero (`empty`) or not; a list that never gets there is taken as is.
 static void WaitForList(HWND list, BOOL empty)
 {
-    for (int poll = 0; poll < kListPolls; poll++) {
+    for (int poll = 0; poll < kListPolls; poll++)
+    {
         if ((ListCount(list) == 0) == (empty != FALSE)) return;
         Sleep(kListPollMs);
     }
@@ -170,7 +179,8 @@ static void RefillValueList(HWND tree, HWND list, HTREEITEM key)
 // they were when the key was selected.
 static BOOL ShowKeyValues(HWND tree, HWND list, HTREEITEM key, const BridgeBuffer *buffer)
 {
-    if (TreeItem(tree, TVGN_CARET, 0) != key) {
+    if (TreeItem(tree, TVGN_CARET, 0) != key)
+    {
         RefillValueList(tree, list, key);
         return FALSE;
     }
@@ -192,7 +202,8 @@ static int FindValueRow(HWND list, const char *valueName, const BridgeBuffer *bu
     record.pszText = buffer->address + CB_BRIDGE_RECORD;
     record.cchTextMax = CB_BRIDGE_TEXT;
     BridgeBufferBytes row;
-    for (int i = ListCount(list) - 1; i >= 1; i--) {
+    for (int i = ListCount(list) - 1; i >= 1; i--)
+    {
         record.iItem = i;
         ReadListItem(list, &record, buffer, &row);
         if (!CompareIgnoringCase(row.text, valueName)) return i;
@@ -207,19 +218,26 @@ static int SelectKeyOrValue(HWND tree, HWND list, HTREEITEM key, const char *val
 {
     BOOL shownBefore = ShowKeyValues(tree, list, key, buffer);
     int row = -1;
-    if (keyOnly) {
+    if (keyOnly)
+    {
         if (gSettings.expandSelectedKey) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)key);
-    } else if (valueName[0]) {
+    }
+    else if (valueName[0])
+    {
         row = FindValueRow(list, valueName, buffer);
         // A list shown while its key stayed selected misses the values made since.
-        if (row < 0 && shownBefore) {
+        if (row < 0 && shownBefore)
+        {
             RefillValueList(tree, list, key);
             row = FindValueRow(list, valueName, buffer);
         }
-    } else {
+    }
+    else
+    {
         row = 0;
     }
-    if (row < 0) {
+    if (row < 0)
+    {
         SelectTreeItem(tree, key);
         return -1;
     }
@@ -248,7 +266,8 @@ void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)
 {
     RegistryEditorTarget target;
     if (!FindRegistryEditorToDrive(&target)) return;
-    if (AttachToRegistryEditor(target.threadId)) {
+    if (AttachToRegistryEditor(target.threadId))
+    {
         SetFocus(target.window);
         DetachFromRegistryEditor(target.threadId);
     }
@@ -256,7 +275,8 @@ void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)
     HWND tree, list;
     BridgeBuffer buffer;
     if (FindRegistryEditorControls(target.window, &tree, &list) &&
-        AcquireBridgeBuffer(target.process, gMainWindow, &buffer)) {
+        AcquireBridgeBuffer(target.process, gMainWindow, &buffer))
+    {
         HTREEITEM deepest;
         HTREEITEM key = WalkToKey(tree, keyPath, &buffer, &deepest);
         int row = -1;

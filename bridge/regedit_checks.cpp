@@ -5,13 +5,15 @@
 #include "shell/shell.h"
 
 #ifdef _WIN64
-static const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-                                  "32 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+    "32 ビット版のタルミクを使ってください。";
 #else
-static const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-                                  "64 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+    "64 ビット版のタルミクを使ってください。";
 #endif
-static const DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+static const DWORD kQueryLimitedInformation = 0x1000; // PROCESS_QUERY_LIMITED_INFORMATION
 static const char kBusy[] = "レジストリ エディタでダイアログが開いています。"
                             "ダイアログを閉じてから、もう一度実行してください。";
 
@@ -34,7 +36,8 @@ BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
     BOOL known = gBound.IsWow64Process(GetCurrentProcess(), &ownWow64) && gBound.IsWow64Process(process, &editorWow64);
     DWORD error = GetLastError();
     CloseHandle(process);
-    if (!known) {
+    if (!known)
+    {
         SetLastError(error);
         ReportSystemError(owner, LEVEL_ORDINARY);
         return FALSE;
@@ -44,9 +47,10 @@ BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
     return FALSE;
 }
 
-struct OwnDialogSearch {
+struct OwnDialogSearch
+{
     HWND editor;
-    HWND dialog;  // the frontmost one found
+    HWND dialog; // the frontmost one found
 };
 
 // Top-level windows come frontmost first.

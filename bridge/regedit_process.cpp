@@ -6,7 +6,7 @@
 static const char kEditorClass[] = "RegEdit_RegEdit";
 static const DWORD kWindowPollMs = 100;
 static const int kWindowPolls = 100;
-static const DWORD kAllAccess = 0x1F0FFF;  // PROCESS_ALL_ACCESS as the systems of the time define it
+static const DWORD kAllAccess = 0x1F0FFF; // PROCESS_ALL_ACCESS as the systems of the time define it
 
 // Whether the Registry Editor found may be driven now; FALSE after telling the user, with nothing held.
 static BOOL ReadyToDrive(RegistryEditorTarget *target)
@@ -41,8 +41,9 @@ static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION started = {};
-    char commandLine[] = "regedit.exe";  // writable: CreateProcessA may touch it
-    if (!CreateProcessA(0, commandLine, 0, 0, FALSE, 0, 0, 0, &startup, &started)) {
+    char commandLine[] = "regedit.exe"; // writable: CreateProcessA may touch it
+    if (!CreateProcessA(0, commandLine, 0, 0, FALSE, 0, 0, 0, &startup, &started))
+    {
         if (GetLastError() == ERROR_FILE_NOT_FOUND)
             ShowMessage(gMainWindow, "レジストリ エディタが見つかりません。", MB_ICONQUESTION);
         else
@@ -52,12 +53,14 @@ static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
     CloseHandle(started.hThread);
 
     HWND window = 0;
-    for (int poll = 0; poll < kWindowPolls && !window; poll++) {
+    for (int poll = 0; poll < kWindowPolls && !window; poll++)
+    {
         Sleep(kWindowPollMs);
         window = FindWindowA(kEditorClass, 0);
     }
     target->threadId = started.dwThreadId;
-    if (!window) {
+    if (!window)
+    {
         // A Registry Editor that never showed a window is left running.
         CloseHandle(started.hProcess);
         return FALSE;
@@ -67,9 +70,12 @@ static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
     DWORD processId = 0;
     target->window = window;
     target->threadId = GetWindowThreadProcessId(window, &processId);
-    if (gIsNtFamily && processId == started.dwProcessId) {
+    if (gIsNtFamily && processId == started.dwProcessId)
+    {
         target->process = started.hProcess;
-    } else {
+    }
+    else
+    {
         CloseHandle(started.hProcess);
         if (gIsNtFamily) target->process = OpenProcess(kAllAccess, FALSE, processId);
     }

@@ -5,7 +5,11 @@
 
 #include "dialogs/rootkeys.h"
 
-enum { CCH_KEY_NAME = 256, CB_KEY_NAME_ANSI = 2 * CCH_KEY_NAME };
+enum
+{
+    CCH_KEY_NAME = 256,
+    CB_KEY_NAME_ANSI = 2 * CCH_KEY_NAME
+};
 
 // In the order of the root-key table.
 static const HKEY kRootKeys[ROOT_KEY_COUNT] = {
@@ -36,7 +40,8 @@ static WCHAR FoldLetter(WCHAR c, BOOL toUpper)
 // differs between systems, and matters only for the marks between "Z" and "a", such as "_".
 static int CompareKeyNames(const WCHAR *a, const WCHAR *b, BOOL toUpper)
 {
-    for (;; a++, b++) {
+    for (;; a++, b++)
+    {
         WCHAR ca = FoldLetter(*a, toUpper), cb = FoldLetter(*b, toUpper);
         if (ca != cb) return ca < cb ? -1 : 1;
         if (!ca) return 0;
@@ -47,7 +52,8 @@ static int CompareKeyNames(const WCHAR *a, const WCHAR *b, BOOL toUpper)
 static int SearchSubkeys(HKEY parent, DWORD count, const WCHAR *name, BOOL toUpper)
 {
     DWORD low = 0, high = count;
-    while (low < high) {
+    while (low < high)
+    {
         DWORD middle = low + (high - low) / 2;
         char nameAnsi[CB_KEY_NAME_ANSI];
         DWORD cchName = sizeof nameAnsi;
@@ -70,13 +76,14 @@ int SubkeyIndex(HKEY root, const char *parentPath, const char *name)
     WCHAR nameWide[CCH_KEY_NAME + 1];
     if (!MultiByteToWideChar(CP_ACP, 0, name, -1, nameWide, CCH_KEY_NAME + 1)) return -1;
     HKEY opened = 0;
-    if (parentPath[0] && RegOpenKeyExA(root, parentPath, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &opened) !=
-                             ERROR_SUCCESS)
+    if (parentPath[0] &&
+        RegOpenKeyExA(root, parentPath, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &opened) != ERROR_SUCCESS)
         return -1;
     HKEY parent = opened ? opened : root;
     int index = -1;
     DWORD count = 0;
-    if (RegQueryInfoKeyA(parent, 0, 0, 0, &count, 0, 0, 0, 0, 0, 0, 0) == ERROR_SUCCESS) {
+    if (RegQueryInfoKeyA(parent, 0, 0, 0, &count, 0, 0, 0, 0, 0, 0, 0) == ERROR_SUCCESS)
+    {
         index = SearchSubkeys(parent, count, nameWide, TRUE);
         if (index < 0) index = SearchSubkeys(parent, count, nameWide, FALSE);
     }

@@ -26,7 +26,7 @@ HTREEITEM ChildItemByRow(HWND tree, HTREEITEM parent, int index, const BridgeBuf
     LONG cyRow = (LONG)SendMessageA(tree, TVM_GETITEMHEIGHT, 0, 0);
     if (cyRow <= 0) return 0;
     LONG row = (firstRect.top - topRect.top) / cyRow + index;
-    if (row > 0x7FFF) return 0;  // a scroll position travels in 16 bits
+    if (row > 0x7FFF) return 0; // a scroll position travels in 16 bits
     SendMessageA(tree, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, row), 0);
     // Near the end the tree stops with its last row at the bottom, and the row stands lower on the page;
     // a tree that fits its window does not scroll at all.

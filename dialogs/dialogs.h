@@ -24,10 +24,11 @@ void FindEntry();
 void FindNextEntry();
 
 /* key_controls.cpp: the key field, root-key button, value field and key badge both dialogs share */
-struct KeyControlIds {
+struct KeyControlIds
+{
     int keyField, rootButton, valueField, keyBadge;
 };
-extern HWND gKeyBadge;  // the badge of whichever dialog is open
+extern HWND gKeyBadge; // the badge of whichever dialog is open
 // Makes the badge a child of the value field, at its left end.
 void PlaceKeyBadge(HWND dialog, int valueFieldId, int badgeId);
 // Subclasses the three controls and registers the fields with the tip window; Detach undoes both.

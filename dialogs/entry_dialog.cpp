@@ -7,7 +7,11 @@
 #include "resources/resource.h"
 #include "shell/shell.h"
 
-enum { ENTRY_ADD = 0, ENTRY_CHANGE = 1 };
+enum
+{
+    ENTRY_ADD = 0,
+    ENTRY_CHANGE = 1
+};
 static int gEntryDialogMode;
 // The entry being changed: the row selected when the dialog opened. A selection posted to the list
 // while the dialog is open must not turn the change onto another entry.
@@ -16,7 +20,10 @@ static int gChangedIndex;
 static const KeyControlIds kEntryKeyControls = {IDC_ENTRY_KEYPATH, IDC_ENTRY_ROOTBUTTON, IDC_ENTRY_VALUENAME,
                                                 IDC_ENTRY_KEYBADGE};
 static const int kEntryTipFields[] = {IDC_ENTRY_DESCRIPTION, IDC_ENTRY_KEYPATH, IDC_ENTRY_VALUENAME};
-enum { ENTRY_TIP_FIELD_COUNT = sizeof kEntryTipFields / sizeof kEntryTipFields[0] };
+enum
+{
+    ENTRY_TIP_FIELD_COUNT = sizeof kEntryTipFields / sizeof kEntryTipFields[0]
+};
 
 // Whether the last capture filled the fields.
 static BOOL gCaptureFilled;
@@ -32,7 +39,10 @@ static int EntryDialogSink(const char *keyPath, const char *valueName, BOOL keyO
 }
 
 // Posted to the dialog when a capture has returned.
-enum { WM_APP_CAPTURED = WM_APP + 1 };
+enum
+{
+    WM_APP_CAPTURED = WM_APP + 1
+};
 
 // The capture hands the foreground to the Registry Editor and then to the main window, which this dialog
 // has disabled; the dialog would stay behind it, the program looking frozen. Under Wine without a window
@@ -119,20 +129,25 @@ static void OnOk(HWND dialog)
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);
     // Each size counts its NUL in 16 bits; a longer text would corrupt the record.
-    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
+    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false))
+    {
         ShowMessage(dialog, "説明、キー、値はそれぞれ 65534 バイトまでにしてください。", MB_ICONEXCLAMATION);
         return;
     }
     const SIZE_T cbBlock = (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11;
     HGLOBAL old = 0, entry;
-    if (gEntryDialogMode == ENTRY_CHANGE) {
+    if (gEntryDialogMode == ENTRY_CHANGE)
+    {
         old = GetEntryHandle(gChangedIndex);
         if (!old) return;
         entry = GlobalReAlloc(old, cbBlock, GMEM_MOVEABLE);
-    } else {
+    }
+    else
+    {
         entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
     }
-    if (!entry) {
+    if (!entry)
+    {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         return;
     }
@@ -148,12 +163,15 @@ static void OnOk(HWND dialog)
     head->valueNameSize = (WORD)(GetWindowTextA(valueField, text, cbValueName + 1) + 1);
     head->keyOnly = IsKeyBadgeShown() ? 1 : 0;
     GlobalUnlock(entry);
-    if (gEntryDialogMode == ENTRY_CHANGE) {
+    if (gEntryDialogMode == ENTRY_CHANGE)
+    {
         if (entry != old) SetEntryHandle(gChangedIndex, entry);
         UpdateOpenActions(openable);
         SendMessageA(gMemoList, LVM_ENSUREVISIBLE, gChangedIndex, FALSE);
         SendMessageA(gMemoList, LVM_REDRAWITEMS, gChangedIndex, gChangedIndex);
-    } else if (InsertEntryAboveSelection(entry) < 0) {
+    }
+    else if (InsertEntryAboveSelection(entry) < 0)
+    {
         // Filled before it joins the list, so that no drawing can meet an empty record.
         return;
     }
@@ -163,24 +181,16 @@ static void OnOk(HWND dialog)
 
 static BOOL OnCommand(HWND dialog, int id, int code)
 {
-    switch (id) {
-    case IDC_ENTRY_ROOTBUTTON:
-        ReplaceRootKeyName(dialog, IDC_ENTRY_KEYPATH, code);
-        return FALSE;
+    switch (id)
+    {
+    case IDC_ENTRY_ROOTBUTTON: ReplaceRootKeyName(dialog, IDC_ENTRY_KEYPATH, code); return FALSE;
     case IDC_ENTRY_VALUENAME:
         if (code == EN_CHANGE) ShowKeyBadge(FALSE);
         return FALSE;
-    case IDC_ENTRY_CAPTURE:
-        CaptureIntoDialog(dialog);
-        return FALSE;
-    case IDOK:
-        OnOk(dialog);
-        break;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        break;
-    default:
-        return FALSE;
+    case IDC_ENTRY_CAPTURE: CaptureIntoDialog(dialog); return FALSE;
+    case IDOK: OnOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
+    default: return FALSE;
     }
     SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
@@ -188,17 +198,12 @@ static BOOL OnCommand(HWND dialog, int id, int code)
 
 INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog, lParam);
-    case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    case WM_APP:
-        SendDlgItemMessageA(dialog, IDC_ENTRY_ROOTBUTTON, BM_CLICK, 0, 0);
-        return TRUE;
-    case WM_APP_CAPTURED:
-        OnCaptured(dialog);
-        return TRUE;
+    switch (message)
+    {
+    case WM_INITDIALOG: return OnInitDialog(dialog, lParam);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_APP: SendDlgItemMessageA(dialog, IDC_ENTRY_ROOTBUTTON, BM_CLICK, 0, 0); return TRUE;
+    case WM_APP_CAPTURED: OnCaptured(dialog); return TRUE;
     case WM_NOTIFY:
         if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);
         return FALSE;

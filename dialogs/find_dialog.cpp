@@ -6,7 +6,10 @@
 #include "resources/resource.h"
 #include "shell/shell.h"
 
-enum { CB_FIND_TEXT = 256 };
+enum
+{
+    CB_FIND_TEXT = 256
+};
 
 // The text last looked for; empty until the first search. Find next starts from it.
 static char gFindText[CB_FIND_TEXT];
@@ -32,7 +35,8 @@ static int FindEntryAfterSelection(const char *text)
     int selected = GetSelectedIndex();
     if (selected < 0 || selected > entryCount) selected = entryCount;
     const int rows = entryCount + 1;
-    for (int step = 1; step <= rows; step++) {
+    for (int step = 1; step <= rows; step++)
+    {
         const int index = (selected + step) % rows;
         if (index != entryCount && EntryContains(index, text)) return index;
     }
@@ -72,7 +76,8 @@ static void OnOk(HWND dialog)
     if (!GetDlgItemTextA(dialog, IDC_FIND_TEXT, text, sizeof text)) return;
     lstrcpyA(gFindText, text);
     gFoundIndex = FindEntryAfterSelection(gFindText);
-    if (gFoundIndex >= 0) {
+    if (gFoundIndex >= 0)
+    {
         EndDialog(dialog, 0);
         return;
     }
@@ -83,19 +88,15 @@ static void OnOk(HWND dialog)
 
 static BOOL OnCommand(HWND dialog, int id, int code)
 {
-    switch (id) {
+    switch (id)
+    {
     case IDC_FIND_TEXT:
         if (code == EN_CHANGE)
             EnableWindow(GetDlgItem(dialog, IDOK), GetWindowTextLengthA(GetDlgItem(dialog, IDC_FIND_TEXT)) > 0);
         return FALSE;
-    case IDOK:
-        OnOk(dialog);
-        break;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        break;
-    default:
-        return FALSE;
+    case IDOK: OnOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
+    default: return FALSE;
     }
     SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
@@ -103,11 +104,10 @@ static BOOL OnCommand(HWND dialog, int id, int code)
 
 static INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog);
-    case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    switch (message)
+    {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     }
     return FALSE;
 }
@@ -121,7 +121,8 @@ void FindEntry()
 
 void FindNextEntry()
 {
-    if (!gFindText[0]) {
+    if (!gFindText[0])
+    {
         FindEntry();
         return;
     }

@@ -16,11 +16,18 @@ static bool gRootButtonHover;
 static bool gRootButtonPressed;
 HWND gKeyBadge;
 
-enum {
-    CX_BUTTON_FACE = 19, CY_BUTTON_FACE = 7,
-    CX_KEY_BADGE = 23, CY_KEY_BADGE = 11,
+enum
+{
+    CX_BUTTON_FACE = 19,
+    CY_BUTTON_FACE = 7,
+    CX_KEY_BADGE = 23,
+    CY_KEY_BADGE = 11,
     // uxtheme's push-button part, its states and the text-colour property
-    BP_PUSHBUTTON_ = 1, PBS_NORMAL_ = 1, PBS_HOT_ = 2, PBS_PRESSED_ = 3, TMT_TEXTCOLOR_ = 3803,
+    BP_PUSHBUTTON_ = 1,
+    PBS_NORMAL_ = 1,
+    PBS_HOT_ = 2,
+    PBS_PRESSED_ = 3,
+    TMT_TEXTCOLOR_ = 3803,
     // DSna: clears the destination where the source is white
     ROP_CLEAR_WHERE_WHITE = 0x220326,
 };
@@ -64,10 +71,10 @@ static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, COLORREF *gl
         SUCCEEDED(gBound.GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON_, state, rect, &content)))
         IntersectClipRect(dc, content.left, content.top, content.right, content.bottom);
     if (gBound.GetThemeSysColor) *glyphColor = gBound.GetThemeSysColor(theme, COLOR_BTNTEXT);
-    if (gBound.GetThemeColor) {
+    if (gBound.GetThemeColor)
+    {
         COLORREF color;
-        if (SUCCEEDED(gBound.GetThemeColor(theme, BP_PUSHBUTTON_, state, TMT_TEXTCOLOR_, &color)))
-            *glyphColor = color;
+        if (SUCCEEDED(gBound.GetThemeColor(theme, BP_PUSHBUTTON_, state, TMT_TEXTCOLOR_, &color))) *glyphColor = color;
     }
     gBound.CloseThemeData(theme);
     return TRUE;
@@ -82,9 +89,12 @@ static void PaintRootButton(HWND button, HDC dc, const RECT *rect)
     int y = (rect->top + rect->bottom - CY_BUTTON_FACE) >> 1;
     if (!themed && gRootButtonPressed) x++, y++;
     DrawButtonFace(dc, x, y, glyphColor);
-    if (themed) {
+    if (themed)
+    {
         SelectClipRgn(dc, NULL);
-    } else {
+    }
+    else
+    {
         RECT edge = *rect;
         DrawEdge(dc, &edge, gRootButtonPressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     }
@@ -97,16 +107,18 @@ static void DropRootKeyMenu(HWND button, BOOL fromKeyboard)
     RedrawNow(button);
     RECT rect;
     GetWindowRect(button, &rect);
-    if (fromKeyboard) {
+    if (fromKeyboard)
+    {
         // Queued before the menu starts, so that the menu opens with its first item highlighted.
         keybd_event(VK_DOWN, 0, 0, 0);
         keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
     }
-    const int command = (int)TrackPopupMenuEx(GetSubMenu(gRootKeyMenu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                              rect.right, rect.top, button, NULL);
+    const int command = (int)TrackPopupMenuEx(GetSubMenu(gRootKeyMenu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, rect.right,
+                                              rect.top, button, NULL);
     gRootButtonPressed = false;
     RedrawNow(button);
-    if (command) {
+    if (command)
+    {
         const WORD id = (WORD)GetDlgCtrlID(button);
         SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, command - IDM_ROOTKEY_FIRST), (LPARAM)button);
     }
@@ -134,7 +146,8 @@ BOOL PutKeyFieldInStoredForm(HWND field)
 {
     const int cbText = GetWindowTextLengthA(field);
     char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cbText + 1);
-    if (!text) {
+    if (!text)
+    {
         ReportSystemError(GetParent(field), LEVEL_ORDINARY);
         return FALSE;
     }
@@ -145,7 +158,8 @@ BOOL PutKeyFieldInStoredForm(HWND field)
     // pasted path, is put back in the field's own count.
     const bool atEnd = selEnd >= (DWORD)SendMessageA(field, EM_LINELENGTH, 0, 0);
     size_t caret = selEnd;
-    if (ToStoredKeyPath(text, &caret)) {
+    if (ToStoredKeyPath(text, &caret))
+    {
         SetWindowTextA(field, text);
         if (atEnd) caret = (size_t)SendMessageA(field, EM_LINELENGTH, 0, 0);
         SendMessageA(field, EM_SETSEL, (WPARAM)caret, (LPARAM)caret);
@@ -170,7 +184,8 @@ static LRESULT PasteIntoKeyField(HWND field, WPARAM wParam, LPARAM lParam)
 
 static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SYSKEYDOWN && wParam == VK_RIGHT) {
+    if (message == WM_SYSKEYDOWN && wParam == VK_RIGHT)
+    {
         PostMessageA(GetParent(field), WM_APP, 0, 0);
         return KeepAltGesture(field, wParam, lParam);
     }
@@ -180,11 +195,12 @@ static LRESULT CALLBACK KeyFieldProc(HWND field, UINT message, WPARAM wParam, LP
 
 static LRESULT CALLBACK RootButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_NCHITTEST:
-        return HTCLIENT;  // a plain static lets the mouse through to its parent
+    switch (message)
+    {
+    case WM_NCHITTEST: return HTCLIENT; // a plain static lets the mouse through to its parent
     case WM_MOUSEMOVE:
-        if (gIsNt51 && !gRootButtonHover && gBound.TrackMouseEvent) {
+        if (gIsNt51 && !gRootButtonHover && gBound.TrackMouseEvent)
+        {
             gRootButtonHover = true;
             RedrawNow(button);
             TrackLeave(button, TME_LEAVE);
@@ -195,14 +211,13 @@ static LRESULT CALLBACK RootButtonProc(HWND button, UINT message, WPARAM wParam,
         RedrawNow(button);
         break;
     case WM_LBUTTONDOWN:
-    case BM_CLICK:
-        DropRootKeyMenu(button, message == BM_CLICK);
-        break;
+    case BM_CLICK: DropRootKeyMenu(button, message == BM_CLICK); break;
     case WM_DESTROY:
         if (gRootButtonHover && gBound.TrackMouseEvent) TrackLeave(button, TME_CANCEL | TME_LEAVE);
         break;
     case WM_PAINT:
-        if (GetUpdateRect(button, NULL, FALSE)) {
+        if (GetUpdateRect(button, NULL, FALSE))
+        {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(button, &paint);
             RECT rect;
@@ -233,7 +248,8 @@ static void DrawKeyBadge(HDC dc)
 
 static LRESULT CALLBACK ValueFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
+    switch (message)
+    {
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT *item = (const DRAWITEMSTRUCT *)lParam;
         if (item->hwndItem != gKeyBadge) break;
@@ -245,7 +261,8 @@ static LRESULT CALLBACK ValueFieldProc(HWND field, UINT message, WPARAM wParam, 
         break;
     case WM_SYSKEYDOWN:
         // Alt+Delete: the entry designates the key itself, with no value.
-        if (wParam == VK_DELETE) {
+        if (wParam == VK_DELETE)
+        {
             SetWindowTextA(field, "");
             ShowWindow(gKeyBadge, SW_SHOW);
             return KeepAltGesture(field, wParam, lParam);
@@ -262,8 +279,7 @@ void PlaceKeyBadge(HWND dialog, int valueFieldId, int badgeId)
     SetParent(gKeyBadge, field);
     RECT client;
     GetClientRect(field, &client);
-    SetWindowPos(gKeyBadge, NULL, 4, (client.bottom - CY_KEY_BADGE) / 2, CX_KEY_BADGE, CY_KEY_BADGE,
-                 SWP_NOZORDER);
+    SetWindowPos(gKeyBadge, NULL, 4, (client.bottom - CY_KEY_BADGE) / 2, CX_KEY_BADGE, CY_KEY_BADGE, SWP_NOZORDER);
     // The field's own painting must leave the badge alone.
     SetWindowLongA(field, GWL_STYLE, GetWindowLongA(field, GWL_STYLE) | WS_CLIPCHILDREN);
 }
@@ -297,7 +313,8 @@ void AttachKeyControls(HWND dialog, const KeyControlIds *ids, const int *tipFiel
     gPrevKeyFieldProc = Subclass(dialog, ids->keyField, KeyFieldProc);
     gPrevRootButtonProc = Subclass(dialog, ids->rootButton, RootButtonProc);
     gPrevValueFieldProc = Subclass(dialog, ids->valueField, ValueFieldProc);
-    for (int i = 0; i < tipFieldCount; i++) {
+    for (int i = 0; i < tipFieldCount; i++)
+    {
         TTTOOLINFOA tool;
         InitToolInfo(&tool, dialog, GetDlgItem(dialog, tipFieldIds[i]));
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -310,7 +327,8 @@ void DetachKeyControls(HWND dialog, const KeyControlIds *ids, const int *tipFiel
 {
     // The tools go first: the tip window's own subclassing of the fields sits above ours and must be
     // unwound before our procedures are put back.
-    for (int i = 0; i < tipFieldCount; i++) {
+    for (int i = 0; i < tipFieldCount; i++)
+    {
         TTTOOLINFOA tool;
         InitToolInfo(&tool, dialog, GetDlgItem(dialog, tipFieldIds[i]));
         tool.uFlags = TTF_IDISHWND;

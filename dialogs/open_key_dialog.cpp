@@ -7,7 +7,11 @@
 #include "resources/resource.h"
 #include "shell/shell.h"
 
-enum { CB_KEY_BUFFER_FIRST = 256, CB_VALUE_NAME_BUFFER = 256 };
+enum
+{
+    CB_KEY_BUFFER_FIRST = 256,
+    CB_VALUE_NAME_BUFFER = 256
+};
 
 // A copy of the key field's text, grown with it, and the size of that text with its NUL as last seen.
 static char *gKeyBuffer;
@@ -16,7 +20,10 @@ static int gKeyLength;
 static const KeyControlIds kOpenKeyControls = {IDC_OPENKEY_KEYPATH, IDC_OPENKEY_ROOTBUTTON, IDC_OPENKEY_VALUENAME,
                                                IDC_OPENKEY_KEYBADGE};
 static const int kOpenKeyTipFields[] = {IDC_OPENKEY_KEYPATH, IDC_OPENKEY_VALUENAME};
-enum { OPENKEY_TIP_FIELD_COUNT = sizeof kOpenKeyTipFields / sizeof kOpenKeyTipFields[0] };
+enum
+{
+    OPENKEY_TIP_FIELD_COUNT = sizeof kOpenKeyTipFields / sizeof kOpenKeyTipFields[0]
+};
 
 static BOOL OnInitDialog(HWND dialog)
 {
@@ -28,7 +35,8 @@ static BOOL OnInitDialog(HWND dialog)
     AttachKeyControls(dialog, &kOpenKeyControls, kOpenKeyTipFields, OPENKEY_TIP_FIELD_COUNT);
     gKeyLength = 1;
     gKeyBuffer = (char *)GlobalAlloc(GMEM_FIXED, CB_KEY_BUFFER_FIRST);
-    if (!gKeyBuffer) {
+    if (!gKeyBuffer)
+    {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         EndDialog(dialog, 0);
     }
@@ -41,9 +49,11 @@ static void OnKeyFieldChange(HWND dialog)
     if (!gKeyBuffer) return;
     HWND field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
     const int cbText = GetWindowTextLengthA(field) + 1;
-    if ((SIZE_T)cbText > GlobalSize(gKeyBuffer)) {
+    if ((SIZE_T)cbText > GlobalSize(gKeyBuffer))
+    {
         char *grown = (char *)GlobalReAlloc(gKeyBuffer, cbText, GMEM_MOVEABLE);
-        if (!grown) {
+        if (!grown)
+        {
             ReportSystemError(dialog, LEVEL_ORDINARY);
             return;
         }
@@ -69,24 +79,18 @@ static void OnOk(HWND dialog)
 
 static BOOL OnCommand(HWND dialog, int id, int code)
 {
-    switch (id) {
+    switch (id)
+    {
     case IDC_OPENKEY_KEYPATH:
         if (code == EN_CHANGE) OnKeyFieldChange(dialog);
         return FALSE;
-    case IDC_OPENKEY_ROOTBUTTON:
-        ReplaceRootKeyName(dialog, IDC_OPENKEY_KEYPATH, code);
-        return FALSE;
+    case IDC_OPENKEY_ROOTBUTTON: ReplaceRootKeyName(dialog, IDC_OPENKEY_KEYPATH, code); return FALSE;
     case IDC_OPENKEY_VALUENAME:
         if (code == EN_CHANGE) ShowKeyBadge(FALSE);
         return FALSE;
-    case IDOK:
-        OnOk(dialog);
-        break;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        break;
-    default:
-        return FALSE;
+    case IDOK: OnOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
+    default: return FALSE;
     }
     SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
@@ -101,20 +105,15 @@ static void OnDestroy(HWND dialog)
 
 INT_PTR CALLBACK OpenKeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog);
-    case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    case WM_APP:
-        SendDlgItemMessageA(dialog, IDC_OPENKEY_ROOTBUTTON, BM_CLICK, 0, 0);
-        return TRUE;
+    switch (message)
+    {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_APP: SendDlgItemMessageA(dialog, IDC_OPENKEY_ROOTBUTTON, BM_CLICK, 0, 0); return TRUE;
     case WM_NOTIFY:
         if (((const NMHDR *)lParam)->code == TTN_GETDISPINFOA) GetFieldTipText(dialog, (NMTTDISPINFOA *)lParam);
         return FALSE;
-    case WM_DESTROY:
-        OnDestroy(dialog);
-        return FALSE;
+    case WM_DESTROY: OnDestroy(dialog); return FALSE;
     }
     return FALSE;
 }

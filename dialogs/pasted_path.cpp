@@ -5,7 +5,8 @@
 #include "dialogs/rootkeys.h"
 #include "shell/text.h"
 
-namespace {
+namespace
+{
 
 const char *const kAddressBarPrefixes[] = {
     "コンピューター\\", "コンピュータ\\", "マイ コンピュータ\\", "Computer\\", "My Computer\\",
@@ -37,9 +38,11 @@ void Trim(const char *text, size_t *start, size_t *end, size_t *last)
     *start = at;
     size_t kept = at;
     *last = kNone;
-    while (at < *end) {
+    while (at < *end)
+    {
         cb = BlankSize(text, at, *end);
-        if (!cb) {
+        if (!cb)
+        {
             cb = CharacterSize(text, at, *end);
             *last = at;
             kept = at + cb;
@@ -49,19 +52,26 @@ void Trim(const char *text, size_t *start, size_t *end, size_t *last)
     *end = kept;
 }
 
-char FoldAsciiLetter(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 0x20) : c; }
+char FoldAsciiLetter(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 0x20) : c;
+}
 
 // The length of `prefix` when the text at `at` starts with it, comparing single-byte letters without
 // regard to case and double-byte characters whole; else 0.
 size_t PrefixLength(const char *text, size_t at, size_t end, const char *prefix)
 {
     size_t i = 0;
-    while (prefix[i]) {
+    while (prefix[i])
+    {
         if (at + i >= end) return 0;
-        if (IsShiftJisLeadByte((unsigned char)prefix[i])) {
+        if (IsShiftJisLeadByte((unsigned char)prefix[i]))
+        {
             if (at + i + 1 >= end || text[at + i] != prefix[i] || text[at + i + 1] != prefix[i + 1]) return 0;
             i += 2;
-        } else {
+        }
+        else
+        {
             if (FoldAsciiLetter(text[at + i]) != FoldAsciiLetter(prefix[i])) return 0;
             i++;
         }
@@ -71,7 +81,8 @@ size_t PrefixLength(const char *text, size_t at, size_t end, const char *prefix)
 
 size_t SkipPrefix(const char *text, size_t at, size_t end, const char *const *prefixes, size_t count)
 {
-    for (size_t i = 0; i < count; i++) {
+    for (size_t i = 0; i < count; i++)
+    {
         const size_t cb = PrefixLength(text, at, end, prefixes[i]);
         if (cb) return at + cb;
     }
@@ -91,14 +102,15 @@ size_t MovedPosition(size_t position, size_t start, size_t end, size_t colon)
     return position - start - (colon != kNone && position > colon ? 1 : 0);
 }
 
-}  // namespace
+} // namespace
 
 int ToStoredKeyPath(char *text, size_t *caret)
 {
     const size_t cbText = strlen(text);
     size_t start = 0, end = cbText, last;
     Trim(text, &start, &end, &last);
-    while (IsEnclosed(text, start, last)) {
+    while (IsEnclosed(text, start, last))
+    {
         end = last;
         start++;
         Trim(text, &start, &end, &last);
@@ -110,7 +122,8 @@ int ToStoredKeyPath(char *text, size_t *caret)
     size_t rootEnd = start;
     while (rootEnd < end && text[rootEnd] != '\\' && text[rootEnd] != ':') rootEnd++;
     size_t colon = kNone;
-    if (rootEnd < end && text[rootEnd] == ':') {
+    if (rootEnd < end && text[rootEnd] == ':')
+    {
         if (rootEnd + 1 < end && text[rootEnd + 1] != '\\') return 0;
         colon = rootEnd;
     }
@@ -121,7 +134,8 @@ int ToStoredKeyPath(char *text, size_t *caret)
     const size_t cbHead = (colon != kNone ? colon : end) - start;
     memmove(text, text + start, cbHead);
     size_t cbStored = cbHead;
-    if (colon != kNone) {
+    if (colon != kNone)
+    {
         memmove(text + cbStored, text + colon + 1, end - colon - 1);
         cbStored += end - colon - 1;
     }

@@ -8,7 +8,8 @@ void ReplaceRootKeyName(HWND dialog, int editId, int rootIndex)
     const int cchText = GetWindowTextLengthA(edit);
     // Room for the longest long name, which may be added in front of the whole text.
     char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cchText + 1 + 32);
-    if (!text) {
+    if (!text)
+    {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         return;
     }

@@ -3,11 +3,14 @@
 #include <string.h>
 
 const RootKeyName RootKeyNames[6] = {
-    {"HKEY_CLASSES_ROOT", "HKCR"},   {"HKEY_CURRENT_USER", "HKCU"},   {"HKEY_LOCAL_MACHINE", "HKLM"},
-    {"HKEY_USERS", "HKU"},           {"HKEY_CURRENT_CONFIG", "HKCC"}, {"HKEY_DYN_DATA", "HKDD"},
+    {"HKEY_CLASSES_ROOT", "HKCR"}, {"HKEY_CURRENT_USER", "HKCU"},   {"HKEY_LOCAL_MACHINE", "HKLM"},
+    {"HKEY_USERS", "HKU"},         {"HKEY_CURRENT_CONFIG", "HKCC"}, {"HKEY_DYN_DATA", "HKDD"},
 };
 
-static char FoldAsciiLetter(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 0x20) : c; }
+static char FoldAsciiLetter(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 0x20) : c;
+}
 
 void FindRootPart(const char *text, size_t *start, size_t *end)
 {
@@ -20,7 +23,8 @@ void FindRootPart(const char *text, size_t *start, size_t *end)
 
 int FindRootKeyName(const char *text, size_t start, size_t end)
 {
-    for (int n = 0; n < 2 * ROOT_KEY_COUNT; n++) {
+    for (int n = 0; n < 2 * ROOT_KEY_COUNT; n++)
+    {
         const char *name = n < ROOT_KEY_COUNT ? RootKeyNames[n].longName : RootKeyNames[n - ROOT_KEY_COUNT].shortName;
         if (strlen(name) != end - start) continue;
         size_t i = 0;
@@ -54,9 +58,12 @@ void ApplyRootKeyName(char *text, int rootIndex, size_t *selStart, size_t *selEn
     memcpy(text + start, name, cbName);
     const bool insideStart = *selStart >= start && *selStart < end;
     const bool insideEnd = *selEnd >= start && *selEnd < end;
-    if (insideStart || insideEnd) {
+    if (insideStart || insideEnd)
+    {
         *selStart = *selEnd = start;
-    } else {
+    }
+    else
+    {
         *selStart = MoveSelectionEdge(*selStart, start, end, cbName);
         *selEnd = MoveSelectionEdge(*selEnd, start, end, cbName);
     }

@@ -2,14 +2,19 @@
 #pragma once
 #include <stddef.h>
 
-struct RootKeyName {
+struct RootKeyName
+{
     const char *longName;
     const char *shortName;
 };
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA
 // with their short forms, in the order of the root-key menu.
 extern const RootKeyName RootKeyNames[6];
-enum { ROOT_KEY_COUNT = 6, CB_LONGEST_ROOT_NAME = 19 };
+enum
+{
+    ROOT_KEY_COUNT = 6,
+    CB_LONGEST_ROOT_NAME = 19
+};
 
 // The root part of a key path: after the leading bytes 0x01-0x20, up to the first backslash byte.
 // Byte by byte: a trail byte 0x5C ends it, as the Registry Editor's own parsing would.

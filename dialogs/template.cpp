@@ -5,25 +5,29 @@
 #include "dialogs/dialogs.h"
 #include "shell/shell.h"
 
-namespace {
+namespace
+{
 
 // Layout of an extended template with empty menu, class and title: the face name follows at 38.
 const int kFaceOffset = 38;
-const int kTemplateFaceBytes = 26;  // "MS UI Gothic" with its terminator, UTF-16
+const int kTemplateFaceBytes = 26; // "MS UI Gothic" with its terminator, UTF-16
 // "ＭＳ Ｐゴシック": the face that Windows 95 and NT 4.0 have in place of "MS UI Gothic".
 const WCHAR kOldSystemFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
 static_assert(sizeof kOldSystemFace == 18, "replacement face with its terminator");
 
-int RoundUpTo4(int offset) {
+int RoundUpTo4(int offset)
+{
     return (offset + 3) & ~3;
 }
 
-}  // namespace
+} // namespace
 
-LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level) {
+LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level)
+{
     HRSRC found = FindResourceA(gInstance, MAKEINTRESOURCEA(id), RT_DIALOG);
     HGLOBAL loaded = found ? LoadResource(gInstance, found) : nullptr;
-    if (!loaded) {
+    if (!loaded)
+    {
         ReportSystemError(owner, level);
         return nullptr;
     }
@@ -35,7 +39,7 @@ LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int leve
     int faceOffset = kFaceOffset + headerExtra;
     int sourceItems = RoundUpTo4(faceOffset + kTemplateFaceBytes);
     int copyItems = RoundUpTo4(faceOffset + static_cast<int>(sizeof kOldSystemFace));
-    if (cbSource < static_cast<DWORD>(sourceItems)) return nullptr;  // not a template of this program's shape
+    if (cbSource < static_cast<DWORD>(sourceItems)) return nullptr; // not a template of this program's shape
 
     BYTE *copy = static_cast<BYTE *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cbSource));
     if (!copy) return nullptr;
@@ -46,7 +50,8 @@ LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int leve
     return reinterpret_cast<LPCDLGTEMPLATEA>(copy);
 }
 
-void CenterInWorkArea(HWND dialog) {
+void CenterInWorkArea(HWND dialog)
+{
     RECT main, own, work;
     GetWindowRect(gMainWindow, &main);
     GetWindowRect(dialog, &own);
@@ -62,10 +67,12 @@ void CenterInWorkArea(HWND dialog) {
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner) {
+int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner)
+{
     if (cbSize <= GlobalSize(gSharedTextBlock)) return 0;
     HGLOBAL grown = GlobalReAlloc(gSharedTextBlock, cbSize, GMEM_MOVEABLE);
-    if (!grown) {
+    if (!grown)
+    {
         ReportSystemError(owner, LEVEL_ORDINARY);
         return -1;
     }
@@ -73,7 +80,8 @@ int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner) {
     return 0;
 }
 
-void RunDialog(int id, DLGPROC proc, LPARAM param) {
+void RunDialog(int id, DLGPROC proc, LPARAM param)
+{
     LPCDLGTEMPLATEA dialogTemplate = LoadDialogTemplate(id, 0, gMainWindow, LEVEL_ORDINARY);
     if (!dialogTemplate) return;
     DialogBoxIndirectParamA(gInstance, dialogTemplate, gMainWindow, proc, param);

@@ -7,28 +7,38 @@ size_t pageCapacity;
 size_t pageLength;
 PageMemory gPageMemory;
 
-namespace {
+namespace
+{
 
-enum { MAX_CODE_BITS = 15, MAX_LITLEN = 288, MAX_DIST = 32, CODE_LENGTH_SYMBOLS = 19 };
+enum
+{
+    MAX_CODE_BITS = 15,
+    MAX_LITLEN = 288,
+    MAX_DIST = 32,
+    CODE_LENGTH_SYMBOLS = 19
+};
 
 // Decoder state, reset for every page.
-struct BitReader {
+struct BitReader
+{
     const unsigned char *input;
     size_t cbInput;
-    size_t position;    // next byte to load
-    unsigned bitsLeft;  // bits of the current byte not yet used
-    unsigned bits;      // those bits, the next one lowest
+    size_t position;   // next byte to load
+    unsigned bitsLeft; // bits of the current byte not yet used
+    unsigned bits;     // those bits, the next one lowest
 };
 
 // One alphabet's canonical code: the symbols with a length, ordered by length then symbol,
 // and one group per length that occurs.
-struct CodeGroup {
+struct CodeGroup
+{
     unsigned length;
-    unsigned firstIndex;  // of its first symbol in `symbols`
-    unsigned firstCode;   // canonical code of that symbol
+    unsigned firstIndex; // of its first symbol in `symbols`
+    unsigned firstCode;  // canonical code of that symbol
     unsigned count;
 };
-struct HuffmanCode {
+struct HuffmanCode
+{
     unsigned short symbols[MAX_LITLEN];
     CodeGroup groups[MAX_CODE_BITS];
     unsigned groupCount;
@@ -38,22 +48,25 @@ const unsigned short kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
                                         31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const unsigned char kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                         2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned short kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                          33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+const unsigned short kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                          33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                           1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned char kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+const unsigned char kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                           6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const unsigned char kCodeLengthOrder[CODE_LENGTH_SYMBOLS] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                              11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-int Damaged() {
+int Damaged()
+{
     gPageMemory.report(PAGE_DAMAGED);
     return -1;
 }
 
 // One bit, or -1 when the stream runs past its resource.
-int ReadBit(BitReader *in) {
-    if (in->bitsLeft == 0) {
+int ReadBit(BitReader *in)
+{
+    if (in->bitsLeft == 0)
+    {
         if (in->position >= in->cbInput) return -1;
         in->bits = in->input[in->position++];
         in->bitsLeft = 8;
@@ -65,9 +78,11 @@ int ReadBit(BitReader *in) {
 }
 
 // A fixed-width field of `count` bits, lowest bit first; -1 past the end.
-long ReadBits(BitReader *in, unsigned count) {
+long ReadBits(BitReader *in, unsigned count)
+{
     long value = 0;
-    for (unsigned i = 0; i < count; i++) {
+    for (unsigned i = 0; i < count; i++)
+    {
         int bit = ReadBit(in);
         if (bit < 0) return -1;
         value |= (long)bit << i;
@@ -76,8 +91,10 @@ long ReadBits(BitReader *in, unsigned count) {
 }
 
 // Huffman code bits: each new bit becomes the lowest bit of `*value`. False past the end.
-bool ExtendCode(BitReader *in, unsigned *value, unsigned count) {
-    for (unsigned i = 0; i < count; i++) {
+bool ExtendCode(BitReader *in, unsigned *value, unsigned count)
+{
+    for (unsigned i = 0; i < count; i++)
+    {
         int bit = ReadBit(in);
         if (bit < 0) return false;
         *value = (*value << 1) | (unsigned)bit;
@@ -86,16 +103,19 @@ bool ExtendCode(BitReader *in, unsigned *value, unsigned count) {
 }
 
 // Builds the canonical code from the code lengths of `count` symbols.
-void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count) {
+void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count)
+{
     unsigned pairs = 0;
     code->groupCount = 0;
     unsigned nextCode = 0, previousLength = 0;
-    for (unsigned length = 1; length <= MAX_CODE_BITS; length++) {
+    for (unsigned length = 1; length <= MAX_CODE_BITS; length++)
+    {
         unsigned first = pairs;
         for (unsigned symbol = 0; symbol < count; symbol++)
             if (lengths[symbol] == length) code->symbols[pairs++] = (unsigned short)symbol;
         if (pairs == first) continue;
-        if (code->groupCount > 0) {
+        if (code->groupCount > 0)
+        {
             const CodeGroup &previous = code->groups[code->groupCount - 1];
             nextCode = (previous.firstCode + previous.count) << (length - previousLength);
         }
@@ -111,9 +131,11 @@ void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count) 
 // The next symbol, or -1 when the stream ends or its code matches no group (an empty alphabet
 // matches nothing). Over-subscribed lengths can push a group's codes past its length's range;
 // the code read is then never below that group's first code, so the index stays in the group.
-int DecodeSymbol(BitReader *in, const HuffmanCode *code) {
+int DecodeSymbol(BitReader *in, const HuffmanCode *code)
+{
     unsigned value = 0, length = 0;
-    for (unsigned g = 0; g < code->groupCount; g++) {
+    for (unsigned g = 0; g < code->groupCount; g++)
+    {
         const CodeGroup &group = code->groups[g];
         if (!ExtendCode(in, &value, group.length - length)) return -1;
         length = group.length;
@@ -124,7 +146,8 @@ int DecodeSymbol(BitReader *in, const HuffmanCode *code) {
 }
 
 // Fixed-code literal/length symbol, by code ranges; -1 past the end.
-int DecodeFixedSymbol(BitReader *in) {
+int DecodeFixedSymbol(BitReader *in)
+{
     unsigned value = 0;
     if (!ExtendCode(in, &value, 7)) return -1;
     if (value <= 23) return 256 + (int)value;
@@ -136,8 +159,9 @@ int DecodeFixedSymbol(BitReader *in) {
     return 144 + (int)(value - 400);
 }
 
-int InflateStored(BitReader *in) {
-    in->bitsLeft = 0;  // the rest of the current byte is padding
+int InflateStored(BitReader *in)
+{
+    in->bitsLeft = 0; // the rest of the current byte is padding
     if (in->cbInput - in->position < 4) return Damaged();
     const unsigned char *p = in->input + in->position;
     unsigned length = p[0] | (unsigned)p[1] << 8;
@@ -151,11 +175,14 @@ int InflateStored(BitReader *in) {
 }
 
 // Literals and matches until the end-of-block symbol. `dist` is null for the fixed codes.
-int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *dist) {
-    for (;;) {
+int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *dist)
+{
+    for (;;)
+    {
         int symbol = litlen ? DecodeSymbol(in, litlen) : DecodeFixedSymbol(in);
         if (symbol < 0) return Damaged();
-        if (symbol < 256) {
+        if (symbol < 256)
+        {
             if (AppendByte((unsigned char)symbol) < 0) return -1;
             continue;
         }
@@ -167,9 +194,12 @@ int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *di
         size_t length = kLengthBase[symbol] + (size_t)extra;
 
         int distanceSymbol;
-        if (dist) {
+        if (dist)
+        {
             distanceSymbol = DecodeSymbol(in, dist);
-        } else {
+        }
+        else
+        {
             unsigned value = 0;
             distanceSymbol = ExtendCode(in, &value, 5) ? (int)value : -1;
         }
@@ -181,14 +211,16 @@ int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *di
 }
 
 // Reads the code lengths of a dynamic block and builds its two codes.
-int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist) {
+int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist)
+{
     long hlit = ReadBits(in, 5), hdist = ReadBits(in, 5), hclen = ReadBits(in, 4);
     if (hlit < 0 || hdist < 0 || hclen < 0) return Damaged();
     unsigned litlenCount = (unsigned)hlit + 257, distCount = (unsigned)hdist + 1;
     if (litlenCount > 286 || distCount > 30) return Damaged();
 
     unsigned char lengths[MAX_LITLEN + MAX_DIST] = {0};
-    for (long i = 0; i < hclen + 4; i++) {
+    for (long i = 0; i < hclen + 4; i++)
+    {
         long length = ReadBits(in, 3);
         if (length < 0) return Damaged();
         lengths[kCodeLengthOrder[i]] = (unsigned char)length;
@@ -198,24 +230,31 @@ int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist) {
 
     // Literal/length and distance lengths form one sequence; a repeat may cross from one to the other.
     unsigned total = litlenCount + distCount;
-    for (unsigned i = 0; i < total;) {
+    for (unsigned i = 0; i < total;)
+    {
         int symbol = DecodeSymbol(in, &lengthCode);
         if (symbol < 0) return Damaged();
-        if (symbol < 16) {
+        if (symbol < 16)
+        {
             lengths[i++] = (unsigned char)symbol;
             continue;
         }
         unsigned char repeated = 0;
         long count;
-        if (symbol == 16) {
+        if (symbol == 16)
+        {
             if (i == 0) return Damaged();
             repeated = lengths[i - 1];
             count = ReadBits(in, 2);
             if (count >= 0) count += 3;
-        } else if (symbol == 17) {
+        }
+        else if (symbol == 17)
+        {
             count = ReadBits(in, 3);
             if (count >= 0) count += 3;
-        } else {
+        }
+        else
+        {
             count = ReadBits(in, 7);
             if (count >= 0) count += 11;
         }
@@ -227,12 +266,15 @@ int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-int AppendByte(unsigned char byte) {
-    if (pageLength == pageCapacity) {
+int AppendByte(unsigned char byte)
+{
+    if (pageLength == pageCapacity)
+    {
         unsigned char *grown = gPageMemory.grow(pageBuffer, pageCapacity + PAGE_GROWTH);
-        if (!grown) {
+        if (!grown)
+        {
             gPageMemory.report(PAGE_OUT_OF_MEMORY);
             return -1;
         }
@@ -243,31 +285,36 @@ int AppendByte(unsigned char byte) {
     return 0;
 }
 
-int CopyMatch(size_t distance, size_t length) {
+int CopyMatch(size_t distance, size_t length)
+{
     if (distance == 0 || distance > pageLength) return Damaged();
-    for (size_t i = 0; i < length; i++) {
+    for (size_t i = 0; i < length; i++)
+    {
         // Read before appending: growing may move the buffer.
         if (AppendByte(pageBuffer[pageLength - distance]) < 0) return -1;
     }
     return 0;
 }
 
-int InflatePage(const unsigned char *resource, size_t cbResource) {
+int InflatePage(const unsigned char *resource, size_t cbResource)
+{
     BitReader in = {resource, cbResource, 0, 0, 0};
     pageLength = 0;
     HuffmanCode litlen, dist;
-    for (;;) {
+    for (;;)
+    {
         long final = ReadBits(&in, 1), type = ReadBits(&in, 2);
         if (final < 0 || type < 0) return Damaged();
         int result;
-        switch (type) {
-            case 0: result = InflateStored(&in); break;
-            case 1: result = InflateCodes(&in, nullptr, nullptr); break;
-            case 2:
-                result = ReadDynamicCodes(&in, &litlen, &dist);
-                if (result == 0) result = InflateCodes(&in, &litlen, &dist);
-                break;
-            default: return Damaged();  // the reserved type 3
+        switch (type)
+        {
+        case 0: result = InflateStored(&in); break;
+        case 1: result = InflateCodes(&in, nullptr, nullptr); break;
+        case 2:
+            result = ReadDynamicCodes(&in, &litlen, &dist);
+            if (result == 0) result = InflateCodes(&in, &litlen, &dist);
+            break;
+        default: return Damaged(); // the reserved type 3
         }
         if (result < 0) return -1;
         if (final) return 0;

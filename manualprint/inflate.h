@@ -8,15 +8,20 @@ extern unsigned char *pageBuffer;
 extern size_t pageCapacity;
 extern size_t pageLength;
 
-enum { PAGE_GROWTH = 10000 };
+enum
+{
+    PAGE_GROWTH = 10000
+};
 
-enum PageFailure {
-    PAGE_OUT_OF_MEMORY = 1,  // the page buffer could not grow
-    PAGE_DAMAGED = 2         // the stream is not valid DEFLATE, or runs past its resource
+enum PageFailure
+{
+    PAGE_OUT_OF_MEMORY = 1, // the page buffer could not grow
+    PAGE_DAMAGED = 2        // the stream is not valid DEFLATE, or runs past its resource
 };
 
 // What the decoder needs from the program that links it.
-struct PageMemory {
+struct PageMemory
+{
     // Resizes the page buffer to cbNew bytes, keeping its contents; the block may move.
     // Returns the new address, or null when it cannot grow (the old block is then untouched).
     unsigned char *(*grow)(unsigned char *buffer, size_t cbNew);

@@ -4,9 +4,14 @@
 #include <commdlg.h>
 #include "manualprint/inflate.h"
 
-namespace {
+namespace
+{
 
-enum { PAGE_COUNT = 11, PAGE_RESOURCE_TYPE = 256 };
+enum
+{
+    PAGE_COUNT = 11,
+    PAGE_RESOURCE_TYPE = 256
+};
 
 const char kCaption[] = "タルミク使用方法 - 印刷";
 const char kDocumentName[] = "タルミク使用方法";
@@ -19,19 +24,23 @@ static_assert(sizeof(PRINTDLGA) == 66, "the print dialog record of 32-bit Window
 static_assert(sizeof(DOCINFOA) == 20, "the document record of 32-bit Windows");
 #endif
 
-int gCurrentPage;  // the page being decoded, for the damaged-page message
+int gCurrentPage; // the page being decoded, for the damaged-page message
 
-void ShowError(const char *text) {
+void ShowError(const char *text)
+{
     MessageBoxA(nullptr, text, kCaption, MB_ICONERROR);
 }
 
 // The page buffer is fixed global memory; growing it may move it.
-unsigned char *GrowPageBuffer(unsigned char *buffer, size_t cbNew) {
+unsigned char *GrowPageBuffer(unsigned char *buffer, size_t cbNew)
+{
     return static_cast<unsigned char *>(GlobalReAlloc(buffer, cbNew, GMEM_MOVEABLE));
 }
 
-void ReportPageFailure(PageFailure failure) {
-    if (failure == PAGE_OUT_OF_MEMORY) {
+void ReportPageFailure(PageFailure failure)
+{
+    if (failure == PAGE_OUT_OF_MEMORY)
+    {
         ShowError(kOutOfMemory);
         return;
     }
@@ -42,7 +51,8 @@ void ReportPageFailure(PageFailure failure) {
 
 // A failed print job, with the system's reason when it gives one. A job the user cancelled
 // (for instance in the printer's own file dialog) is not a failure.
-void ReportPrintFailure() {
+void ReportPrintFailure()
+{
     DWORD error = GetLastError();
     if (error == ERROR_CANCELLED) return;
     char reason[256] = "";
@@ -55,7 +65,8 @@ void ReportPrintFailure() {
 }
 
 // The default printer's settings, preset to A4 portrait for the dialog.
-void PresetA4Portrait(HGLOBAL devMode) {
+void PresetA4Portrait(HGLOBAL devMode)
+{
     DEVMODEA *mode = static_cast<DEVMODEA *>(GlobalLock(devMode));
     if (!mode) return;
     mode->dmOrientation = DMORIENT_PORTRAIT;
@@ -64,10 +75,16 @@ void PresetA4Portrait(HGLOBAL devMode) {
     GlobalUnlock(devMode);
 }
 
-enum PageResult { PAGE_PRINTED, PAGE_MISSING, PAGE_STOP };
+enum PageResult
+{
+    PAGE_PRINTED,
+    PAGE_MISSING,
+    PAGE_STOP
+};
 
 // Decodes and prints one page; PAGE_STOP ends the whole run (reported).
-PageResult PrintPage(HDC dc, int page) {
+PageResult PrintPage(HDC dc, int page)
+{
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(page), MAKEINTRESOURCEA(PAGE_RESOURCE_TYPE));
     if (!found) return PAGE_MISSING;
     HGLOBAL loaded = LoadResource(nullptr, found);
@@ -77,15 +94,19 @@ PageResult PrintPage(HDC dc, int page) {
     if (InflatePage(stream, SizeofResource(nullptr, found)) < 0) return PAGE_STOP;
 
     HENHMETAFILE metafile = SetEnhMetaFileBits((UINT)pageLength, pageBuffer);
-    if (!metafile) {
+    if (!metafile)
+    {
         ReportPageFailure(PAGE_DAMAGED);
         return PAGE_STOP;
     }
     PageResult result = PAGE_PRINTED;
-    if (StartPage(dc) <= 0) {
+    if (StartPage(dc) <= 0)
+    {
         ReportPrintFailure();
         result = PAGE_STOP;
-    } else {
+    }
+    else
+    {
         // Under MM_HIMETRIC y grows upward: the frame negated in y puts the page's top-left corner
         // at the top-left of the printable area, at its natural size.
         SetMapMode(dc, MM_HIMETRIC);
@@ -97,7 +118,8 @@ PageResult PrintPage(HDC dc, int page) {
         RECT frame = {head.header.rclFrame.left, -head.header.rclFrame.top, head.header.rclFrame.right,
                       -head.header.rclFrame.bottom};
         PlayEnhMetaFile(dc, metafile, &frame);
-        if (EndPage(dc) <= 0) {
+        if (EndPage(dc) <= 0)
+        {
             ReportPrintFailure();
             result = PAGE_STOP;
         }
@@ -107,11 +129,14 @@ PageResult PrintPage(HDC dc, int page) {
 }
 
 // Prints every copy of the chosen pages, collated. False when the run had to stop.
-bool PrintCopies(HDC dc, const PRINTDLGA &dialog) {
+bool PrintCopies(HDC dc, const PRINTDLGA &dialog)
+{
     bool range = (dialog.Flags & PD_PAGENUMS) != 0;
     int first = range ? dialog.nFromPage : 1;
-    for (int copy = 0; copy < dialog.nCopies; copy++) {
-        for (int page = first; page <= PAGE_COUNT; page++) {
+    for (int copy = 0; copy < dialog.nCopies; copy++)
+    {
+        for (int page = first; page <= PAGE_COUNT; page++)
+        {
             if (range && page > dialog.nToPage) break;
             PageResult result = PrintPage(dc, page);
             if (result == PAGE_STOP) return false;
@@ -121,7 +146,8 @@ bool PrintCopies(HDC dc, const PRINTDLGA &dialog) {
     return true;
 }
 
-void PrintManual() {
+void PrintManual()
+{
     PRINTDLGA dialog;
     ZeroMemory(&dialog, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
@@ -134,12 +160,16 @@ void PrintManual() {
     dialog.nMinPage = 1;
     dialog.nMaxPage = PAGE_COUNT;
     dialog.nCopies = 1;
-    if (PrintDlgA(&dialog) && dialog.hDC) {
+    if (PrintDlgA(&dialog) && dialog.hDC)
+    {
         HDC dc = dialog.hDC;
         pageBuffer = static_cast<unsigned char *>(GlobalAlloc(GMEM_FIXED, PAGE_GROWTH));
-        if (!pageBuffer) {
+        if (!pageBuffer)
+        {
             ShowError(kOutOfMemory);
-        } else {
+        }
+        else
+        {
             pageCapacity = PAGE_GROWTH;
             gPageMemory.grow = GrowPageBuffer;
             gPageMemory.report = ReportPageFailure;
@@ -148,9 +178,12 @@ void PrintManual() {
             ZeroMemory(&document, sizeof document);
             document.cbSize = sizeof document;
             document.lpszDocName = kDocumentName;
-            if (StartDocA(dc, &document) <= 0) {
+            if (StartDocA(dc, &document) <= 0)
+            {
                 ReportPrintFailure();
-            } else {
+            }
+            else
+            {
                 bool completed = PrintCopies(dc, dialog);
                 // Pages already printed stay in the job, also after a stop.
                 if (EndDoc(dc) <= 0 && completed) ReportPrintFailure();
@@ -165,9 +198,10 @@ void PrintManual() {
     if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
 }
 
-}  // namespace
+} // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
     PrintManual();
     return 0;
 }

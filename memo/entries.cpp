@@ -13,7 +13,8 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
     const size_t cbKeyPath = strlen(keyPath);
     const size_t cbValueName = keyOnly ? 0 : strlen(valueName);
     // Sizes count their NUL in 16 bits; a longer text has no record.
-    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false)) {
+    if (!MemoRecordFits(cbDescription, cbKeyPath, cbValueName, false))
+    {
         SetLastError(ERROR_INVALID_DATA);
         return 0;
     }
@@ -46,7 +47,8 @@ HGLOBAL GetEntryHandle(int index)
 
 void ClearMemoList()
 {
-    for (int i = 0; i < entryCount; i++) {
+    for (int i = 0; i < entryCount; i++)
+    {
         HGLOBAL entry = GetEntryHandle(i);
         if (entry) GlobalFree(entry);
     }
@@ -60,7 +62,8 @@ int InsertEntryAt(int index, HGLOBAL entry)
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = (LPARAM)entry;
-    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0) {
+    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
+    {
         ReportListFailure(gMainWindow, LEVEL_ORDINARY);
         GlobalFree(entry);
         return 0;
@@ -76,7 +79,8 @@ int InsertEntryAboveSelection(HGLOBAL entry)
     if (index < 0) index = entryCount;
     if (!InsertEntryAt(index, entry)) return -1;
     // The selected row moved down by one; an entry there can now be moved up.
-    if (index + 1 < entryCount) {
+    if (index + 1 < entryCount)
+    {
         EnableMenuItem(gMainMenu, IDM_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
         EnableMenuItem(gContextMenu, IDM_LIST_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
     }

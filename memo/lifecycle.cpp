@@ -13,7 +13,8 @@
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "OPENFILENAME of 76 bytes");
 
-namespace {
+namespace
+{
 
 // Sets memoPath from a full path and the offset of its file name, and lastDirectory to its folder.
 void TakeChosenPath(const char *path, int nameOffset)
@@ -45,23 +46,31 @@ int ChooseMemoFile(BOOL forSaving)
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = lastDirectory;
     dialog.lpstrDefExt = extension[0] ? extension : NULL;
-    if (forSaving) {
+    if (forSaving)
+    {
         dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-        if (GetSaveFileNameA(&dialog)) {
+        if (GetSaveFileNameA(&dialog))
+        {
             TakeChosenPath(fileName, dialog.nFileOffset);
             return 1;
         }
-    } else {
+    }
+    else
+    {
         dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-        if (GetOpenFileNameA(&dialog)) {
+        if (GetOpenFileNameA(&dialog))
+        {
             TakeChosenPath(fileName, dialog.nFileOffset);
             return 1;
         }
     }
     const DWORD code = CommDlgExtendedError();
-    switch (code) {
-    case 0: break;  // cancelled
-    case CDERR_MEMALLOCFAILURE: ShowMessage(gMainWindow, "メモリ不足のため処理を中止しました。", MB_ICONQUESTION); break;
+    switch (code)
+    {
+    case 0: break; // cancelled
+    case CDERR_MEMALLOCFAILURE:
+        ShowMessage(gMainWindow, "メモリ不足のため処理を中止しました。", MB_ICONQUESTION);
+        break;
     case FNERR_BUFFERTOOSMALL: ShowMessage(gMainWindow, "ファイルのパス名が長すぎます。", MB_ICONEXCLAMATION); break;
     default: ReportCommonDialogError(gMainWindow, code); break;
     }
@@ -78,9 +87,12 @@ BOOL GetShortEnoughFullPath(const char *name, char fullPath[MAX_PATH], int *name
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
-void SetUntitledCaption() { SetWindowTextA(gMainWindow, gProductCaption); }
+void SetUntitledCaption()
+{
+    SetWindowTextA(gMainWindow, gProductCaption);
+}
 
 void SetMemoCaption()
 {
@@ -94,7 +106,8 @@ int ConfirmDiscard()
     if (!memoModified) return 1;
     if (gSettings.autoSave) return SaveMemoFile();
     switch (ShowMessage(gMainWindow, "メモの内容が変更されています。\r\r変更を保存しますか？",
-                        MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+                        MB_YESNOCANCEL | MB_ICONEXCLAMATION))
+    {
     case IDYES: return SaveMemoFile();
     case IDNO: return 1;
     default: return 0;
@@ -104,7 +117,8 @@ int ConfirmDiscard()
 void NewMemo()
 {
     ClearMemoList();
-    if (!InsertEndRow()) {
+    if (!InsertEndRow())
+    {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         DestroyWindow(gMainWindow);
         return;
@@ -152,28 +166,35 @@ int OpenStartupMemo(const char *commandTail)
     if (cchDirectory == 0 || cchDirectory >= MAX_PATH) lastDirectory[0] = '\0';
     memoPath[0] = '\0';
     memoNameOffset = 0;
-    if (commandTail && commandTail[0]) {
+    if (commandTail && commandTail[0])
+    {
         // The whole tail is the name, blanks and quotes included.
         char fullPath[MAX_PATH];
         int nameOffset = 0;
-        if (GetShortEnoughFullPath(commandTail, fullPath, &nameOffset)) {
+        if (GetShortEnoughFullPath(commandTail, fullPath, &nameOffset))
+        {
             lstrcpynA(memoPath, fullPath, MAX_PATH);
             memoNameOffset = nameOffset;
         }
-    } else {
+    }
+    else
+    {
         char startupFile[MAX_PATH];
         CopyStartupFile(&gSettings, startupFile);
-        if (startupFile[0]) {
+        if (startupFile[0])
+        {
             lstrcpynA(memoPath, startupFile, MAX_PATH);
             memoNameOffset = FileNameOffset(memoPath);
         }
     }
-    if (memoPath[0]) {
+    if (memoPath[0])
+    {
         const int loaded = LoadMemoFile();
         if (loaded < 0) DestroyWindow(gMainWindow);
         return loaded;
     }
-    if (!InsertEndRow()) {
+    if (!InsertEndRow())
+    {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         DestroyWindow(gMainWindow);
         return -1;

@@ -4,7 +4,8 @@
 
 // Fixed head of a MemoEntry block; the description, key path and value name follow,
 // each NUL-terminated, each size counting its NUL.
-struct MemoEntryHead {
+struct MemoEntryHead
+{
     WORD descriptionSize;
     WORD keyPathSize;
     WORD valueNameSize;
@@ -13,7 +14,8 @@ struct MemoEntryHead {
 static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
 
 // The three texts of a locked MemoEntry block, pointing into it.
-struct MemoEntryTexts {
+struct MemoEntryTexts
+{
     const char *description;
     const char *keyPath;
     const char *valueName;
@@ -27,7 +29,8 @@ inline MemoEntryTexts EntryTexts(const MemoEntryHead *head)
 
 /* document.cpp */
 // The memo file as this program last read or wrote it: size and last-write time, as its folder lists them.
-struct MemoFileStamp {
+struct MemoFileStamp
+{
     BOOL known;
     DWORD cbLow;
     DWORD cbHigh;

@@ -2,9 +2,11 @@
 
 #include <string.h>
 
-namespace {
+namespace
+{
 
-struct SpanSource {
+struct SpanSource
+{
     const uint8_t *bytes;
     size_t cbLeft;
 
@@ -27,7 +29,8 @@ struct SpanSource {
     }
 };
 
-struct VectorSink {
+struct VectorSink
+{
     std::vector<MemoRecord> *records;
     std::vector<char> texts;
     uint16_t cb[3];
@@ -54,7 +57,7 @@ struct VectorSink {
     }
 };
 
-}  // namespace
+} // namespace
 
 MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoRecord> *records)
 {
@@ -71,23 +74,25 @@ MemoWriteCheck SerialiseMemo(const std::vector<MemoRecord> &records, std::vector
     bytes->clear();
     if (records.size() > MEMO_MAX_ENTRIES) return MEMO_WRITE_TOO_MANY_ENTRIES;
     size_t cbTotal = 6;
-    for (const MemoRecord &record : records) {
-        if (!MemoRecordFits(record.description.size(), record.keyPath.size(), record.valueName.size(),
-                            record.keyOnly))
+    for (const MemoRecord &record : records)
+    {
+        if (!MemoRecordFits(record.description.size(), record.keyPath.size(), record.valueName.size(), record.keyOnly))
             return MEMO_WRITE_TEXT_TOO_LONG;
-        cbTotal += 6 + record.description.size() + record.keyPath.size() +
-                   (record.keyOnly ? 0 : record.valueName.size());
+        cbTotal +=
+            6 + record.description.size() + record.keyPath.size() + (record.keyOnly ? 0 : record.valueName.size());
     }
     bytes->resize(cbTotal);
     uint8_t *out = bytes->data();
     EncodeMemoHeader(out, (uint16_t)records.size());
     out += 6;
-    for (const MemoRecord &record : records) {
+    for (const MemoRecord &record : records)
+    {
         EncodeRecordLengths(out, (uint16_t)record.description.size(), (uint16_t)record.keyPath.size(),
                             (uint16_t)record.valueName.size(), record.keyOnly);
         out += 6;
         const std::string *texts[3] = {&record.description, &record.keyPath, &record.valueName};
-        for (int t = 0; t < (record.keyOnly ? 2 : 3); t++) {
+        for (int t = 0; t < (record.keyOnly ? 2 : 3); t++)
+        {
             if (!texts[t]->empty()) memcpy(out, texts[t]->data(), texts[t]->size());
             out += texts[t]->size();
         }

@@ -7,7 +7,8 @@
 #include "memo/memo_format.h"
 
 // One entry as plain texts, for the tests and the fuzz target.
-struct MemoRecord {
+struct MemoRecord
+{
     std::string description;
     std::string keyPath;
     std::string valueName;

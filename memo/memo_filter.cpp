@@ -19,12 +19,11 @@ size_t BuildMemoFileFilter(const char *extension, char *out, size_t cbOut)
 {
     size_t used = 0;
     bool fits = true;
-    if (extension != nullptr) {
+    if (extension != nullptr)
+    {
         fits = AppendPiece(out, cbOut, &used, ToHalfWidth("メモ ファイル (*."), false) &&
-               AppendPiece(out, cbOut, &used, extension, false) &&
-               AppendPiece(out, cbOut, &used, ")", true) &&
-               AppendPiece(out, cbOut, &used, "*.", false) &&
-               AppendPiece(out, cbOut, &used, extension, true);
+               AppendPiece(out, cbOut, &used, extension, false) && AppendPiece(out, cbOut, &used, ")", true) &&
+               AppendPiece(out, cbOut, &used, "*.", false) && AppendPiece(out, cbOut, &used, extension, true);
     }
     fits = fits && AppendPiece(out, cbOut, &used, ToHalfWidth("すべてのファイル (*.*)"), true) &&
            AppendPiece(out, cbOut, &used, "*.*", true) && AppendPiece(out, cbOut, &used, "", true);

@@ -11,8 +11,7 @@ void EncodeMemoHeader(uint8_t out[6], uint16_t recordCount)
     WriteLittle16(out + 4, recordCount);
 }
 
-void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
-                         bool keyOnly)
+void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName, bool keyOnly)
 {
     WriteLittle16(out, cbDescription);
     WriteLittle16(out + 2, cbKeyPath);
@@ -22,8 +21,10 @@ void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyP
 int FileNameOffset(const char *path)
 {
     int offset = 0;
-    for (int i = 0; path[i];) {
-        if (IsShiftJisLeadByte((unsigned char)path[i]) && path[i + 1]) {
+    for (int i = 0; path[i];)
+    {
+        if (IsShiftJisLeadByte((unsigned char)path[i]) && path[i + 1])
+        {
             i += 2;
             continue;
         }

@@ -5,28 +5,34 @@
 #include <stddef.h>
 #include <stdint.h>
 
-enum {
-    MEMO_HEADER_SIZE = 4,        // the header bytes after headerSize, as written
+enum
+{
+    MEMO_HEADER_SIZE = 4, // the header bytes after headerSize, as written
     MEMO_FORMAT_VERSION = 1,
     MEMO_KEY_ONLY_MARKER = 0xFFFF,
     MEMO_MAX_ENTRIES = 0xFFFF,
-    MEMO_MAX_TEXT = 0xFFFE,      // a text's size with its NUL must fit 16 bits
+    MEMO_MAX_TEXT = 0xFFFE, // a text's size with its NUL must fit 16 bits
 };
 
-enum MemoReadOutcome {
+enum MemoReadOutcome
+{
     MEMO_READ_LOADED,
     MEMO_READ_MALFORMED,
-    MEMO_READ_SOURCE_FAILED,  // a read or a move of the source failed; the source keeps the error
-    MEMO_READ_SINK_FAILED,    // the sink refused a record; it has reported or kept the error
+    MEMO_READ_SOURCE_FAILED, // a read or a move of the source failed; the source keeps the error
+    MEMO_READ_SINK_FAILED,   // the sink refused a record; it has reported or kept the error
 };
 
-enum MemoWriteCheck {
+enum MemoWriteCheck
+{
     MEMO_WRITE_FITS,
     MEMO_WRITE_TOO_MANY_ENTRIES,
     MEMO_WRITE_TEXT_TOO_LONG,
 };
 
-inline uint16_t ReadLittle16(const uint8_t *bytes) { return (uint16_t)(bytes[0] | bytes[1] << 8); }
+inline uint16_t ReadLittle16(const uint8_t *bytes)
+{
+    return (uint16_t)(bytes[0] | bytes[1] << 8);
+}
 inline void WriteLittle16(uint8_t *bytes, uint32_t value)
 {
     bytes[0] = (uint8_t)value;
@@ -54,8 +60,7 @@ void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyP
 //       bool keyOnly): room for the three texts packed with a NUL after each, or null when refused.
 //   sink.EndRecord(): after the texts were read into that room, whatever the outcome.
 // The walk stops at the first failure; bytes after the last record are never read.
-template <class Source, class Sink>
-MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
+template <class Source, class Sink> MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
 {
     uint8_t bytes[6];
     uint32_t cbRead = 0;
@@ -67,12 +72,14 @@ MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
     if (cbRead < 4) return MEMO_READ_MALFORMED;
     const uint16_t formatVersion = ReadLittle16(bytes);
     const uint16_t recordCount = ReadLittle16(bytes + 2);
-    if (headerSize > MEMO_HEADER_SIZE) {
+    if (headerSize > MEMO_HEADER_SIZE)
+    {
         if (formatVersion == MEMO_FORMAT_VERSION) return MEMO_READ_MALFORMED;
         if (!source.Skip(headerSize - MEMO_HEADER_SIZE)) return MEMO_READ_SOURCE_FAILED;
     }
     sink.Begin(recordCount);
-    for (uint32_t i = 0; i < recordCount; i++) {
+    for (uint32_t i = 0; i < recordCount; i++)
+    {
         if (!source.Read(bytes, 6, &cbRead)) return MEMO_READ_SOURCE_FAILED;
         if (cbRead < 6) return MEMO_READ_MALFORMED;
         const uint16_t cbDescription = ReadLittle16(bytes);
@@ -84,10 +91,14 @@ MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
         if (!texts) return MEMO_READ_SINK_FAILED;
         MemoReadOutcome outcome = MEMO_READ_LOADED;
         const uint16_t cbTexts[3] = {cbDescription, cbKeyPath, cbValueName};
-        for (int t = 0; t < 3 && outcome == MEMO_READ_LOADED; t++) {
-            if (cbTexts[t]) {
-                if (!source.Read(texts, cbTexts[t], &cbRead)) outcome = MEMO_READ_SOURCE_FAILED;
-                else if (cbRead < cbTexts[t]) outcome = MEMO_READ_MALFORMED;
+        for (int t = 0; t < 3 && outcome == MEMO_READ_LOADED; t++)
+        {
+            if (cbTexts[t])
+            {
+                if (!source.Read(texts, cbTexts[t], &cbRead))
+                    outcome = MEMO_READ_SOURCE_FAILED;
+                else if (cbRead < cbTexts[t])
+                    outcome = MEMO_READ_MALFORMED;
             }
             texts += cbTexts[t];
             *texts++ = '\0';

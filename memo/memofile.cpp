@@ -6,13 +6,21 @@
 #include "memo/memo_format.h"
 #include "shell/shell.h"
 
-namespace {
+namespace
+{
 
-enum LoadOutcome { LOAD_LOADED, LOAD_REPORTED, LOAD_MALFORMED, LOAD_SYSTEM_ERROR };
+enum LoadOutcome
+{
+    LOAD_LOADED,
+    LOAD_REPORTED,
+    LOAD_MALFORMED,
+    LOAD_SYSTEM_ERROR
+};
 
 // Reads the file in blocks, so that a long memo costs a few hundred reads instead of four per entry,
 // while every read the walk asks for ends exactly as a read of the file itself would.
-struct FileSource {
+struct FileSource
+{
     HANDLE file;
     DWORD error;
     DWORD cbBuffered;
@@ -22,7 +30,8 @@ struct FileSource {
     bool Fill()
     {
         position = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &cbBuffered, NULL)) {
+        if (!ReadFile(file, buffer, sizeof buffer, &cbBuffered, NULL))
+        {
             cbBuffered = 0;
             error = GetLastError();
             return false;
@@ -33,10 +42,12 @@ struct FileSource {
     {
         BYTE *out = (BYTE *)destination;
         *cbRead = 0;
-        while (*cbRead < cb) {
-            if (position == cbBuffered) {
+        while (*cbRead < cb)
+        {
+            if (position == cbBuffered)
+            {
                 if (!Fill()) return false;
-                if (!cbBuffered) break;  // end of file
+                if (!cbBuffered) break; // end of file
             }
             DWORD n = cbBuffered - position;
             if (n > cb - *cbRead) n = cb - *cbRead;
@@ -55,7 +66,8 @@ struct FileSource {
         if (!cb) return true;
         SetLastError(NO_ERROR);
         if (SetFilePointer(file, (LONG)cb, NULL, FILE_CURRENT) == INVALID_SET_FILE_POINTER &&
-            GetLastError() != NO_ERROR) {
+            GetLastError() != NO_ERROR)
+        {
             error = GetLastError();
             return false;
         }
@@ -64,23 +76,28 @@ struct FileSource {
 };
 
 // Puts each record into the memo list as it is read.
-struct ListSink {
+struct ListSink
+{
     HGLOBAL entry;
     BYTE *block;
-    DWORD error;  // set when the sink failed without reporting
+    DWORD error; // set when the sink failed without reporting
 
-    void Begin(uint16_t recordCount) { SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0); }
-    char *BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
-                      bool keyOnly)
+    void Begin(uint16_t recordCount)
+    {
+        SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0);
+    }
+    char *BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName, bool keyOnly)
     {
         entry = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11);
-        if (!entry) {
+        if (!entry)
+        {
             error = GetLastError();
             return NULL;
         }
-        if (!InsertEntryAt((int)index, entry)) return NULL;  // reported, freed
+        if (!InsertEntryAt((int)index, entry)) return NULL; // reported, freed
         block = (BYTE *)GlobalLock(entry);
-        if (!block) {
+        if (!block)
+        {
             error = GetLastError();
             return NULL;
         }
@@ -91,11 +108,15 @@ struct ListSink {
         head->valueNameSize = (WORD)(cbValueName + 1);
         return (char *)(block + sizeof(MemoEntryHead));
     }
-    void EndRecord() { GlobalUnlock(entry); }
+    void EndRecord()
+    {
+        GlobalUnlock(entry);
+    }
 };
 
 // Collects the file's bytes and writes them in blocks; the first failing write is kept.
-struct FileWriter {
+struct FileWriter
+{
     HANDLE file;
     DWORD error;
     DWORD cbUsed;
@@ -107,13 +128,15 @@ struct FileWriter {
         DWORD cbWritten = 0;
         if (!WriteFile(file, buffer, cbUsed, &cbWritten, NULL)) error = GetLastError();
         // A disk file takes every byte or fails; a short write can only mean there is no room.
-        else if (cbWritten != cbUsed) error = ERROR_DISK_FULL;
+        else if (cbWritten != cbUsed)
+            error = ERROR_DISK_FULL;
         cbUsed = 0;
     }
     void Put(const void *data, DWORD cb)
     {
         const BYTE *in = (const BYTE *)data;
-        while (cb && !error) {
+        while (cb && !error)
+        {
             if (cbUsed == sizeof buffer) Flush();
             DWORD n = sizeof buffer - cbUsed;
             if (n > cb) n = cb;
@@ -135,7 +158,8 @@ void RedrawMemoList()
 void RemoveAllEntries()
 {
     SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
-    while (entryCount > 0) {
+    while (entryCount > 0)
+    {
         entryCount--;
         HGLOBAL entry = GetEntryHandle(entryCount);
         if (entry) GlobalFree(entry);
@@ -182,7 +206,8 @@ BOOL MayReplaceMemoFile()
 LoadOutcome ReadMemoIntoList(DWORD *error)
 {
     HANDLE file = CreateFileA(memoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (file == INVALID_HANDLE_VALUE)
+    {
         *error = GetLastError();
         if (*error != ERROR_FILE_NOT_FOUND) return LOAD_SYSTEM_ERROR;
         ShowMessageWithArgument(gMainWindow, "メモ ファイル“%s”が見つかりません。", memoPath, MB_ICONQUESTION);
@@ -190,13 +215,14 @@ LoadOutcome ReadMemoIntoList(DWORD *error)
     }
     // Held without sharing from here on: what is remembered is what is read.
     RememberMemoFile();
-    static FileSource source;  // one load at a time; keeps the block buffer off the stack
+    static FileSource source; // one load at a time; keeps the block buffer off the stack
     source.file = file;
     source.error = NO_ERROR;
     source.cbBuffered = source.position = 0;
     ListSink sink = {NULL, NULL, NO_ERROR};
     LoadOutcome outcome = LOAD_LOADED;
-    switch (WalkMemoFile(source, sink)) {
+    switch (WalkMemoFile(source, sink))
+    {
     case MEMO_READ_LOADED: break;
     case MEMO_READ_MALFORMED: outcome = LOAD_MALFORMED; break;
     case MEMO_READ_SOURCE_FAILED:
@@ -218,16 +244,21 @@ HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
 {
     const int cchFolder = memoNameOffset;
     const int cchRoom = MAX_PATH - 1 - cchFolder;
-    if (cchRoom < 2) {
+    if (cchRoom < 2)
+    {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return INVALID_HANDLE_VALUE;
     }
     memcpy(tempPath, memoPath, cchFolder);
     DWORD seed = GetTickCount() ^ GetCurrentProcessId() << 16;
-    for (int attempt = 0; attempt < 64; attempt++, seed = seed * 69069 + 1) {
-        if (cchRoom >= 12) {
+    for (int attempt = 0; attempt < 64; attempt++, seed = seed * 69069 + 1)
+    {
+        if (cchRoom >= 12)
+        {
             wsprintfA(tempPath + cchFolder, "~tmk%04X.tmp", (unsigned)(seed >> 16));
-        } else {
+        }
+        else
+        {
             char *name = tempPath + cchFolder;
             *name++ = '~';
             for (int i = 0; i < cchRoom - 1; i++) *name++ = "0123456789ABCDEF"[(seed >> ((4 * i) & 31)) & 15];
@@ -248,10 +279,12 @@ void WriteMemoEntries(FileWriter *writer)
     uint8_t bytes[6];
     EncodeMemoHeader(bytes, (uint16_t)entryCount);
     writer->Put(bytes, 6);
-    for (int i = 0; i < entryCount && !writer->error; i++) {
+    for (int i = 0; i < entryCount && !writer->error; i++)
+    {
         HGLOBAL entry = GetEntryHandle(i);
         const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
-        if (!block) {
+        if (!block)
+        {
             writer->error = entry ? GetLastError() : ERROR_INVALID_HANDLE;
             break;
         }
@@ -284,26 +317,32 @@ BOOL ReplaceMemoFile(const char *tempPath)
 
 void ReportSaveError(DWORD error)
 {
-    switch (error) {
+    switch (error)
+    {
     case ERROR_WRITE_PROTECT:
-        ShowMessage(gMainWindow, "出力先のデバイスが書き込み保護されているため、メモを保存できません。", MB_ICONQUESTION);
+        ShowMessage(gMainWindow, "出力先のデバイスが書き込み保護されているため、メモを保存できません。",
+                    MB_ICONQUESTION);
         break;
     case ERROR_NOT_READY: ShowMessage(gMainWindow, "出力先のデバイスの準備ができていません。", MB_ICONQUESTION); break;
-    case ERROR_DISK_FULL: ShowMessage(gMainWindow, "ディスクに空きがないためメモを保存できません。", MB_ICONQUESTION); break;
+    case ERROR_DISK_FULL:
+        ShowMessage(gMainWindow, "ディスクに空きがないためメモを保存できません。", MB_ICONQUESTION);
+        break;
     default:
         SetLastError(error);
-        ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”にメモを保存できませんでした。\r\r", memoPath);
+        ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”にメモを保存できませんでした。\r\r",
+                               memoPath);
         break;
     }
 }
 
-}  // namespace
+} // namespace
 
 int LoadMemoFile()
 {
     ClearMemoList();
     LVITEMA endRow = {};
-    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&endRow) < 0) {
+    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&endRow) < 0)
+    {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         return -1;
     }
@@ -315,9 +354,12 @@ int LoadMemoFile()
 
     RedrawMemoList();
     SetCursor(previousCursor);
-    if (outcome == LOAD_LOADED) {
+    if (outcome == LOAD_LOADED)
+    {
         SetMemoCaption();
-    } else {
+    }
+    else
+    {
         char failedPath[MAX_PATH];
         lstrcpynA(failedPath, memoPath, MAX_PATH);
         RemoveAllEntries();
@@ -325,10 +367,14 @@ int LoadMemoFile()
         memoNameOffset = 0;
         memoFileStamp.known = FALSE;
         SetUntitledCaption();
-        if (outcome == LOAD_SYSTEM_ERROR) {
+        if (outcome == LOAD_SYSTEM_ERROR)
+        {
             SetLastError(error);
-            ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”を開けませんでした。\r\r", failedPath);
-        } else if (outcome == LOAD_MALFORMED) {
+            ReportSystemErrorAbout(gMainWindow, LEVEL_ORDINARY, "メモ ファイル“%s”を開けませんでした。\r\r",
+                                   failedPath);
+        }
+        else if (outcome == LOAD_MALFORMED)
+        {
             ShowMessage(gMainWindow, "メモ ファイルの形式に誤りがあります。", MB_ICONQUESTION);
         }
     }
@@ -344,38 +390,48 @@ int SaveMemoFile()
     if (!memoPath[0]) return SaveMemoFileAs();
     HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     const DWORD attributes = GetFileAttributesA(memoPath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    {
         ShowMessage(gMainWindow, "メモ ファイルの属性が読み取り専用のためメモを保存できません。", MB_ICONQUESTION);
         SetCursor(previousCursor);
         return 0;
     }
     // The file counts its entries in 16 bits; a longer memo is refused rather than cut.
-    if (entryCount > MEMO_MAX_ENTRIES) {
+    if (entryCount > MEMO_MAX_ENTRIES)
+    {
         ShowMessage(gMainWindow, "メモの項目が 65535 個を超えているため、メモを保存できません。", MB_ICONQUESTION);
         SetCursor(previousCursor);
         return 0;
     }
-    if (!MayReplaceMemoFile()) {
+    if (!MayReplaceMemoFile())
+    {
         SetCursor(previousCursor);
         return 0;
     }
     DWORD error = NO_ERROR;
     // The system refuses to recreate a hidden or system file with normal attributes; the save refuses
     // it too rather than put a visible file in its place.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    {
         error = ERROR_ACCESS_DENIED;
-    } else {
+    }
+    else
+    {
         char tempPath[MAX_PATH];
         HANDLE file = CreateFileBesideMemo(tempPath);
-        if (file == INVALID_HANDLE_VALUE) {
+        if (file == INVALID_HANDLE_VALUE)
+        {
             error = GetLastError();
-            if (error == ERROR_DISK_FULL) {
+            if (error == ERROR_DISK_FULL)
+            {
                 ShowMessage(gMainWindow, "ディレクトリに空きがないためメモを保存できません。", MB_ICONQUESTION);
                 SetCursor(previousCursor);
                 return 0;
             }
-        } else {
-            static FileWriter writer;  // one save at a time; keeps the block buffer off the stack
+        }
+        else
+        {
+            static FileWriter writer; // one save at a time; keeps the block buffer off the stack
             writer.file = file;
             writer.error = NO_ERROR;
             writer.cbUsed = 0;
@@ -388,7 +444,8 @@ int SaveMemoFile()
         }
     }
     SetCursor(previousCursor);
-    if (!error) {
+    if (!error)
+    {
         memoModified = FALSE;
         RememberMemoFile();
         return 1;

@@ -5,8 +5,8 @@
 
 DWORD TestClassesRootWriteAccess(BOOL *mayWrite)
 {
-    const SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                       DACL_SECURITY_INFORMATION;
+    const SECURITY_INFORMATION kWhat =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     *mayWrite = FALSE;
 
     DWORD cbDescriptor = 0;
@@ -21,13 +21,18 @@ DWORD TestClassesRootWriteAccess(BOOL *mayWrite)
     BOOL accessStatus = FALSE;
     error = (DWORD)(LONG)gBound.RegGetKeySecurity(HKEY_CLASSES_ROOT, kWhat, (PSECURITY_DESCRIPTOR)descriptor,
                                                   &cbDescriptor);
-    if (error == ERROR_SUCCESS) {
-        if (gBound.ImpersonateSelf(SecurityImpersonation)) impersonating = TRUE;
-        else error = GetLastError();
+    if (error == ERROR_SUCCESS)
+    {
+        if (gBound.ImpersonateSelf(SecurityImpersonation))
+            impersonating = TRUE;
+        else
+            error = GetLastError();
     }
-    if (error == ERROR_SUCCESS) {
+    if (error == ERROR_SUCCESS)
+    {
         HANDLE token = nullptr;
-        if (gBound.OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+        if (gBound.OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
+        {
             GENERIC_MAPPING mapping = {KEY_READ, KEY_WRITE, 0, KEY_READ | KEY_WRITE};
             // Room for a few privileges; the check is told of one (20 bytes), which it never needs for this access.
             union {
@@ -36,11 +41,13 @@ DWORD TestClassesRootWriteAccess(BOOL *mayWrite)
             } privileges;
             DWORD cbPrivileges = 20;
             DWORD granted = 0;
-            if (!gBound.AccessCheck((PSECURITY_DESCRIPTOR)descriptor, token, KEY_SET_VALUE, &mapping,
-                                    &privileges.set, &cbPrivileges, &granted, &accessStatus))
+            if (!gBound.AccessCheck((PSECURITY_DESCRIPTOR)descriptor, token, KEY_SET_VALUE, &mapping, &privileges.set,
+                                    &cbPrivileges, &granted, &accessStatus))
                 error = GetLastError();
             CloseHandle(token);
-        } else {
+        }
+        else
+        {
             error = GetLastError();
         }
     }

@@ -9,10 +9,11 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
-enum {
-    CB_TYPE_NAME = 256,      // the extension key's default value, as read
-    CCH_OWN_PATH_MAX = 323,  // this program's path in the values it registers
-    CB_KEY_PATH = 64,        // ".ext", "extfile\Shell\open\command": the extension has at most 16 bytes
+enum
+{
+    CB_TYPE_NAME = 256,     // the extension key's default value, as read
+    CCH_OWN_PATH_MAX = 323, // this program's path in the values it registers
+    CB_KEY_PATH = 64,       // ".ext", "extfile\Shell\open\command": the extension has at most 16 bytes
 };
 
 static void ReportErrorCode(HWND owner, DWORD code)
@@ -64,28 +65,31 @@ int QueryAssociation(const char *dottedExtension, char *programPath, HWND owner)
     char keyPath[CB_TYPE_NAME + 32];
     HKEY key = nullptr;
     BuildKeyPath(keyPath, sizeof keyPath, typeName, "\\Shell");
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return ASSOCIATION_NONE;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return ASSOCIATION_NONE;
     RegCloseKey(key);
     if (programPath != nullptr) programPath[0] = '\0';
 
     BuildKeyPath(keyPath, sizeof keyPath, typeName, "\\Shell\\open\\command");
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return ASSOCIATION_OTHER;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return ASSOCIATION_OTHER;
 
     int answer = ASSOCIATION_OTHER;
     DWORD cbCommand = 0;
     HGLOBAL command = nullptr;
-    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, &cbCommand) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, &cbCommand) == ERROR_SUCCESS)
+    {
         command = GlobalAlloc(GMEM_FIXED, cbCommand + 1);
-        if (command == nullptr) {
+        if (command == nullptr)
+        {
             ReportSystemError(owner, LEVEL_ORDINARY);
             answer = ASSOCIATION_ERROR;
-        } else if (ReadDefaultText(key, (char *)command, cbCommand + 1) == ERROR_SUCCESS) {
+        }
+        else if (ReadDefaultText(key, (char *)command, cbCommand + 1) == ERROR_SUCCESS)
+        {
             size_t cbPath = 0;
             const char *path = FindProgramPath((const char *)command, &cbPath);
             char found[MAX_PATH] = "";
-            if (cbPath < MAX_PATH) {
+            if (cbPath < MAX_PATH)
+            {
                 memcpy(found, path, cbPath);
                 found[cbPath] = '\0';
                 if (programPath != nullptr) memcpy(programPath, found, cbPath + 1);
@@ -105,36 +109,43 @@ BOOL DeleteKeyTree(HKEY parent, const char *name, HWND owner)
 {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExA(parent, name, 0, DELETE | KEY_ENUMERATE_SUB_KEYS, &key);
-    if (rc != ERROR_SUCCESS) {
+    if (rc != ERROR_SUCCESS)
+    {
         ReportErrorCode(owner, rc);
         return FALSE;
     }
     char *subkey = (char *)GlobalAlloc(GMEM_FIXED, 256);
-    if (subkey == nullptr) {
+    if (subkey == nullptr)
+    {
         ReportSystemError(owner, LEVEL_ORDINARY);
         RegCloseKey(key);
         return FALSE;
     }
     BOOL ok = TRUE;
-    for (;;) {
+    for (;;)
+    {
         DWORD cchSubkey = 256;
         rc = RegEnumKeyExA(key, 0, subkey, &cchSubkey, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) {
+        if (rc != ERROR_SUCCESS)
+        {
             ReportErrorCode(owner, rc);
             ok = FALSE;
             break;
         }
-        if (!DeleteKeyTree(key, subkey, owner)) {
+        if (!DeleteKeyTree(key, subkey, owner))
+        {
             ok = FALSE;
             break;
         }
     }
     GlobalFree(subkey);
     RegCloseKey(key);
-    if (ok) {
+    if (ok)
+    {
         rc = RegDeleteKeyA(parent, name);
-        if (rc != ERROR_SUCCESS) {
+        if (rc != ERROR_SUCCESS)
+        {
             ReportErrorCode(owner, rc);
             ok = FALSE;
         }
@@ -149,15 +160,15 @@ static bool FileTypeStillNamed(const char *typeName)
 {
     char keyName[256];
     char named[CB_TYPE_NAME + 1];
-    for (DWORD index = 0;; index++) {
+    for (DWORD index = 0;; index++)
+    {
         DWORD cchKeyName = sizeof keyName;
         LONG rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, keyName, &cchKeyName, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) return false;
-        if (rc == ERROR_MORE_DATA) continue;  // longer than any extension
+        if (rc == ERROR_MORE_DATA) continue; // longer than any extension
         if (rc != ERROR_SUCCESS) return true;
         if (keyName[0] != '.') continue;
-        if (ReadFileTypeName(keyName, named) == ERROR_SUCCESS && CompareIgnoringCase(named, typeName) == 0)
-            return true;
+        if (ReadFileTypeName(keyName, named) == ERROR_SUCCESS && CompareIgnoringCase(named, typeName) == 0) return true;
     }
 }
 
@@ -165,7 +176,8 @@ BOOL RemoveAssociation(const char *dottedExtension, HWND owner)
 {
     char typeName[CB_TYPE_NAME + 1];
     LONG rc = ReadFileTypeName(dottedExtension, typeName);
-    if (rc != ERROR_SUCCESS) {
+    if (rc != ERROR_SUCCESS)
+    {
         ReportErrorCode(owner, rc);
         return FALSE;
     }
@@ -179,12 +191,13 @@ BOOL RemoveAssociation(const char *dottedExtension, HWND owner)
 static BOOL CreateKeyWithValue(const char *path, const char *value, HWND owner)
 {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, (char *)"", REG_OPTION_NON_VOLATILE,
-                              KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
+    LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, (char *)"", REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                              nullptr, &key, nullptr);
     if (rc == ERROR_SUCCESS && value != nullptr)
         rc = RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
     if (key != nullptr) RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) {
+    if (rc != ERROR_SUCCESS)
+    {
         ReportErrorCode(owner, rc);
         return FALSE;
     }
@@ -195,7 +208,8 @@ BOOL RegisterAssociation(const char *extension, HWND owner)
 {
     char ownPath[CCH_OWN_PATH_MAX + 1];
     DWORD cchOwn = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
-    if (cchOwn == 0 || cchOwn >= sizeof ownPath) {
+    if (cchOwn == 0 || cchOwn >= sizeof ownPath)
+    {
         ReportErrorCode(owner, cchOwn == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
@@ -244,16 +258,20 @@ static BOOL ConfirmTakeOver(HWND dialog, const char *upperExtension, const char 
     void *block = nullptr;
     OtherProgramStrings strings = {};
     bool haveStrings = false;
-    if (otherPath[0] != '\0') {
+    if (otherPath[0] != '\0')
+    {
         DWORD unused = 0;
         DWORD cbBlock = GetFileVersionInfoSizeA(otherPath, &unused);
-        if (cbBlock != 0) {
+        if (cbBlock != 0)
+        {
             block = GlobalAlloc(GMEM_FIXED, cbBlock);
-            if (block == nullptr) {
+            if (block == nullptr)
+            {
                 ReportSystemError(dialog, LEVEL_ORDINARY);
                 return FALSE;
             }
-            if (GetFileVersionInfoA(otherPath, 0, cbBlock, block)) {
+            if (GetFileVersionInfoA(otherPath, 0, cbBlock, block))
+            {
                 strings.internalName = VersionString(block, "InternalName");
                 strings.legalCopyright = VersionString(block, "LegalCopyright");
                 strings.fileDescription = VersionString(block, "FileDescription");
@@ -273,7 +291,8 @@ BOOL ApplyAssociation(HWND dialog, BOOL associate, const char *lowerExtension, c
     char dotted[CB_KEY_PATH];
     BuildKeyPath(dotted, sizeof dotted, ".", lowerExtension);
     int answer = ASSOCIATION_NONE;
-    if (associate) {
+    if (associate)
+    {
         char otherPath[MAX_PATH];
         answer = QueryAssociation(dotted, otherPath, dialog);
         if (answer == ASSOCIATION_ERROR) return FALSE;
@@ -282,19 +301,22 @@ BOOL ApplyAssociation(HWND dialog, BOOL associate, const char *lowerExtension, c
 
     bool changed = strncmp(upperExtension, gSettings.memoExtension, sizeof gSettings.memoExtension) != 0;
     bool removedOld = false;
-    if (associatedAtOpen && (!associate || changed)) {
+    if (associatedAtOpen && (!associate || changed))
+    {
         char stored[17];
         char storedDotted[CB_KEY_PATH];
         CopyMemoExtension(&gSettings, stored);
         LowerCaseLetters(stored);
         BuildKeyPath(storedDotted, sizeof storedDotted, ".", stored);
-        if (!RemoveAssociation(storedDotted, dialog)) {
+        if (!RemoveAssociation(storedDotted, dialog))
+        {
             NotifyAssociationChanged();
             return FALSE;
         }
         removedOld = true;
     }
-    if (!associate) {
+    if (!associate)
+    {
         if (removedOld) NotifyAssociationChanged();
         return TRUE;
     }

@@ -16,7 +16,8 @@ static const char *NextCharacter(const char *p)
 
 bool ContainsAnyOf(const char *text, const char *set)
 {
-    for (const char *p = text; *p != '\0'; p = NextCharacter(p)) {
+    for (const char *p = text; *p != '\0'; p = NextCharacter(p))
+    {
         if (IsShiftJisLeadByte((unsigned char)*p)) continue;
         if (strchr(set, *p) != nullptr) return true;
     }
@@ -28,7 +29,8 @@ const char *FindProgramPath(const char *command, size_t *cbPath)
     const char *p = command;
     while (*p == ' ') p++;
     char end = ' ';
-    if (*p == '"') {
+    if (*p == '"')
+    {
         end = '"';
         p++;
     }
@@ -57,14 +59,20 @@ void SplitBrowsePath(const char *text, size_t *cbFolder, const char **fileName)
 {
     const char *lastBackslash = nullptr;
     const char *firstColon = nullptr;
-    for (const char *p = text; *p != '\0'; p = NextCharacter(p)) {
-        if (*p == '\\') lastBackslash = p;
-        else if (*p == ':' && firstColon == nullptr) firstColon = p;
+    for (const char *p = text; *p != '\0'; p = NextCharacter(p))
+    {
+        if (*p == '\\')
+            lastBackslash = p;
+        else if (*p == ':' && firstColon == nullptr)
+            firstColon = p;
     }
-    if (lastBackslash != nullptr) {
+    if (lastBackslash != nullptr)
+    {
         *cbFolder = (size_t)(lastBackslash + 1 - text);
         *fileName = lastBackslash + 1;
-    } else {
+    }
+    else
+    {
         *cbFolder = 0;
         *fileName = firstColon != nullptr ? firstColon + 1 : text;
     }
@@ -87,16 +95,21 @@ void BuildTakeOverQuestion(const char *upperExtension, const OtherProgramStrings
     AppendToQuestion(out, upperExtension);
     AppendToQuestion(out, "”は");
     bool named = false;
-    if (strings != nullptr) {
+    if (strings != nullptr)
+    {
         // This program's own block says "TARMIK"; another build of the tool said "Tarmik".
         if (strings->internalName != nullptr && strcmp(strings->internalName, "Tarmik") == 0 &&
-            strings->legalCopyright != nullptr && strstr(strings->legalCopyright, "Oskelund") != nullptr) {
+            strings->legalCopyright != nullptr && strstr(strings->legalCopyright, "Oskelund") != nullptr)
+        {
             AppendToQuestion(out, ToHalfWidth("現在実行中のものとは別のタルミクのプログラム ファイル"));
             named = true;
-        } else {
+        }
+        else
+        {
             const char *name = strings->fileDescription;
             if (name == nullptr || strlen(name) > MAX_DESCRIPTION_BYTES) name = strings->internalName;
-            if (name != nullptr && strlen(name) <= MAX_DESCRIPTION_BYTES) {
+            if (name != nullptr && strlen(name) <= MAX_DESCRIPTION_BYTES)
+            {
                 AppendToQuestion(out, "アプリケーション“");
                 AppendToQuestion(out, name);
                 AppendToQuestion(out, "”");

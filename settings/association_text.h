@@ -6,8 +6,8 @@
 #include <stddef.h>
 
 // Characters no file name may hold; the extension rules and the browse filter use them.
-extern const char kFileNameForbidden[];       // " * / : < > ? \ |
-extern const char kFileNameForbiddenOrDot[];  // the same and the period
+extern const char kFileNameForbidden[];      // " * / : < > ? \ |
+extern const char kFileNameForbiddenOrDot[]; // the same and the period
 
 // True when `text` holds one of the single-byte characters of `set`.
 bool ContainsAnyOf(const char *text, const char *set);
@@ -26,15 +26,19 @@ bool BuildOpenCommand(const char *programPath, char *out, size_t cbOut);
 // after the first colon, or the whole text).
 void SplitBrowsePath(const char *text, size_t *cbFolder, const char **fileName);
 
-
 // The version strings read from the program that holds an extension; a null text was unreadable.
-struct OtherProgramStrings {
+struct OtherProgramStrings
+{
     const char *internalName;
     const char *legalCopyright;
     const char *fileDescription;
 };
 
-enum { MAX_DESCRIPTION_BYTES = 101, QUESTION_BUFFER_BYTES = 256 };
+enum
+{
+    MAX_DESCRIPTION_BYTES = 101,
+    QUESTION_BUFFER_BYTES = 256
+};
 
 // The question asked before an extension registered for another program is taken over, before the
 // final half-width conversion. `strings` is null when the program had no readable version block.

@@ -8,14 +8,20 @@ extern Settings gSettings;
 extern char gSettingsPath[MAX_PATH];
 
 /* settings_file.cpp */
-BOOL LoadSettings();      // FALSE only when fatal (reported)
+BOOL LoadSettings(); // FALSE only when fatal (reported)
 void SaveWindowBlock();
 
 /* settings_dialog.cpp */
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* association.cpp: the memo-file association under HKEY_CLASSES_ROOT; failures are reported to `owner` */
-enum { ASSOCIATION_ERROR = -1, ASSOCIATION_NONE = 0, ASSOCIATION_THIS_PROGRAM = 1, ASSOCIATION_OTHER = 2 };
+enum
+{
+    ASSOCIATION_ERROR = -1,
+    ASSOCIATION_NONE = 0,
+    ASSOCIATION_THIS_PROGRAM = 1,
+    ASSOCIATION_OTHER = 2
+};
 // `dottedExtension` in any case; `programPath` (260 bytes, may be null) gets the registered program or "".
 int QueryAssociation(const char *dottedExtension, char *programPath, HWND owner);
 BOOL RemoveAssociation(const char *dottedExtension, HWND owner);
@@ -30,7 +36,8 @@ BOOL ApplyAssociation(HWND dialog, BOOL associate, const char *lowerExtension, c
 DWORD TestClassesRootWriteAccess(BOOL *mayWrite);
 
 /* write_settings.cpp */
-struct SettingsDialogValues {
+struct SettingsDialogValues
+{
     BOOL rememberWindow;
     const char *upperExtension;
     BOOL associationEnabled;

@@ -11,8 +11,9 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
-enum {
-    CCH_EXTENSION_READ = 18,  // read one more than the limit of 16 so that a longer one is refused
+enum
+{
+    CCH_EXTENSION_READ = 18, // read one more than the limit of 16 so that a longer one is refused
     CCH_EXTENSION_MAX = 16,
     CCH_STARTUP_MAX = 259,
 };
@@ -49,33 +50,39 @@ static BOOL InitSettingsDialog(HWND dialog)
     extensionAssociatedAtOpen = FALSE;
     char extension[17];
     CopyMemoExtension(&gSettings, extension);
-    if (extension[0] != '\0') {
+    if (extension[0] != '\0')
+    {
         SetDlgItemTextA(dialog, IDC_EXTENSION, extension);
         char dotted[18] = ".";
         memcpy(dotted + 1, extension, sizeof extension);
         int answer = QueryAssociation(dotted, nullptr, dialog);
         if (answer == ASSOCIATION_ERROR) return FALSE;
-        if (answer == ASSOCIATION_THIS_PROGRAM) {
+        if (answer == ASSOCIATION_THIS_PROGRAM)
+        {
             CheckDlgButton(dialog, IDC_ASSOCIATE, BST_CHECKED);
             extensionAssociatedAtOpen = TRUE;
         }
     }
 
-    if (gIsNtFamily) {
+    if (gIsNtFamily)
+    {
         BOOL mayWrite = FALSE;
         DWORD error = TestClassesRootWriteAccess(&mayWrite);
-        if (error != ERROR_SUCCESS) {
+        if (error != ERROR_SUCCESS)
+        {
             SetLastError(error);
             ReportSystemError(dialog, LEVEL_ORDINARY);
             return FALSE;
         }
-        if (!mayWrite) {
+        if (!mayWrite)
+        {
             EnableWindow(GetDlgItem(dialog, IDC_ASSOCIATE), FALSE);
             if (extensionAssociatedAtOpen) EnableWindow(GetDlgItem(dialog, IDC_EXTENSION), FALSE);
         }
     }
 
-    if (gSettings.startupFile[0] != '\0') {
+    if (gSettings.startupFile[0] != '\0')
+    {
         CheckDlgButton(dialog, IDC_OPENATSTARTUP, BST_CHECKED);
         gSettings.startupFile[CCH_STARTUP_MAX] = '\0';
         SetDlgItemTextA(dialog, IDC_STARTUPFILE, gSettings.startupFile);
@@ -104,8 +111,10 @@ static void BrowseStartupFile(HWND dialog)
     const char *typedName = nullptr;
     SplitBrowsePath(typed, &cbFolder, &typedName);
     char folder[MAX_PATH];
-    if (cbFolder > 0) lstrcpynA(folder, typed, (int)cbFolder + 1);
-    else lstrcpynA(folder, lastDirectory, sizeof folder);
+    if (cbFolder > 0)
+        lstrcpynA(folder, typed, (int)cbFolder + 1);
+    else
+        lstrcpynA(folder, lastDirectory, sizeof folder);
     char file[MAX_PATH];
     lstrcpynA(file, typedName, sizeof file);
 
@@ -130,7 +139,8 @@ static void BrowseStartupFile(HWND dialog)
     dialogData.lpstrTitle = title;
     dialogData.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialogData.lpstrDefExt = usable ? extension : nullptr;
-    if (GetOpenFileNameA(&dialogData)) {
+    if (GetOpenFileNameA(&dialogData))
+    {
         SetDlgItemTextA(dialog, IDC_STARTUPFILE, file);
         return;
     }
@@ -154,7 +164,8 @@ static void OnSettingsOk(HWND dialog)
 {
     char extension[CCH_EXTENSION_READ + 1];
     GetDlgItemTextA(dialog, IDC_EXTENSION, extension, sizeof extension);
-    if (strlen(extension) > CCH_EXTENSION_MAX) {
+    if (strlen(extension) > CCH_EXTENSION_MAX)
+    {
         RefuseInput(dialog, "メモ ファイルの拡張子が長すぎます。");
         return;
     }
@@ -164,7 +175,8 @@ static void OnSettingsOk(HWND dialog)
     LowerCaseLetters(extension);
 
     BOOL associate = IsDlgButtonChecked(dialog, IDC_ASSOCIATE) == BST_CHECKED;
-    if (associate && extension[0] == '\0') {
+    if (associate && extension[0] == '\0')
+    {
         RefuseInput(dialog, "メモ ファイルの拡張子が入力されていません。\r"
                             "拡張子を入力するか、[拡張子に関連付ける] のチェックを外してください。");
         return;
@@ -172,13 +184,16 @@ static void OnSettingsOk(HWND dialog)
 
     BOOL openAtStartup = IsDlgButtonChecked(dialog, IDC_OPENATSTARTUP) == BST_CHECKED;
     char startupPath[CCH_STARTUP_MAX + 1] = "";
-    if (openAtStartup) {
+    if (openAtStartup)
+    {
         int cchPath = GetWindowTextLengthA(GetDlgItem(dialog, IDC_STARTUPFILE));
-        if (cchPath == 0) {
+        if (cchPath == 0)
+        {
             RefuseInput(dialog, "起動時に開くファイルのパス名が指定されていません。");
             return;
         }
-        if (cchPath > CCH_STARTUP_MAX) {
+        if (cchPath > CCH_STARTUP_MAX)
+        {
             RefuseInput(dialog, "起動時に開くファイルのパス名が長すぎます。");
             return;
         }
@@ -186,11 +201,13 @@ static void OnSettingsOk(HWND dialog)
     // Unchecking the option empties the control, so this is the empty path when the option is off.
     GetDlgItemTextA(dialog, IDC_STARTUPFILE, startupPath, sizeof startupPath);
 
-    if (ContainsAnyOf(extension, kFileNameForbidden)) {
+    if (ContainsAnyOf(extension, kFileNameForbidden))
+    {
         RefuseInput(dialog, "メモ ファイルの拡張子に、ファイル名として使用できない文字が含まれています。");
         return;
     }
-    if (ContainsAnyOf(extension, ".")) {
+    if (ContainsAnyOf(extension, "."))
+    {
         RefuseInput(dialog, "メモ ファイルの拡張子にピリオド‘.’が含まれています。");
         return;
     }
@@ -211,31 +228,27 @@ static void OnSettingsOk(HWND dialog)
 
 static void OnSettingsCommand(HWND dialog, int id, int notification)
 {
-    switch (id) {
+    switch (id)
+    {
     case IDC_OPENATSTARTUP:
         if (notification == BN_CLICKED) OnOpenAtStartupClicked(dialog);
         break;
     case IDC_BROWSE:
         if (notification == BN_CLICKED) BrowseStartupFile(dialog);
         break;
-    case IDOK:
-        OnSettingsOk(dialog);
-        break;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        break;
+    case IDOK: OnSettingsOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
     }
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    switch (message) {
+    switch (message)
+    {
     case WM_INITDIALOG:
         if (!InitSettingsDialog(dialog)) EndDialog(dialog, 0);
         return TRUE;
-    case WM_COMMAND:
-        OnSettingsCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
+    case WM_COMMAND: OnSettingsCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
     }
     return FALSE;
 }

@@ -11,10 +11,12 @@ char gSettingsPath[MAX_PATH];
 
 // The program file's path with its three-letter extension replaced: C:\Tools\TARMIK.EXE gives
 // C:\Tools\TARMIK.PRF. FALSE when the path does not fit (the last error says why).
-static BOOL ComputeSettingsPath() {
+static BOOL ComputeSettingsPath()
+{
     DWORD cch = GetModuleFileNameA(nullptr, gSettingsPath, MAX_PATH);
     if (cch == 0) return FALSE;
-    if (cch >= MAX_PATH || cch < 3) {
+    if (cch >= MAX_PATH || cch < 3)
+    {
         // A cut path would name another file (and on old systems lacks its terminator).
         gSettingsPath[0] = 0;
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -24,15 +26,19 @@ static BOOL ComputeSettingsPath() {
     return TRUE;
 }
 
-BOOL LoadSettings() {
-    if (!ComputeSettingsPath()) {
+BOOL LoadSettings()
+{
+    if (!ComputeSettingsPath())
+    {
         ReportSystemError(nullptr, LEVEL_FATAL);
         return FALSE;
     }
     HANDLE file = CreateFileA(gSettingsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+        {
             BuildDefaultSettings(&gSettings);
             return TRUE;
         }
@@ -49,7 +55,8 @@ BOOL LoadSettings() {
     return TRUE;
 }
 
-void SaveWindowBlock() {
+void SaveWindowBlock()
+{
     if (gSettings.placementFlags == 0) return;
 
     WINDOWPLACEMENT placement = {};
@@ -67,13 +74,12 @@ void SaveWindowBlock() {
     else
         gSettings.placementFlags = PLACEMENT_SAVED;
     for (int column = 0; column < 3; ++column)
-        gSettings.columnWidths[column] =
-            static_cast<int32_t>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
+        gSettings.columnWidths[column] = static_cast<int32_t>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
 
     // Only the window block is written, so settings another instance saved meanwhile stay as they are.
-    HANDLE file = CreateFileA(gSettingsPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    HANDLE file = CreateFileA(gSettingsPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) ReportSystemError(gMainWindow, LEVEL_FATAL);
         return;
     }
@@ -81,7 +87,8 @@ void SaveWindowBlock() {
     DWORD cbWritten = 0;
     BOOL ok = SetFilePointer(file, WINDOW_BLOCK_OFFSET, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
               WriteFile(file, block, WINDOW_BLOCK_SIZE, &cbWritten, nullptr);
-    if (ok && cbWritten != WINDOW_BLOCK_SIZE) {
+    if (ok && cbWritten != WINDOW_BLOCK_SIZE)
+    {
         SetLastError(ERROR_WRITE_FAULT);
         ok = FALSE;
     }

@@ -6,14 +6,17 @@
 
 #include "shell/text.h"
 
-void BuildDefaultSettings(Settings *settings) {
+void BuildDefaultSettings(Settings *settings)
+{
     memset(settings, 0, sizeof *settings);
     settings->headerWord = 1;
     memcpy(settings->memoExtension, "TMK", 3);
 }
 
-void SettingsFromFileBytes(Settings *settings, const uint8_t *bytes, size_t cbBytes) {
-    if (cbBytes < SETTINGS_SIZE) {
+void SettingsFromFileBytes(Settings *settings, const uint8_t *bytes, size_t cbBytes)
+{
+    if (cbBytes < SETTINGS_SIZE)
+    {
         BuildDefaultSettings(settings);
         return;
     }
@@ -23,10 +26,12 @@ void SettingsFromFileBytes(Settings *settings, const uint8_t *bytes, size_t cbBy
 
 // Copies a text field of `cbField` bytes that may lack its terminator: at most `cbMax` bytes, stopping
 // at a NUL, and never ending in the first half of a double-byte character.
-static void CopyFixedText(const char *field, size_t cbMax, char *out) {
+static void CopyFixedText(const char *field, size_t cbMax, char *out)
+{
     const unsigned char *p = reinterpret_cast<const unsigned char *>(field);
     size_t cb = 0;
-    while (cb < cbMax && p[cb] != 0) {
+    while (cb < cbMax && p[cb] != 0)
+    {
         size_t cbCharacter = IsShiftJisLeadByte(p[cb]) ? 2 : 1;
         if (cb + cbCharacter > cbMax) break;
         if (cbCharacter == 2 && p[cb + 1] == 0) break;
@@ -36,10 +41,12 @@ static void CopyFixedText(const char *field, size_t cbMax, char *out) {
     out[cb] = 0;
 }
 
-void CopyMemoExtension(const Settings *settings, char out[17]) {
+void CopyMemoExtension(const Settings *settings, char out[17])
+{
     CopyFixedText(settings->memoExtension, sizeof settings->memoExtension, out);
 }
 
-void CopyStartupFile(const Settings *settings, char out[260]) {
+void CopyStartupFile(const Settings *settings, char out[260])
+{
     CopyFixedText(settings->startupFile, sizeof settings->startupFile - 1, out);
 }

@@ -4,25 +4,28 @@
 #include <stddef.h>
 #include <stdint.h>
 
-enum : uint8_t {
+enum : uint8_t
+{
     PLACEMENT_MINIMIZED = 0x01,
     PLACEMENT_MAXIMIZED = 0x02,
     PLACEMENT_SAVED = 0x80,
 };
 
 #pragma pack(push, 1)
-struct SettingsRect {
+struct SettingsRect
+{
     int32_t left, top, right, bottom;
 };
 
-struct Settings {
+struct Settings
+{
     uint16_t headerWord;
     uint8_t reserved2[14];
-    SettingsRect normalRect;   // window block: offsets 16 to 47
+    SettingsRect normalRect; // window block: offsets 16 to 47
     uint8_t placementFlags;
     uint8_t reserved33[3];
     int32_t columnWidths[3];
-    char memoExtension[16];    // upper case, no terminator when all 16 are used
+    char memoExtension[16]; // upper case, no terminator when all 16 are used
     char startupFile[260];
     uint8_t autoSave;
     uint8_t expandSelectedKey;
@@ -40,7 +43,12 @@ static_assert(offsetof(Settings, startupFile) == 64, "start-up file");
 static_assert(offsetof(Settings, autoSave) == 324, "option bytes");
 static_assert(offsetof(Settings, reserved327) == 327, "tail");
 
-enum { SETTINGS_SIZE = 352, WINDOW_BLOCK_OFFSET = 16, WINDOW_BLOCK_SIZE = 32 };
+enum
+{
+    SETTINGS_SIZE = 352,
+    WINDOW_BLOCK_OFFSET = 16,
+    WINDOW_BLOCK_SIZE = 32
+};
 
 // All zero, headerWord 1, memoExtension "TMK".
 void BuildDefaultSettings(Settings *settings);

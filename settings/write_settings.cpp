@@ -10,7 +10,8 @@
 // The message for a failed open (other than a full directory) or write, by its error code.
 static void ReportWriteFailure(HWND dialog, DWORD error)
 {
-    switch (error) {
+    switch (error)
+    {
     case ERROR_WRITE_PROTECT:
         ShowMessage(dialog, "プログラム ファイルがあるデバイスが書き込み保護されているため、設定を保存できません。",
                     MB_ICONQUESTION);
@@ -18,9 +19,7 @@ static void ReportWriteFailure(HWND dialog, DWORD error)
     case ERROR_NOT_READY:
         ShowMessage(dialog, "プログラム ファイルがあるデバイスの準備ができていません。", MB_ICONQUESTION);
         break;
-    case ERROR_DISK_FULL:
-        ShowMessage(dialog, "ディスクに空きがないため設定を保存できません。", MB_ICONQUESTION);
-        break;
+    case ERROR_DISK_FULL: ShowMessage(dialog, "ディスクに空きがないため設定を保存できません。", MB_ICONQUESTION); break;
     default:
         SetLastError(error);
         ReportSystemError(dialog, LEVEL_ORDINARY);
@@ -35,11 +34,13 @@ static BOOL KeepRegisteredExtension(HWND dialog, HANDLE file, char extension[17]
 {
     Settings onDisk;
     DWORD cbRead = 0;
-    if (!ReadFile(file, &onDisk, sizeof onDisk, &cbRead, nullptr)) {
+    if (!ReadFile(file, &onDisk, sizeof onDisk, &cbRead, nullptr))
+    {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         return FALSE;
     }
-    if (cbRead == sizeof onDisk) {
+    if (cbRead == sizeof onDisk)
+    {
         char stored[17];
         char dotted[18];
         CopyMemoExtension(&onDisk, stored);
@@ -50,7 +51,8 @@ static BOOL KeepRegisteredExtension(HWND dialog, HANDLE file, char extension[17]
         if (answer == ASSOCIATION_ERROR) return FALSE;
         if (answer == ASSOCIATION_THIS_PROGRAM) memcpy(extension, stored, sizeof stored);
     }
-    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         return FALSE;
     }
@@ -76,14 +78,16 @@ static void StoreWindowBlock(Settings *record)
 BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 {
     DWORD attributes = GetFileAttributesA(gSettingsPath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    {
         ShowMessage(dialog, "設定ファイルの属性が読み取り専用のため設定を保存できません。", MB_ICONQUESTION);
         return FALSE;
     }
 
     HANDLE file = CreateFileA(gSettingsPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (file == INVALID_HANDLE_VALUE)
+    {
         DWORD error = GetLastError();
         if (error == ERROR_DISK_FULL)
             ShowMessage(dialog, "ディレクトリに空きがないため設定を保存できません。", MB_ICONQUESTION);
@@ -94,14 +98,17 @@ BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 
     char extension[17] = "";
     lstrcpynA(extension, values->upperExtension, sizeof extension);
-    if (!values->associationEnabled && !KeepRegisteredExtension(dialog, file, extension)) {
+    if (!values->associationEnabled && !KeepRegisteredExtension(dialog, file, extension))
+    {
         CloseHandle(file);
         return FALSE;
     }
 
     Settings record = gSettings;
-    if (values->rememberWindow) StoreWindowBlock(&record);
-    else memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
+    if (values->rememberWindow)
+        StoreWindowBlock(&record);
+    else
+        memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
     memset(record.memoExtension, 0, sizeof record.memoExtension);
     memcpy(record.memoExtension, extension, strlen(extension));
     memset(record.startupFile, 0, sizeof record.startupFile);
@@ -112,10 +119,13 @@ BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 
     DWORD cbWritten = 0;
     DWORD error = ERROR_SUCCESS;
-    if (!WriteFile(file, &record, sizeof record, &cbWritten, nullptr)) error = GetLastError();
-    else if (cbWritten != sizeof record) error = ERROR_DISK_FULL;  // a short write without an error
+    if (!WriteFile(file, &record, sizeof record, &cbWritten, nullptr))
+        error = GetLastError();
+    else if (cbWritten != sizeof record)
+        error = ERROR_DISK_FULL; // a short write without an error
     CloseHandle(file);
-    if (error != ERROR_SUCCESS) {
+    if (error != ERROR_SUCCESS)
+    {
         ReportWriteFailure(dialog, error);
         return FALSE;
     }

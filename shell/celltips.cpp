@@ -8,7 +8,11 @@
 int tipItem = -1;
 int tipColumn;
 
-enum { kColumnCount = 3, kCellInset = 4 };
+enum
+{
+    kColumnCount = 3,
+    kCellInset = 4
+};
 
 static int ColumnWidth(int column)
 {
@@ -19,7 +23,8 @@ static int ColumnWidth(int column)
 static int ColumnAt(int x)
 {
     int right = -GetScrollPos(gMemoList, SB_HORZ);
-    for (int column = 0; column < kColumnCount; column++) {
+    for (int column = 0; column < kColumnCount; column++)
+    {
         right += ColumnWidth(column);
         if (x < right) return column;
     }
@@ -49,11 +54,11 @@ void RelayCellTipMessage(const MSG *msg)
 {
     if (!gTipWindow) return;
     MSG relayed = *msg;
-    switch (msg->message) {
+    switch (msg->message)
+    {
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
-        break;
+    case WM_NCMBUTTONDOWN: break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -61,17 +66,22 @@ void RelayCellTipMessage(const MSG *msg)
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-        if (msg->hwnd == gMemoList) {
+        if (msg->hwnd == gMemoList)
+        {
             int item, column;
-            if (FindCell((short)LOWORD(msg->lParam), (short)HIWORD(msg->lParam), &item, &column)) {
-                if (tipItem >= 0 && (item != tipItem || column != tipColumn)) {
+            if (FindCell((short)LOWORD(msg->lParam), (short)HIWORD(msg->lParam), &item, &column))
+            {
+                if (tipItem >= 0 && (item != tipItem || column != tipColumn))
+                {
                     // The list is one tool: hide the tip and let it ask again for the new cell.
                     PostMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
                     PostMessageA(gTipWindow, TTM_ACTIVATE, TRUE, 0);
                 }
                 tipColumn = column;
                 tipItem = item;
-            } else {
+            }
+            else
+            {
                 // Over no cell the tip must see the pointer leave its tool.
                 tipItem = -1;
                 relayed.hwnd = gMainWindow;
@@ -79,8 +89,7 @@ void RelayCellTipMessage(const MSG *msg)
             }
         }
         break;
-    default:
-        return;
+    default: return;
     }
     SendMessageA(gTipWindow, TTM_RELAYEVENT, 0, (LPARAM)&relayed);
 }
@@ -89,11 +98,13 @@ static const char *ColumnText(const MemoEntryHead *head, int column, WORD *cbTex
 {
     const char *text = (const char *)(head + 1);
     *cbText = head->descriptionSize;
-    if (column >= 1) {
+    if (column >= 1)
+    {
         text += head->descriptionSize;
         *cbText = head->keyPathSize;
     }
-    if (column >= 2) {
+    if (column >= 2)
+    {
         text += head->keyPathSize;
         *cbText = head->valueNameSize;
     }
@@ -126,11 +137,12 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     if (!head) return;
     WORD cbText;
     const char *text = ColumnText(head, tipColumn, &cbText);
-    if (EnsureSharedTextBlock(cbText, gMainWindow) < 0) {
+    if (EnsureSharedTextBlock(cbText, gMainWindow) < 0)
+    {
         GlobalUnlock(entry);
         return;
     }
-    char *block = (char *)gSharedTextBlock;  // a fixed block: its handle is its address
+    char *block = (char *)gSharedTextBlock; // a fixed block: its handle is its address
     CopyMemory(block, text, cbText);
     GlobalUnlock(entry);
 
@@ -155,10 +167,13 @@ static void PlaceTip()
     ClientToScreen(gMemoList, &origin);
 
     RECT frame = {origin.x, origin.y, origin.x + 1, origin.y + 1};
-    if (SendMessageA(gTipWindow, TTM_ADJUSTRECT, TRUE, (LPARAM)&frame)) {
+    if (SendMessageA(gTipWindow, TTM_ADJUSTRECT, TRUE, (LPARAM)&frame))
+    {
         origin.x = frame.left;
         origin.y = frame.top;
-    } else {
+    }
+    else
+    {
         origin.x -= 3;
         origin.y -= 2;
     }
@@ -175,7 +190,8 @@ static void PlaceTip()
 
 BOOL HandleCellTipNotify(const NMHDR *header, LRESULT *result)
 {
-    switch (header->code) {
+    switch (header->code)
+    {
     case TTN_NEEDTEXTA:
         // The tip window's own record, which carries the answer back.
         if (header->idFrom == (UINT_PTR)gMemoList) AnswerTipText((NMTTDISPINFOA *)header);

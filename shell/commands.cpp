@@ -9,7 +9,8 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
-namespace {
+namespace
+{
 
 // Selected and focused: sent, and also posted, so it lives as long as the program.
 LVITEMA selectAndFocus;
@@ -21,16 +22,19 @@ const LVITEMA reselect = [] {
     return item;
 }();
 
-void EnableCommand(HMENU menu, UINT id, BOOL enable) {
+void EnableCommand(HMENU menu, UINT id, BOOL enable)
+{
     EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
 }
 
-void EnableButton(int id, BOOL enable) {
+void EnableButton(int id, BOOL enable)
+{
     EnableWindow(GetDlgItem(gMainWindow, id), enable);
 }
 
 // Whether an entry's key path starts with a registry root name, so that it can be opened.
-BOOL EntryHasRootKeyPath(int index) {
+BOOL EntryHasRootKeyPath(int index)
+{
     HGLOBAL handle = GetEntryHandle(index);
     const MemoEntryHead *entry = handle ? static_cast<const MemoEntryHead *>(GlobalLock(handle)) : nullptr;
     if (!entry) return FALSE;
@@ -40,7 +44,8 @@ BOOL EntryHasRootKeyPath(int index) {
     return rooted;
 }
 
-void EnableMoveCommands(BOOL up, BOOL down) {
+void EnableMoveCommands(BOOL up, BOOL down)
+{
     EnableCommand(gMainMenu, IDM_MOVEUP, up);
     EnableCommand(gContextMenu, IDM_LIST_MOVEUP, up);
     EnableCommand(gMainMenu, IDM_MOVEDOWN, down);
@@ -48,7 +53,8 @@ void EnableMoveCommands(BOOL up, BOOL down) {
 }
 
 // Menu items and buttons for row `index` selected, as it stands now.
-void ApplyCommandStates(int index) {
+void ApplyCommandStates(int index)
+{
     BOOL isEntry = index >= 0 && index < entryCount;
     BOOL openable = isEntry && EntryHasRootKeyPath(index);
     // Buttons about to be disabled must not keep the keyboard focus, or the keyboard would be stuck.
@@ -77,16 +83,19 @@ void ApplyCommandStates(int index) {
 
 // Where the context menu opens when the keyboard asks for it: under the start of the selected row's
 // text, kept inside the list.
-POINT KeyboardMenuPoint() {
+POINT KeyboardMenuPoint()
+{
     RECT client;
     GetClientRect(gMemoList, &client);
     POINT point = {client.left, client.top};
     int selected = GetSelectedIndex();
-    if (selected >= 0) {
+    if (selected >= 0)
+    {
         SendMessageA(gMemoList, LVM_ENSUREVISIBLE, selected, FALSE);
         RECT row = {};
         row.left = LVIR_BOUNDS;
-        if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
+        if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row)))
+        {
             point.x = row.left + 4;
             point.y = row.bottom;
         }
@@ -100,8 +109,10 @@ POINT KeyboardMenuPoint() {
 }
 
 // The main-menu command that a context-menu item stands for; 0 for none.
-int MainCommandOf(UINT contextItem) {
-    switch (contextItem) {
+int MainCommandOf(UINT contextItem)
+{
+    switch (contextItem)
+    {
     case IDM_LIST_OPEN: return IDM_OPENENTRY;
     case IDM_LIST_ADD: return IDM_ADD;
     case IDM_LIST_DELETE: return IDM_DELETE;
@@ -114,48 +125,64 @@ int MainCommandOf(UINT contextItem) {
     return 0;
 }
 
-void ChangeSelectedEntry() {
+void ChangeSelectedEntry()
+{
     int index = GetSelectedIndex();
     if (index >= 0 && index < entryCount) RunDialog(IDD_ENTRY, EntryDialogProc, 1);
 }
 
-void CaptureIntoMemo() {
+void CaptureIntoMemo()
+{
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
     memoModified = TRUE;
 }
 
-void StartRegistryEditor() {
+void StartRegistryEditor()
+{
     RegistryEditorTarget target;
     if (FindOrStartRegistryEditor(&target) && target.window && target.process) CloseHandle(target.process);
 }
 
-void MoveSelectedEntryUp() {
+void MoveSelectedEntryUp()
+{
     int index = GetSelectedIndex();
     if (index > 0 && index < entryCount) MoveEntry(index, index - 1);
 }
 
-void MoveSelectedEntryDown() {
+void MoveSelectedEntryDown()
+{
     int index = GetSelectedIndex();
     if (index >= 0 && index < entryCount - 1) MoveEntry(index, index + 1);
 }
 
-}  // namespace
+} // namespace
 
-void RunCommand(int id) {
-    switch (id) {
-    case IDM_NEW: if (ConfirmDiscard()) NewMemo(); break;
-    case IDM_OPEN: if (ConfirmDiscard() && OpenMemoFile() == -1) DestroyWindow(gMainWindow); break;
+void RunCommand(int id)
+{
+    switch (id)
+    {
+    case IDM_NEW:
+        if (ConfirmDiscard()) NewMemo();
+        break;
+    case IDM_OPEN:
+        if (ConfirmDiscard() && OpenMemoFile() == -1) DestroyWindow(gMainWindow);
+        break;
     case IDM_SAVE: SaveMemoFile(); break;
     case IDM_SAVEAS: SaveMemoFileAs(); break;
     case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
-    case IDM_ADD: case IDC_ADD: RunDialog(IDD_ENTRY, EntryDialogProc, 0); break;
-    case IDM_DELETE: case IDC_DELETE: DeleteSelectedEntry(); break;
-    case IDM_CHANGE: case IDC_CHANGE: ChangeSelectedEntry(); break;
+    case IDM_ADD:
+    case IDC_ADD: RunDialog(IDD_ENTRY, EntryDialogProc, 0); break;
+    case IDM_DELETE:
+    case IDC_DELETE: DeleteSelectedEntry(); break;
+    case IDM_CHANGE:
+    case IDC_CHANGE: ChangeSelectedEntry(); break;
     case IDM_MOVEUP: MoveSelectedEntryUp(); break;
     case IDM_MOVEDOWN: MoveSelectedEntryDown(); break;
     case IDM_SETTINGS: RunDialog(IDD_SETTINGS, SettingsDialogProc, 0); break;
-    case IDM_OPENENTRY: case IDC_OPEN: OpenSelectedEntry(); break;
-    case IDM_CAPTURE: case IDC_IMPORT: CaptureIntoMemo(); break;
+    case IDM_OPENENTRY:
+    case IDC_OPEN: OpenSelectedEntry(); break;
+    case IDM_CAPTURE:
+    case IDC_IMPORT: CaptureIntoMemo(); break;
     case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, 0); break;
     case IDM_STARTREGEDIT: StartRegistryEditor(); break;
     case IDM_FIND: FindEntry(); break;
@@ -164,30 +191,36 @@ void RunCommand(int id) {
     }
 }
 
-void PrepareSelectAndFocusRecord() {
+void PrepareSelectAndFocusRecord()
+{
     selectAndFocus.state = LVIS_SELECTED | LVIS_FOCUSED;
     selectAndFocus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
 }
 
-void SelectAndFocusItem(int index) {
+void SelectAndFocusItem(int index)
+{
     SendMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&selectAndFocus));
 }
 
-void UpdateDefaultButton() {
+void UpdateDefaultButton()
+{
     // Setting the default button again redraws its frame after buttons were enabled or disabled.
     LRESULT defaultId = SendMessageA(gMainWindow, DM_GETDEFID, 0, 0);
     if (HIWORD(defaultId) == DC_HASDEFID) SendMessageA(gMainWindow, DM_SETDEFID, LOWORD(defaultId), 0);
 }
 
-int GetSelectedIndex() {
+int GetSelectedIndex()
+{
     return static_cast<int>(SendMessageA(gMemoList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void UpdateCommandStates(const NMLISTVIEW *notify) {
+void UpdateCommandStates(const NMLISTVIEW *notify)
+{
     if (!(notify->uChanged & LVIF_STATE) || notify->iItem < 0) return;
     int index = notify->iItem;
     UINT state = static_cast<UINT>(SendMessageA(gMemoList, LVM_GETITEMSTATE, index, LVIS_FOCUSED | LVIS_SELECTED));
-    if ((state & LVIS_FOCUSED) && !(state & LVIS_SELECTED)) {
+    if ((state & LVIS_FOCUSED) && !(state & LVIS_SELECTED))
+    {
         // One row is always selected: select the focused row again once the list has finished.
         PostMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&reselect));
         return;
@@ -196,7 +229,8 @@ void UpdateCommandStates(const NMLISTVIEW *notify) {
     ApplyCommandStates(index);
 }
 
-void DeleteSelectedEntry() {
+void DeleteSelectedEntry()
+{
     int index = GetSelectedIndex();
     if (index < 0 || index >= entryCount) return;
     HGLOBAL entry = GetEntryHandle(index);
@@ -214,7 +248,8 @@ void DeleteSelectedEntry() {
     memoModified = TRUE;
 }
 
-void MoveEntry(int from, int to) {
+void MoveEntry(int from, int to)
+{
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -225,7 +260,8 @@ void MoveEntry(int from, int to) {
     SendMessageA(gMemoList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     LPARAM moved = item.lParam;
     int step = from > to ? -1 : 1;
-    for (int index = from; index != to; index += step) {
+    for (int index = from; index != to; index += step)
+    {
         LVITEMA shifted = {};
         shifted.mask = LVIF_PARAM;
         shifted.iItem = index + step;
@@ -245,7 +281,8 @@ void MoveEntry(int from, int to) {
     EnableMoveCommands(to > 0, to < entryCount - 1);
 }
 
-void ShowListContextMenu(LPARAM point) {
+void ShowListContextMenu(LPARAM point)
+{
     POINT at = {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
     if (at.x == -1 && at.y == -1) at = KeyboardMenuPoint();
     UINT chosen = TrackPopupMenuEx(GetSubMenu(gContextMenu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y,
@@ -255,6 +292,7 @@ void ShowListContextMenu(LPARAM point) {
     if (command) PostMessageA(gMainWindow, WM_COMMAND, command, 0);
 }
 
-void OpenEntryOnDoubleClick() {
+void OpenEntryOnDoubleClick()
+{
     if (!(GetMenuState(gMainMenu, IDM_OPENENTRY, MF_BYCOMMAND) & MF_GRAYED)) RunCommand(IDM_OPENENTRY);
 }

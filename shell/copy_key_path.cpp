@@ -5,15 +5,18 @@
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-namespace {
+namespace
+{
 
 // The key path with its root written long and without the blanks before it; `text` has room for
 // CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
-void WriteWithLongRoot(char *text, const char *keyPath) {
+void WriteWithLongRoot(char *text, const char *keyPath)
+{
     size_t start, end;
     FindRootPart(keyPath, &start, &end);
     const int name = FindRootKeyName(keyPath, start, end);
-    if (name < 0) {
+    if (name < 0)
+    {
         strcpy(text, keyPath);
         return;
     }
@@ -23,17 +26,21 @@ void WriteWithLongRoot(char *text, const char *keyPath) {
 
 // A movable block holding the entry's key path as the clipboard takes it; 0 on failure, the last error
 // saying why.
-HGLOBAL KeyPathBlock(HGLOBAL entry) {
+HGLOBAL KeyPathBlock(HGLOBAL entry)
+{
     const MemoEntryHead *head = static_cast<const MemoEntryHead *>(GlobalLock(entry));
     if (!head) return nullptr;
     const char *keyPath = EntryTexts(head).keyPath;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
     char *text = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
     const DWORD error = GetLastError();
-    if (text) {
+    if (text)
+    {
         WriteWithLongRoot(text, keyPath);
         GlobalUnlock(block);
-    } else if (block) {
+    }
+    else if (block)
+    {
         GlobalFree(block);
         block = nullptr;
     }
@@ -42,14 +49,16 @@ HGLOBAL KeyPathBlock(HGLOBAL entry) {
     return block;
 }
 
-}  // namespace
+} // namespace
 
-void CopySelectedKeyPath() {
+void CopySelectedKeyPath()
+{
     const int index = GetSelectedIndex();
     if (index < 0 || index >= entryCount) return;
     HGLOBAL block = KeyPathBlock(GetEntryHandle(index));
     BOOL placed = FALSE;
-    if (block && OpenClipboard(gMainWindow)) {
+    if (block && OpenClipboard(gMainWindow))
+    {
         // Once set, the block belongs to the clipboard.
         placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
         const DWORD error = GetLastError();

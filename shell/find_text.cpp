@@ -4,12 +4,15 @@
 
 #include <stddef.h>
 
-namespace {
+namespace
+{
 
 // One character of Shift-JIS text: its code (a double-byte code, or a single byte with small letters
 // folded to capitals) and its size. A lead byte right before the terminator counts as a single byte.
-unsigned FoldedCharacter(const unsigned char *p, size_t *cb) {
-    if (IsShiftJisLeadByte(p[0]) && p[1] != 0) {
+unsigned FoldedCharacter(const unsigned char *p, size_t *cb)
+{
+    if (IsShiftJisLeadByte(p[0]) && p[1] != 0)
+    {
         *cb = 2;
         return (static_cast<unsigned>(p[0]) << 8) | p[1];
     }
@@ -18,8 +21,10 @@ unsigned FoldedCharacter(const unsigned char *p, size_t *cb) {
 }
 
 // Whether `pattern` stands at `at`, character by character.
-bool StandsAt(const unsigned char *at, const unsigned char *pattern) {
-    while (*pattern) {
+bool StandsAt(const unsigned char *at, const unsigned char *pattern)
+{
+    while (*pattern)
+    {
         if (!*at) return false;
         size_t cbText, cbPattern;
         if (FoldedCharacter(at, &cbText) != FoldedCharacter(pattern, &cbPattern)) return false;
@@ -29,13 +34,15 @@ bool StandsAt(const unsigned char *at, const unsigned char *pattern) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool ContainsText(const char *text, const char *pattern) {
+bool ContainsText(const char *text, const char *pattern)
+{
     const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
     const unsigned char *wanted = reinterpret_cast<const unsigned char *>(pattern);
     // Only character starts are tried, so a trail byte never begins a match.
-    for (;;) {
+    for (;;)
+    {
         if (StandsAt(at, wanted)) return true;
         if (!*at) return false;
         size_t cb;

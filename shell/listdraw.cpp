@@ -3,17 +3,20 @@
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-namespace {
+namespace
+{
 
 const int kCellInset = 4;
 const int kBadgeWidth = 23, kBadgeHeight = 11;
 
 // The badge in the cell's left edge, vertically centred on the row, clipped to the cell. Its 0 bits take
 // the text colour and its 1 bits the background colour, so it follows the row's selection colours.
-void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge) {
+void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge)
+{
     IntersectClipRect(dc, cell->left, row->top, cell->right, row->bottom);
     HDC memory = CreateCompatibleDC(dc);
-    if (memory) {
+    if (memory)
+    {
         HGDIOBJ previous = SelectObject(memory, badge);
         BitBlt(dc, cell->left, (row->top + row->bottom - kBadgeHeight) >> 1, kBadgeWidth, kBadgeHeight, memory, 0, 0,
                SRCCOPY);
@@ -23,12 +26,14 @@ void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge) {
     SelectClipRgn(dc, nullptr);
 }
 
-void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content) {
+void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
+{
     const MemoEntryHead *entry = content->entry;
     const char *text = reinterpret_cast<const char *>(entry + 1);
     const WORD sizes[3] = {entry->descriptionSize, entry->keyPathSize, entry->valueNameSize};
     int left = row->left;
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column < 3; ++column)
+    {
         RECT cell = {left + kCellInset, row->top + 1, left + content->columnWidths[column] - kCellInset, row->bottom};
         if (column == 2 && entry->keyOnly)
             DrawKeyBadge(dc, &cell, row, content->keyBadge);
@@ -40,7 +45,8 @@ void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content) {
 }
 
 // The dotted rule of the end row: a band 4 pixels high across the row, 2 pixels in from both sides.
-void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern) {
+void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern)
+{
     int middle = (row->top + row->bottom) >> 1;
     RECT band = {row->left + 2, middle - 1, row->right - 2, middle + 3};
     UnrealizeObject(pattern);
@@ -49,9 +55,10 @@ void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern) {
     FillRect(dc, &band, pattern);
 }
 
-}  // namespace
+} // namespace
 
-void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content) {
+void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content)
+{
     int textColour = content->selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT;
     int backColour = content->selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
     COLORREF oldText = SetTextColor(dc, GetSysColor(textColour));
@@ -66,12 +73,15 @@ void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content) {
     if (content->focusRect) DrawFocusRect(dc, row);
 }
 
-void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow) {
-    const int kSizeBoxPart = 10, kRightAlignState = 1;  // SBP_SIZEBOX, SZB_RIGHTALIGN
-    if (gIsNt51 && gBound.IsAppThemed && gBound.OpenThemeData && gBound.CloseThemeData &&
-        gBound.DrawThemeBackground && gBound.IsAppThemed()) {
+void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow)
+{
+    const int kSizeBoxPart = 10, kRightAlignState = 1; // SBP_SIZEBOX, SZB_RIGHTALIGN
+    if (gIsNt51 && gBound.IsAppThemed && gBound.OpenThemeData && gBound.CloseThemeData && gBound.DrawThemeBackground &&
+        gBound.IsAppThemed())
+    {
         HTHEME_ theme = gBound.OpenThemeData(themeWindow, L"Scrollbar");
-        if (theme) {
+        if (theme)
+        {
             gBound.DrawThemeBackground(theme, dc, kSizeBoxPart, kRightAlignState, grip, nullptr);
             gBound.CloseThemeData(theme);
             return;

@@ -22,7 +22,8 @@ HBITMAP gRootButtonBitmap;
 HBITMAP gKeyBadgeBitmap;
 HGLOBAL gSharedTextBlock;
 
-namespace {
+namespace
+{
 
 // Layout constants in pixels, measured once from the window as the template made it.
 bool layoutMeasured;
@@ -36,14 +37,16 @@ const UINT kToolInfoSize = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM);
 static_assert(sizeof(void *) != 4 || kToolInfoSize == 44, "tool record of the 32-bit program");
 
 // A child's outer rectangle in the main window's client coordinates.
-RECT ChildRect(HWND child) {
+RECT ChildRect(HWND child)
+{
     RECT rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, gMainWindow, reinterpret_cast<POINT *>(&rect), 2);
     return rect;
 }
 
-RECT SizeGripSquare(HWND window) {
+RECT SizeGripSquare(HWND window)
+{
     RECT client;
     GetClientRect(window, &client);
     RECT grip = {client.right - GetSystemMetrics(SM_CXVSCROLL), client.bottom - GetSystemMetrics(SM_CYHSCROLL),
@@ -52,10 +55,12 @@ RECT SizeGripSquare(HWND window) {
 }
 
 /* WM_SIZE: the list grows with the window; the buttons keep their distance from the bottom edge. */
-void OnSize(WPARAM kind, int cx, int cy) {
+void OnSize(WPARAM kind, int cx, int cy)
+{
     if (!layoutMeasured || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) return;
     SetWindowPos(gMemoList, nullptr, 0, 0, cx - listMarginWidth, cy - listMarginHeight, SWP_NOZORDER | SWP_NOMOVE);
-    for (int id : kButtons) {
+    for (int id : kButtons)
+    {
         HWND button = GetDlgItem(gMainWindow, id);
         RECT rect = ChildRect(button);
         SetWindowPos(button, nullptr, rect.left, cy - buttonBottomOffset, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
@@ -63,16 +68,19 @@ void OnSize(WPARAM kind, int cx, int cy) {
 }
 
 /* WM_GETMINMAXINFO: not smaller than the minimum-size marker's corner. */
-void OnGetMinMaxInfo(MINMAXINFO *info) {
+void OnGetMinMaxInfo(MINMAXINFO *info)
+{
     if (gMainWindow && layoutMeasured) info->ptMinTrackSize = minTrackSize;
 }
 
 /* WM_PAINT: the size grip; the rest is the class background. */
-LRESULT OnPaint(HWND window) {
+LRESULT OnPaint(HWND window)
+{
     if (!GetUpdateRect(window, nullptr, FALSE)) return 0;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (!IsZoomed(window)) {
+    if (!IsZoomed(window))
+    {
         RECT grip = SizeGripSquare(window);
         DrawSizeGrip(dc, &grip, window);
     }
@@ -81,7 +89,8 @@ LRESULT OnPaint(HWND window) {
 }
 
 /* WM_NCHITTEST: the grip square sizes the window from its bottom-right corner. */
-BOOL IsInSizeGrip(HWND window, LPARAM screenPoint) {
+BOOL IsInSizeGrip(HWND window, LPARAM screenPoint)
+{
     POINT point = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
     ScreenToClient(window, &point);
     RECT grip = SizeGripSquare(window);
@@ -89,7 +98,8 @@ BOOL IsInSizeGrip(HWND window, LPARAM screenPoint) {
 }
 
 /* WM_MEASUREITEM: one memo-list row is a line of the window's font and one pixel. */
-void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure) {
+void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
+{
     if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != IDC_MEMOLIST) return;
     HDC dc = GetDC(window);
     if (!dc) return;
@@ -103,7 +113,8 @@ void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure) {
 }
 
 /* WM_DRAWITEM: a memo-list row from its entry record, or the end row's dotted rule. */
-void OnDrawItem(const DRAWITEMSTRUCT *draw) {
+void OnDrawItem(const DRAWITEMSTRUCT *draw)
+{
     if (draw->CtlType != ODT_LISTVIEW || draw->CtlID != IDC_MEMOLIST) return;
     int item = static_cast<int>(draw->itemID);
     MemoRow row = {};
@@ -113,7 +124,8 @@ void OnDrawItem(const DRAWITEMSTRUCT *draw) {
     row.keyBadge = gKeyBadgeBitmap;
     row.endRowPattern = gPatternBrush;
     HGLOBAL handle = nullptr;
-    if (!row.endRow) {
+    if (!row.endRow)
+    {
         for (int column = 0; column < 3; ++column)
             row.columnWidths[column] = static_cast<int>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
         handle = GetEntryHandle(item);
@@ -124,7 +136,8 @@ void OnDrawItem(const DRAWITEMSTRUCT *draw) {
 }
 
 /* WM_SETCURSOR: the move cursor over an entry that can be dragged to another place. */
-BOOL OnSetCursor(HWND over, UINT hitTest) {
+BOOL OnSetCursor(HWND over, UINT hitTest)
+{
     if (over != gMemoList || hitTest != HTCLIENT || entryCount <= 1) return FALSE;
     LVHITTESTINFO hit = {};
     GetCursorPos(&hit.pt);
@@ -136,7 +149,10 @@ BOOL OnSetCursor(HWND over, UINT hitTest) {
 }
 
 // Posted to the main window to take the foreground back after a button's command.
-enum { WM_APP_COMMANDDONE = WM_APP + 1 };
+enum
+{
+    WM_APP_COMMANDDONE = WM_APP + 1
+};
 // When a button's command last ended with the main window in front.
 static DWORD commandEndTick;
 static bool commandLeftFront;
@@ -144,7 +160,8 @@ static bool commandLeftFront;
 /* WM_COMMAND: a button's command starts from the memo list, so that the focus comes back there when the
    command ends (the dialog manager restores it on activation), unless the command put it elsewhere:
    the arrow keys keep moving through the rows after Alt+A or a click on a button. */
-void OnCommand(WPARAM wParam, LPARAM lParam) {
+void OnCommand(WPARAM wParam, LPARAM lParam)
+{
     HWND from = reinterpret_cast<HWND>(lParam);
     BOOL fromButton = from && HIWORD(wParam) == BN_CLICKED && GetParent(from) == gMainWindow;
     if (fromButton && GetFocus() != gMemoList)
@@ -157,7 +174,8 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
 /* WM_ACTIVATE: without a window manager Wine passes the foreground on by the X server's focus events,
    which come after a capture has returned and then leave no window at all active; the main window takes
    the foreground back when that happens right after a button's command left it in front. */
-void OnActivate(WPARAM wParam, LPARAM lParam) {
+void OnActivate(WPARAM wParam, LPARAM lParam)
+{
     HWND next = reinterpret_cast<HWND>(lParam);
     if (LOWORD(wParam) == WA_INACTIVE && commandLeftFront && GetTickCount() - commandEndTick < 1000 &&
         (!next || next == GetDesktopWindow()))
@@ -166,7 +184,8 @@ void OnActivate(WPARAM wParam, LPARAM lParam) {
 }
 
 /* WM_APP_COMMANDDONE: the main window in front again, the keyboard in the list. */
-void OnCommandDone() {
+void OnCommandDone()
+{
     commandLeftFront = false;
     // Another program the user went to keeps the foreground.
     HWND front = GetForegroundWindow();
@@ -176,8 +195,10 @@ void OnCommandDone() {
 }
 
 /* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
-BOOL OnNotify(const NMHDR *header, LRESULT *result) {
-    switch (header->code) {
+BOOL OnNotify(const NMHDR *header, LRESULT *result)
+{
+    switch (header->code)
+    {
     case TTN_NEEDTEXTA:
     case TTN_SHOW:
     case NM_CLICK:
@@ -186,7 +207,8 @@ BOOL OnNotify(const NMHDR *header, LRESULT *result) {
     }
     if (header->idFrom != IDC_MEMOLIST) return FALSE;
     const NMLISTVIEW *list = reinterpret_cast<const NMLISTVIEW *>(header);
-    switch (header->code) {
+    switch (header->code)
+    {
     case LVN_ITEMCHANGED: UpdateCommandStates(list); break;
     case NM_DBLCLK: OpenEntryOnDoubleClick(); break;
     case LVN_BEGINDRAG: BeginEntryDrag(list); break;
@@ -194,10 +216,12 @@ BOOL OnNotify(const NMHDR *header, LRESULT *result) {
     return FALSE;
 }
 
-}  // namespace
+} // namespace
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
     case WM_SIZE: OnSize(wParam, LOWORD(lParam), HIWORD(lParam)); break;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO *>(lParam)); break;
     case WM_PAINT: return OnPaint(window);
@@ -238,7 +262,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefDlgProcA(window, message, wParam, lParam);
 }
 
-void MeasureLayout() {
+void MeasureLayout()
+{
     RECT window, client;
     GetWindowRect(gMainWindow, &window);
     GetClientRect(gMainWindow, &client);
@@ -256,12 +281,16 @@ void MeasureLayout() {
     layoutMeasured = true;
 }
 
-void InsertMemoListColumns() {
+void InsertMemoListColumns()
+{
     const char *titles[3] = {" 説 明", gIsOldSystem ? " ｷｰ" : " キー", " 値"};
     int widths[3];
-    if (gSettings.placementFlags) {
+    if (gSettings.placementFlags)
+    {
         for (int column = 0; column < 3; ++column) widths[column] = gSettings.columnWidths[column];
-    } else {
+    }
+    else
+    {
         RECT client;
         GetClientRect(gMemoList, &client);
         int quarter = client.right >> 2;
@@ -269,7 +298,8 @@ void InsertMemoListColumns() {
         widths[1] = client.right - 2 * quarter;
         widths[2] = quarter;
     }
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column < 3; ++column)
+    {
         LVCOLUMNA info = {};
         info.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.cx = widths[column];
@@ -279,12 +309,14 @@ void InsertMemoListColumns() {
     }
 }
 
-HWND CreateTipWindow() {
+HWND CreateTipWindow()
+{
     return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX,
                            CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, gInstance, nullptr);
 }
 
-void RegisterMemoListTool() {
+void RegisterMemoListTool()
+{
     TOOLINFOA tool = {};
     tool.cbSize = kToolInfoSize;
     tool.uFlags = TTF_IDISHWND;

@@ -7,15 +7,16 @@
 WNDPROC gPrevMemoListProc;
 WNDPROC gPrevTipWindowProc;
 int gDragState;
-static int dragRow;  // the row where the dragged entry stands now
+static int dragRow; // the row where the dragged entry stands now
 
-enum {
+enum
+{
     // Rows are found by height alone, probed at this x: Wine's list view starts report rows
     // 2 pixels in from the client edge, where x 0 misses them; 4 pixels in lies on every row.
     kRowProbeX = 4,
     kScrollPeriodMs = 100,
     kFitMargin = 8,
-    kKeyBadgeWidth = 23,  // the key badge's width, drawn in place of a key-only entry's value
+    kKeyBadgeWidth = 23, // the key badge's width, drawn in place of a key-only entry's value
 };
 
 // The text a column shows for an entry: description, key path or value name.
@@ -45,9 +46,12 @@ static int MeasureEntryCell(HDC dc, int row, int column)
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return 0;
     int width;
-    if (column == 2 && head->keyOnly) {
+    if (column == 2 && head->keyOnly)
+    {
         width = kKeyBadgeWidth;
-    } else {
+    }
+    else
+    {
         RECT bounds = {0, 0, 0, 100};
         DrawTextA(dc, ColumnText(head, column), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
         width = bounds.right;
@@ -61,10 +65,12 @@ static void FitColumn(int column)
 {
     int widest = 0;
     HDC dc = GetDC(gMemoList);
-    if (dc) {
+    if (dc)
+    {
         HFONT font = (HFONT)SendMessageA(gMemoList, WM_GETFONT, 0, 0);
         HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-        for (int row = 0; row < entryCount; row++) {
+        for (int row = 0; row < entryCount; row++)
+        {
             int width = MeasureEntryCell(dc, row, column);
             if (width > widest) widest = width;
         }
@@ -84,16 +90,15 @@ static void EndEntryDrag()
 static BOOL OnHeaderNotify(const NMHDR *header)
 {
     if (!gListHeader || header->hwndFrom != gListHeader) return FALSE;
-    switch (header->code) {
+    switch (header->code)
+    {
     case HDN_DIVIDERDBLCLICKA:
     case HDN_DIVIDERDBLCLICKW:
         FitColumn(((const NMHEADERA *)header)->iItem);
         RedrawSelectedAndEndRows();
         return TRUE;
     case HDN_ENDTRACKA:
-    case HDN_ENDTRACKW:
-        RedrawSelectedAndEndRows();
-        return FALSE;
+    case HDN_ENDTRACKW: RedrawSelectedAndEndRows(); return FALSE;
     }
     return FALSE;
 }
@@ -110,16 +115,18 @@ static void OnListButtonDown(LPARAM lParam)
     hit.pt.x = kRowProbeX;
     hit.pt.y = (short)HIWORD(lParam);
     int row = (int)SendMessageA(gMemoList, LVM_HITTEST, 0, (LPARAM)&hit);
-    if ((hit.flags & LVHT_ONITEM) && row >= 0 && row < entryCount)
-        SendMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
+    if ((hit.flags & LVHT_ONITEM) && row >= 0 && row < entryCount) SendMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
 }
 
 static void OnListButtonUp()
 {
-    if (gDragState != 0) {
+    if (gDragState != 0)
+    {
         EndEntryDrag();
         ReleaseCapture();
-    } else {
+    }
+    else
+    {
         // Fresh mouse moves at the same place let the cell-tip relay see the row under the pointer.
         mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
         mouse_event(MOUSEEVENTF_MOVE, (DWORD)-1, 0, 0, 0);
@@ -135,12 +142,15 @@ static void OnListCaptureChanged(LPARAM newCapture)
 
 LRESULT CALLBACK MemoListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
+    switch (message)
+    {
     case WM_NOTIFY:
         if (OnHeaderNotify((const NMHDR *)lParam)) return 0;
         break;
     case WM_KEYDOWN: OnListKeyDown(wParam); break;
-    case WM_MOUSEMOVE: if (gDragState != 0) TrackEntryDrag(FALSE); break;
+    case WM_MOUSEMOVE:
+        if (gDragState != 0) TrackEntryDrag(FALSE);
+        break;
     case WM_LBUTTONDOWN: OnListButtonDown(lParam); break;
     case WM_LBUTTONUP: OnListButtonUp(); break;
     case WM_CAPTURECHANGED: OnListCaptureChanged(lParam); break;
@@ -172,7 +182,8 @@ static int DragTarget(int cursorY, int top, int perPage)
     if (cursorY < RowTop(top)) return top > 0 ? top - 1 : 0;
     int bottom = top + perPage;
     if (bottom > entryCount) bottom = entryCount;
-    if (cursorY < RowTop(bottom)) {
+    if (cursorY < RowTop(bottom))
+    {
         LVHITTESTINFO hit = {};
         hit.pt.x = kRowProbeX;
         hit.pt.y = cursorY;
@@ -193,14 +204,20 @@ void TrackEntryDrag(BOOL fromTimer)
     int perPage = (int)SendMessageA(gMemoList, LVM_GETCOUNTPERPAGE, 0, 0);
     int target = DragTarget(cursor.y, top, perPage);
     if (target < 0 || target == dragRow) return;
-    if (target < top || target >= top + perPage) {
-        if (gDragState != 2) {
+    if (target < top || target >= top + perPage)
+    {
+        if (gDragState != 2)
+        {
             SetTimer(gMainWindow, IDT_AUTOSCROLL, kScrollPeriodMs, nullptr);
             gDragState = 2;
-        } else if (!fromTimer) {
-            return;  // while the timer scrolls, only its ticks move the entry
         }
-    } else if (gDragState == 2) {
+        else if (!fromTimer)
+        {
+            return; // while the timer scrolls, only its ticks move the entry
+        }
+    }
+    else if (gDragState == 2)
+    {
         KillTimer(gMainWindow, IDT_AUTOSCROLL);
         gDragState = 1;
     }
@@ -213,7 +230,8 @@ LRESULT CALLBACK TipWindowProc(HWND tip, UINT message, WPARAM wParam, LPARAM lPa
     TOOLINFOA tool = {};
     tool.cbSize = TTTOOLINFOA_V1_SIZE;
     BOOL hasTool = (BOOL)CallWindowProcA(gPrevTipWindowProc, tip, TTM_GETCURRENTTOOLA, 0, (LPARAM)&tool);
-    if (hasTool && (HWND)tool.uId == gMemoList && message == WM_NCHITTEST) {
+    if (hasTool && (HWND)tool.uId == gMemoList && message == WM_NCHITTEST)
+    {
         POINT point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
         RECT client;
         GetClientRect(gMemoList, &client);

@@ -6,13 +6,17 @@
 #include "shell/text.h"
 
 // Failure levels of the reports.
-enum { LEVEL_ORDINARY = 2, LEVEL_FATAL = 3 };
+enum
+{
+    LEVEL_ORDINARY = 2,
+    LEVEL_FATAL = 3
+};
 
 /* startup.cpp: capability flags, set once at start-up */
 extern bool gIsNtFamily;
 extern bool gIsNt51;
 extern bool gHasComctl470;
-extern const char *gProductCaption;  // "タルミク", or "ﾀﾙﾐｸ" on old systems
+extern const char *gProductCaption; // "タルミク", or "ﾀﾙﾐｸ" on old systems
 extern HINSTANCE gInstance;
 
 // Functions bound by name; each may be empty where the system lacks it.
@@ -23,10 +27,10 @@ typedef BOOL(WINAPI *RegGetKeySecurityProc)(HKEY, SECURITY_INFORMATION, PSECURIT
 typedef BOOL(WINAPI *ImpersonateSelfProc)(SECURITY_IMPERSONATION_LEVEL);
 typedef BOOL(WINAPI *RevertToSelfProc)(void);
 typedef BOOL(WINAPI *OpenThreadTokenProc)(HANDLE, DWORD, BOOL, PHANDLE);
-typedef BOOL(WINAPI *AccessCheckProc)(PSECURITY_DESCRIPTOR, HANDLE, DWORD, PGENERIC_MAPPING, PPRIVILEGE_SET,
-                                      LPDWORD, LPDWORD, LPBOOL);
+typedef BOOL(WINAPI *AccessCheckProc)(PSECURITY_DESCRIPTOR, HANDLE, DWORD, PGENERIC_MAPPING, PPRIVILEGE_SET, LPDWORD,
+                                      LPDWORD, LPBOOL);
 typedef BOOL(WINAPI *TrackMouseEventProc)(LPTRACKMOUSEEVENT);
-typedef HANDLE HTHEME_;  // uxtheme's HTHEME without its header
+typedef HANDLE HTHEME_; // uxtheme's HTHEME without its header
 typedef BOOL(WINAPI *IsAppThemedProc)(void);
 typedef HTHEME_(WINAPI *OpenThemeDataProc)(HWND, LPCWSTR);
 typedef HRESULT(WINAPI *CloseThemeDataProc)(HTHEME_);
@@ -36,10 +40,11 @@ typedef HRESULT(WINAPI *DrawThemeBackgroundProc)(HTHEME_, HDC, int, int, const R
 typedef HRESULT(WINAPI *DrawThemeParentBackgroundProc)(HWND, HDC, const RECT *);
 typedef HRESULT(WINAPI *GetThemeBackgroundContentRectProc)(HTHEME_, HDC, int, int, const RECT *, RECT *);
 
-struct BoundFunctions {
+struct BoundFunctions
+{
     VirtualAllocExProc VirtualAllocEx;
     VirtualFreeExProc VirtualFreeEx;
-    IsWow64ProcessProc IsWow64Process;  // absent where every process is 32-bit
+    IsWow64ProcessProc IsWow64Process; // absent where every process is 32-bit
     RegGetKeySecurityProc RegGetKeySecurity;
     ImpersonateSelfProc ImpersonateSelf;
     RevertToSelfProc RevertToSelf;
@@ -59,16 +64,16 @@ extern BoundFunctions gBound;
 
 /* mainwnd.cpp: the main window and what it holds */
 extern HWND gMainWindow;
-extern HWND gMemoList;      // control 1001
+extern HWND gMemoList; // control 1001
 extern HWND gListHeader;
 extern HWND gTipWindow;
-extern HMENU gMainMenu;     // MENU 101
-extern HMENU gContextMenu;  // MENU 102
-extern HMENU gRootKeyMenu;  // MENU 103
+extern HMENU gMainMenu;    // MENU 101
+extern HMENU gContextMenu; // MENU 102
+extern HMENU gRootKeyMenu; // MENU 103
 extern HBRUSH gPatternBrush;
-extern HBITMAP gGridBitmap;      // bitmap 101
-extern HBITMAP gRootButtonBitmap;  // bitmap 102
-extern HBITMAP gKeyBadgeBitmap;  // bitmap 103
+extern HBITMAP gGridBitmap;       // bitmap 101
+extern HBITMAP gRootButtonBitmap; // bitmap 102
+extern HBITMAP gKeyBadgeBitmap;   // bitmap 103
 extern HGLOBAL gSharedTextBlock;
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The layout constants, from the window as the template made it; run once before the window is placed.
@@ -82,13 +87,14 @@ void RegisterMemoListTool();
 
 /* listdraw.cpp: drawing into any device context */
 struct MemoEntryHead;
-struct MemoRow {
+struct MemoRow
+{
     BOOL selected;
     BOOL endRow;
-    BOOL focusRect;                // the row has the focus and so has the list
-    const MemoEntryHead *entry;    // the locked record of an entry row; null draws no cells
+    BOOL focusRect;             // the row has the focus and so has the list
+    const MemoEntryHead *entry; // the locked record of an entry row; null draws no cells
     int columnWidths[3];
-    HBITMAP keyBadge;              // monochrome, 23 x 11
+    HBITMAP keyBadge; // monochrome, 23 x 11
     HBRUSH endRowPattern;
 };
 void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content);
@@ -104,7 +110,7 @@ extern char lastDirectory[MAX_PATH];
 
 /* messages.cpp */
 void ReportListFailure(HWND owner, int level);
-void ReportSystemError(HWND owner, int level);  // the error is the thread's last error
+void ReportSystemError(HWND owner, int level); // the error is the thread's last error
 // The same after a text that says what failed: `format` converted, then `argument` (a path) inserted.
 void ReportSystemErrorAbout(HWND owner, int level, const char *format, const char *argument);
 void ReportCommonDialogError(HWND owner, DWORD code);
@@ -117,7 +123,7 @@ int ShowMessageWithArgument(HWND owner, const char *format, const char *argument
 int GetSelectedIndex();
 void MoveEntry(int from, int to);
 void DeleteSelectedEntry();
-void SelectAndFocusItem(int index);  // the select-and-focus record, sent
+void SelectAndFocusItem(int index); // the select-and-focus record, sent
 void UpdateDefaultButton();
 void PrepareSelectAndFocusRecord();
 // One command of the main window, whether from a menu, a button or the list.
@@ -139,15 +145,15 @@ void CopySelectedKeyPath();
 /* memolist.cpp: the memo list's own behaviours (drag to reorder, column fit, Delete key) */
 extern WNDPROC gPrevMemoListProc;
 extern WNDPROC gPrevTipWindowProc;
-extern int gDragState;  // 0 none, 1 dragging, 2 dragging with the auto-scroll timer
+extern int gDragState; // 0 none, 1 dragging, 2 dragging with the auto-scroll timer
 LRESULT CALLBACK MemoListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK TipWindowProc(HWND tip, UINT message, WPARAM wParam, LPARAM lParam);
-void BeginEntryDrag(const NMLISTVIEW *notify);  // LVN_BEGINDRAG from the memo list
+void BeginEntryDrag(const NMLISTVIEW *notify); // LVN_BEGINDRAG from the memo list
 void TrackEntryDrag(BOOL fromTimer);           // WM_TIMER of the main window calls it with TRUE
 
 /* celltips.cpp: tips over cut cells of the memo list */
 extern int tipItem;
 extern int tipColumn;
-void RelayCellTipMessage(const MSG *msg);  // the message loop calls it with every message
+void RelayCellTipMessage(const MSG *msg); // the message loop calls it with every message
 // TTN_NEEDTEXTA, TTN_SHOW and NM_CLICK for the cell tips; returns TRUE with *result set when answered.
 BOOL HandleCellTipNotify(const NMHDR *header, LRESULT *result);

@@ -17,7 +17,8 @@ const char *gProductCaption = "タルミク";
 HINSTANCE gInstance;
 BoundFunctions gBound;
 
-namespace {
+namespace
+{
 
 const char kMainWindowClass[] = "Oskelund_Tarmik";
 // The fixed start of a menu-item record, which every system accepts.
@@ -29,30 +30,33 @@ HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
 // The main window's shortcuts (ACCELERATORS 105).
 HACCEL accelerators;
 
-template <typename Function>
-Function Bind(HMODULE library, const char *name) {
+template <typename Function> Function Bind(HMODULE library, const char *name)
+{
     return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(library, name)));
 }
 
-void DetectPlatform() {
+void DetectPlatform()
+{
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     gIsNtFamily = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    gIsNt51 = gIsNtFamily &&
-              (version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
+    gIsNt51 =
+        gIsNtFamily && (version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
     // Windows 95 and NT 4.0 lack the dialog face and show texts in half-width katakana.
     gIsOldSystem = (!gIsNtFamily && version.dwMajorVersion == 4 && version.dwMinorVersion == 0) ||
                    (gIsNtFamily && version.dwMajorVersion == 4);
     gProductCaption = gIsOldSystem ? "ﾀﾙﾐｸ" : "タルミク";
 }
 
-void DetectCommonControlsVersion() {
+void DetectCommonControlsVersion()
+{
     gHasComctl470 = false;
     HMODULE library = LoadLibraryA("Comctl32.dll");
     if (!library) return;
     DLLGETVERSIONPROC getVersion = Bind<DLLGETVERSIONPROC>(library, "DllGetVersion");
-    if (getVersion) {
+    if (getVersion)
+    {
         DLLVERSIONINFO version = {};
         version.cbSize = sizeof version;
         if (getVersion(&version) == S_OK && (version.dwMajorVersion > 4 || version.dwMinorVersion >= 70))
@@ -61,7 +65,8 @@ void DetectCommonControlsVersion() {
     FreeLibrary(library);
 }
 
-BOOL RegisterMainWindowClass() {
+BOOL RegisterMainWindowClass()
+{
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
@@ -76,15 +81,18 @@ BOOL RegisterMainWindowClass() {
 
 // NT family: the functions for memory in another process, its width, and the registry access test.
 // FALSE after a fatal report.
-BOOL BindNtFunctions() {
+BOOL BindNtFunctions()
+{
     kernelLibrary = LoadLibraryA("Kernel32.dll");
-    if (!kernelLibrary) {
+    if (!kernelLibrary)
+    {
         ReportSystemError(nullptr, LEVEL_FATAL);
         return FALSE;
     }
     gBound.VirtualAllocEx = Bind<VirtualAllocExProc>(kernelLibrary, "VirtualAllocEx");
     gBound.VirtualFreeEx = gBound.VirtualAllocEx ? Bind<VirtualFreeExProc>(kernelLibrary, "VirtualFreeEx") : nullptr;
-    if (!gBound.VirtualFreeEx) {
+    if (!gBound.VirtualFreeEx)
+    {
         ReportSystemError(nullptr, LEVEL_FATAL);
         FreeLibrary(kernelLibrary);
         kernelLibrary = nullptr;
@@ -92,7 +100,8 @@ BOOL BindNtFunctions() {
     }
     gBound.IsWow64Process = Bind<IsWow64ProcessProc>(kernelLibrary, "IsWow64Process");
     advapiLibrary = LoadLibraryA("Advapi32.dll");
-    if (!advapiLibrary) {
+    if (!advapiLibrary)
+    {
         ReportSystemError(nullptr, LEVEL_FATAL);
         return FALSE;
     }
@@ -101,7 +110,8 @@ BOOL BindNtFunctions() {
                     (gBound.RevertToSelf = Bind<RevertToSelfProc>(advapiLibrary, "RevertToSelf")) &&
                     (gBound.OpenThreadToken = Bind<OpenThreadTokenProc>(advapiLibrary, "OpenThreadToken")) &&
                     (gBound.AccessCheck = Bind<AccessCheckProc>(advapiLibrary, "AccessCheck"));
-    if (!complete) {
+    if (!complete)
+    {
         // The last error describes the missing procedure.
         ReportSystemError(nullptr, LEVEL_FATAL);
         FreeLibrary(advapiLibrary);
@@ -112,13 +122,15 @@ BOOL BindNtFunctions() {
 }
 
 // XP and later: hover tracking and visual styles, each used only where it was found.
-void BindOptionalFunctions() {
+void BindOptionalFunctions()
+{
     userLibrary = LoadLibraryA("User32.dll");
     if (userLibrary) gBound.TrackMouseEvent = Bind<TrackMouseEventProc>(userLibrary, "TrackMouseEvent");
     themeLibrary = LoadLibraryA("UxTheme.dll");
     if (!themeLibrary) return;
     gBound.IsAppThemed = Bind<IsAppThemedProc>(themeLibrary, "IsAppThemed");
-    if (!gBound.IsAppThemed) {
+    if (!gBound.IsAppThemed)
+    {
         FreeLibrary(themeLibrary);
         themeLibrary = nullptr;
         return;
@@ -133,7 +145,8 @@ void BindOptionalFunctions() {
         Bind<GetThemeBackgroundContentRectProc>(themeLibrary, "GetThemeBackgroundContentRect");
 }
 
-void ResetRunState() {
+void ResetRunState()
+{
     entryCount = 0;
     memoModified = FALSE;
     gMainWindow = gMemoList = gListHeader = gTipWindow = nullptr;
@@ -145,7 +158,8 @@ void ResetRunState() {
 }
 
 // The main window from DIALOG 101; FALSE after a fatal report (or none where the loader gives none).
-BOOL CreateMainWindow() {
+BOOL CreateMainWindow()
+{
     // The template's class field holds the class name, two bytes a character.
     int headerExtra = 2 * static_cast<int>(strlen(kMainWindowClass));
     LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, headerExtra, nullptr, LEVEL_FATAL);
@@ -153,7 +167,8 @@ BOOL CreateMainWindow() {
     HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
     DWORD error = GetLastError();
     if (gIsOldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
-    if (!window) {
+    if (!window)
+    {
         SetLastError(error);
         ReportSystemError(nullptr, LEVEL_FATAL);
         return FALSE;
@@ -163,15 +178,20 @@ BOOL CreateMainWindow() {
 }
 
 // The remembered placement, or the place the system gives a new window of this size.
-void PlaceMainWindow() {
+void PlaceMainWindow()
+{
     BYTE flags = gSettings.placementFlags;
-    if (flags) {
+    if (flags)
+    {
         WINDOWPLACEMENT placement = {};
         placement.length = sizeof placement;
-        if (flags & PLACEMENT_MINIMIZED) {
+        if (flags & PLACEMENT_MINIMIZED)
+        {
             placement.showCmd = SW_SHOWMINIMIZED;
             if (flags & PLACEMENT_MAXIMIZED) placement.flags = WPF_RESTORETOMAXIMIZED;
-        } else {
+        }
+        else
+        {
             placement.showCmd = (flags & PLACEMENT_MAXIMIZED) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
         }
         placement.ptMinPosition.x = placement.ptMinPosition.y = -1;
@@ -197,7 +217,8 @@ void PlaceMainWindow() {
     SetWindowPos(gMainWindow, nullptr, given.left, given.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
+void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text)
+{
     MENUITEMINFOA info = {};
     info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_TYPE;
@@ -207,7 +228,8 @@ void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text) {
 }
 
 // MENU 101 with its katakana texts, attached; MENU 102 and 103. FALSE when one does not load.
-BOOL LoadMenus() {
+BOOL LoadMenus()
+{
     gMainMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (!gMainMenu) return FALSE;
     SetMenuText(gMainMenu, 0, TRUE, "ファイル(&F)");
@@ -227,26 +249,32 @@ BOOL LoadMenus() {
     return gRootKeyMenu != nullptr;
 }
 
-void FindListHeader() {
-    if (gHasComctl470) {
+void FindListHeader()
+{
+    if (gHasComctl470)
+    {
         gListHeader = reinterpret_cast<HWND>(SendMessageA(gMemoList, LVM_GETHEADER, 0, 0));
         return;
     }
-    for (HWND child = GetWindow(gMemoList, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(gMemoList, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    {
         char className[32];
-        if (GetClassNameA(child, className, sizeof className) && strcmp(className, "SysHeader32") == 0) {
+        if (GetClassNameA(child, className, sizeof className) && strcmp(className, "SysHeader32") == 0)
+        {
             gListHeader = child;
             return;
         }
     }
 }
 
-HBITMAP LoadMonochromeBitmap(int id) {
+HBITMAP LoadMonochromeBitmap(int id)
+{
     return static_cast<HBITMAP>(LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 }
 
 // Bitmaps, the pattern brush and the list's run state. FALSE when a bitmap does not load.
-BOOL LoadBitmaps() {
+BOOL LoadBitmaps()
+{
     gGridBitmap = LoadMonochromeBitmap(IDB_GRID);
     if (!gGridBitmap) return FALSE;
     gPatternBrush = CreatePatternBrush(gGridBitmap);
@@ -260,7 +288,8 @@ BOOL LoadBitmaps() {
 }
 
 // A fatal report for the last error, then the end of the main window (which runs the clean-up).
-int EndAfterFatalReport(HWND owner) {
+int EndAfterFatalReport(HWND owner)
+{
     ReportSystemError(owner, LEVEL_FATAL);
     DestroyWindow(gMainWindow);
     return 0;
@@ -268,15 +297,19 @@ int EndAfterFatalReport(HWND owner) {
 
 // The shortcuts belong to the main window: keys meant for any other window (a dialog's edit field, where
 // Ctrl+C copies) are left to it.
-bool TranslateShortcut(MSG *message) {
+bool TranslateShortcut(MSG *message)
+{
     if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return false;
     return TranslateAcceleratorA(gMainWindow, accelerators, message) != 0;
 }
 
-void RunMessageLoop() {
+void RunMessageLoop()
+{
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateShortcut(&message) && !IsDialogMessageA(gMainWindow, &message)) {
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    {
+        if (!TranslateShortcut(&message) && !IsDialogMessageA(gMainWindow, &message))
+        {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -284,15 +317,17 @@ void RunMessageLoop() {
     }
 }
 
-}  // namespace
+} // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand)
+{
     gInstance = instance;
     DetectPlatform();
     InitCommonControls();
     DetectCommonControlsVersion();
     if (!LoadSettings()) return 0;
-    if (!RegisterMainWindowClass()) {
+    if (!RegisterMainWindowClass())
+    {
         ReportSystemError(nullptr, LEVEL_FATAL);
         return 0;
     }
@@ -308,8 +343,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     InsertMemoListColumns();
     if (!LoadMenus()) return EndAfterFatalReport(gMainWindow);
     FindListHeader();
-    gPrevMemoListProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoListProc)));
+    gPrevMemoListProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoListProc)));
     if (!LoadBitmaps()) return EndAfterFatalReport(gMainWindow);
 
     gTipWindow = CreateTipWindow();
@@ -333,18 +368,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     return 0;
 }
 
-void ShutdownCleanup() {
+void ShutdownCleanup()
+{
     // Runs once: the end of the session may come before the window is destroyed.
     static bool done = false;
     if (done) return;
     done = true;
 
-    if (gMainWindow) {
+    if (gMainWindow)
+    {
         SaveWindowBlock();
         DragAcceptFiles(gMainWindow, FALSE);
     }
-    if (gMemoList) {
-        for (int index = 0; index < entryCount; ++index) {
+    if (gMemoList)
+    {
+        for (int index = 0; index < entryCount; ++index)
+        {
             HGLOBAL entry = GetEntryHandle(index);
             if (entry) GlobalFree(entry);
         }
@@ -359,7 +398,8 @@ void ShutdownCleanup() {
     if (gKeyBadgeBitmap) DeleteObject(gKeyBadgeBitmap);
     gPatternBrush = nullptr;
     gGridBitmap = gRootButtonBitmap = gKeyBadgeBitmap = nullptr;
-    if (gTipWindow) {
+    if (gTipWindow)
+    {
         if (gPrevTipWindowProc)
             SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPrevTipWindowProc));
         // The tip window has no owner, so it does not go with the main window.

@@ -6,7 +6,8 @@
 
 bool gIsOldSystem = false;
 
-namespace {
+namespace
+{
 
 const size_t kHalfWidthBufferSize = 256;
 char halfWidthBuffer[kHalfWidthBufferSize];
@@ -15,15 +16,15 @@ char halfWidthBuffer[kHalfWidthBufferSize];
 // bit 7 adds the voiced mark, bit 6 the semi-voiced mark. 0x837F is no character and is never looked up.
 // ヮ, ヰ and ヱ, which have no half-width form, become ﾜ, ｲ and ｴ.
 const unsigned char kKatakanaTable[85] = {
-    0x01, 0x0B, 0x02, 0x0C, 0x03, 0x0D, 0x04, 0x0E, 0x05, 0x0F,  // ァアィイゥウェエォオ
-    0x10, 0x90, 0x11, 0x91, 0x12, 0x92, 0x13, 0x93, 0x14, 0x94,  // カガキギクグケゲコゴ
-    0x15, 0x95, 0x16, 0x96, 0x17, 0x97, 0x18, 0x98, 0x19, 0x99,  // サザシジスズセゼソゾ
-    0x1A, 0x9A, 0x1B, 0x9B, 0x09, 0x1C, 0x9C, 0x1D, 0x9D, 0x1E,  // タダチヂッツヅテデト
-    0x9E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0xA4, 0x64, 0x25,  // ドナニヌネノハバパヒ
-    0xA5, 0x65, 0x26, 0xA6, 0x66, 0x27, 0xA7, 0x67, 0x28, 0xA8,  // ビピフブプヘベペホボ
-    0x68, 0x29, 0x2A, 0x00, 0x2B, 0x2C, 0x2D, 0x06, 0x2E, 0x07,  // ポマミ(none)ムメモャヤュ
-    0x2F, 0x08, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x36,  // ユョヨラリルレロヮワ
-    0x0C, 0x0E, 0x00, 0x37, 0x8D,                                // ヰヱヲンヴ
+    0x01, 0x0B, 0x02, 0x0C, 0x03, 0x0D, 0x04, 0x0E, 0x05, 0x0F, // ァアィイゥウェエォオ
+    0x10, 0x90, 0x11, 0x91, 0x12, 0x92, 0x13, 0x93, 0x14, 0x94, // カガキギクグケゲコゴ
+    0x15, 0x95, 0x16, 0x96, 0x17, 0x97, 0x18, 0x98, 0x19, 0x99, // サザシジスズセゼソゾ
+    0x1A, 0x9A, 0x1B, 0x9B, 0x09, 0x1C, 0x9C, 0x1D, 0x9D, 0x1E, // タダチヂッツヅテデト
+    0x9E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0xA4, 0x64, 0x25, // ドナニヌネノハバパヒ
+    0xA5, 0x65, 0x26, 0xA6, 0x66, 0x27, 0xA7, 0x67, 0x28, 0xA8, // ビピフブプヘベペホボ
+    0x68, 0x29, 0x2A, 0x00, 0x2B, 0x2C, 0x2D, 0x06, 0x2E, 0x07, // ポマミ(none)ムメモャヤュ
+    0x2F, 0x08, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x36, // ユョヨラリルレロヮワ
+    0x0C, 0x0E, 0x00, 0x37, 0x8D,                               // ヰヱヲンヴ
 };
 
 const unsigned char kVoicedMark = 0xDE;
@@ -32,8 +33,10 @@ const unsigned char kHalfWidthLongVowel = 0xB0;
 
 // The character at `p`: a double-byte code, or a single byte. A lead byte right before the terminator
 // counts as a single byte, so no walk ever passes the end of the text.
-unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter) {
-    if (IsShiftJisLeadByte(p[0]) && p[1] != 0) {
+unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter)
+{
+    if (IsShiftJisLeadByte(p[0]) && p[1] != 0)
+    {
         *cbCharacter = 2;
         return (static_cast<unsigned>(p[0]) << 8) | p[1];
     }
@@ -41,13 +44,15 @@ unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter) {
     return p[0];
 }
 
-}  // namespace
+} // namespace
 
-bool IsShiftJisLeadByte(unsigned char c) {
+bool IsShiftJisLeadByte(unsigned char c)
+{
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-const char *ToHalfWidth(const char *text) {
+const char *ToHalfWidth(const char *text)
+{
     if (!gIsOldSystem) return text;
 
     const unsigned char *in = reinterpret_cast<const unsigned char *>(text);
@@ -55,21 +60,29 @@ const char *ToHalfWidth(const char *text) {
     // Room for the longest output of one character (a katakana with its mark) and the terminator.
     unsigned char *const outLast = out + kHalfWidthBufferSize - 1;
     bool afterKatakana = false;
-    while (*in) {
+    while (*in)
+    {
         size_t cbIn;
         unsigned code = CharacterAt(in, &cbIn);
-        if (cbIn == 2 && code >= 0x8340 && code <= 0x8394 && code != 0x837F) {
+        if (cbIn == 2 && code >= 0x8340 && code <= 0x8394 && code != 0x837F)
+        {
             unsigned char entry = kKatakanaTable[code - 0x8340];
             bool withMark = (entry & 0xC0) != 0;
             if (out + (withMark ? 2 : 1) > outLast) break;
             *out++ = static_cast<unsigned char>(0xA6 + (entry & 0x3F));
-            if (entry & 0x80) *out++ = kVoicedMark;
-            else if (entry & 0x40) *out++ = kSemiVoicedMark;
+            if (entry & 0x80)
+                *out++ = kVoicedMark;
+            else if (entry & 0x40)
+                *out++ = kSemiVoicedMark;
             afterKatakana = true;
-        } else if (cbIn == 2 && code == 0x815B && afterKatakana) {
+        }
+        else if (cbIn == 2 && code == 0x815B && afterKatakana)
+        {
             if (out + 1 > outLast) break;
             *out++ = kHalfWidthLongVowel;
-        } else {
+        }
+        else
+        {
             if (out + cbIn > outLast) break;
             for (size_t i = 0; i < cbIn; ++i) *out++ = in[i];
             // A long-vowel mark that stays full-width leaves the flag clear as it was.
@@ -81,10 +94,12 @@ const char *ToHalfWidth(const char *text) {
     return halfWidthBuffer;
 }
 
-int CompareIgnoringCase(const char *a, const char *b) {
+int CompareIgnoringCase(const char *a, const char *b)
+{
     const unsigned char *p = reinterpret_cast<const unsigned char *>(a);
     const unsigned char *q = reinterpret_cast<const unsigned char *>(b);
-    for (;;) {
+    for (;;)
+    {
         size_t cbP, cbQ;
         unsigned x = CharacterAt(p, &cbP);
         unsigned y = CharacterAt(q, &cbQ);
@@ -99,9 +114,11 @@ int CompareIgnoringCase(const char *a, const char *b) {
 
 // Changes the single-byte letters from `first` to `last` by setting (`toSmall`) or clearing bit 0x20,
 // stepping over double-byte characters whole.
-static void ChangeLetters(char *text, unsigned char first, unsigned char last, bool toSmall) {
+static void ChangeLetters(char *text, unsigned char first, unsigned char last, bool toSmall)
+{
     unsigned char *p = reinterpret_cast<unsigned char *>(text);
-    while (*p) {
+    while (*p)
+    {
         size_t cb;
         unsigned code = CharacterAt(p, &cb);
         if (code >= first && code <= last) *p = static_cast<unsigned char>(toSmall ? code | 0x20u : code & ~0x20u);
@@ -109,10 +126,12 @@ static void ChangeLetters(char *text, unsigned char first, unsigned char last, b
     }
 }
 
-void UpperCaseLetters(char *text) {
+void UpperCaseLetters(char *text)
+{
     ChangeLetters(text, 'a', 'z', false);
 }
 
-void LowerCaseLetters(char *text) {
+void LowerCaseLetters(char *text)
+{
     ChangeLetters(text, 'A', 'Z', true);
 }

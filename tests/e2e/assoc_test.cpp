@@ -8,7 +8,8 @@
 
 using namespace settings_e2e;
 
-namespace {
+namespace
+{
 
 const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
 
@@ -20,8 +21,9 @@ std::string Lower(std::string text)
 }
 
 // A hidden top-level window of this test that counts the shell's association-change broadcasts.
-class BroadcastListener {
-public:
+class BroadcastListener
+{
+  public:
     BroadcastListener()
     {
         WNDCLASSA windowClass = {};
@@ -33,7 +35,10 @@ public:
                                   windowClass.hInstance, nullptr);
         count_ = 0;
     }
-    ~BroadcastListener() { DestroyWindow(window_); }
+    ~BroadcastListener()
+    {
+        DestroyWindow(window_);
+    }
     int Take()
     {
         Pump(50);
@@ -42,7 +47,7 @@ public:
         return count;
     }
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_WININICHANGE && wParam == 0 && lParam == 0) count_++;
@@ -53,8 +58,9 @@ private:
 };
 int BroadcastListener::count_;
 
-class Association : public ::testing::Test {
-protected:
+class Association : public ::testing::Test
+{
+  protected:
     void TearDown() override
     {
         driver::Stop(&tarmik.program);
@@ -196,10 +202,11 @@ void RegisterOtherProgram(const std::string &programPath)
     SetDefaultValue("OtherDoc\\DefaultIcon", programPath + ",0");
 }
 
-struct TakeOverCase {
+struct TakeOverCase
+{
     const char *name;
     std::string program;
-    const char *named;  // how the question names the program
+    const char *named; // how the question names the program
 };
 
 TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
@@ -216,7 +223,8 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         {"another build of the tool", fixtures + "assoc_sibling.exe",
          "現在実行中のものとは別のタルミクのプログラム ファイル"},
     };
-    for (const TakeOverCase &c : cases) {
+    for (const TakeOverCase &c : cases)
+    {
         SCOPED_TRACE(c.name);
         RegisterOtherProgram(c.program);
         const std::vector<uint8_t> before = ReadSettings(tarmik).bytes;
@@ -262,7 +270,7 @@ TEST_F(Association, TakingOverKeepsAFileTypeThatAnotherExtensionStillNames)
     const std::string program = driver::BuildDir() + "\\assoc_fixtures\\assoc_plain.exe";
     RegisterOtherProgram(program);
     ForgetExtension("qqq");
-    SetDefaultValue(".qqq", "otherdoc");  // key names are the same in any letter case
+    SetDefaultValue(".qqq", "otherdoc"); // key names are the same in any letter case
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     SetText(dialog, IDC_EXTENSION, "xyz");
@@ -336,7 +344,8 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     ExpectRegisteredForThisProgram("tmk");
 
     // %1 stays unquoted: a name with blanks reaches tarmik as several words, which it takes as one path.
-    for (const char *name : {"opened.tmk", "opened memo.tmk"}) {
+    for (const char *name : {"opened.tmk", "opened memo.tmk"})
+    {
         SCOPED_TRACE(name);
         OpenThroughTheShell(tarmik.folder + "\\" + name, name);
     }
@@ -363,27 +372,28 @@ void Association::OpenThroughTheShell(const std::string &memo, const std::string
     HWND window = driver::WaitForMainWindow(&opened);
     ASSERT_TRUE(window);
     EXPECT_NE(driver::GetText(window).find(name), std::string::npos) << driver::GetText(window);
-    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3);  // two entries and the end row
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3); // two entries and the end row
     Shot(tarmik, window, "assoc_shell_" + name);
     driver::Stop(&opened);
 }
 
 // HKEY_CLASSES_ROOT readable but not writable by anyone, for the life of the object; the key's own
 // owner, group and access list come back afterwards.
-class RestrictedClassesRoot {
-public:
+class RestrictedClassesRoot
+{
+  public:
     RestrictedClassesRoot()
     {
-        const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                         DACL_SECURITY_INFORMATION;
+        const SECURITY_INFORMATION all =
+            OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
         DWORD cb = 0;
         RegGetKeySecurity(HKEY_CLASSES_ROOT, all, nullptr, &cb);
         saved_.resize(cb);
         if (RegGetKeySecurity(HKEY_CLASSES_ROOT, all, saved_.data(), &cb) != ERROR_SUCCESS) saved_.clear();
         PSECURITY_DESCRIPTOR readOnly = nullptr;
-        if (!saved_.empty() &&
-            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
-                                                                 nullptr)) {
+        if (!saved_.empty() && ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                                    &readOnly, nullptr))
+        {
             applied_ = RegSetKeySecurity(HKEY_CLASSES_ROOT, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
             LocalFree(readOnly);
         }
@@ -395,9 +405,12 @@ public:
                               OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                               saved_.data());
     }
-    bool applied() const { return applied_; }
+    bool applied() const
+    {
+        return applied_;
+    }
 
-private:
+  private:
     std::vector<BYTE> saved_;
     bool applied_ = false;
 };
@@ -453,4 +466,4 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
-}  // namespace
+} // namespace

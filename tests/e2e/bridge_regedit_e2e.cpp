@@ -15,14 +15,21 @@
 #include "tests/support/driver.h"
 #include "tests/support/registry_editor_width.h"
 
-namespace {
+namespace
+{
 
 const char kTestRoot[] = "Software\\TarmikBridgeTest";
 const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
-const char kSoft[] = "\x83\x5c\x83\x74\x83\x67";  // ソフト: its first character ends in 0x5C
+const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
 const std::string kLongName(255, 'N');
 const char kNotFound[] = "レジストリ エディタが見つかりません。";
-enum { CMD_SAVE = 40003, CMD_OPEN_ENTRY = 40012, CMD_CAPTURE = 40013, CMD_START = 40015 };
+enum
+{
+    CMD_SAVE = 40003,
+    CMD_OPEN_ENTRY = 40012,
+    CMD_CAPTURE = 40013,
+    CMD_START = 40015
+};
 
 void SetString(HKEY key, const char *name, const char *text)
 {
@@ -35,7 +42,8 @@ void DeleteTree(HKEY parent, const std::string &path)
     HKEY key;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     char name[512];
-    for (;;) {
+    for (;;)
+    {
         DWORD cch = sizeof name;
         if (RegEnumKeyExA(key, 0, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         DeleteTree(key, name);
@@ -56,8 +64,9 @@ HKEY CreateKey(const std::string &path)
 const std::string kWineRegistryEditors[] = {"C:\\windows\\regedit.exe", "C:\\windows\\syswow64\\regedit.exe"};
 
 // The keys the cases open, made in the test prefix before any Registry Editor reads the tree.
-class TestKeys : public ::testing::Environment {
-public:
+class TestKeys : public ::testing::Environment
+{
+  public:
     void SetUp() override
     {
         regedit::CloseAll();
@@ -79,7 +88,8 @@ public:
         SetString(key, "Bottom", "8");
         RegCloseKey(key);
         key = CreateKey(root + "\\Many");
-        for (int i = 0; i < 300; i++) {
+        for (int i = 0; i < 300; i++)
+        {
             char name[16];
             snprintf(name, sizeof name, "Value%03d", i);
             SetString(key, name, name);
@@ -102,7 +112,8 @@ public:
     // Puts Wine's Registry Editor back where a case that hid it may have left it.
     static void RestoreRegistryEditor()
     {
-        for (const std::string &path : kWineRegistryEditors) {
+        for (const std::string &path : kWineRegistryEditors)
+        {
             if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
                 MoveFileA((path + ".away").c_str(), path.c_str());
         }
@@ -122,15 +133,17 @@ std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
 }
 
 // A running tarmik.exe with a memo of `entries` named on its command line.
-class Tarmik {
-public:
+class Tarmik
+{
+  public:
     Tarmik(const std::string &name, const std::vector<driver::Entry> &entries, bool expandSelectedKey = false,
            bool openValueEditor = false, bool withStandin = false, const char *standinMode = "")
     {
         folder_ = driver::MakeTestFolder(name);
         driver::SetWindowsVersion("tarmik.exe", nullptr);
         driver::WriteFileBytes(folder_ + "\\tarmik.PRF", SettingsBytes(expandSelectedKey, openValueEditor));
-        if (withStandin) {
+        if (withStandin)
+        {
             CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(),
                       (folder_ + "\\regedit.exe").c_str(), FALSE);
             std::string mode = standinMode;
@@ -143,16 +156,29 @@ public:
     }
     ~Tarmik()
     {
-        if (program_.mainWindow) {
+        if (program_.mainWindow)
+        {
             driver::MessageBoxInfo box;
             while (driver::WaitForMessageBox(program_.pid, &box, 0)) driver::PressButton(box.window, IDOK, 1000);
         }
         driver::Stop(&program_);
     }
-    bool ok() const { return list_ != nullptr; }
-    HWND main() const { return program_.mainWindow; }
-    DWORD pid() const { return program_.pid; }
-    const std::string &folder() const { return folder_; }
+    bool ok() const
+    {
+        return list_ != nullptr;
+    }
+    HWND main() const
+    {
+        return program_.mainWindow;
+    }
+    DWORD pid() const
+    {
+        return program_.pid;
+    }
+    const std::string &folder() const
+    {
+        return folder_;
+    }
 
     // Makes `row` the selected row. The focus moves first: a row left focused without its selection
     // is selected again by the program, after the change, which would undo a change made in one step.
@@ -166,7 +192,8 @@ public:
         record.state = record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         remote.Write(&record, sizeof record);
         SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
-        for (int i = 0; i < 50; i++) {
+        for (int i = 0; i < 50; i++)
+        {
             driver::Settle(program_);
             if (driver::ListSelectedItem(list_) == row) return true;
             Sleep(20);
@@ -207,7 +234,7 @@ public:
         return true;
     }
 
-private:
+  private:
     driver::Program program_;
     std::string folder_, memoPath_;
     HWND list_ = nullptr;
@@ -231,18 +258,20 @@ bool RowVisible(HWND list, int row)
 // Whether top-level window `upper` stands before `lower` in the z-order.
 bool IsAbove(HWND upper, HWND lower)
 {
-    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+    {
         if (window == upper) return true;
         if (window == lower) return false;
     }
     return false;
 }
 
-struct OpenCase {
+struct OpenCase
+{
     const char *name;
     driver::Entry entry;
-    std::string selectedKey;   // the tree's selection afterwards
-    std::vector<int> rows;     // selected value rows afterwards
+    std::string selectedKey; // the tree's selection afterwards
+    std::vector<int> rows;   // selected value rows afterwards
     bool focusInList;
 };
 
@@ -252,31 +281,68 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
     const std::string root = kLongRoot;
     const std::vector<OpenCase> cases = {
         {"root long name, key and its default value",
-         {"", "HKEY_LOCAL_MACHINE\\Software\\Classes", "", false}, "HKEY_LOCAL_MACHINE\\Software\\Classes", {0}, true},
-        {"short root name in small letters", {"", "hklm\\software", "", true}, "HKEY_LOCAL_MACHINE\\Software", {}, false},
-        {"leading blanks and tabs", {"", " \t HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
-         root + "\\Values", {2}, true},
-        {"named value in other letter case", {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "gamma", false},
-         root + "\\Values", {3}, true},
+         {"", "HKEY_LOCAL_MACHINE\\Software\\Classes", "", false},
+         "HKEY_LOCAL_MACHINE\\Software\\Classes",
+         {0},
+         true},
+        {"short root name in small letters",
+         {"", "hklm\\software", "", true},
+         "HKEY_LOCAL_MACHINE\\Software",
+         {},
+         false},
+        {"leading blanks and tabs",
+         {"", " \t HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
+         root + "\\Values",
+         {2},
+         true},
+        {"named value in other letter case",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "gamma", false},
+         root + "\\Values",
+         {3},
+         true},
         {"missing last key", {"", "HKLM\\SOFTWARE\\NoSuchKey", "", false}, "HKEY_LOCAL_MACHINE\\Software", {}, false},
         {"first component names no root", {"", "HKXX\\SOFTWARE", "", false}, "", {}, false},
-        {"trailing separator", {"", "HKCU\\Software\\TarmikBridgeTest\\Values\\", "Alpha", false}, root + "\\Values",
-         {}, false},
-        {"absent value", {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Delta", false}, root + "\\Values", {},
+        {"trailing separator",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Values\\", "Alpha", false},
+         root + "\\Values",
+         {},
+         false},
+        {"absent value",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Delta", false},
+         root + "\\Values",
+         {},
          false},
         {"the default value's shown name is no value name",
-         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "(\x8a\xf9\x92\xe8)", false}, root + "\\Values", {}, false},
-        {"only a default value", {"", "HKCU\\Software\\TarmikBridgeTest\\DefaultOnly", "Alpha", false},
-         root + "\\DefaultOnly", {}, false},
-        {"key with a backslash trail byte", {"", std::string("HKCU\\Software\\TarmikBridgeTest\\") + kSoft, "Kana", false},
-         root + "\\" + kSoft, {1}, true},
-        {"eight levels deep", {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8",
-                               "Bottom", false},
-         root + "\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8", {1}, true},
-        {"last of 300 values", {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value299", false}, root + "\\Many",
-         {300}, true},
-        {"key name of 255 bytes", {"", "HKCU\\Software\\TarmikBridgeTest\\" + kLongName, "", true},
-         root + "\\" + kLongName, {}, false},
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "(\x8a\xf9\x92\xe8)", false},
+         root + "\\Values",
+         {},
+         false},
+        {"only a default value",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\DefaultOnly", "Alpha", false},
+         root + "\\DefaultOnly",
+         {},
+         false},
+        {"key with a backslash trail byte",
+         {"", std::string("HKCU\\Software\\TarmikBridgeTest\\") + kSoft, "Kana", false},
+         root + "\\" + kSoft,
+         {1},
+         true},
+        {"eight levels deep",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8", "Bottom",
+          false},
+         root + "\\Deep1\\Deep2\\Deep3\\Deep4\\Deep5\\Deep6\\Deep7\\Deep8",
+         {1},
+         true},
+        {"last of 300 values",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value299", false},
+         root + "\\Many",
+         {300},
+         true},
+        {"key name of 255 bytes",
+         {"", "HKCU\\Software\\TarmikBridgeTest\\" + kLongName, "", true},
+         root + "\\" + kLongName,
+         {},
+         false},
     };
     std::vector<driver::Entry> entries;
     for (const OpenCase &c : cases) entries.push_back(c.entry);
@@ -285,7 +351,8 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
     Tarmik tarmik("bridge_open", entries);
     ASSERT_TRUE(tarmik.ok());
     DWORD editorPid = 0;
-    for (size_t i = 0; i < cases.size(); i++) {
+    for (size_t i = 0; i < cases.size(); i++)
+    {
         SCOPED_TRACE(cases[i].name);
         std::string keyPathBefore = entries[i].keyPath;
         tarmik.Open((int)i);
@@ -296,7 +363,8 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
         EXPECT_EQ(regedit::SelectedPath(editor), cases[i].selectedKey);
         EXPECT_EQ(regedit::SelectedRows(editor.list), cases[i].rows);
         EXPECT_EQ(regedit::Focus(editor), cases[i].focusInList ? editor.list : editor.tree);
-        if (!cases[i].rows.empty()) {
+        if (!cases[i].rows.empty())
+        {
             EXPECT_EQ(regedit::FocusedRow(editor.list), cases[i].rows[0]);
             EXPECT_TRUE(RowVisible(editor.list, cases[i].rows[0]));
         }
@@ -341,13 +409,16 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Delta", false},
     };
-    for (bool expand : {false, true}) {
+    for (bool expand : {false, true})
+    {
         SCOPED_TRACE(expand ? "expandSelectedKey set" : "expandSelectedKey clear");
         Tarmik tarmik(expand ? "bridge_expand" : "bridge_noexpand", entries, expand, true);
         ASSERT_TRUE(tarmik.ok());
         regedit::Editor editor = regedit::Find();
-        if (editor.tree) {
-            HTREEITEM deep1 = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1"});
+        if (editor.tree)
+        {
+            HTREEITEM deep1 =
+                regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1"});
             ASSERT_TRUE(deep1);
             regedit::Collapse(editor.tree, deep1);
         }
@@ -398,7 +469,8 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     // waited for rather than a round trip.
     auto opened = [&](DWORD timeoutMs) {
         DWORD start = GetTickCount();
-        while (GetTickCount() - start < timeoutMs) {
+        while (GetTickCount() - start < timeoutMs)
+        {
             if (regedit::SelectedRows(editor.list) == std::vector<int>{3}) return true;
             Sleep(50);
         }
@@ -429,7 +501,8 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\GoesAway");
 
     // All there at first: nothing is listed anew, so a branch the user opened stays open.
-    HTREEITEM deep2 = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1", "Deep2"});
+    HTREEITEM deep2 =
+        regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1", "Deep2"});
     ASSERT_TRUE(deep2);
     HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_PARENT, deep2);
     tarmik.Open(0);
@@ -472,7 +545,7 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
     SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string wide = std::string(kTestRoot) + "\\Wide";
     for (int i = 0; i < 40; i++) RegCloseKey(CreateKey(wide + "\\Sub" + (i < 10 ? "0" : "") + std::to_string(i)));
-    RegCloseKey(CreateKey(wide + "\\Sub2-5"));  // the registry puts it before Sub20, the tree after Sub25
+    RegCloseKey(CreateKey(wide + "\\Sub2-5")); // the registry puts it before Sub20, the tree after Sub25
     RegCloseKey(CreateKey(wide + "\\Sub10\\Sub11"));
     Tarmik tarmik("bridge_siblings", {{"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\Sub39", "", true},
                                       {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\sub2-5", "", true},
@@ -486,7 +559,8 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
     tarmik.Open(1);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub2-5");
     // Sub10 expanded puts its own Sub11 in the row where the sibling Sub11 would stand.
-    ASSERT_TRUE(regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Wide", "Sub10", "Sub11"}));
+    ASSERT_TRUE(regedit::FindPath(editor.tree,
+                                  {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Wide", "Sub10", "Sub11"}));
     tarmik.Open(2);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub11");
     driver::Screenshot(editor.window, "bridge_many_siblings");
@@ -499,7 +573,8 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     regedit::Editor editor = regedit::Find();
     Tarmik tarmik("bridge_capture", {{"first", "HKCU", "", true}, {"second", "HKLM", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    if (!editor.tree) {
+    if (!editor.tree)
+    {
         tarmik.Command(CMD_START);
         editor = regedit::WaitFor();
     }
@@ -507,7 +582,8 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     const std::string values = std::string(kLongRoot) + "\\Values";
 
     // The key alone, from the tree, with its root's long name.
-    regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
+    regedit::Select(editor.tree,
+                    regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(1));
     tarmik.Command(CMD_CAPTURE);
@@ -525,7 +601,7 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     regedit::Select(editor.tree,
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", kLongName}));
     regedit::FocusControl(editor, editor.tree);
-    ASSERT_TRUE(tarmik.SelectRow(5));  // the end row
+    ASSERT_TRUE(tarmik.SelectRow(5)); // the end row
     tarmik.Command(CMD_CAPTURE);
 
     EXPECT_EQ(Keys(tarmik.Saved()), (std::vector<std::string>{
@@ -554,8 +630,10 @@ TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
 TEST(BridgeRegedit, MissingRegistryEditorIsReportedOnce)
 {
     regedit::CloseAll();
-    for (const std::string &path : kWineRegistryEditors) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    for (const std::string &path : kWineRegistryEditors)
+    {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        {
             ASSERT_TRUE(MoveFileA(path.c_str(), (path + ".away").c_str())) << path;
         }
     }
@@ -637,12 +715,14 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         ASSERT_TRUE(editor.tree);
         HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
         HTREEITEM item = regedit::Item(editor.tree, TVGN_CHILD, hkcu);
-        while (item && regedit::ItemText(editor.tree, item).size() < 255) item = regedit::Item(editor.tree, TVGN_NEXT, item);
+        while (item && regedit::ItemText(editor.tree, item).size() < 255)
+            item = regedit::Item(editor.tree, TVGN_NEXT, item);
         ASSERT_TRUE(item);
         regedit::Select(editor.tree, item);
         regedit::FocusControl(editor, editor.tree);
         tarmik.Command(CMD_CAPTURE);
-        EXPECT_EQ(Keys(tarmik.Saved()), std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
+        EXPECT_EQ(Keys(tarmik.Saved()),
+                  std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
     }
     regedit::CloseAll();
 }
@@ -655,8 +735,13 @@ const char kOtherWidth[] = "このレジストリ エディタは 32 ビット�
 const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
                            "64 ビット版のタルミクを使ってください。";
 #endif
-const char kBusy[] = "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
-enum { CMD_ADD = 40006, ID_ENTRY_CAPTURE = 1025 };
+const char kBusy[] =
+    "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
+enum
+{
+    CMD_ADD = 40006,
+    ID_ENTRY_CAPTURE = 1025
+};
 
 // Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
 // the addresses this one can name are walked: a region reaching past them ends the walk.
@@ -665,8 +750,9 @@ int OnePageAllocations(DWORD pid)
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     int count = 0;
     MEMORY_BASIC_INFORMATION region;
-    for (ULONG_PTR at = 0; process && VirtualQueryEx(process, reinterpret_cast<void *>(at), &region, sizeof region) ==
-                                          sizeof region;) {
+    for (ULONG_PTR at = 0;
+         process && VirtualQueryEx(process, reinterpret_cast<void *>(at), &region, sizeof region) == sizeof region;)
+    {
         count += region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && region.RegionSize == 4096 &&
                  region.AllocationBase == region.BaseAddress;
         const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
@@ -712,8 +798,10 @@ void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string
 TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
 {
     SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
-    Tarmik tarmik("bridge_busy", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
-                                  {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}}, false, true);
+    Tarmik tarmik("bridge_busy",
+                  {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
+                   {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}},
+                  false, true);
     ASSERT_TRUE(tarmik.ok());
     tarmik.Open(0);
     regedit::Editor editor = regedit::WaitFor();
@@ -743,8 +831,9 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     const std::string root = kTestRoot;
     char data[16] = "";
     DWORD cbData = sizeof data;
-    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (root + "\\Values").c_str(), "Beta", RRF_RT_REG_SZ, nullptr, data,
-                           &cbData), ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegGetValueA(HKEY_CURRENT_USER, (root + "\\Values").c_str(), "Beta", RRF_RT_REG_SZ, nullptr, data, &cbData),
+        ERROR_SUCCESS);
     EXPECT_STREQ(data, "b");
     EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (root + "\\Many").c_str(), "Beta", RRF_RT_ANY, nullptr, nullptr, nullptr),
               ERROR_FILE_NOT_FOUND);
@@ -809,4 +898,4 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     regedit::CloseAll();
 }
 
-}  // namespace
+} // namespace

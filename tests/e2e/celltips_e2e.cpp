@@ -7,7 +7,8 @@ using memolist::MouseTo;
 using memolist::Session;
 using memolist::WaitFor;
 
-namespace {
+namespace
+{
 
 const char kLongKey1[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\ログオン通知";
@@ -38,7 +39,10 @@ HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
 }
 
 // The text the tip shows, as it draws it.
-std::string TipText(HWND tip) { return driver::GetText(tip); }
+std::string TipText(HWND tip)
+{
+    return driver::GetText(tip);
+}
 
 // Where the tip's text must start for it to lie exactly over the cell's text, as the tip window's
 // top-left corner: the tip's own answer to TTM_ADJUSTRECT, or 3 and 2 pixels up and left of the
@@ -75,12 +79,13 @@ void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line
 
 void ExpectNoTip(Session &session, const char *where)
 {
-    Sleep(2000);  // twice the initial delay of the tip window
+    Sleep(2000); // twice the initial delay of the tip window
     EXPECT_EQ(VisibleTip(session), nullptr) << where;
 }
 
-class CellTips : public testing::Test {
-protected:
+class CellTips : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(session.Open(testing::UnitTest::GetInstance()->current_test_info()->name(), TipEntries()));
@@ -158,7 +163,7 @@ TEST_F(CellTips, CellScrolledOutOnTheLeftShowsATip)
     EXPECT_EQ(window.left, corner.x) << "the tip starts where the hidden text starts";
     EXPECT_EQ(window.top, corner.y);
     driver::Screenshot(session.main(), "celltip_scrolled_left");
-    driver::Screenshot(tip, "celltip_scrolled_left_tip");  // left of the list, where "d" is hidden
+    driver::Screenshot(tip, "celltip_scrolled_left_tip"); // left of the list, where "d" is hidden
 }
 
 TEST_F(CellTips, TipStaysInsideTheWorkArea)
@@ -214,4 +219,4 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     EXPECT_NE(HitTest(tip, overList), HTTRANSPARENT) << "no tip shown";
 }
 
-}  // namespace
+} // namespace

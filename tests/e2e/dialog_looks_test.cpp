@@ -7,9 +7,11 @@
 
 using namespace dialogs;
 
-namespace {
+namespace
+{
 
-struct SystemLook {
+struct SystemLook
+{
     const char *version;
     const char *keyLabel;
     const char *cancel;
@@ -22,7 +24,8 @@ const SystemLook kSystems[] = {
 };
 
 // The screen pixels of a window, row by row.
-struct Pixels {
+struct Pixels
+{
     RECT rect = {};
     std::vector<COLORREF> colours;
 
@@ -30,21 +33,33 @@ struct Pixels {
     {
         rect = ScreenRect(window);
         HDC screen = GetDC(nullptr);
-        for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int y = rect.top; y < rect.bottom; ++y)
+        {
             for (int x = rect.left; x < rect.right; ++x) colours.push_back(GetPixel(screen, x, y) & 0xFFFFFF);
         }
         ReleaseDC(nullptr, screen);
     }
-    int width() const { return rect.right - rect.left; }
-    int height() const { return rect.bottom - rect.top; }
-    COLORREF at(int x, int y) const { return colours[(size_t)y * width() + x]; }
+    int width() const
+    {
+        return rect.right - rect.left;
+    }
+    int height() const
+    {
+        return rect.bottom - rect.top;
+    }
+    COLORREF at(int x, int y) const
+    {
+        return colours[(size_t)y * width() + x];
+    }
 
     // The bounding box of the pixels of `colour` inside the one-pixel edge.
     RECT Box(COLORREF colour) const
     {
         RECT box = {width(), height(), -1, -1};
-        for (int y = 1; y < height() - 1; ++y) {
-            for (int x = 1; x < width() - 1; ++x) {
+        for (int y = 1; y < height() - 1; ++y)
+        {
+            for (int x = 1; x < width() - 1; ++x)
+            {
                 if (at(x, y) != colour) continue;
                 box.left = std::min<LONG>(box.left, x);
                 box.top = std::min<LONG>(box.top, y);
@@ -93,7 +108,8 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
 
     const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
                    shadow = GetSysColor(COLOR_BTNSHADOW);
-    if (!classic) {
+    if (!classic)
+    {
         EXPECT_NE(hot.colours, normal.colours) << name << ": the themed button has a hot look";
         EXPECT_NE(pressed.colours, hot.colours) << name << ": and a pressed one";
         return;
@@ -116,7 +132,8 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
 int LowestGdiObjectCount(HANDLE process)
 {
     int lowest = driver::GdiObjectCount(process);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         Sleep(300);
         lowest = std::min(lowest, driver::GdiObjectCount(process));
     }
@@ -129,7 +146,8 @@ BOOL CALLBACK CountChild(HWND, LPARAM lParam)
     return TRUE;
 }
 
-struct TopLevelCount {
+struct TopLevelCount
+{
     DWORD pid;
     int windows;
 };
@@ -156,7 +174,8 @@ int WindowCount(DWORD pid)
 // The tip window's registered tools (the memo list's own, plus the fields of an open dialog).
 int ToolCount(DWORD pid)
 {
-    struct Search {
+    struct Search
+    {
         DWORD pid;
         HWND tip;
     } search = {pid, nullptr};
@@ -165,7 +184,8 @@ int ToolCount(DWORD pid)
             Search *s = (Search *)lParam;
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && driver::GetClass(window) == "tooltips_class32") {
+            if (owner == s->pid && driver::GetClass(window) == "tooltips_class32")
+            {
                 s->tip = window;
                 return FALSE;
             }
@@ -175,16 +195,17 @@ int ToolCount(DWORD pid)
     return search.tip ? (int)SendMessageA(search.tip, TTM_GETTOOLCOUNT, 0, 0) : -1;
 }
 
-}  // namespace
+} // namespace
 
 TEST(DialogLooks, EachSystemDrawsBothDialogs)
 {
     printf("visual styles in force for this prefix: %s\n", IsThemed() ? "yes" : "no (Wine reports no theme)");
-    for (const SystemLook &system : kSystems) {
+    for (const SystemLook &system : kSystems)
+    {
         SCOPED_TRACE(system.version);
         Session session;
-        ASSERT_TRUE(session.Open(std::string("looks_") + system.version,
-                                 {{"key only", "HKLM\\SOFTWARE", "", true}}, system.version));
+        ASSERT_TRUE(session.Open(std::string("looks_") + system.version, {{"key only", "HKLM\\SOFTWARE", "", true}},
+                                 system.version));
         const bool classic = std::string(system.version) != "winxp" || !IsThemed();
 
         session.SelectRow(0);
@@ -221,7 +242,8 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     ASSERT_TRUE(process);
     session.SelectRow(0);
 
-    struct Kind {
+    struct Kind
+    {
         int command;
         const char *title;
     } const kinds[] = {{kAdd, "追加"}, {kChange, "変更"}, {kOpenKey, "開く"}};
@@ -237,8 +259,10 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     // Wine the seconds it takes to fill its caches (fonts linked for the Japanese texts among them),
     // which grow by a few dozen objects at moments of their own.
     auto round = [&](const char *what, int n) {
-        for (const Kind &kind : kinds) {
-            if (!cycle(kind)) {
+        for (const Kind &kind : kinds)
+        {
+            if (!cycle(kind))
+            {
                 ADD_FAILURE() << what << " " << n << ": " << kind.title;
                 return false;
             }
@@ -254,8 +278,8 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     for (int n = 0; n < 200; ++n) ASSERT_TRUE(round("round", n));
     const int gdiAfter = LowestGdiObjectCount(process), windowsAfter = WindowCount(session.pid()),
               toolsAfter = ToolCount(session.pid());
-    printf("GDI objects %d -> %d, windows %d -> %d, tip tools %d -> %d after 200 x 3 dialogs\n", gdiBefore,
-           gdiAfter, windowsBefore, windowsAfter, toolsBefore, toolsAfter);
+    printf("GDI objects %d -> %d, windows %d -> %d, tip tools %d -> %d after 200 x 3 dialogs\n", gdiBefore, gdiAfter,
+           windowsBefore, windowsAfter, toolsBefore, toolsAfter);
     EXPECT_EQ(gdiAfter, gdiBefore);
     EXPECT_EQ(windowsAfter, windowsBefore);
     EXPECT_EQ(toolsAfter, toolsBefore);

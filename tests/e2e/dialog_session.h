@@ -11,22 +11,39 @@
 
 #include "tests/support/driver.h"
 
-namespace dialogs {
+namespace dialogs
+{
 
-enum {
-    kSave = 40003, kAdd = 40006, kChange = 40008, kMoveUp = 40009, kOpenEntry = 40012, kOpenKey = 40014,
-    kMemoList = 1001, kOpenButton = 1002,
-    kDescription = 1019, kKeyLabel = 1020, kEntryKey = 1021, kEntryRoot = 1022, kEntryValue = 1023,
-    kEntryBadge = 1024, kCapture = 1025,
-    kOpenKeyLabel = 1026, kOpenKeyKey = 1027, kOpenKeyRoot = 1028, kOpenKeyValue = 1029, kOpenKeyBadge = 1030,
+enum
+{
+    kSave = 40003,
+    kAdd = 40006,
+    kChange = 40008,
+    kMoveUp = 40009,
+    kOpenEntry = 40012,
+    kOpenKey = 40014,
+    kMemoList = 1001,
+    kOpenButton = 1002,
+    kDescription = 1019,
+    kKeyLabel = 1020,
+    kEntryKey = 1021,
+    kEntryRoot = 1022,
+    kEntryValue = 1023,
+    kEntryBadge = 1024,
+    kCapture = 1025,
+    kOpenKeyLabel = 1026,
+    kOpenKeyKey = 1027,
+    kOpenKeyRoot = 1028,
+    kOpenKeyValue = 1029,
+    kOpenKeyBadge = 1030,
 };
 
 // Polls `condition` until it holds or `timeoutMs` passes.
-template <class Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
+template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
 {
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(10);
@@ -93,12 +110,19 @@ inline bool PasteWithCtrlV(HWND field, const std::string &text, bool replace = t
 }
 
 // The key badge, a child of the value field once the dialog has set itself up.
-inline HWND Badge(HWND dialog, int valueId, int badgeId) { return GetDlgItem(GetDlgItem(dialog, valueId), badgeId); }
+inline HWND Badge(HWND dialog, int valueId, int badgeId)
+{
+    return GetDlgItem(GetDlgItem(dialog, valueId), badgeId);
+}
 
-inline bool Visible(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+inline bool Visible(HWND window)
+{
+    return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
-class Session {
-public:
+class Session
+{
+  public:
     // Starts the program in a fresh folder with `entries` in a memo file named on its command line,
     // reporting the Windows version `version` (null: Wine's default).
     bool Open(const std::string &testName, const std::vector<driver::Entry> &entries, const char *version = nullptr)
@@ -115,19 +139,38 @@ public:
 
     ~Session()
     {
-        for (HWND window : driver::WindowsOf(program_.pid)) {
+        for (HWND window : driver::WindowsOf(program_.pid))
+        {
             if (driver::GetClass(window) == "#32768") Keys("Escape");
         }
         driver::Stop(&program_);
         driver::SetWindowsVersion("tarmik.exe", nullptr);
     }
 
-    HWND main() const { return program_.mainWindow; }
-    HWND list() const { return list_; }
-    DWORD pid() const { return program_.pid; }
-    const driver::Program &program() const { return program_; }
-    const std::string &folder() const { return folder_; }
-    void Settle() { driver::Settle(program_); }
+    HWND main() const
+    {
+        return program_.mainWindow;
+    }
+    HWND list() const
+    {
+        return list_;
+    }
+    DWORD pid() const
+    {
+        return program_.pid;
+    }
+    const driver::Program &program() const
+    {
+        return program_;
+    }
+    const std::string &folder() const
+    {
+        return folder_;
+    }
+    void Settle()
+    {
+        driver::Settle(program_);
+    }
 
     // Runs a command of the main window as its menu would, and waits for the dialog it opens; with
     // `forInput`, also until real keyboard input reaches it.
@@ -135,7 +178,8 @@ public:
     {
         PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
         HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
-        if (dialog) {
+        if (dialog)
+        {
             if (!forInput) return dialog;
             WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
             // The X input focus follows the activation a moment later.
@@ -143,7 +187,8 @@ public:
             Settle();
             return dialog;
         }
-        for (HWND window : driver::WindowsOf(program_.pid)) {
+        for (HWND window : driver::WindowsOf(program_.pid))
+        {
             printf("  no dialog \"%s\"; window of class %s: \"%s\"\n", title, driver::GetClass(window).c_str(),
                    driver::GetText(window).c_str());
         }
@@ -151,7 +196,10 @@ public:
     }
 
     // The visible pop-up menu of the program, if one is open.
-    HWND PopupMenu() { return driver::FindWindowOf(program_.pid, "#32768"); }
+    HWND PopupMenu()
+    {
+        return driver::FindWindowOf(program_.pid, "#32768");
+    }
 
     // Waits for the pop-up menu to close and for Wine to let go of the pointer it held for it.
     bool WaitForMenuClosed()
@@ -183,7 +231,10 @@ public:
         Settle();
     }
 
-    int Selected() { return driver::ListSelectedItem(list_); }
+    int Selected()
+    {
+        return driver::ListSelectedItem(list_);
+    }
 
     // Saves with the program's own save command and reads the memo file back.
     std::vector<driver::Entry> Saved()
@@ -196,9 +247,12 @@ public:
         return entries;
     }
 
-    std::vector<uint8_t> FileBytes() { return driver::ReadFileBytes(memoPath_); }
+    std::vector<uint8_t> FileBytes()
+    {
+        return driver::ReadFileBytes(memoPath_);
+    }
 
-private:
+  private:
     driver::Program program_;
     std::string folder_;
     std::string memoPath_;
@@ -208,7 +262,8 @@ private:
 inline std::vector<driver::Entry> NumberedEntries(int count)
 {
     std::vector<driver::Entry> entries;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         char description[16];
         snprintf(description, sizeof description, "E%d", i);
         entries.push_back({description, "HKEY_CURRENT_USER\\Software", "", false});
@@ -219,11 +274,12 @@ inline std::vector<driver::Entry> NumberedEntries(int count)
 inline std::string Describe(const std::vector<driver::Entry> &entries)
 {
     std::string out;
-    for (const driver::Entry &entry : entries) {
-        out += "[" + entry.description + "|" + entry.keyPath + "|" + entry.valueName + (entry.keyOnly ? "|key" : "") +
-               "]";
+    for (const driver::Entry &entry : entries)
+    {
+        out +=
+            "[" + entry.description + "|" + entry.keyPath + "|" + entry.valueName + (entry.keyOnly ? "|key" : "") + "]";
     }
     return out;
 }
 
-}  // namespace dialogs
+} // namespace dialogs

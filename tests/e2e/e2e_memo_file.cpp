@@ -4,7 +4,8 @@
 
 using namespace memo_e2e;
 
-namespace {
+namespace
+{
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values)
 {
@@ -34,7 +35,7 @@ void SaveOverAChangedFile(Session &session)
     ASSERT_TRUE(session.Box(&box)) << "the question about the changed file";
     EXPECT_NE(std::string::npos, box.text.find("他のプログラムによって変更されています。")) << box.text;
     ASSERT_TRUE(driver::PressButton(box.window, IDYES));
-    DWORD_PTR ignored;  // answered once the save is done
+    DWORD_PTR ignored; // answered once the save is done
     SendMessageTimeoutA(session.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
 }
 
@@ -46,8 +47,9 @@ std::string UnixBuildDir()
 }
 
 // A small filesystem of its own, mounted for one test; unmounted when the test ends.
-class SmallDisk {
-public:
+class SmallDisk
+{
+  public:
     SmallDisk(const std::string &name, const std::string &options)
     {
         unixPath_ = UnixBuildDir() + "/e2e-disk-" + name;
@@ -58,13 +60,25 @@ public:
     {
         if (mounted_) RunUnix("umount '" + unixPath_ + "'");
     }
-    bool mounted() const { return mounted_; }
-    std::string Path(const std::string &name) const { return driver::WindowsPath(unixPath_ + "/" + name); }
-    std::string folder() const { return driver::WindowsPath(unixPath_); }
+    bool mounted() const
+    {
+        return mounted_;
+    }
+    std::string Path(const std::string &name) const
+    {
+        return driver::WindowsPath(unixPath_ + "/" + name);
+    }
+    std::string folder() const
+    {
+        return driver::WindowsPath(unixPath_);
+    }
     // Takes every free block with one file.
-    void Fill() { RunUnix("dd if=/dev/zero of='" + unixPath_ + "/filler' bs=4096 2>/dev/null; sync"); }
+    void Fill()
+    {
+        RunUnix("dd if=/dev/zero of='" + unixPath_ + "/filler' bs=4096 2>/dev/null; sync");
+    }
 
-private:
+  private:
     std::string unixPath_;
     bool mounted_ = false;
 };
@@ -79,7 +93,7 @@ std::string ComboText(HWND combo, int index)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
 {
@@ -119,7 +133,8 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
         Bytes({0x04, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
     };
     int n = 0;
-    for (const std::vector<uint8_t> &bytes : files) {
+    for (const std::vector<uint8_t> &bytes : files)
+    {
         Session session("memo_small_" + std::to_string(n++));
         const std::string path = session.Path("small.tmk");
         ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
@@ -229,7 +244,8 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     Session session("memo_full_disk");
     const std::string path = disk.Path("full.tmk");
     std::vector<driver::Entry> entries = SampleEntries();
-    for (int i = 0; i < 200; i++) entries.push_back({"説明 " + std::to_string(i), "HKEY_CURRENT_USER\\Software\\Test", "v", false});
+    for (int i = 0; i < 200; i++)
+        entries.push_back({"説明 " + std::to_string(i), "HKEY_CURRENT_USER\\Software\\Test", "v", false});
     const std::vector<uint8_t> bytes = driver::MemoBytes(entries);
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     disk.Fill();
@@ -315,7 +331,7 @@ TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
     ASSERT_EQ(259u, path.size());
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
     std::vector<uint8_t> settings = SettingsBytes("TMK", false, path + "X");
-    memset(&settings[324], 'Z', 28);  // option bytes and the tail hold no NUL either
+    memset(&settings[324], 'Z', 28); // option bytes and the tail hold no NUL either
     settings[324] = settings[325] = settings[326] = 0;
     ASSERT_TRUE(driver::WriteFileBytes(session.Path("tarmik.PRF"), settings));
     ASSERT_TRUE(session.Run());

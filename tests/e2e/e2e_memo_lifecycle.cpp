@@ -4,10 +4,12 @@
 
 using namespace memo_e2e;
 
-namespace {
+namespace
+{
 
 // A running program with the sample memo loaded from its command line.
-struct Loaded {
+struct Loaded
+{
     Session session;
     std::string path;
     std::vector<uint8_t> bytes;
@@ -18,7 +20,10 @@ struct Loaded {
         bytes = driver::MemoBytes(SampleEntries());
         driver::WriteFileBytes(path, bytes);
     }
-    bool Run() { return session.Run(path); }
+    bool Run()
+    {
+        return session.Run(path);
+    }
 };
 
 // The question box after `action`, answered with `button`.
@@ -41,7 +46,7 @@ std::vector<std::string> MovedOrder()
     return descriptions;
 }
 
-}  // namespace
+} // namespace
 
 TEST(MemoLifecycle, WithoutChangesNothingIsAsked)
 {
@@ -217,7 +222,7 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     Session b("memo_changed_b", SettingsBytes("TMK", true));
     ASSERT_TRUE(a.Run());
     ASSERT_TRUE(b.Run(a.path));
-    a.session.Send(40007);  // deletes the first entry
+    a.session.Send(40007); // deletes the first entry
     a.session.Send(CMD_SAVE);
     const std::vector<uint8_t> saved = driver::ReadFileBytes(a.path);
     ASSERT_EQ(2u, FileEntries(a.path).size());

@@ -17,11 +17,19 @@
 
 #include "tests/support/driver.h"
 
-namespace memo_e2e {
+namespace memo_e2e
+{
 
 constexpr const char *kCaption = "タルミク";
 constexpr const char *kSaveQuestion = "メモの内容が変更されています。\r\r変更を保存しますか？";
-enum Command { CMD_NEW = 40001, CMD_OPEN = 40002, CMD_SAVE = 40003, CMD_SAVE_AS = 40004, CMD_MOVE_DOWN = 40010 };
+enum Command
+{
+    CMD_NEW = 40001,
+    CMD_OPEN = 40002,
+    CMD_SAVE = 40003,
+    CMD_SAVE_AS = 40004,
+    CMD_MOVE_DOWN = 40010
+};
 
 inline std::vector<driver::Entry> SampleEntries()
 {
@@ -52,8 +60,8 @@ inline int RunUnix(const std::string &command)
     const std::string marker = std::string(build) + "/e2e-unix-exit-" + std::to_string(GetCurrentProcessId());
     const std::string markerPath = driver::WindowsPath(marker);
     DeleteFileA(markerPath.c_str());
-    std::string line = "/bin/sh -c \"(" + command + "); echo $? >'" + marker + ".part'; mv '" + marker + ".part' '" +
-                       marker + "'\"";
+    std::string line =
+        "/bin/sh -c \"(" + command + "); echo $? >'" + marker + ".part'; mv '" + marker + ".part' '" + marker + "'\"";
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOA startup = {};
@@ -63,9 +71,11 @@ inline int RunUnix(const std::string &command)
         return -1;
     if (info.hThread) CloseHandle(info.hThread);
     if (info.hProcess) CloseHandle(info.hProcess);
-    for (int i = 0; i < 3000; i++) {
+    for (int i = 0; i < 3000; i++)
+    {
         const std::vector<uint8_t> code = driver::ReadFileBytes(markerPath);
-        if (!code.empty()) {
+        if (!code.empty())
+        {
             DeleteFileA(markerPath.c_str());
             return atoi(std::string(code.begin(), code.end()).c_str());
         }
@@ -75,19 +85,20 @@ inline int RunUnix(const std::string &command)
 }
 
 // Polls `condition` until it holds or `timeoutMs` passes.
-template <class Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
+template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
 {
     const DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
     }
 }
 
-class Session {
-public:
+class Session
+{
+  public:
     // A fresh folder with the program (and its settings file when given).
     explicit Session(const std::string &name, const std::vector<uint8_t> &settings = {})
     {
@@ -95,18 +106,45 @@ public:
         driver::SetWindowsVersion("tarmik.exe", nullptr);
         if (!settings.empty()) driver::WriteFileBytes(folder_ + "\\tarmik.PRF", settings);
     }
-    ~Session() { driver::Stop(&program_); }
+    ~Session()
+    {
+        driver::Stop(&program_);
+    }
 
-    const std::string &folder() const { return folder_; }
-    std::string Path(const std::string &name) const { return folder_ + "\\" + name; }
-    DWORD pid() const { return program_.pid; }
-    HWND main() const { return program_.mainWindow; }
-    driver::Program &program() { return program_; }
-    HWND list() const { return GetDlgItem(program_.mainWindow, 1001); }
+    const std::string &folder() const
+    {
+        return folder_;
+    }
+    std::string Path(const std::string &name) const
+    {
+        return folder_ + "\\" + name;
+    }
+    DWORD pid() const
+    {
+        return program_.pid;
+    }
+    HWND main() const
+    {
+        return program_.mainWindow;
+    }
+    driver::Program &program()
+    {
+        return program_;
+    }
+    HWND list() const
+    {
+        return GetDlgItem(program_.mainWindow, 1001);
+    }
 
-    bool Start(const std::string &tail = "") { return driver::Start(&program_, folder_ + "\\tarmik.exe", tail); }
+    bool Start(const std::string &tail = "")
+    {
+        return driver::Start(&program_, folder_ + "\\tarmik.exe", tail);
+    }
     // Started and showing its window.
-    bool Run(const std::string &tail = "") { return Start(tail) && driver::WaitForMainWindow(&program_); }
+    bool Run(const std::string &tail = "")
+    {
+        return Start(tail) && driver::WaitForMainWindow(&program_);
+    }
     // The main window while it is still hidden behind a start-up message box.
     HWND FindMainWindow()
     {
@@ -115,7 +153,8 @@ public:
     }
     HWND FindWindowOfAnyState(const char *className)
     {
-        struct Args {
+        struct Args
+        {
             DWORD pid;
             const char *className;
             HWND found;
@@ -133,13 +172,31 @@ public:
         return args.found;
     }
 
-    void Settle() { driver::Settle(program_); }
-    std::string Title() { return driver::GetText(program_.mainWindow); }
-    int Count() { return driver::ListItemCount(list()); }
-    int Selected() { return driver::ListSelectedItem(list()); }
-    bool Focused0() { return (SendMessageA(list(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) & LVIS_FOCUSED) != 0; }
+    void Settle()
+    {
+        driver::Settle(program_);
+    }
+    std::string Title()
+    {
+        return driver::GetText(program_.mainWindow);
+    }
+    int Count()
+    {
+        return driver::ListItemCount(list());
+    }
+    int Selected()
+    {
+        return driver::ListSelectedItem(list());
+    }
+    bool Focused0()
+    {
+        return (SendMessageA(list(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) & LVIS_FOCUSED) != 0;
+    }
 
-    void Post(int command) { PostMessageA(program_.mainWindow, WM_COMMAND, command, 0); }
+    void Post(int command)
+    {
+        PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
+    }
     // Sends a command and returns once the program has carried it out (no dialog may stay open).
     void Send(int command)
     {
@@ -147,7 +204,10 @@ public:
         SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 20000, &ignored);
     }
     // Marks the memo modified as a user would: the first entry one row down.
-    void Modify() { Send(CMD_MOVE_DOWN); }
+    void Modify()
+    {
+        Send(CMD_MOVE_DOWN);
+    }
 
     bool Box(driver::MessageBoxInfo *box, DWORD timeoutMs = 5000)
     {
@@ -159,7 +219,10 @@ public:
         Sleep(waitMs);
         return !driver::WaitForMessageBox(program_.pid, &box, 0);
     }
-    bool Ended(DWORD timeoutMs = 5000) { return driver::WaitForExit(&program_, timeoutMs) != STILL_ACTIVE; }
+    bool Ended(DWORD timeoutMs = 5000)
+    {
+        return driver::WaitForExit(&program_, timeoutMs) != STILL_ACTIVE;
+    }
 
     // Drops files on the main window as the shell does: a DROPFILES block in the program's memory.
     std::unique_ptr<driver::RemoteMemory> Drop(const std::vector<std::string> &paths)
@@ -182,8 +245,10 @@ public:
         HWND dialog = nullptr;
         WaitFor(
             [&] {
-                for (HWND window : driver::WindowsOf(program_.pid)) {
-                    if (driver::GetClass(window) == "#32770" && !GetDlgItem(window, 0xFFFF)) {
+                for (HWND window : driver::WindowsOf(program_.pid))
+                {
+                    if (driver::GetClass(window) == "#32770" && !GetDlgItem(window, 0xFFFF))
+                    {
                         dialog = window;
                         return true;
                     }
@@ -194,7 +259,7 @@ public:
         return dialog;
     }
 
-private:
+  private:
     std::string folder_;
     driver::Program program_;
 };
@@ -212,11 +277,14 @@ inline void ShootWhenPainted(HWND window, const std::string &name)
 // Types a name into a file dialog and presses its OK button.
 inline void ChooseInFileDialog(HWND dialog, const std::string &name)
 {
-    HWND field = GetDlgItem(dialog, 0x47C);  // the file-name combo box of the explorer-style dialog
-    if (field) {
+    HWND field = GetDlgItem(dialog, 0x47C); // the file-name combo box of the explorer-style dialog
+    if (field)
+    {
         HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
         if (edit) field = edit;
-    } else {
+    }
+    else
+    {
         field = GetDlgItem(dialog, 0x480);
     }
     SendMessageA(field, WM_SETTEXT, 0, (LPARAM)name.c_str());
@@ -237,4 +305,4 @@ inline std::vector<std::string> Descriptions(const std::vector<driver::Entry> &e
     return out;
 }
 
-}  // namespace memo_e2e
+} // namespace memo_e2e

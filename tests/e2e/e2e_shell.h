@@ -15,45 +15,62 @@
 #include "settings/settings_record.h"
 #include "tests/support/driver.h"
 
-namespace shell_e2e {
+namespace shell_e2e
+{
 
 const int kButtons[] = {IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT};
 
 // tarmik.exe in BuildDir()\e2e\shell_<name>, run as the given Windows version.
-struct Tarmik {
+struct Tarmik
+{
     driver::Program program;
     std::string folder, exe, settings;
 
-    explicit Tarmik(const char *name, const char *version = nullptr) {
+    explicit Tarmik(const char *name, const char *version = nullptr)
+    {
         folder = driver::MakeTestFolder(std::string("shell_") + name);
         exe = folder + "\\tarmik.exe";
-        settings = folder + "\\tarmik.PRF";  // the program file's name with "PRF" for its extension
+        settings = folder + "\\tarmik.PRF"; // the program file's name with "PRF" for its extension
         driver::SetWindowsVersion("tarmik.exe", version);
     }
-    ~Tarmik() {
+    ~Tarmik()
+    {
         driver::Stop(&program);
         driver::SetWindowsVersion("tarmik.exe", nullptr);
     }
-    HWND Start(const std::string &tail = "", int show = SW_SHOWNORMAL) {
+    HWND Start(const std::string &tail = "", int show = SW_SHOWNORMAL)
+    {
         if (!driver::Start(&program, exe, tail, show)) return nullptr;
         return driver::WaitForMainWindow(&program);
     }
-    void Settle() { driver::Settle(program); }
-    HWND Main() const { return program.mainWindow; }
-    HWND Item(int id) const { return GetDlgItem(program.mainWindow, id); }
+    void Settle()
+    {
+        driver::Settle(program);
+    }
+    HWND Main() const
+    {
+        return program.mainWindow;
+    }
+    HWND Item(int id) const
+    {
+        return GetDlgItem(program.mainWindow, id);
+    }
     // A child's rectangle in the main window's client coordinates.
-    RECT ClientRectOf(int id) const {
+    RECT ClientRectOf(int id) const
+    {
         RECT rect;
         GetWindowRect(Item(id), &rect);
         MapWindowPoints(nullptr, program.mainWindow, reinterpret_cast<POINT *>(&rect), 2);
         return rect;
     }
-    bool WriteSettings(const Settings &record) const {
+    bool WriteSettings(const Settings &record) const
+    {
         const uint8_t *bytes = reinterpret_cast<const uint8_t *>(&record);
         return driver::WriteFileBytes(settings, std::vector<uint8_t>(bytes, bytes + sizeof record));
     }
     // Closes the main window as its close box does; the exit code.
-    DWORD Close() {
+    DWORD Close()
+    {
         if (!program.process) return STILL_ACTIVE;
         PostMessageA(program.mainWindow, WM_CLOSE, 0, 0);
         DWORD code = driver::WaitForExit(&program, 15000);
@@ -63,7 +80,8 @@ struct Tarmik {
     }
 };
 
-inline Settings RememberedSettings(uint8_t flags, SettingsRect normal, std::vector<int> widths) {
+inline Settings RememberedSettings(uint8_t flags, SettingsRect normal, std::vector<int> widths)
+{
     Settings settings;
     BuildDefaultSettings(&settings);
     settings.placementFlags = flags;
@@ -72,7 +90,8 @@ inline Settings RememberedSettings(uint8_t flags, SettingsRect normal, std::vect
     return settings;
 }
 
-inline std::string ColumnTitle(HWND list, int column) {
+inline std::string ColumnTitle(HWND list, int column)
+{
     driver::RemoteMemory remote(list, sizeof(LVCOLUMNA) + 64);
     LVCOLUMNA info = {};
     info.mask = LVCF_TEXT;
@@ -86,39 +105,46 @@ inline std::string ColumnTitle(HWND list, int column) {
 }
 
 // Menu items as the program holds them, read inside its thread by the probe hook.
-struct MenuState {
+struct MenuState
+{
     bool read = false;
     std::vector<std::string> popups;
-    std::map<UINT, std::pair<UINT, std::string>> items;  // id -> state, text
-    std::string Text(UINT id) const {
+    std::map<UINT, std::pair<UINT, std::string>> items; // id -> state, text
+    std::string Text(UINT id) const
+    {
         auto found = items.find(id);
         return found == items.end() ? "?" : found->second.second;
     }
-    bool Grayed(UINT id) const {
+    bool Grayed(UINT id) const
+    {
         auto found = items.find(id);
         return found != items.end() && (found->second.first & MF_GRAYED);
     }
-    bool Has(UINT id) const { return items.count(id) != 0; }
+    bool Has(UINT id) const
+    {
+        return items.count(id) != 0;
+    }
 };
 
 // Sends the probe message to `window` with the probe hook in its thread; what the hook wrote, or "?".
-inline std::string Probe(HWND window, WPARAM which) {
+inline std::string Probe(HWND window, WPARAM which)
+{
     std::string result = "?";
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dll(path);
     dll = dll.substr(0, dll.find_last_of('\\')) + "\\e2e_shell_probe.dll";
     HMODULE library = LoadLibraryA(dll.c_str());
-    HOOKPROC hook = library ? reinterpret_cast<HOOKPROC>(
-                                  reinterpret_cast<void *>(GetProcAddress(library, "ShellProbeHook")))
-                            : nullptr;
+    HOOKPROC hook =
+        library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void *>(GetProcAddress(library, "ShellProbeHook")))
+                : nullptr;
     const DWORD cbShared = 16384;
     HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, cbShared, "TarmikShellProbe");
     char *shared = section ? static_cast<char *>(MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, cbShared)) : nullptr;
-    HHOOK installed = hook ? SetWindowsHookExA(WH_CALLWNDPROC, hook, library,
-                                               GetWindowThreadProcessId(window, nullptr))
-                           : nullptr;
-    if (shared && installed) {
+    HHOOK installed =
+        hook ? SetWindowsHookExA(WH_CALLWNDPROC, hook, library, GetWindowThreadProcessId(window, nullptr)) : nullptr;
+    if (shared && installed)
+    {
         shared[0] = 0;
         DWORD_PTR ignored;
         if (SendMessageTimeoutA(window, RegisterWindowMessageA("TarmikShellProbe"), which, 0, SMTO_NORMAL, 5000,
@@ -132,11 +158,13 @@ inline std::string Probe(HWND window, WPARAM which) {
     return result;
 }
 
-inline MenuState ProbeMenus(HWND window, WPARAM which) {
+inline MenuState ProbeMenus(HWND window, WPARAM which)
+{
     MenuState state;
     std::istringstream lines(Probe(window, which));
     std::string line;
-    while (std::getline(lines, line)) {
+    while (std::getline(lines, line))
+    {
         size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
         if (tab1 == std::string::npos || tab2 == std::string::npos) continue;
         std::string first = line.substr(0, tab1), second = line.substr(tab1 + 1, tab2 - tab1 - 1);
@@ -152,26 +180,31 @@ inline MenuState ProbeMenus(HWND window, WPARAM which) {
 }
 
 // The face of the font the main window was built with.
-inline std::string WindowFace(const Tarmik &tarmik) {
+inline std::string WindowFace(const Tarmik &tarmik)
+{
     return Probe(tarmik.Main(), 2);
 }
 
 // A visible pop-up menu window of the process, or 0.
-inline HWND PopupMenuOf(DWORD pid) {
+inline HWND PopupMenuOf(DWORD pid)
+{
     return driver::FindWindowOf(pid, "#32768");
 }
 
 // The main menu, and the list context menu (opened from the keyboard, read, saved as a screenshot
 // when named, closed again).
-inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr) {
+inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr)
+{
     MenuState state = ProbeMenus(tarmik.Main(), 0);
     PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tarmik.Item(IDC_MEMOLIST)), -1);
     HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
-    if (!popup) {
+    if (!popup)
+    {
         state.read = false;
         return state;
     }
-    if (screenshot) {
+    if (screenshot)
+    {
         tarmik.Settle();
         driver::Screenshot(popup, screenshot);
     }
@@ -185,7 +218,8 @@ inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr) {
 }
 
 // Pixels of the size-grip square that are not the button face: 0 when no grip is drawn.
-inline int GripMarks(HWND main) {
+inline int GripMarks(HWND main)
+{
     RECT client;
     GetClientRect(main, &client);
     POINT corner = {client.right, client.bottom};
@@ -200,9 +234,11 @@ inline int GripMarks(HWND main) {
 
 // The main window's client rectangle once it has stopped changing and the program is idle, so that
 // input that went through the X server and the painting after it have been handled.
-inline RECT ClientWhenSettled(Tarmik &tarmik) {
+inline RECT ClientWhenSettled(Tarmik &tarmik)
+{
     RECT last = {}, now = {};
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 50; ++i)
+    {
         Sleep(60);
         tarmik.Settle();
         GetClientRect(tarmik.Main(), &now);
@@ -213,11 +249,12 @@ inline RECT ClientWhenSettled(Tarmik &tarmik) {
 }
 
 // A real left-button drag from one screen point to another.
-inline bool DragWithMouse(int fromX, int fromY, int toX, int toY) {
+inline bool DragWithMouse(int fromX, int fromY, int toX, int toY)
+{
     auto at = [](int x, int y) { return std::to_string(x) + " " + std::to_string(y); };
     return driver::Xdotool("mousemove " + at(fromX, fromY)) && driver::Xdotool("mousedown 1") &&
            driver::Xdotool("mousemove " + at((fromX + toX) / 2, (fromY + toY) / 2)) &&
            driver::Xdotool("mousemove " + at(toX, toY)) && driver::Xdotool("mouseup 1");
 }
 
-}  // namespace shell_e2e
+} // namespace shell_e2e

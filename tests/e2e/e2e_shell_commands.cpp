@@ -7,26 +7,31 @@
 
 #include "tests/e2e/e2e_shell.h"
 
-namespace {
+namespace
+{
 
 using namespace shell_e2e;
 
-class Commands : public ::testing::Test {
-protected:
-    void SetUp() override {
+class Commands : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         memo = tarmik.folder + "\\memo.tmk";
         ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
         ASSERT_NE(tarmik.Start(memo), nullptr);
         list = tarmik.Item(IDC_MEMOLIST);
         ASSERT_EQ(driver::ListItemCount(list), 4);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         // The memo may have been changed: close without saving.
         driver::Stop(&tarmik.program);
     }
 
     // A real click on a row's description cell.
-    void ClickRow(int row, const char *keys = nullptr) {
+    void ClickRow(int row, const char *keys = nullptr)
+    {
         POINT point = RowPoint(row);
         std::string at = std::to_string(point.x) + " " + std::to_string(point.y);
         if (keys) driver::Xdotool(std::string("keydown ") + keys);
@@ -37,41 +42,48 @@ protected:
         Sleep(50);
         tarmik.Settle();
     }
-    POINT RowPoint(int row) {
+    POINT RowPoint(int row)
+    {
         RECT cell = driver::ListSubItemRect(list, row, 0);
         POINT point = {cell.left + 10, (cell.top + cell.bottom) / 2};
         ClientToScreen(list, &point);
         return point;
     }
     // A command as a menu item or button gives it, handled before this returns.
-    void Command(int id) {
+    void Command(int id)
+    {
         DWORD_PTR ignored;
         SendMessageTimeoutA(tarmik.Main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
         tarmik.Settle();
     }
     // The entries as the program holds them, through its own save.
-    std::vector<driver::Entry> Saved() {
+    std::vector<driver::Entry> Saved()
+    {
         Command(IDM_SAVE);
         std::vector<driver::Entry> saved;
         EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(memo), &saved));
         return saved;
     }
-    std::vector<std::string> Descriptions() {
+    std::vector<std::string> Descriptions()
+    {
         std::vector<std::string> texts;
         for (const driver::Entry &entry : Saved()) texts.push_back(entry.description);
         return texts;
     }
-    HWND Focus() {
+    HWND Focus()
+    {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.Main(), nullptr), &info);
         return info.hwndFocus;
     }
 
-    struct States {
+    struct States
+    {
         bool open, remove, change, up, down;
     };
-    void ExpectStates(const States &want, int line) {
+    void ExpectStates(const States &want, int line)
+    {
         SCOPED_TRACE(testing::Message() << "line " << line);
         MenuState menus = ReadMenus(tarmik);
         ASSERT_TRUE(menus.read);
@@ -90,8 +102,8 @@ protected:
         EXPECT_EQ(!menus.Grayed(IDM_LIST_MOVEUP), want.up);
         EXPECT_EQ(!menus.Grayed(IDM_MOVEDOWN), want.down);
         EXPECT_EQ(!menus.Grayed(IDM_LIST_MOVEDOWN), want.down);
-        for (UINT id : {IDM_ADD, IDM_SETTINGS, IDM_CAPTURE, IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD,
-                        IDM_LIST_CAPTURE})
+        for (UINT id :
+             {IDM_ADD, IDM_SETTINGS, IDM_CAPTURE, IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD, IDM_LIST_CAPTURE})
             EXPECT_FALSE(menus.Grayed(id)) << id;
         EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_ADD)));
         EXPECT_TRUE(IsWindowEnabled(tarmik.Item(IDC_IMPORT)));
@@ -107,16 +119,17 @@ protected:
     HWND list = nullptr;
 };
 
-TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow) {
+TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow)
+{
     ClickRow(0);
     EXPECT_EQ(driver::ListSelectedItem(list), 0);
     ExpectStates({true, true, true, false, true}, __LINE__);
-    ClickRow(1);  // no root name: not openable
+    ClickRow(1); // no root name: not openable
     ExpectStates({false, true, true, true, true}, __LINE__);
     ClickRow(2);
     ExpectStates({true, true, true, true, false}, __LINE__);
     driver::Screenshot(tarmik.Main(), "shell_commands_last_entry");
-    ClickRow(3);  // the end row
+    ClickRow(3); // the end row
     EXPECT_EQ(driver::ListSelectedItem(list), 3);
     ExpectStates({false, false, false, false, false}, __LINE__);
 
@@ -135,7 +148,8 @@ TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow) {
     EXPECT_EQ(driver::ListSelectedItem(list), 2);
 }
 
-TEST_F(Commands, MovingAndDeletingEntries) {
+TEST_F(Commands, MovingAndDeletingEntries)
+{
     ClickRow(0);
     Command(IDM_MOVEDOWN);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
@@ -144,10 +158,10 @@ TEST_F(Commands, MovingAndDeletingEntries) {
     Command(IDM_MOVEUP);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
     EXPECT_EQ(driver::ListSelectedItem(list), 0);
-    Command(IDM_MOVEUP);  // already first: nothing moves, even when posted
+    Command(IDM_MOVEUP); // already first: nothing moves, even when posted
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
     ClickRow(2);
-    Command(IDM_MOVEDOWN);  // already last
+    Command(IDM_MOVEDOWN); // already last
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
 
     // Deleting the first of several selects the new first entry, which cannot move up.
@@ -175,7 +189,8 @@ TEST_F(Commands, MovingAndDeletingEntries) {
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
 }
 
-TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong) {
+TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
+{
     // Ctrl+C in the main window: the short root comes out long.
     ASSERT_TRUE(driver::SetClipboardText("before"));
     ClickRow(2);
@@ -201,23 +216,26 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong) {
     EXPECT_EQ(driver::ClipboardText(), "kept");
 }
 
-TEST_F(Commands, DrawingLeavesNoObjectBehind) {
+TEST_F(Commands, DrawingLeavesNoObjectBehind)
+{
     HWND main = tarmik.Main();
     auto paintAll = [&] {
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         tarmik.Settle();
     };
-    ClickRow(1);  // the key-only entry, drawn with its badge in the selection colours
+    ClickRow(1); // the key-only entry, drawn with its badge in the selection colours
     for (int i = 0; i < 5; ++i) paintAll();
     int before = driver::GdiObjectCount(tarmik.program.process);
     ASSERT_GT(before, 0) << "the program's objects can be counted";
     RECT window;
     GetWindowRect(main, &window);
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i)
+    {
         SetWindowPos(main, nullptr, 0, 0, window.right - window.left + i % 7, window.bottom - window.top + i % 5,
                      SWP_NOMOVE | SWP_NOZORDER);
         paintAll();
-        if (i % 20 == 0) {
+        if (i % 20 == 0)
+        {
             SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
             paintAll();
             SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -227,7 +245,8 @@ TEST_F(Commands, DrawingLeavesNoObjectBehind) {
     EXPECT_EQ(driver::GdiObjectCount(tarmik.program.process), before);
 }
 
-TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {
+TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
+{
     // The open button has the focus; deleting the entry selects one that cannot be opened.
     ClickRow(0);
     SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
@@ -238,7 +257,8 @@ TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled) {
     EXPECT_EQ(Focus(), tarmik.Item(IDC_ADD)) << "the next control in tab order";
 }
 
-TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork) {
+TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
+{
     const DWORD pid = tarmik.program.pid;
     auto key = [&](const char *keys) { driver::Xdotool(std::string("key --delay 30 ") + keys); };
     auto selectedBecomes = [&](int row) {
@@ -334,7 +354,8 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork) {
     EXPECT_EQ(driver::GetText(tarmik.Main()), "タルミク");
 }
 
-TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
+TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
+{
     // From the mouse: at the pointer.
     POINT point = RowPoint(1);
     driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 3");
@@ -370,4 +391,4 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow) {
     EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
 }
 
-}  // namespace
+} // namespace

@@ -9,15 +9,18 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace {
+namespace
+{
 
 using namespace shell_e2e;
 
-void Key(const char *keys) {
+void Key(const char *keys)
+{
     driver::Xdotool(std::string("key --delay 30 ") + keys);
 }
 
-HWND Focus(HWND main) {
+HWND Focus(HWND main)
+{
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
@@ -25,7 +28,8 @@ HWND Focus(HWND main) {
 }
 
 // The find dialog once real keys reach it.
-HWND FindDialog(Tarmik &tarmik) {
+HWND FindDialog(Tarmik &tarmik)
+{
     HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
     for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
     Sleep(400);
@@ -33,16 +37,19 @@ HWND FindDialog(Tarmik &tarmik) {
     return dialog;
 }
 
-bool Ended(Tarmik &tarmik, HWND dialog) {
+bool Ended(Tarmik &tarmik, HWND dialog)
+{
     for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
     Sleep(100);
     tarmik.Settle();
     return !IsWindow(dialog);
 }
 
-class Find : public ::testing::Test {
-protected:
-    void SetUp() override {
+class Find : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         for (int i = 0; i < 40; ++i)
             entries.push_back({"filler " + std::to_string(i), "HKEY_CURRENT_USER\\Software\\Filler", "", false});
         entries[3] = {"表示の設定", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "WallPaper", false};
@@ -60,10 +67,14 @@ protected:
         for (int i = 0; i < 100 && Focus(tarmik.Main()) != list; ++i) Sleep(20);
         tarmik.Settle();
     }
-    void TearDown() override { driver::Stop(&tarmik.program); }
+    void TearDown() override
+    {
+        driver::Stop(&tarmik.program);
+    }
 
     // The selected row once it has stopped changing; checks that it is in view.
-    int Found() {
+    int Found()
+    {
         Sleep(200);
         tarmik.Settle();
         int row = driver::ListSelectedItem(list);
@@ -79,7 +90,8 @@ protected:
     HWND list = nullptr;
 };
 
-TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo) {
+TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
+{
     // F3 before anything was looked for asks for the text.
     Key("F3");
     HWND dialog = FindDialog(tarmik);
@@ -142,8 +154,10 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo) {
     EXPECT_EQ(driver::ListSelectedItem(list), 20);
 }
 
-TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem) {
-    for (const char *version : {"winxp", "win95"}) {
+TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
+{
+    for (const char *version : {"winxp", "win95"})
+    {
         SCOPED_TRACE(version);
         const bool old = std::string(version) == "win95";
         Tarmik tarmik("find_looks", version);
@@ -154,7 +168,8 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem) {
         // The file and edit menus, opened from the keyboard, with the keys in their texts.
         RECT window;
         GetWindowRect(main, &window);
-        for (const char *menuKey : {"f", "e"}) {
+        for (const char *menuKey : {"f", "e"})
+        {
             SetForegroundWindow(main);
             tarmik.Settle();
             Key((std::string("alt+") + menuKey).c_str());
@@ -190,4 +205,4 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -8,41 +8,53 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+namespace
+{
 
-void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut) {
+void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut)
+{
     int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         char text[256] = "";
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         HMENU sub = GetSubMenu(menu, i);
         size_t used = strlen(out);
-        if (sub) {
+        if (sub)
+        {
             if (bar) snprintf(out + used, cbOut - used, "P\t%d\t%s\n", i, text);
             AppendMenu(sub, false, out, cbOut);
-        } else {
+        }
+        else
+        {
             snprintf(out + used, cbOut - used, "%u\t%u\t%s\n", GetMenuItemID(menu, i),
                      GetMenuState(menu, i, MF_BYPOSITION), text);
         }
     }
 }
 
-}  // namespace
+} // namespace
 
-extern "C" __attribute__((dllexport)) LRESULT CALLBACK ShellProbeHook(int code, WPARAM wParam, LPARAM lParam) {
+extern "C" __attribute__((dllexport)) LRESULT CALLBACK ShellProbeHook(int code, WPARAM wParam, LPARAM lParam)
+{
     static const UINT probeMessage = RegisterWindowMessageA("TarmikShellProbe");
     const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
-    if (code == HC_ACTION && sent->message == probeMessage) {
+    if (code == HC_ACTION && sent->message == probeMessage)
+    {
         const DWORD cbShared = 16384;
         HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "TarmikShellProbe");
         char *out = section ? static_cast<char *>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, cbShared)) : nullptr;
-        if (out) {
+        if (out)
+        {
             out[0] = 0;
-            if (sent->wParam == 2) {
+            if (sent->wParam == 2)
+            {
                 HFONT font = reinterpret_cast<HFONT>(SendMessageA(sent->hwnd, WM_GETFONT, 0, 0));
                 LOGFONTA face = {};
                 if (font && GetObjectA(font, sizeof face, &face)) snprintf(out, cbShared, "%s", face.lfFaceName);
-            } else {
+            }
+            else
+            {
                 HMENU menu = sent->wParam == 0 ? GetMenu(sent->hwnd)
                                                : reinterpret_cast<HMENU>(SendMessageA(sent->hwnd, MN_GETHMENU, 0, 0));
                 if (menu) AppendMenu(menu, sent->wParam == 0, out, cbShared);

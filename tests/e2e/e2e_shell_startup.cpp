@@ -10,24 +10,28 @@
 #include "settings/settings_record.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace {
+namespace
+{
 
 using namespace shell_e2e;
 
-struct SystemCase {
+struct SystemCase
+{
     const char *version;
     const char *title;
     const char *keyColumn;
 };
 
-TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
+TEST(ShellStart, MainWindowAsEachSystemShowsIt)
+{
     const SystemCase cases[] = {
         {"winxp", "タルミク", " キー"},
         {"win2k", "タルミク", " キー"},
         {"nt40", "ﾀﾙﾐｸ", " ｷｰ"},
         {"win95", "ﾀﾙﾐｸ", " ｷｰ"},
     };
-    for (const SystemCase &c : cases) {
+    for (const SystemCase &c : cases)
+    {
         SCOPED_TRACE(c.version);
         Tarmik tarmik("looks", c.version);
         HWND main = tarmik.Start();
@@ -72,9 +76,8 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
         EXPECT_EQ(menus.Text(IDM_SAVE), "上書き保存(&S)\tCtrl+S");
         EXPECT_EQ(menus.Text(IDM_FIND), "検索(&F)...\tCtrl+F");
         EXPECT_EQ(menus.Text(IDM_FINDNEXT), "次を検索(&X)\tF3");
-        for (UINT id : {IDM_DELETE, IDM_CHANGE, IDM_MOVEUP, IDM_MOVEDOWN, IDM_OPENENTRY, IDM_LIST_OPEN,
-                        IDM_LIST_DELETE, IDM_LIST_CHANGE, IDM_LIST_MOVEUP, IDM_LIST_MOVEDOWN, IDM_COPYKEYPATH,
-                        IDM_LIST_COPYKEYPATH})
+        for (UINT id : {IDM_DELETE, IDM_CHANGE, IDM_MOVEUP, IDM_MOVEDOWN, IDM_OPENENTRY, IDM_LIST_OPEN, IDM_LIST_DELETE,
+                        IDM_LIST_CHANGE, IDM_LIST_MOVEUP, IDM_LIST_MOVEDOWN, IDM_COPYKEYPATH, IDM_LIST_COPYKEYPATH})
             EXPECT_TRUE(menus.Grayed(id)) << id;
         for (UINT id : {IDM_NEW, IDM_OPEN, IDM_SAVE, IDM_SAVEAS, IDM_EXIT, IDM_ADD, IDM_SETTINGS, IDM_CAPTURE,
                         IDM_OPENKEY, IDM_STARTREGEDIT, IDM_LIST_ADD, IDM_LIST_CAPTURE, IDM_FIND, IDM_FINDNEXT})
@@ -85,7 +88,8 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt) {
     }
 }
 
-TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls) {
+TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls)
+{
     Tarmik tarmik("layout");
     HWND main = tarmik.Start();
     ASSERT_NE(main, nullptr);
@@ -110,7 +114,8 @@ TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls) {
     EXPECT_EQ(list1.top, list0.top);
     EXPECT_EQ(list1.right - list0.right, 200);
     EXPECT_EQ(list1.bottom - list0.bottom, 150);
-    for (size_t i = 0; i < buttons0.size(); ++i) {
+    for (size_t i = 0; i < buttons0.size(); ++i)
+    {
         RECT button = tarmik.ClientRectOf(kButtons[i]);
         EXPECT_EQ(button.left, buttons0[i].left) << kButtons[i];
         EXPECT_EQ(button.right - button.left, buttons0[i].right - buttons0[i].left);
@@ -129,7 +134,8 @@ TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls) {
     EXPECT_EQ(tarmik.Close(), 0u);
 }
 
-TEST(ShellStart, MaximisingHidesTheSizeGrip) {
+TEST(ShellStart, MaximisingHidesTheSizeGrip)
+{
     Tarmik tarmik("grip");
     HWND main = tarmik.Start();
     ASSERT_NE(main, nullptr);
@@ -145,7 +151,8 @@ TEST(ShellStart, MaximisingHidesTheSizeGrip) {
     EXPECT_EQ(tarmik.Close(), 0u);
 }
 
-TEST(ShellSettings, MissingFileGivesTheDefaultsAndIsNotCreated) {
+TEST(ShellSettings, MissingFileGivesTheDefaultsAndIsNotCreated)
+{
     Tarmik tarmik("nofile");
     HWND main = tarmik.Start();
     ASSERT_NE(main, nullptr);
@@ -155,13 +162,16 @@ TEST(ShellSettings, MissingFileGivesTheDefaultsAndIsNotCreated) {
     EXPECT_FALSE(driver::FileExists(tarmik.settings));
 }
 
-TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState) {
-    struct Case {
+TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState)
+{
+    struct Case
+    {
         uint8_t flags;
         bool minimised, maximised, restoresMaximised;
-    } cases[] = {{0x82, false, true, false}, {0x81, true, false, false}, {0x83, true, false, true},
-                 {0x80, false, false, false}};
-    for (const Case &c : cases) {
+    } cases[] = {
+        {0x82, false, true, false}, {0x81, true, false, false}, {0x83, true, false, true}, {0x80, false, false, false}};
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.flags);
         Tarmik tarmik("placement");
         Settings settings = RememberedSettings(c.flags, {120, 90, 620, 470}, {70, 150, 90});
@@ -175,13 +185,15 @@ TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState) {
         EXPECT_EQ(driver::ListColumnWidth(list, 0), 70);
         EXPECT_EQ(driver::ListColumnWidth(list, 1), 150);
         EXPECT_EQ(driver::ListColumnWidth(list, 2), 90);
-        if (c.minimised) {
+        if (c.minimised)
+        {
             SendMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
             tarmik.Settle();
             EXPECT_FALSE(IsIconic(main));
             EXPECT_EQ(IsZoomed(main) != 0, c.restoresMaximised);
         }
-        if (!IsZoomed(main)) {
+        if (!IsZoomed(main))
+        {
             RECT window;
             GetWindowRect(main, &window);
             EXPECT_EQ(window.left, 120);
@@ -193,16 +205,17 @@ TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState) {
     }
 }
 
-TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten) {
+TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
+{
     Tarmik tarmik("moved");
     Settings settings = RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80});
-    settings.headerWord = 7;  // never checked, written back unchanged
+    settings.headerWord = 7; // never checked, written back unchanged
     strcpy(settings.memoExtension, "ABC");
     settings.autoSave = 1;
     settings.reserved327[24] = 0x5A;
     std::vector<uint8_t> before(sizeof settings + 3, 0);
     memcpy(before.data(), &settings, sizeof settings);
-    before[352] = 1, before[353] = 2, before[354] = 3;  // bytes beyond the record stay as they are
+    before[352] = 1, before[353] = 2, before[354] = 3; // bytes beyond the record stay as they are
     ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, before));
 
     HWND main = tarmik.Start();
@@ -216,8 +229,10 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten) {
 
     std::vector<uint8_t> after = driver::ReadFileBytes(tarmik.settings);
     ASSERT_EQ(after.size(), before.size());
-    for (size_t i = 0; i < after.size(); ++i) {
-        if (i < 16 || i >= 48) {
+    for (size_t i = 0; i < after.size(); ++i)
+    {
+        if (i < 16 || i >= 48)
+        {
             EXPECT_EQ(after[i], before[i]) << "byte " << i;
         }
     }
@@ -252,7 +267,8 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten) {
     EXPECT_EQ(written.normalRect.bottom, moved.bottom);
 }
 
-TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce) {
+TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce)
+{
     Tarmik tarmik("session");
     ASSERT_TRUE(tarmik.WriteSettings(RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80})));
     HWND main = tarmik.Start();
@@ -277,7 +293,8 @@ TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce) {
     EXPECT_EQ(written.normalRect.left, 111);
 }
 
-TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone) {
+TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone)
+{
     Tarmik tarmik("short");
     Settings settings = RememberedSettings(0x82, {100, 100, 560, 420}, {80, 160, 80});
     std::vector<uint8_t> bytes(reinterpret_cast<uint8_t *>(&settings), reinterpret_cast<uint8_t *>(&settings) + 351);
@@ -294,7 +311,8 @@ TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone) {
     EXPECT_EQ(driver::ReadFileBytes(tarmik.settings), bytes);
 }
 
-TEST(ShellSettings, UnreadableFileEndsTheProgramAfterOneMessage) {
+TEST(ShellSettings, UnreadableFileEndsTheProgramAfterOneMessage)
+{
     Tarmik tarmik("unreadable");
     ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, std::vector<uint8_t>(352, 0)));
     // Held open without sharing, the file cannot be opened for reading.
@@ -313,19 +331,22 @@ TEST(ShellSettings, UnreadableFileEndsTheProgramAfterOneMessage) {
     CloseHandle(held);
 }
 
-TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally) {
+TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
+{
     uint32_t seed = 0x7A2C1;
     auto next = [&seed] {
         seed = seed * 1103515245 + 12345;
         return static_cast<uint8_t>(seed >> 16);
     };
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 6; ++round)
+    {
         SCOPED_TRACE(round);
         Tarmik tarmik("random");
         std::vector<uint8_t> bytes(352);
         for (uint8_t &b : bytes) b = next();
         // Half the rounds keep a plausible rectangle so that the window is also used, not only placed.
-        if (round % 2) {
+        if (round % 2)
+        {
             Settings *settings = reinterpret_cast<Settings *>(bytes.data());
             settings->normalRect = {static_cast<int32_t>(next()), static_cast<int32_t>(next()),
                                     static_cast<int32_t>(400 + next()), static_cast<int32_t>(300 + next())};
@@ -334,7 +355,8 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally) {
         ASSERT_TRUE(driver::Start(&tarmik.program, tarmik.exe));
         // A start-up file named by the random bytes is reported; the program runs on.
         DWORD start = GetTickCount();
-        while (GetTickCount() - start < 15000 && !tarmik.program.mainWindow) {
+        while (GetTickCount() - start < 15000 && !tarmik.program.mainWindow)
+        {
             driver::MessageBoxInfo box;
             if (driver::WaitForMessageBox(tarmik.program.pid, &box, 0)) driver::PressButton(box.window, IDOK);
             tarmik.program.mainWindow = driver::FindWindowOf(tarmik.program.pid, "Oskelund_Tarmik");
@@ -348,4 +370,4 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -6,9 +6,13 @@
 
 using namespace dialogs;
 
-namespace {
+namespace
+{
 
-HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+HWND Item(HWND dialog, int id)
+{
+    return GetDlgItem(dialog, id);
+}
 
 // Fills the three fields and presses OK; true when the dialog ended.
 bool AddEntry(Session &session, const char *description, const char *keyPath, const char *valueName)
@@ -36,14 +40,14 @@ void ContextMenuCommand(Session &session, int row, const char *mnemonic)
     session.Settle();
 }
 
-}  // namespace
+} // namespace
 
 TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 {
     Session session;
     ASSERT_TRUE(session.Open("entry_add", NumberedEntries(5)));
 
-    session.SelectRow(5);  // the end row
+    session.SelectRow(5); // the end row
     HWND dialog = session.OpenDialog(kAdd, "追加");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "追加");
@@ -99,8 +103,7 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a key-only entry opens with the key badge";
     driver::Screenshot(dialog, "entry_dialog_change_key_only");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
-    EXPECT_EQ(Describe(session.Saved()),
-              "[E0|HKCU\\Software|a][key|HKLM\\SOFTWARE\\Classes||key][E2|HKU|]");
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][key|HKLM\\SOFTWARE\\Classes||key][E2|HKU|]");
 
     // Typing a value name hides the badge and stores a value entry, at the same place.
     dialog = session.OpenDialog(kChange, "変更");
@@ -239,8 +242,8 @@ TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
 TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
 {
     Session session;
-    ASSERT_TRUE(session.Open("entry_change_selection", {{"E0", "HKCU\\Zero", "", false},
-                                                        {"E1", "HKCU\\One", "", false}}));
+    ASSERT_TRUE(
+        session.Open("entry_change_selection", {{"E0", "HKCU\\Zero", "", false}, {"E1", "HKCU\\One", "", false}}));
     session.SelectRow(1);
     HWND dialog = session.OpenDialog(kChange, "変更");
     ASSERT_TRUE(dialog);
@@ -256,14 +259,19 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
 {
     SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     // A Registry Editor left running would hold the test's output open.
-    struct EditorsClosed {
-        ~EditorsClosed() { regedit::CloseAll(); }
+    struct EditorsClosed
+    {
+        ~EditorsClosed()
+        {
+            regedit::CloseAll();
+        }
     } editorsClosed;
     Session session;
     ASSERT_TRUE(session.Open("entry_capture_front", {{"E0", "HKCU\\Software", "", false}}));
     regedit::Editor editor = regedit::Find();
-    if (!editor.tree) {
-        PostMessageA(session.main(), WM_COMMAND, 40015, 0);  // start the Registry Editor
+    if (!editor.tree)
+    {
+        PostMessageA(session.main(), WM_COMMAND, 40015, 0); // start the Registry Editor
         editor = regedit::WaitFor();
     }
     ASSERT_TRUE(editor.tree);

@@ -4,10 +4,11 @@
 
 using namespace dialogs;
 
-namespace {
+namespace
+{
 
-const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT",   "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                "HKEY_USERS",          "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+                                "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 
 // Which of the menu's six items is drawn highlighted, from the screen's pixels: -1 for none.
 int HighlightedItem(HWND menu)
@@ -18,9 +19,11 @@ int HighlightedItem(HWND menu)
     const int x = rect.right - 6;
     int first = -1, last = -1;
     HDC screen = GetDC(nullptr);
-    for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int y = rect.top; y < rect.bottom; ++y)
+    {
         COLORREF pixel = GetPixel(screen, x, y);
-        if (pixel == highlights[0] || pixel == highlights[1]) {
+        if (pixel == highlights[0] || pixel == highlights[1])
+        {
             if (first < 0) first = y;
             last = y;
         }
@@ -51,18 +54,18 @@ HWND WaitForTip(const Session &session, DWORD timeoutMs)
     return tip;
 }
 
-class KeyControls : public ::testing::Test {
-protected:
+class KeyControls : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
-        ASSERT_TRUE(session_.Open(::testing::UnitTest::GetInstance()->current_test_info()->name(),
-                                  NumberedEntries(1)));
+        ASSERT_TRUE(session_.Open(::testing::UnitTest::GetInstance()->current_test_info()->name(), NumberedEntries(1)));
     }
 
     Session session_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 {
@@ -107,7 +110,7 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
     HWND key = GetDlgItem(dialog, kEntryKey);
     HWND button = GetDlgItem(dialog, kEntryRoot);
     SetText(key, "  hkcu\\Software");
-    SendMessageA(key, EM_SETSEL, 8, 8);  // inside "Software", after the backslash
+    SendMessageA(key, EM_SETSEL, 8, 8); // inside "Software", after the backslash
 
     ClickIn(button);
     ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; })) << "a click opens the root menu";
@@ -139,7 +142,8 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
 
     // With the caret inside the old name it ends at the start of the new one; without a root the
     // name goes in front of the whole text.
-    for (int root = 0; root < 6; ++root) {
+    for (int root = 0; root < 6; ++root)
+    {
         SetText(key, root % 2 ? "\\Software" : "HKLM\\x");
         SendMessageA(key, EM_SETSEL, 2, 2);
         ClickIn(button);
@@ -150,10 +154,13 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
         ASSERT_TRUE(session_.WaitForMenuClosed());
         session_.Settle();
         std::string name = kRootNames[root];
-        if (root % 2) {
+        if (root % 2)
+        {
             EXPECT_EQ(driver::GetText(key), name + "\\Software");
             EXPECT_EQ(Selection(key), (DWORD)MAKELONG(2 + name.size(), 2 + name.size()));
-        } else {
+        }
+        else
+        {
             EXPECT_EQ(driver::GetText(key), name + "\\x");
             EXPECT_EQ(Selection(key), (DWORD)MAKELONG(0, 0));
         }

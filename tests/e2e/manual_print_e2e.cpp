@@ -15,33 +15,55 @@
 #include "manualprint/inflate.h"
 #include "tests/support/driver.h"
 
-namespace {
+namespace
+{
 
-enum { PAGE_COUNT = 11, THUMB_DPI = 24 };
+enum
+{
+    PAGE_COUNT = 11,
+    THUMB_DPI = 24
+};
 // Controls of the system's print dialog.
-enum { kAllPages = 0x420, kPageRange = 0x422, kFromPage = 0x480, kToPage = 0x481, kCopies = 0x482 };
+enum
+{
+    kAllPages = 0x420,
+    kPageRange = 0x422,
+    kFromPage = 0x480,
+    kToPage = 0x481,
+    kCopies = 0x482
+};
 
 const char kPrinterKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\ManualTestPrinter";
 const char kPrinter[] = "ManualTestPrinter";
 
-std::string UnixBuild() {
+std::string UnixBuild()
+{
     const char *build = getenv("TARMIK_BUILD");
     return build ? build : ".";
 }
 
 // The Unix file of the test printer's port, and the same file as Windows sees it.
-std::string UnixOutput() { return UnixBuild() + "/e2e/manual_print/out.ps"; }
-std::string Output() { return driver::WindowsPath(UnixOutput()); }
+std::string UnixOutput()
+{
+    return UnixBuild() + "/e2e/manual_print/out.ps";
+}
+std::string Output()
+{
+    return driver::WindowsPath(UnixOutput());
+}
 
-void SetString(HKEY key, const char *name, const std::string &value) {
+void SetString(HKEY key, const char *name, const std::string &value)
+{
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), (DWORD)value.size() + 1);
 }
-void SetDword(HKEY key, const char *name, DWORD value) {
+void SetDword(HKEY key, const char *name, DWORD value)
+{
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
 }
 
 // A PostScript printer whose port is a Unix file, the default printer of the prefix.
-void InstallPrinter(const std::string &port = UnixOutput()) {
+void InstallPrinter(const std::string &port = UnixOutput())
+{
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -52,9 +74,10 @@ void InstallPrinter(const std::string &port = UnixOutput()) {
     SetString(key, "Datatype", "RAW");
     SetDword(key, "Attributes", 0x40);
     SetDword(key, "Priority", 1);
-    SetDword(key, "Status", 0x04000000);  // Wine installs its generic PostScript driver on first use
+    SetDword(key, "Status", 0x04000000); // Wine installs its generic PostScript driver on first use
     RegCloseKey(key);
-    const struct {
+    const struct
+    {
         const char *path, *name;
         std::string value;
     } values[] = {
@@ -63,7 +86,8 @@ void InstallPrinter(const std::string &port = UnixOutput()) {
         {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "Device",
          std::string(kPrinter) + ",wineps.drv," + port},
     };
-    for (const auto &v : values) {
+    for (const auto &v : values)
+    {
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, v.path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         SetString(key, v.name, v.value);
@@ -71,20 +95,24 @@ void InstallPrinter(const std::string &port = UnixOutput()) {
     }
 }
 
-void RemovePrinter() {
+void RemovePrinter()
+{
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPrinterKey);
     const char *paths[] = {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"};
-    for (const char *path : paths) {
+    for (const char *path : paths)
+    {
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        {
             RegDeleteValueA(key, kPrinter);
             RegCloseKey(key);
         }
     }
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
-                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, KEY_SET_VALUE,
+                      &key) == ERROR_SUCCESS)
+    {
         RegDeleteValueA(key, "Device");
         RegCloseKey(key);
     }
@@ -92,7 +120,8 @@ void RemovePrinter() {
 
 // Runs a shell script on the Unix side and waits for it. Wine neither waits for a Unix program nor
 // hands back its exit code, so the script proves that it ran to its end by a file: true when it did.
-bool Shell(const std::string &name, const std::string &script) {
+bool Shell(const std::string &name, const std::string &script)
+{
     std::string unixPath = UnixBuild() + "/e2e/manual_print/" + name + ".sh";
     std::string done = unixPath + ".done";
     DeleteFileA(driver::WindowsPath(done).c_str());
@@ -104,7 +133,8 @@ bool Shell(const std::string &name, const std::string &script) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     // The handle of a Unix program is not waited on either: the file tells.
@@ -114,17 +144,18 @@ bool Shell(const std::string &name, const std::string &script) {
 }
 
 // A grey picture: one byte a pixel, rows from the top.
-struct Gray {
+struct Gray
+{
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;
 };
 
-bool ReadPgm(const std::string &path, Gray *out) {
+bool ReadPgm(const std::string &path, Gray *out)
+{
     std::vector<uint8_t> bytes = driver::ReadFileBytes(path);
     int maxValue = 0, consumed = 0;
-    if (bytes.size() < 16 ||
-        sscanf(reinterpret_cast<const char *>(bytes.data()), "P5 %d %d %d%n", &out->width, &out->height, &maxValue,
-               &consumed) != 3)
+    if (bytes.size() < 16 || sscanf(reinterpret_cast<const char *>(bytes.data()), "P5 %d %d %d%n", &out->width,
+                                    &out->height, &maxValue, &consumed) != 3)
         return false;
     size_t start = (size_t)consumed + 1, count = (size_t)out->width * out->height;
     if (maxValue != 255 || bytes.size() < start + count) return false;
@@ -133,13 +164,16 @@ bool ReadPgm(const std::string &path, Gray *out) {
 }
 
 // Spreads each pixel over its neighbours, so that two renderers' different edges count little.
-Gray Blurred(const Gray &in, int radius = 2) {
+Gray Blurred(const Gray &in, int radius = 2)
+{
     Gray out = in;
     for (int y = 0; y < in.height; y++)
-        for (int x = 0; x < in.width; x++) {
+        for (int x = 0; x < in.width; x++)
+        {
             int sum = 0, count = 0;
             for (int dy = -radius; dy <= radius; dy++)
-                for (int dx = -radius; dx <= radius; dx++) {
+                for (int dx = -radius; dx <= radius; dx++)
+                {
                     int yy = y + dy, xx = x + dx;
                     if (yy < 0 || xx < 0 || yy >= in.height || xx >= in.width) continue;
                     sum += in.pixels[yy * in.width + xx];
@@ -150,23 +184,26 @@ Gray Blurred(const Gray &in, int radius = 2) {
     return out;
 }
 
-double Difference(const Gray &a, const Gray &b) {
+double Difference(const Gray &a, const Gray &b)
+{
     int w = std::min(a.width, b.width), h = std::min(a.height, b.height);
-    if (w <= 0 || h <= 0) return 1e9;  // a page that could not be drawn matches nothing
+    if (w <= 0 || h <= 0) return 1e9; // a page that could not be drawn matches nothing
     double sum = 0;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) sum += abs(a.pixels[y * a.width + x] - b.pixels[y * b.width + x]);
     return sum / ((double)w * h);
 }
 
-unsigned char *HostGrow(unsigned char *buffer, size_t cbNew) {
+unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
+{
     return static_cast<unsigned char *>(realloc(buffer, cbNew));
 }
 void HostReport(PageFailure) {}
 
 // Each page resource of manualprint.exe drawn as the printer places it: at its natural size from
 // the top-left corner of the printable area, a quarter inch in from the paper's edges.
-std::vector<Gray> ReferencePages(const std::string &exe, int width, int height) {
+std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
+{
     std::vector<Gray> pages;
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return pages;
@@ -175,12 +212,14 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height) 
     pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
     pageCapacity = PAGE_GROWTH;
     HDC dc = CreateCompatibleDC(nullptr);
-    for (int page = 1; page <= PAGE_COUNT; page++) {
+    for (int page = 1; page <= PAGE_COUNT; page++)
+    {
         Gray gray;
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(page), MAKEINTRESOURCEA(256));
         const unsigned char *stream =
             found ? static_cast<const unsigned char *>(LockResource(LoadResource(module, found))) : nullptr;
-        if (!stream || InflatePage(stream, SizeofResource(module, found)) != 0) {
+        if (!stream || InflatePage(stream, SizeofResource(module, found)) != 0)
+        {
             pages.push_back(gray);
             continue;
         }
@@ -220,24 +259,29 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height) 
 }
 
 // The icon's pixels on the screen, or a system icon drawn on the dialog colour, as grey values.
-std::vector<int> IconPixels(HWND control, LPCSTR systemIcon) {
+std::vector<int> IconPixels(HWND control, LPCSTR systemIcon)
+{
     int size = GetSystemMetrics(SM_CXICON);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    if (control) {
+    if (control)
+    {
         RECT rect;
         GetWindowRect(control, &rect);
         BitBlt(memory, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
-    } else {
+    }
+    else
+    {
         RECT all = {0, 0, size, size};
         FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
         DrawIconEx(memory, 0, 0, LoadIconA(nullptr, systemIcon), 0, 0, 0, nullptr, DI_NORMAL);
     }
     std::vector<int> pixels;
     for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
+        for (int x = 0; x < size; x++)
+        {
             COLORREF c = GetPixel(memory, x, y);
             pixels.push_back(GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11);
         }
@@ -249,7 +293,8 @@ std::vector<int> IconPixels(HWND control, LPCSTR systemIcon) {
 }
 
 // Whether the message box shows the error icon rather than another system icon, told by its pixels.
-bool HasErrorIcon(HWND box) {
+bool HasErrorIcon(HWND box)
+{
     HWND control = nullptr;
     for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
         if (driver::GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
@@ -259,7 +304,8 @@ bool HasErrorIcon(HWND box) {
     LPCSTR candidates[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
     long best = -1;
     LPCSTR bestIcon = nullptr;
-    for (LPCSTR icon : candidates) {
+    for (LPCSTR icon : candidates)
+    {
         std::vector<int> drawn = IconPixels(nullptr, icon);
         long distance = 0;
         for (size_t i = 0; i < shown.size(); i++) distance += abs(shown[i] - drawn[i]);
@@ -268,54 +314,68 @@ bool HasErrorIcon(HWND box) {
     return bestIcon == IDI_HAND;
 }
 
-struct PrintResult {
+struct PrintResult
+{
     DWORD exitCode = STILL_ACTIVE;
-    bool printed = false;        // the port file was written
-    std::vector<int> pages;      // the manual's page number of each printed page, 0 when unlike any
-    std::string title;           // the job's name as the PostScript header gives it
-    std::vector<driver::MessageBoxInfo> boxes;  // message boxes seen while it ran
+    bool printed = false;                      // the port file was written
+    std::vector<int> pages;                    // the manual's page number of each printed page, 0 when unlike any
+    std::string title;                         // the job's name as the PostScript header gives it
+    std::vector<driver::MessageBoxInfo> boxes; // message boxes seen while it ran
 };
 
 // How the print dialog is to be answered.
-struct Answer {
-    int from = 0, to = 0;  // a page range, when from is not 0
+struct Answer
+{
+    int from = 0, to = 0; // a page range, when from is not 0
     int copies = 1;
     bool cancel = false;
 };
 
-class ManualPrint : public ::testing::Test {
-protected:
-    void SetUp() override {
+class ManualPrint : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         folder_ = driver::MakeTestFolder("manual_print", "manualprint.exe");
         exe_ = folder_ + "\\manualprint.exe";
     }
 
     // Replaces one page resource of the copy under test with `bytes`.
-    bool ReplacePage(int page, const std::vector<uint8_t> &bytes) {
+    bool ReplacePage(int page, const std::vector<uint8_t> &bytes)
+    {
         HANDLE update = BeginUpdateResourceA(exe_.c_str(), FALSE);
         if (!update) return false;
-        bool done = UpdateResourceA(update, MAKEINTRESOURCEA(256), MAKEINTRESOURCEA(page),
-                                    MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), (void *)bytes.data(),
-                                    (DWORD)bytes.size());
+        bool done =
+            UpdateResourceA(update, MAKEINTRESOURCEA(256), MAKEINTRESOURCEA(page),
+                            MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), (void *)bytes.data(), (DWORD)bytes.size());
         return EndUpdateResourceA(update, !done) && done;
     }
-    void TearDown() override { RemovePrinter(); }
+    void TearDown() override
+    {
+        RemovePrinter();
+    }
 
     // Runs the program, answers its print dialog, and reads back what the printer received.
-    PrintResult Print(const Answer &answer, const std::string &name) {
+    PrintResult Print(const Answer &answer, const std::string &name)
+    {
         PrintResult result;
         DeleteFileA(Output().c_str());
         driver::Program program;
         EXPECT_TRUE(driver::Start(&program, exe_));
         HWND dialog = nullptr;
         DWORD start = GetTickCount();
-        while (!dialog && GetTickCount() - start < 30000) {
-            for (HWND window : driver::WindowsOf(program.pid)) {
+        while (!dialog && GetTickCount() - start < 30000)
+        {
+            for (HWND window : driver::WindowsOf(program.pid))
+            {
                 if (driver::GetClass(window) != "#32770") continue;
-                if (GetDlgItem(window, kCopies)) dialog = window;
-                else {
+                if (GetDlgItem(window, kCopies))
+                    dialog = window;
+                else
+                {
                     driver::MessageBoxInfo box;
-                    if (driver::WaitForMessageBox(program.pid, &box, 0)) {
+                    if (driver::WaitForMessageBox(program.pid, &box, 0))
+                    {
                         result.boxes.push_back(box);
                         driver::PressButton(box.window, IDOK);
                     }
@@ -323,9 +383,11 @@ protected:
             }
             if (WaitForSingleObject(program.process, 50) == WAIT_OBJECT_0) break;
         }
-        if (dialog) {
+        if (dialog)
+        {
             Sleep(300);
-            if (answer.from) {
+            if (answer.from)
+            {
                 SendMessageA(GetDlgItem(dialog, kAllPages), BM_SETCHECK, BST_UNCHECKED, 0);
                 SendMessageA(GetDlgItem(dialog, kPageRange), BM_SETCHECK, BST_CHECKED, 0);
                 SetDlgItemInt(dialog, kFromPage, answer.from, FALSE);
@@ -341,9 +403,11 @@ protected:
         }
         // Message boxes of the program while it prints.
         start = GetTickCount();
-        while (WaitForSingleObject(program.process, 100) == WAIT_TIMEOUT && GetTickCount() - start < 120000) {
+        while (WaitForSingleObject(program.process, 100) == WAIT_TIMEOUT && GetTickCount() - start < 120000)
+        {
             driver::MessageBoxInfo box;
-            if (driver::WaitForMessageBox(program.pid, &box, 0)) {
+            if (driver::WaitForMessageBox(program.pid, &box, 0))
+            {
                 Sleep(200);
                 box.hasIconHand = HasErrorIcon(box.window);
                 result.boxes.push_back(box);
@@ -360,25 +424,37 @@ protected:
     }
 
     // Converts the job to PDF and small grey pages, keeps readable PNGs for the eye, and names each page.
-    void ReadJob(PrintResult *result, const std::string &name) {
+    void ReadJob(PrintResult *result, const std::string &name)
+    {
         std::string dir = UnixBuild() + "/e2e/manual_print";
         std::string shots = UnixBuild() + "/screenshots";
         ASSERT_TRUE(Shell("convert", "cd " + dir +
-                                       "\nrm -f thumb-*.pgm job.pdf\n"
-                                       "sed -n 's/^%%Title: //p' out.ps | head -1 > title.txt\n"
-                                       "ps2pdf -sPAPERSIZE=a4 out.ps job.pdf\n"
-                                       "pdftoppm -r " + std::to_string(THUMB_DPI) + " -gray job.pdf thumb\n"
-                                       "mkdir -p " + shots + "\nrm -f " + shots + "/manual_print_" + name + "-*.png\n"
-                                       "pdftoppm -r 100 -png job.pdf " + shots + "/manual_print_" + name + "\n"));
+                                         "\nrm -f thumb-*.pgm job.pdf\n"
+                                         "sed -n 's/^%%Title: //p' out.ps | head -1 > title.txt\n"
+                                         "ps2pdf -sPAPERSIZE=a4 out.ps job.pdf\n"
+                                         "pdftoppm -r " +
+                                         std::to_string(THUMB_DPI) +
+                                         " -gray job.pdf thumb\n"
+                                         "mkdir -p " +
+                                         shots + "\nrm -f " + shots + "/manual_print_" + name +
+                                         "-*.png\n"
+                                         "pdftoppm -r 100 -png job.pdf " +
+                                         shots + "/manual_print_" + name + "\n"));
         // The name stands as a PostScript string: (text) with octal escapes for the bytes above 127.
         std::vector<uint8_t> title = driver::ReadFileBytes(driver::WindowsPath(dir + "/title.txt"));
-        for (size_t i = 1; i < title.size() && title[i] != ')'; i++) {
-            if (title[i] == '\\' && i + 3 < title.size() && isdigit(title[i + 1])) {
+        for (size_t i = 1; i < title.size() && title[i] != ')'; i++)
+        {
+            if (title[i] == '\\' && i + 3 < title.size() && isdigit(title[i + 1]))
+            {
                 result->title += (char)((title[i + 1] - '0') * 64 + (title[i + 2] - '0') * 8 + (title[i + 3] - '0'));
                 i += 3;
-            } else if (title[i] == '\\' && i + 1 < title.size()) {
+            }
+            else if (title[i] == '\\' && i + 1 < title.size())
+            {
                 result->title += (char)title[++i];
-            } else {
+            }
+            else
+            {
                 result->title += (char)title[i];
             }
         }
@@ -386,16 +462,17 @@ protected:
         std::vector<std::string> thumbs;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA(driver::WindowsPath(dir + "/thumb-*.pgm").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
+        if (search != INVALID_HANDLE_VALUE)
+        {
             do thumbs.push_back(found.cFileName);
             while (FindNextFileA(search, &found));
             FindClose(search);
         }
         // thumb-1 … thumb-9, or thumb-01 … thumb-12: order by the number.
-        std::sort(thumbs.begin(), thumbs.end(), [](const std::string &a, const std::string &b) {
-            return atoi(a.c_str() + 6) < atoi(b.c_str() + 6);
-        });
-        for (const std::string &thumb : thumbs) {
+        std::sort(thumbs.begin(), thumbs.end(),
+                  [](const std::string &a, const std::string &b) { return atoi(a.c_str() + 6) < atoi(b.c_str() + 6); });
+        for (const std::string &thumb : thumbs)
+        {
             Gray printed;
             ASSERT_TRUE(ReadPgm(driver::WindowsPath(dir + "/" + thumb), &printed)) << thumb;
             printed = Blurred(printed);
@@ -403,17 +480,22 @@ protected:
             ASSERT_EQ(references_.size(), (size_t)PAGE_COUNT);
             int best = 0;
             double bestDifference = 1e9, secondDifference = 1e9;
-            for (int page = 1; page <= PAGE_COUNT; page++) {
+            for (int page = 1; page <= PAGE_COUNT; page++)
+            {
                 double d = Difference(printed, references_[page - 1]);
-                if (d < bestDifference) {
+                if (d < bestDifference)
+                {
                     secondDifference = bestDifference;
                     bestDifference = d;
                     best = page;
-                } else if (d < secondDifference) {
+                }
+                else if (d < secondDifference)
+                {
                     secondDifference = d;
                 }
             }
-            printf("  %s: page %d (difference %.2f, next %.2f)\n", thumb.c_str(), best, bestDifference, secondDifference);
+            printf("  %s: page %d (difference %.2f, next %.2f)\n", thumb.c_str(), best, bestDifference,
+                   secondDifference);
             // A page is recognised when it is clearly closer to one page than to any other.
             result->pages.push_back(bestDifference * 1.5 < secondDifference ? best : 0);
         }
@@ -423,14 +505,15 @@ protected:
     std::vector<Gray> references_;
 };
 
-
-std::string Describe(const std::vector<int> &pages) {
+std::string Describe(const std::vector<int> &pages)
+{
     std::string out;
     for (int page : pages) out += (out.empty() ? "" : ",") + std::to_string(page);
     return out;
 }
 
-TEST_F(ManualPrint, AllPagesPrintInOrderWithoutAMessage) {
+TEST_F(ManualPrint, AllPagesPrintInOrderWithoutAMessage)
+{
     InstallPrinter();
     PrintResult result = Print(Answer(), "all");
     EXPECT_EQ(result.exitCode, 0u);
@@ -439,7 +522,8 @@ TEST_F(ManualPrint, AllPagesPrintInOrderWithoutAMessage) {
     EXPECT_EQ(Describe(result.pages), "1,2,3,4,5,6,7,8,9,10,11");
 }
 
-TEST_F(ManualPrint, PagesThreeToFiveTwiceAreCollated) {
+TEST_F(ManualPrint, PagesThreeToFiveTwiceAreCollated)
+{
     InstallPrinter();
     Answer answer;
     answer.from = 3;
@@ -452,7 +536,8 @@ TEST_F(ManualPrint, PagesThreeToFiveTwiceAreCollated) {
     EXPECT_EQ(Describe(result.pages), "3,4,5,3,4,5");
 }
 
-TEST_F(ManualPrint, OnePageJobCarriesTheDocumentName) {
+TEST_F(ManualPrint, OnePageJobCarriesTheDocumentName)
+{
     InstallPrinter();
     Answer answer;
     answer.from = 1;
@@ -465,7 +550,8 @@ TEST_F(ManualPrint, OnePageJobCarriesTheDocumentName) {
     EXPECT_NE(result.title.find("タルミク使用方法"), std::string::npos) << result.title;
 }
 
-TEST_F(ManualPrint, CancelPrintsNothing) {
+TEST_F(ManualPrint, CancelPrintsNothing)
+{
     InstallPrinter();
     Answer answer;
     answer.cancel = true;
@@ -475,7 +561,8 @@ TEST_F(ManualPrint, CancelPrintsNothing) {
     EXPECT_FALSE(result.printed);
 }
 
-TEST_F(ManualPrint, NoPrinterPrintsNothingAndShowsNoMessageOfItsOwn) {
+TEST_F(ManualPrint, NoPrinterPrintsNothingAndShowsNoMessageOfItsOwn)
+{
     RemovePrinter();
     PrintResult result = Print(Answer(), "noprinter");
     EXPECT_EQ(result.exitCode, 0u);
@@ -485,7 +572,8 @@ TEST_F(ManualPrint, NoPrinterPrintsNothingAndShowsNoMessageOfItsOwn) {
         EXPECT_EQ(box.caption.find("タルミク使用方法"), std::string::npos) << box.caption << ": " << box.text;
 }
 
-TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept) {
+TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept)
+{
     // Page 2 becomes a stream that starts well and then uses the reserved block type.
     std::vector<uint8_t> damaged = driver::ReadFileBytes(driver::SourceDir() + "\\manualprint\\pages\\02.bin");
     ASSERT_GT(damaged.size(), 100u);
@@ -502,7 +590,8 @@ TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept) {
     EXPECT_EQ(Describe(result.pages), "1");
 }
 
-TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported) {
+TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported)
+{
     // A port file in a folder that does not exist: the driver fails the job when it ends.
     InstallPrinter(UnixBuild() + "/e2e/manual_print/no-such-folder/out.ps");
     PrintResult result = Print(Answer(), "unwritable");
@@ -514,4 +603,4 @@ TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported) {
     EXPECT_TRUE(result.boxes[0].hasIconHand);
 }
 
-}  // namespace
+} // namespace

@@ -7,9 +7,16 @@
 
 using namespace dialogs;
 
-namespace {
+namespace
+{
 
-enum { kSettings = 40011, kCaptureCommand = 40013, kFind = 40031, kFindText = 1031 };
+enum
+{
+    kSettings = 40011,
+    kCaptureCommand = 40013,
+    kFind = 40031,
+    kFindText = 1031
+};
 
 // The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
 std::vector<driver::Entry> SampleMemo()
@@ -17,7 +24,8 @@ std::vector<driver::Entry> SampleMemo()
     return {
         {"ドラッグ中の表示", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "DragFullWindows", false},
         {"デスクトップの壁紙", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "Wallpaper", false},
-        {"フォントの置き換え", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", "", true},
+        {"フォントの置き換え", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+         "", true},
         {"テキスト ファイルの種類", "HKEY_CLASSES_ROOT\\.txt", "", false},
         {"環境変数", "HKCU\\Environment", "", true},
         {"控え: 社内ツールの設定", "Software\\Sample\\Tools", "Server", false},
@@ -34,12 +42,14 @@ void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
     std::vector<uint32_t> pixels = driver::CapturePixels(nullptr, rect);
     ASSERT_EQ(pixels.size(), (size_t)width * height);
     std::vector<RECT> areas;
-    for (HWND window : shown) {
+    for (HWND window : shown)
+    {
         RECT area;
         GetWindowRect(window, &area);
         areas.push_back(area);
     }
-    for (size_t i = 0; i < pixels.size(); ++i) {
+    for (size_t i = 0; i < pixels.size(); ++i)
+    {
         POINT point = {rect.left + (LONG)(i % width), rect.top + (LONG)(i / width)};
         bool inside = false;
         for (const RECT &area : areas) inside = inside || PtInRect(&area, point);
@@ -62,8 +72,9 @@ void Paint(HWND window)
     Sleep(400);
 }
 
-class Tarmik {
-public:
+class Tarmik
+{
+  public:
     // Starts the program with the sample memo in a file with a Japanese name, in a window of a
     // size that shows every column.
     bool Start(const char *test, const char *version = nullptr, int width = 640, int height = 330)
@@ -108,14 +119,29 @@ public:
         return dialog;
     }
 
-    HWND PopupMenu() { return driver::FindWindowOf(program_.pid, "#32768"); }
+    HWND PopupMenu()
+    {
+        return driver::FindWindowOf(program_.pid, "#32768");
+    }
 
-    HWND main() const { return program_.mainWindow; }
-    HWND list() const { return list_; }
-    DWORD pid() const { return program_.pid; }
-    void Settle() { driver::Settle(program_); }
+    HWND main() const
+    {
+        return program_.mainWindow;
+    }
+    HWND list() const
+    {
+        return list_;
+    }
+    DWORD pid() const
+    {
+        return program_.pid;
+    }
+    void Settle()
+    {
+        driver::Settle(program_);
+    }
 
-private:
+  private:
     driver::Program program_;
     std::string folder_, memoPath_;
     HWND list_ = nullptr;
@@ -123,7 +149,8 @@ private:
 
 void CloseRegistryEditors()
 {
-    for (HWND editor; (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr;) {
+    for (HWND editor; (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr;)
+    {
         DWORD pid = 0;
         GetWindowThreadProcessId(editor, &pid);
         PostMessageA(editor, WM_CLOSE, 0, 0);
@@ -133,7 +160,7 @@ void CloseRegistryEditors()
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 {
@@ -151,10 +178,12 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 
     // The menus, opened from the keyboard.
     tarmik.SelectRow(1);
-    const struct {
+    const struct
+    {
         const char *keys, *name;
     } menus[] = {{"alt+f", "menu_file"}, {"alt+e", "menu_edit"}, {"alt+r", "menu_registry"}};
-    for (const auto &menu : menus) {
+    for (const auto &menu : menus)
+    {
         SetForegroundWindow(tarmik.main());
         Keys(menu.keys);
         ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << menu.name;
@@ -239,7 +268,8 @@ TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
     Type("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
     // Every typed key must have arrived before the next dialog could get one of them.
     ASSERT_TRUE(WaitFor([&] {
-        return driver::GetText(GetDlgItem(dialog, kOpenKeyKey)) == "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+        return driver::GetText(GetDlgItem(dialog, kOpenKeyKey)) ==
+               "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     }));
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
     SetText(GetDlgItem(dialog, kOpenKeyValue), "ProductName");
@@ -287,8 +317,8 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
     RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)"manualtestfile", 15);
     RegCloseKey(key);
     const char command[] = "C:\\windows\\notepad.exe %1";
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "manualtestfile\\Shell\\open\\command", 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "manualtestfile\\Shell\\open\\command", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)command, sizeof command);
     RegCloseKey(key);
@@ -361,7 +391,8 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
         driver::Program program;
         std::string folder = driver::MakeTestFolder("manual_missing");
         // A place a user keeps files in, not the test's own folder.
-        ASSERT_TRUE(driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
+        ASSERT_TRUE(
+            driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
         driver::MessageBoxInfo box;
         ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
         EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;

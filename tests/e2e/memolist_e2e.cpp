@@ -11,7 +11,8 @@ using memolist::MouseUp;
 using memolist::Session;
 using memolist::WaitFor;
 
-namespace {
+namespace
+{
 
 std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
 {
@@ -80,14 +81,16 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     DragOverRow(session, 2, 2, __LINE__);
 
     // Below the list: the entry goes to the row just beyond the visible rows, then one row a tick.
-    struct Sample {
+    struct Sample
+    {
         DWORD time;
         int top, selected;
     };
     std::vector<Sample> samples = {{GetTickCount(), session.TopIndex(), session.Selected()}};
     MouseTo(POINT{(client.left + client.right) / 2, client.bottom + 30});
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < 8000) {
+    while (GetTickCount() - start < 8000)
+    {
         // A tick may fall between two reads: keep only snapshots taken between ticks.
         int selected = session.Selected();
         Sample sample = {GetTickCount(), session.TopIndex(), session.Selected()};
@@ -99,12 +102,15 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     ASSERT_GE(samples.size(), 3u);
     EXPECT_EQ(samples.back().selected, count - 1) << "stops at the last entry";
     EXPECT_EQ(samples[1].selected, perPage) << "first to the row just below the visible rows";
-    for (size_t i = 1; i < samples.size(); ++i) {
-        if (i >= 2) {
+    for (size_t i = 1; i < samples.size(); ++i)
+    {
+        if (i >= 2)
+        {
             EXPECT_EQ(samples[i].selected, samples[i - 1].selected + 1) << "one row a tick, sample " << i;
         }
         // The moved entry stands on the last visible row while the list scrolls under it.
-        if (samples[i].selected < count - 1) {
+        if (samples[i].selected < count - 1)
+        {
             EXPECT_EQ(samples[i].selected, samples[i].top + perPage - 1) << "sample " << i;
         }
     }
@@ -267,4 +273,4 @@ TEST(MemoListKeys, DeleteRemovesTheSelectedEntryButNotTheEndRow)
     EXPECT_EQ(session.SavedOrder(), (std::vector<std::string>{"E00", "E02"}));
 }
 
-}  // namespace
+} // namespace

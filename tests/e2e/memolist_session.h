@@ -11,14 +11,16 @@
 
 #include "tests/support/driver.h"
 
-namespace memolist {
+namespace memolist
+{
 
 constexpr int kSaveCommand = 40003;
 
 inline std::vector<driver::Entry> NumberedEntries(int count)
 {
     std::vector<driver::Entry> entries;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         char description[16];
         snprintf(description, sizeof description, "E%02d", i);
         entries.push_back({description, "HKEY_CURRENT_USER\\Software", "", false});
@@ -33,8 +35,9 @@ inline std::vector<std::string> Descriptions(const std::vector<driver::Entry> &e
     return out;
 }
 
-class Session {
-public:
+class Session
+{
+  public:
     // Starts the program in a fresh folder, with `entries` in a memo file named on its command line
     // (or no memo at all when `withMemo` is false).
     bool Open(const std::string &testName, const std::vector<driver::Entry> &entries, bool withMemo = true)
@@ -42,7 +45,8 @@ public:
         std::string folder = driver::MakeTestFolder(testName);
         driver::SetWindowsVersion("tarmik.exe", nullptr);
         std::string tail;
-        if (withMemo) {
+        if (withMemo)
+        {
             memoPath_ = folder + "\\memo.tmk";
             if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries))) return false;
             tail = memoPath_;
@@ -60,11 +64,26 @@ public:
         driver::Stop(&program_);
     }
 
-    HWND main() const { return program_.mainWindow; }
-    HWND list() const { return list_; }
-    HWND header() const { return header_; }
-    DWORD pid() const { return program_.pid; }
-    void Settle() { driver::Settle(program_); }
+    HWND main() const
+    {
+        return program_.mainWindow;
+    }
+    HWND list() const
+    {
+        return list_;
+    }
+    HWND header() const
+    {
+        return header_;
+    }
+    DWORD pid() const
+    {
+        return program_.pid;
+    }
+    void Settle()
+    {
+        driver::Settle(program_);
+    }
 
     // Saves the memo with the program's own save command and reads the descriptions back in file order.
     std::vector<std::string> SavedOrder()
@@ -76,10 +95,22 @@ public:
         return Descriptions(entries);
     }
 
-    int Selected() { return driver::ListSelectedItem(list_); }
-    int Count() { return driver::ListItemCount(list_); }
-    int TopIndex() { return (int)SendMessageA(list_, LVM_GETTOPINDEX, 0, 0); }
-    int PerPage() { return (int)SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0); }
+    int Selected()
+    {
+        return driver::ListSelectedItem(list_);
+    }
+    int Count()
+    {
+        return driver::ListItemCount(list_);
+    }
+    int TopIndex()
+    {
+        return (int)SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
+    }
+    int PerPage()
+    {
+        return (int)SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0);
+    }
 
     // The window that holds the mouse capture in the program's thread.
     HWND Capture()
@@ -117,7 +148,7 @@ public:
         return cell;
     }
 
-private:
+  private:
     driver::Program program_;
     std::string memoPath_;
     HWND list_ = nullptr;
@@ -130,19 +161,25 @@ inline bool MouseTo(POINT point)
     snprintf(arguments, sizeof arguments, "mousemove %ld %ld", point.x, point.y);
     return driver::Xdotool(arguments);
 }
-inline bool MouseDown() { return driver::Xdotool("mousedown 1"); }
-inline bool MouseUp() { return driver::Xdotool("mouseup 1"); }
+inline bool MouseDown()
+{
+    return driver::Xdotool("mousedown 1");
+}
+inline bool MouseUp()
+{
+    return driver::Xdotool("mouseup 1");
+}
 
 // Polls `condition` until it holds or `timeoutMs` passes.
-template <class Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs)
+template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(10);
     }
 }
 
-}  // namespace memolist
+} // namespace memolist

@@ -5,7 +5,8 @@
 
 using namespace dialogs;
 
-namespace {
+namespace
+{
 
 const char kTestKey[] = "Software\\TarmikDialogTest";
 
@@ -14,7 +15,8 @@ void DeleteKeyTree(HKEY parent, const char *name)
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     char child[256];
-    for (;;) {
+    for (;;)
+    {
         DWORD cch = sizeof child;
         if (RegEnumKeyExA(key, 0, child, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         DeleteKeyTree(key, child);
@@ -34,12 +36,14 @@ std::string MakeDeepKey()
         ERROR_SUCCESS)
         return "";
     // One level at a time: a path this long is refused in one piece.
-    for (int level = 1; level <= 5; ++level) {
+    for (int level = 1; level <= 5; ++level)
+    {
         const std::string name = "Level" + std::to_string(level) + std::string(48, 'k');
         HKEY child;
         LONG status = RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
         RegCloseKey(key);
-        if (status != ERROR_SUCCESS) {
+        if (status != ERROR_SUCCESS)
+        {
             printf("cannot create level %d: %ld\n", level, status);
             return "";
         }
@@ -55,7 +59,8 @@ std::string MakeDeepKey()
     return path;
 }
 
-struct ChildSearch {
+struct ChildSearch
+{
     const char *className;
     HWND found;
 };
@@ -76,7 +81,8 @@ HWND ChildOfClass(HWND parent, const char *className)
 }
 
 // The Registry Editor's selected key (the text of the tree's selected item) and selected value row.
-struct RegistryEditorView {
+struct RegistryEditorView
+{
     HWND window = nullptr, tree = nullptr, list = nullptr;
 
     bool Find()
@@ -109,7 +115,10 @@ struct RegistryEditorView {
         return text;
     }
 
-    int SelectedRow() { return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); }
+    int SelectedRow()
+    {
+        return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    }
 
     std::string RowText(int row)
     {
@@ -132,7 +141,8 @@ struct RegistryEditorView {
         GetWindowThreadProcessId(window, &pid);
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
         PostMessageA(window, WM_CLOSE, 0, 0);
-        if (process) {
+        if (process)
+        {
             if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) TerminateProcess(process, 1);
             CloseHandle(process);
         }
@@ -149,7 +159,8 @@ bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::
     if (dialogOut) *dialogOut = dialog;
     SetText(GetDlgItem(dialog, kOpenKeyKey), keyPath);
     SetText(GetDlgItem(dialog, kOpenKeyValue), valueName);
-    if (keyOnly) {
+    if (keyOnly)
+    {
         ClickIn(GetDlgItem(dialog, kOpenKeyValue));
         Keys("alt+Delete");
         if (!WaitFor([&] { return Visible(Badge(dialog, kOpenKeyValue, kOpenKeyBadge)); })) return false;
@@ -159,7 +170,7 @@ bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::
     return true;
 }
 
-}  // namespace
+} // namespace
 
 TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 {
@@ -172,15 +183,23 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
     EXPECT_EQ(driver::GetText(ok), "開く");
     EXPECT_FALSE(IsWindowEnabled(ok)) << "OK starts disabled";
 
-    const struct {
+    const struct
+    {
         const char *text;
         bool enabled;
     } cases[] = {
-        {"hkcu", true},          {"Software\\Microsoft", false}, {"HKLM\\SOFTWARE", true},
-        {"HKCU ", false},        {" HKEY_USERS\\.DEFAULT", true}, {"HKCU/Software", false},
-        {"HKEY_CURRENT", false}, {"\tHKCR", true},                {"", false},
+        {"hkcu", true},
+        {"Software\\Microsoft", false},
+        {"HKLM\\SOFTWARE", true},
+        {"HKCU ", false},
+        {" HKEY_USERS\\.DEFAULT", true},
+        {"HKCU/Software", false},
+        {"HKEY_CURRENT", false},
+        {"\tHKCR", true},
+        {"", false},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : cases)
+    {
         SetText(key, c.text);
         session.Settle();
         EXPECT_EQ(IsWindowEnabled(ok) != FALSE, c.enabled) << "key \"" << c.text << "\"";
@@ -209,18 +228,20 @@ TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
     ASSERT_TRUE(dialog);
     HWND key = GetDlgItem(dialog, kOpenKeyKey);
     HWND ok = GetDlgItem(dialog, IDOK);
-    const struct {
+    const struct
+    {
         const char *pasted;
         bool replace;
         const char *field;
         bool enabled;
     } cases[] = {
         {"Registry::HKEY_CURRENT_USER\\Software", true, "HKEY_CURRENT_USER\\Software", true},
-        {"\"Software\\Classes\"", true, "\"Software\\Classes\"", false},  // no root: as pasted
+        {"\"Software\\Classes\"", true, "\"Software\\Classes\"", false}, // no root: as pasted
         {" HKLM:\\SOFTWARE ", true, "HKLM\\SOFTWARE", true},
-        {"\\Classes]", false, "HKLM\\SOFTWARE\\Classes]", true},  // the rest of a key, added as it comes
+        {"\\Classes]", false, "HKLM\\SOFTWARE\\Classes]", true}, // the rest of a key, added as it comes
     };
-    for (const auto &c : cases) {
+    for (const auto &c : cases)
+    {
         ASSERT_TRUE(PasteWithCtrlV(key, c.pasted, c.replace));
         EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == c.field; }))
             << c.pasted << " gave " << driver::GetText(key);
@@ -235,8 +256,9 @@ TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 }
 
-class WithRegistryEditor : public ::testing::Test {
-protected:
+class WithRegistryEditor : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();

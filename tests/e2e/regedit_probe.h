@@ -11,9 +11,11 @@
 
 #include "tests/support/driver.h"
 
-namespace regedit {
+namespace regedit
+{
 
-struct Editor {
+struct Editor
+{
     HWND window = nullptr;
     HWND tree = nullptr;
     HWND list = nullptr;
@@ -23,7 +25,8 @@ struct Editor {
 
 inline bool FindControlsIn(HWND parent, Editor *editor)
 {
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    {
         std::string cls = driver::GetClass(child);
         if (cls == "SysTreeView32") editor->tree = child;
         if (cls == "SysListView32") editor->list = child;
@@ -38,8 +41,10 @@ inline Editor Find()
     editor.window = FindWindowA("RegEdit_RegEdit", nullptr);
     if (!editor.window) return editor;
     editor.threadId = GetWindowThreadProcessId(editor.window, &editor.pid);
-    if (!FindControlsIn(editor.window, &editor)) {
-        for (HWND child = GetWindow(editor.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!FindControlsIn(editor.window, &editor))
+    {
+        for (HWND child = GetWindow(editor.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        {
             editor.tree = editor.list = nullptr;
             if (FindControlsIn(child, &editor)) break;
         }
@@ -50,7 +55,8 @@ inline Editor Find()
 inline Editor WaitFor(DWORD timeoutMs = 15000)
 {
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         Editor editor = Find();
         if (editor.tree || GetTickCount() - start > timeoutMs) return editor;
         Sleep(50);
@@ -87,13 +93,17 @@ inline std::string ItemPath(HWND tree, HTREEITEM item)
     return path;
 }
 
-inline std::string SelectedPath(const Editor &editor) { return ItemPath(editor.tree, Item(editor.tree, TVGN_CARET)); }
+inline std::string SelectedPath(const Editor &editor)
+{
+    return ItemPath(editor.tree, Item(editor.tree, TVGN_CARET));
+}
 
 // The item of a path of exact texts below the first root item, expanding on the way; null when missing.
 inline HTREEITEM FindPath(HWND tree, const std::vector<std::string> &components)
 {
     HTREEITEM item = Item(tree, TVGN_ROOT);
-    for (const std::string &name : components) {
+    for (const std::string &name : components)
+    {
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         HTREEITEM child = Item(tree, TVGN_CHILD, item);
         while (child && ItemText(tree, child) != name) child = Item(tree, TVGN_NEXT, child);
@@ -126,7 +136,10 @@ inline std::vector<int> SelectedRows(HWND list)
     return rows;
 }
 
-inline int FocusedRow(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); }
+inline int FocusedRow(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+}
 
 inline std::string RowText(HWND list, int row)
 {
@@ -143,7 +156,10 @@ inline std::string RowText(HWND list, int row)
     return text;
 }
 
-inline int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+inline int RowCount(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 inline void SetRowState(HWND list, int row, UINT state, UINT mask)
 {
@@ -174,7 +190,8 @@ inline HWND Focus(const Editor &editor)
 // Gives a control of the Registry Editor the focus, as a click into it would.
 inline void FocusControl(const Editor &editor, HWND control)
 {
-    if (AttachThreadInput(editor.threadId, GetCurrentThreadId(), TRUE)) {
+    if (AttachThreadInput(editor.threadId, GetCurrentThreadId(), TRUE))
+    {
         SetFocus(control);
         AttachThreadInput(editor.threadId, GetCurrentThreadId(), FALSE);
     }
@@ -183,7 +200,8 @@ inline void FocusControl(const Editor &editor, HWND control)
 // A visible value editor of the Registry Editor: Wine's value dialogs, or the stand-in's window.
 inline HWND ValueEditor(const Editor &editor)
 {
-    for (HWND window : driver::WindowsOf(editor.pid)) {
+    for (HWND window : driver::WindowsOf(editor.pid))
+    {
         std::string cls = driver::GetClass(window);
         if (window != editor.window && (cls == "#32770" || cls == "StandinValueEditor")) return window;
     }
@@ -193,7 +211,8 @@ inline HWND ValueEditor(const Editor &editor)
 inline HWND WaitForValueEditor(const Editor &editor, DWORD timeoutMs = 3000)
 {
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (HWND window = ValueEditor(editor)) return window;
         if (GetTickCount() - start > timeoutMs) return nullptr;
         Sleep(20);
@@ -203,7 +222,8 @@ inline HWND WaitForValueEditor(const Editor &editor, DWORD timeoutMs = 3000)
 // Closes every value editor that is open.
 inline void CloseValueEditors(const Editor &editor)
 {
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < 5; i++)
+    {
         HWND window = ValueEditor(editor);
         if (!window) return;
         if (driver::GetClass(window) == "#32770")
@@ -216,7 +236,8 @@ inline void CloseValueEditors(const Editor &editor)
 // Ends every Registry Editor that has a window (Wine's or the stand-in), waiting until it is gone.
 inline void CloseAll()
 {
-    for (int i = 0; i < 10; i++) {
+    for (int i = 0; i < 10; i++)
+    {
         Editor editor = Find();
         if (!editor.window || editor.pid == GetCurrentProcessId()) return;
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, editor.pid);
@@ -228,4 +249,4 @@ inline void CloseAll()
     }
 }
 
-}  // namespace regedit
+} // namespace regedit

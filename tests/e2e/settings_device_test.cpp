@@ -7,9 +7,11 @@
 
 using namespace settings_e2e;
 
-namespace {
+namespace
+{
 
-struct DeviceCase {
+struct DeviceCase
+{
     const char *folder;
     std::string message;
 };
@@ -35,7 +37,8 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
         {"read-only", SystemText(ERROR_ACCESS_DENIED)},
     };
     driver::SetWindowsVersion("tarmik.exe", "winxp");
-    for (const DeviceCase &c : cases) {
+    for (const DeviceCase &c : cases)
+    {
         SCOPED_TRACE(c.folder);
         Tarmik tarmik;
         tarmik.folder = driver::WindowsPath(std::string(root) + "/" + c.folder);
@@ -66,4 +69,4 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
     }
 }
 
-}  // namespace
+} // namespace

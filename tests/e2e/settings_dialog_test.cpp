@@ -6,10 +6,12 @@
 
 using namespace settings_e2e;
 
-namespace {
+namespace
+{
 
-class SettingsDialog : public ::testing::Test {
-protected:
+class SettingsDialog : public ::testing::Test
+{
+  protected:
     void TearDown() override
     {
         driver::Stop(&tarmik.program);
@@ -20,7 +22,8 @@ protected:
                const std::string &tail = "")
     {
         tarmik = PrepareTarmik(name, version);
-        if (settings) {
+        if (settings)
+        {
             ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsFile, *settings));
         }
         ASSERT_TRUE(StartTarmik(&tarmik, tail));
@@ -29,7 +32,8 @@ protected:
     std::string WriteMemo(const std::string &name, int entries)
     {
         std::vector<driver::Entry> list;
-        for (int i = 0; i < entries; i++) list.push_back({"entry " + std::to_string(i), "HKEY_CURRENT_USER\\Software", ""});
+        for (int i = 0; i < entries; i++)
+            list.push_back({"entry " + std::to_string(i), "HKEY_CURRENT_USER\\Software", ""});
         std::string path = tarmik.folder + "\\" + name;
         EXPECT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(list)));
         return path;
@@ -138,7 +142,8 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
-struct RefusedCase {
+struct RefusedCase
+{
     const char *name;
     std::string extension;
     bool associate;
@@ -174,7 +179,8 @@ TEST_F(SettingsDialog, RefusesInputWithItsMessageInOrder)
     Start("settings_refused");
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
-    for (const RefusedCase &c : cases) {
+    for (const RefusedCase &c : cases)
+    {
         SCOPED_TRACE(std::string(c.name) + ": " + c.extension);
         SetText(dialog, IDC_EXTENSION, c.extension);
         SetCheck(dialog, IDC_ASSOCIATE, c.associate);
@@ -247,7 +253,8 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
     EXPECT_EQ(saved.i32(28), placement.rcNormalPosition.bottom);
     EXPECT_EQ(saved.u8(32), 0x80u);
     EXPECT_TRUE(saved.zero(33, 3));
-    for (int column = 0; column < 3; column++) {
+    for (int column = 0; column < 3; column++)
+    {
         EXPECT_EQ(saved.i32(36 + 4 * column), driver::ListColumnWidth(list, column)) << column;
         EXPECT_GT(saved.i32(36 + 4 * column), 0) << column;
     }
@@ -386,7 +393,7 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     HWND browse = WaitForBrowseDialog(tarmik);
     ASSERT_TRUE(browse);
     driver::Settle(tarmik.program);
-    EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "メモ ファイル (*.tmk)");  // the filter box
+    EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "メモ ファイル (*.tmk)"); // the filter box
     Shot(tarmik, browse, "settings_browse_dialog");
     // The typed name in the typed folder: OK takes it whole.
     ASSERT_TRUE(driver::PressButton(browse, IDOK));
@@ -406,4 +413,4 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
-}  // namespace
+} // namespace

@@ -2,7 +2,8 @@
 
 #include <string.h>
 
-namespace settings_e2e {
+namespace settings_e2e
+{
 
 Tarmik PrepareTarmik(const std::string &name, const char *windowsVersion)
 {
@@ -38,16 +39,18 @@ std::string Shot(const Tarmik &tarmik, HWND window, const std::string &name)
 
 void SetText(HWND dialog, int id, const std::string &text)
 {
-    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000,
-                        nullptr);
+    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000, nullptr);
 }
 
-std::string Text(HWND dialog, int id) { return driver::GetText(GetDlgItem(dialog, id)); }
+std::string Text(HWND dialog, int id)
+{
+    return driver::GetText(GetDlgItem(dialog, id));
+}
 
 void SetCheck(HWND dialog, int id, bool checked)
 {
-    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0,
-                        SMTO_ABORTIFHUNG, 3000, nullptr);
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0, SMTO_ABORTIFHUNG,
+                        3000, nullptr);
 }
 
 bool Checked(HWND dialog, int id)
@@ -57,14 +60,18 @@ bool Checked(HWND dialog, int id)
     return state == BST_CHECKED;
 }
 
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
 
 void Click(HWND dialog, int id)
 {
     SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 3000, nullptr);
 }
 
-namespace {
+namespace
+{
 
 // The system icon drawn as a message box draws it, on the dialog face colour.
 std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
@@ -93,8 +100,10 @@ std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
 long long Distance(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
 {
     long long sum = 0;
-    for (size_t i = 0; i < a.size(); i++) {
-        for (int shift = 0; shift < 24; shift += 8) {
+    for (size_t i = 0; i < a.size(); i++)
+    {
+        for (int shift = 0; shift < 24; shift += 8)
+        {
             int d = (int)((a[i] >> shift) & 0xFF) - (int)((b[i] >> shift) & 0xFF);
             sum += d < 0 ? -d : d;
         }
@@ -105,7 +114,7 @@ long long Distance(const std::vector<uint32_t> &a, const std::vector<uint32_t> &
 // Which system icon the message box shows, told from its pixels on the screen.
 Icon IconOf(HWND box)
 {
-    HWND control = GetDlgItem(box, 1088);  // the message box's icon control
+    HWND control = GetDlgItem(box, 1088); // the message box's icon control
     if (!control || !IsWindowVisible(control)) return Icon::None;
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(200);
@@ -114,15 +123,18 @@ Icon IconOf(HWND box)
     int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
     std::vector<uint32_t> shown =
         driver::CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
-    const struct {
+    const struct
+    {
         LPCSTR id;
         Icon icon;
     } candidates[] = {{IDI_HAND, Icon::Hand}, {IDI_QUESTION, Icon::Question}, {IDI_EXCLAMATION, Icon::Exclamation}};
     Icon best = Icon::None;
     long long bestDistance = -1;
-    for (const auto &candidate : candidates) {
+    for (const auto &candidate : candidates)
+    {
         long long distance = Distance(shown, Reference(candidate.id, width, height));
-        if (bestDistance < 0 || distance < bestDistance) {
+        if (bestDistance < 0 || distance < bestDistance)
+        {
             bestDistance = distance;
             best = candidate.icon;
         }
@@ -137,7 +149,8 @@ void Describe(HWND box, Message *message)
     message->text = driver::GetText(GetDlgItem(box, 0xFFFF));
     message->buttons.clear();
     message->defaultButton = 0;
-    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+    {
         HWND button = GetDlgItem(box, id);
         if (!button || !IsWindowVisible(button)) continue;
         message->buttons.push_back(id);
@@ -146,14 +159,16 @@ void Describe(HWND box, Message *message)
     message->icon = IconOf(box);
 }
 
-}  // namespace
+} // namespace
 
 void Pump(DWORD milliseconds)
 {
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -176,7 +191,8 @@ bool PressExpectingMessage(const Tarmik &tarmik, HWND dialog, int id, Message *m
     *message = Message();
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (WaitForMessage(tarmik, message, 0)) return true;
         if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return false;
         if (GetTickCount() - start >= timeoutMs) return false;
@@ -194,14 +210,18 @@ bool PressExpectingClose(const Tarmik &tarmik, HWND dialog, int id, DWORD timeou
 bool WaitUntilClosed(HWND dialog, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+    while (IsWindow(dialog) && IsWindowVisible(dialog))
+    {
         if (GetTickCount() - start >= timeoutMs) return false;
         Pump(20);
     }
     return true;
 }
 
-void Answer(const Message &message, int id) { driver::PressButton(message.window, id); }
+void Answer(const Message &message, int id)
+{
+    driver::PressButton(message.window, id);
+}
 
 bool KeyExists(const std::string &path)
 {
@@ -214,8 +234,7 @@ bool KeyExists(const std::string &path)
 std::string DefaultValue(const std::string &path)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return "<missing>";
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "<missing>";
     char value[1024];
     DWORD cb = sizeof value - 1, type = 0;
     LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, (BYTE *)value, &cb);
@@ -240,7 +259,8 @@ void DeleteTree(const std::string &path)
     HKEY key;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     char name[256];
-    for (;;) {
+    for (;;)
+    {
         DWORD cch = sizeof name;
         if (RegEnumKeyExA(key, 0, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         DeleteTree(path + "\\" + name);
@@ -289,4 +309,4 @@ void PutText(std::vector<uint8_t> *bytes, size_t at, const std::string &text)
     memcpy(bytes->data() + at, text.data(), text.size());
 }
 
-}  // namespace settings_e2e
+} // namespace settings_e2e

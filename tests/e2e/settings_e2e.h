@@ -10,17 +10,28 @@
 
 #include "tests/support/driver.h"
 
-namespace settings_e2e {
+namespace settings_e2e
+{
 
-enum {
-    IDC_REMEMBERWINDOW = 1008, IDC_EXTENSIONLABEL = 1009, IDC_EXTENSION = 1010, IDC_ASSOCIATE = 1011,
-    IDC_OPENATSTARTUP = 1012, IDC_STARTUPFILE = 1013, IDC_BROWSE = 1014, IDC_AUTOSAVE = 1015,
-    IDC_EXPANDKEY = 1016, IDC_OPENEDITOR = 1017, IDC_STARTUPFILELABEL = 1018,
+enum
+{
+    IDC_REMEMBERWINDOW = 1008,
+    IDC_EXTENSIONLABEL = 1009,
+    IDC_EXTENSION = 1010,
+    IDC_ASSOCIATE = 1011,
+    IDC_OPENATSTARTUP = 1012,
+    IDC_STARTUPFILE = 1013,
+    IDC_BROWSE = 1014,
+    IDC_AUTOSAVE = 1015,
+    IDC_EXPANDKEY = 1016,
+    IDC_OPENEDITOR = 1017,
+    IDC_STARTUPFILELABEL = 1018,
     IDM_SETTINGS = 40011,
 };
 
 // One tarmik.exe in its own test folder.
-struct Tarmik {
+struct Tarmik
+{
     std::string folder, exe, settingsFile;
     driver::Program program;
 };
@@ -44,11 +55,18 @@ bool Enabled(HWND dialog, int id);
 // A click on a check box or button that does not open anything modal.
 void Click(HWND dialog, int id);
 
-enum class Icon { None, Hand, Question, Exclamation };
-struct Message {
+enum class Icon
+{
+    None,
+    Hand,
+    Question,
+    Exclamation
+};
+struct Message
+{
     std::string caption, text;
     Icon icon = Icon::None;
-    std::vector<int> buttons;  // IDOK, IDYES, IDNO, ... present in the box
+    std::vector<int> buttons; // IDOK, IDYES, IDNO, ... present in the box
     int defaultButton = 0;
     HWND window = nullptr;
 };
@@ -74,15 +92,26 @@ void DeleteTree(const std::string &path);
 void ForgetExtension(const std::string &lowerExtension);
 
 // The settings record, read field by field from the file's bytes.
-struct SettingsBytes {
+struct SettingsBytes
+{
     std::vector<uint8_t> bytes;
-    bool valid() const { return bytes.size() >= 352; }
-    unsigned u8(size_t at) const { return bytes[at]; }
-    unsigned u16(size_t at) const { return bytes[at] | bytes[at + 1] << 8; }
-    int32_t i32(size_t at) const {
+    bool valid() const
+    {
+        return bytes.size() >= 352;
+    }
+    unsigned u8(size_t at) const
+    {
+        return bytes[at];
+    }
+    unsigned u16(size_t at) const
+    {
+        return bytes[at] | bytes[at + 1] << 8;
+    }
+    int32_t i32(size_t at) const
+    {
         return (int32_t)(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24);
     }
-    std::string text(size_t at, size_t cb) const;  // up to the first NUL within cb bytes
+    std::string text(size_t at, size_t cb) const; // up to the first NUL within cb bytes
     bool zero(size_t at, size_t cb) const;
 };
 SettingsBytes ReadSettings(const Tarmik &tarmik);
@@ -90,4 +119,4 @@ SettingsBytes ReadSettings(const Tarmik &tarmik);
 std::vector<uint8_t> DefaultSettingsBytes();
 void PutText(std::vector<uint8_t> *bytes, size_t at, const std::string &text);
 
-}  // namespace settings_e2e
+} // namespace settings_e2e

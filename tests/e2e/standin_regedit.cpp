@@ -15,11 +15,13 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+namespace
+{
 
-struct Key {
+struct Key
+{
     const char *path;      // below the first root item
-    const char *values[4];  // named values besides the default one
+    const char *values[4]; // named values besides the default one
 };
 
 // A 300-byte key name, which the tree gives back cut to 255 bytes.
@@ -31,8 +33,8 @@ const Key kKeys[] = {
     {"HKEY_CURRENT_USER\\Software", {}},
     {"HKEY_CURRENT_USER\\Software\\Standin", {"Alpha", "Beta", "Gamma"}},
     {"HKEY_CURRENT_USER\\Software\\Standin\\Inner", {"Deep"}},
-    {"HKEY_CURRENT_USER\\Software\\\x83\x5c\x83\x74\x83\x67", {"Kana"}},  // ソフト in Shift-JIS
-    {"HKEY_CURRENT_USER\\", {}},  // the long name, filled in at start
+    {"HKEY_CURRENT_USER\\Software\\\x83\x5c\x83\x74\x83\x67", {"Kana"}}, // ソフト in Shift-JIS
+    {"HKEY_CURRENT_USER\\", {}},                                         // the long name, filled in at start
     {"HKEY_LOCAL_MACHINE", {}},
     {"HKEY_LOCAL_MACHINE\\SOFTWARE", {"Version"}},
     {"HKEY_USERS", {}},
@@ -47,11 +49,14 @@ bool modeLate, modeNever, modeNoList, modeSlowList;
 HWND mainWindow, tree, list;
 HTREEITEM firstRoot;
 HTREEITEM keyItems[kKeyCount];
-int shownKey = -1;   // the key whose values the list shows, or is about to show
-HWND lastFocus;      // the control that had the focus last, given it again with the main window's
+int shownKey = -1; // the key whose values the list shows, or is about to show
+HWND lastFocus;    // the control that had the focus last, given it again with the main window's
 const UINT_PTR kRefillTimer = 1;
 
-const char *KeyPath(int i) { return i == 6 ? longKeyPath : kKeys[i].path; }
+const char *KeyPath(int i)
+{
+    return i == 6 ? longKeyPath : kKeys[i].path;
+}
 
 void WriteBeside(const char *name, const char *text)
 {
@@ -70,7 +75,8 @@ void ReadMode()
     FILE *f = fopen(path, "rb");
     if (!f) return;
     char word[64];
-    while (fscanf(f, "%63s", word) == 1) {
+    while (fscanf(f, "%63s", word) == 1)
+    {
         if (!strcmp(word, "late")) modeLate = true;
         if (!strcmp(word, "never")) modeNever = true;
         if (!strcmp(word, "nolist")) modeNoList = true;
@@ -91,17 +97,22 @@ HTREEITEM AddItem(HTREEITEM parent, const char *text)
 
 void FillTree()
 {
-    firstRoot = AddItem(TVI_ROOT, "\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5b\x83\x5e");  // コンピュータ
-    for (int i = 0; i < kKeyCount; i++) {
+    firstRoot = AddItem(TVI_ROOT, "\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5b\x83\x5e"); // コンピュータ
+    for (int i = 0; i < kKeyCount; i++)
+    {
         const char *path = KeyPath(i);
         const char *name = strrchr(path, '\\');
         // ソフト's second byte is a backslash: the parent's path is the key's path without its own name.
         HTREEITEM parent = firstRoot;
-        if (i == 5) {
+        if (i == 5)
+        {
             name = path + strlen("HKEY_CURRENT_USER\\Software\\") - 1;
             parent = keyItems[2];
-        } else if (name) {
-            for (int j = 0; j < i; j++) {
+        }
+        else if (name)
+        {
+            for (int j = 0; j < i; j++)
+            {
                 if ((size_t)(name - path) == strlen(KeyPath(j)) && !strncmp(KeyPath(j), path, name - path))
                     parent = keyItems[j];
             }
@@ -116,9 +127,10 @@ void FillList(int key)
     if (key < 0) return;
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
-    item.pszText = const_cast<char *>("(\x8a\xf9\x92\xe8)");  // (既定)
+    item.pszText = const_cast<char *>("(\x8a\xf9\x92\xe8)"); // (既定)
     SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-    for (int v = 0; v < 4 && kKeys[key].values[v]; v++) {
+    for (int v = 0; v < 4 && kKeys[key].values[v]; v++)
+    {
         item.iItem = v + 1;
         item.pszText = const_cast<char *>(kKeys[key].values[v]);
         SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
@@ -128,11 +140,13 @@ void FillList(int key)
 void OnSelectionChanged(HTREEITEM item)
 {
     shownKey = -1;
-    for (int i = 0; i < kKeyCount; i++) {
+    for (int i = 0; i < kKeyCount; i++)
+    {
         if (keyItems[i] == item) shownKey = i;
     }
     if (!list) return;
-    if (modeSlowList) {
+    if (modeSlowList)
+    {
         FillList(-1);
         SetTimer(mainWindow, kRefillTimer, 300, 0);
         return;
@@ -162,14 +176,15 @@ void CreateControls(HWND window)
                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT |
                                TVS_SHOWSELALWAYS,
                            0, 0, 250, 400, window, (HMENU)1, GetModuleHandleA(0), 0);
-    if (!modeNoList) {
+    if (!modeNoList)
+    {
         list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 255, 0, 345, 400,
                                window, (HMENU)2, GetModuleHandleA(0), 0);
         LVCOLUMNA column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.cx = 300;
-        column.pszText = const_cast<char *>("\x96\xbc\x91\x4f");  // 名前
+        column.pszText = const_cast<char *>("\x96\xbc\x91\x4f"); // 名前
         SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
     }
     FillTree();
@@ -193,13 +208,13 @@ LRESULT OnNotify(const NMHDR *header)
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
+    switch (message)
+    {
     case WM_CREATE:
         mainWindow = window;
         CreateControls(window);
         return 0;
-    case WM_NOTIFY:
-        return OnNotify((const NMHDR *)lParam);
+    case WM_NOTIFY: return OnNotify((const NMHDR *)lParam);
     case WM_TIMER:
         KillTimer(window, kRefillTimer);
         FillList(shownKey);
@@ -208,14 +223,12 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         // As a real Registry Editor does: the focus goes on to the pane that had it last.
         if (lastFocus) SetFocus(lastFocus);
         return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
@@ -229,7 +242,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     memset(longName, 'L', 300);
     snprintf(longKeyPath, sizeof longKeyPath, "HKEY_CURRENT_USER\\%s", longName);
 
-    if (modeNever) {
+    if (modeNever)
+    {
         Sleep(INFINITE);
         return 0;
     }
@@ -250,8 +264,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 
     // Stamped before the window is made: it can be found from inside its creation on, before that returns.
     const DWORD created = GetTickCount();
-    HWND window = CreateWindowExA(0, "RegEdit_RegEdit", "Stand-in Registry Editor", WS_OVERLAPPEDWINDOW, 100, 100,
-                                  620, 440, 0, 0, instance, 0);
+    HWND window = CreateWindowExA(0, "RegEdit_RegEdit", "Stand-in Registry Editor", WS_OVERLAPPEDWINDOW, 100, 100, 620,
+                                  440, 0, 0, instance, 0);
     if (!window) return 1;
     snprintf(text, sizeof text, "%lu", created);
     WriteBeside("regedit.window", text);
@@ -259,7 +273,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     SetFocus(tree);
 
     MSG msg;
-    while (GetMessageA(&msg, 0, 0, 0) > 0) {
+    while (GetMessageA(&msg, 0, 0, 0) > 0)
+    {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -12,20 +12,26 @@
 #include <vector>
 #endif
 
-namespace {
+namespace
+{
 
 // A page larger than any real one is refused, as memory running out would be.
 const size_t kCeiling = 4 * 1024 * 1024;
 int gReports;
 
-unsigned char *Grow(unsigned char *buffer, size_t cbNew) {
+unsigned char *Grow(unsigned char *buffer, size_t cbNew)
+{
     return cbNew > kCeiling ? nullptr : static_cast<unsigned char *>(realloc(buffer, cbNew));
 }
-void Report(PageFailure) { gReports++; }
+void Report(PageFailure)
+{
+    gReports++;
+}
 
 #ifdef FUZZ_INFLATE_WITH_ZLIB
 // zlib's verdict on the stream: true with its output when it reaches the end of the final block.
-bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *out) {
+bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *out)
+{
     z_stream z = {};
     if (inflateInit2(&z, -15) != Z_OK) return false;
     z.next_in = const_cast<uint8_t *>(data);
@@ -43,9 +49,10 @@ bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *o
 }
 #endif
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     gPageMemory.grow = Grow;
     gPageMemory.report = Report;
     gReports = 0;
@@ -60,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (pageLength > pageCapacity || pageCapacity % PAGE_GROWTH != 0) abort();
 #ifdef FUZZ_INFLATE_WITH_ZLIB
     std::vector<unsigned char> expected;
-    if (ZlibInflate(data, size, &expected)) {
+    if (ZlibInflate(data, size, &expected))
+    {
         if (result != 0 || pageLength != expected.size() ||
             (pageLength && memcmp(pageBuffer, expected.data(), pageLength) != 0))
             abort();

@@ -11,9 +11,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-namespace {
+namespace
+{
 
-std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int strategy) {
+std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int strategy)
+{
     z_stream z = {};
     deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
     std::vector<uint8_t> out(deflateBound(&z, data.size()) + 16);
@@ -27,15 +29,18 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int st
     return out;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (argc != 2) {
+int main(int argc, char **argv)
+{
+    if (argc != 2)
+    {
         fprintf(stderr, "usage: replay_inflate PAGES_DIR\n");
         return 2;
     }
     std::vector<std::vector<uint8_t>> seeds = ReadSeedFolder(argv[1]);
-    if (seeds.size() != 11) {
+    if (seeds.size() != 11)
+    {
         fprintf(stderr, "expected the eleven pages in %s\n", argv[1]);
         return 1;
     }
@@ -47,27 +52,33 @@ int main(int argc, char **argv) {
 
     size_t runs = 0;
     uint32_t random = 2024;
-    for (const std::vector<uint8_t> &seed : seeds) {
+    for (const std::vector<uint8_t> &seed : seeds)
+    {
         LLVMFuzzerTestOneInput(seed.data(), seed.size());
         runs++;
         bool small = seed.size() < 2000;
         // Damage near the start reaches the block header and the code lengths; later, the data.
         size_t span = small ? seed.size() : 64;
-        for (size_t i = 0; i < span; i++) {
-            for (int bit = 0; bit < 8; bit++) {
+        for (size_t i = 0; i < span; i++)
+        {
+            for (int bit = 0; bit < 8; bit++)
+            {
                 std::vector<uint8_t> flipped = seed;
                 flipped[i] ^= (uint8_t)(1 << bit);
                 LLVMFuzzerTestOneInput(flipped.data(), flipped.size());
                 runs++;
             }
         }
-        for (size_t cut = 0; cut < seed.size(); cut += small ? 1 : seed.size() / 40 + 1) {
+        for (size_t cut = 0; cut < seed.size(); cut += small ? 1 : seed.size() / 40 + 1)
+        {
             LLVMFuzzerTestOneInput(seed.data(), cut);
             runs++;
         }
-        for (int n = 0; n < (small ? 400 : 60); n++) {
+        for (int n = 0; n < (small ? 400 : 60); n++)
+        {
             std::vector<uint8_t> mutated = seed;
-            for (int k = 0; k < 1 + n % 3; k++) {
+            for (int k = 0; k < 1 + n % 3; k++)
+            {
                 random = random * 1103515245 + 12345;
                 mutated[(random >> 8) % mutated.size()] = (uint8_t)(random >> 24);
             }

@@ -22,8 +22,10 @@ inline std::vector<uint8_t> ReadSeed(const std::string &path)
 inline std::vector<std::vector<uint8_t>> ReadSeedFolder(const char *folder)
 {
     std::vector<std::vector<uint8_t>> seeds;
-    if (DIR *dir = opendir(folder)) {
-        while (dirent *item = readdir(dir)) {
+    if (DIR *dir = opendir(folder))
+    {
+        while (dirent *item = readdir(dir))
+        {
             if (item->d_name[0] != '.') seeds.push_back(ReadSeed(std::string(folder) + "/" + item->d_name));
         }
         closedir(dir);

@@ -9,15 +9,23 @@
 #include "settings/association_text.h"
 #include "shell/text.h"
 
-namespace {
+namespace
+{
 
 // Shift-JIS katakana whose trail bytes are '\\' (0x5C) and '|' (0x7C).
-const char kSo[] = "\x83\x5C";  // ソ
-const char kPo[] = "\x83\x7C";  // ポ
+const char kSo[] = "\x83\x5C"; // ソ
+const char kPo[] = "\x83\x7C"; // ポ
 
-struct OldSystem {
-    explicit OldSystem(bool on) : saved(gIsOldSystem) { gIsOldSystem = on; }
-    ~OldSystem() { gIsOldSystem = saved; }
+struct OldSystem
+{
+    explicit OldSystem(bool on) : saved(gIsOldSystem)
+    {
+        gIsOldSystem = on;
+    }
+    ~OldSystem()
+    {
+        gIsOldSystem = saved;
+    }
     bool saved;
 };
 
@@ -65,7 +73,8 @@ TEST(AssociationText, ForbiddenCharactersStepOverDoubleByteCharacters)
     EXPECT_FALSE(ContainsAnyOf("tmk", kFileNameForbiddenOrDot));
     EXPECT_TRUE(ContainsAnyOf("t.mk", kFileNameForbiddenOrDot));
     EXPECT_FALSE(ContainsAnyOf("t.mk", kFileNameForbidden));
-    for (char c : std::string("\"*/:<>?\\|")) {
+    for (char c : std::string("\"*/:<>?\\|"))
+    {
         std::string text = std::string("ab") + c;
         EXPECT_TRUE(ContainsAnyOf(text.c_str(), kFileNameForbidden)) << text;
     }
@@ -75,7 +84,8 @@ TEST(AssociationText, ForbiddenCharactersStepOverDoubleByteCharacters)
     EXPECT_TRUE(ContainsAnyOf((katakana + "|").c_str(), kFileNameForbiddenOrDot));
 }
 
-struct BrowseCase {
+struct BrowseCase
+{
     const char *name, *typed, *folder, *file;
 };
 
@@ -94,7 +104,8 @@ TEST(AssociationText, BrowseStartsFromTheTypedPath)
         {"katakana folder", soFile.c_str(), soFolder.c_str(), "x.tmk"},
         {"trail byte is no backslash", soEnd.c_str(), "", soEnd.c_str()},
     };
-    for (const BrowseCase &c : cases) {
+    for (const BrowseCase &c : cases)
+    {
         size_t cbFolder = 99;
         const char *file = nullptr;
         std::string typed = c.typed;
@@ -126,7 +137,8 @@ TEST(AssociationText, BrowseFilter)
                                         "すべてのﾌｧｲﾙ (*.*)" + std::string(1, '\0') + "*.*" + std::string(2, '\0'));
 }
 
-struct QuestionCase {
+struct QuestionCase
+{
     const char *name;
     bool hasBlock;
     OtherProgramStrings strings;
@@ -142,18 +154,20 @@ TEST(AssociationText, TakeOverQuestionNamesTheOtherProgram)
         {"no readable strings", true, {nullptr, nullptr, nullptr}, "他のアプリケーション"},
         {"Japanese description", true, {"NOTE", "(c) Someone", "メモ帳"}, "アプリケーション“メモ帳”"},
         {"this tool's own block", true, {"TARMIK", "(c) Oskelund", "タルミク"}, "アプリケーション“タルミク”"},
-        {"another build of the tool", true, {"Tarmik", "Copyright (C) Oskelund", "タルミク"},
+        {"another build of the tool",
+         true,
+         {"Tarmik", "Copyright (C) Oskelund", "タルミク"},
          "現在実行中のものとは別のタルミクのプログラム ファイル"},
         {"name without the maker", true, {"Tarmik", "(c) Someone", "X"}, "アプリケーション“X”"},
         {"maker case matters", true, {"Tarmik", "(c) OSKELUND", nullptr}, "アプリケーション“Tarmik”"},
         {"description of 101 bytes", true, {"I", nullptr, d101.c_str()}, nullptr},
-        {"long description gives the internal name", true, {"NOTE", nullptr, d102.c_str()},
-         "アプリケーション“NOTE”"},
+        {"long description gives the internal name", true, {"NOTE", nullptr, d102.c_str()}, "アプリケーション“NOTE”"},
         {"internal name of 101 bytes", true, {i101.c_str(), nullptr, nullptr}, nullptr},
         {"both too long", true, {i102.c_str(), nullptr, d102.c_str()}, "他のアプリケーション"},
         {"empty description", true, {"NOTE", nullptr, ""}, "アプリケーション“”"},
     };
-    for (const QuestionCase &c : cases) {
+    for (const QuestionCase &c : cases)
+    {
         char out[QUESTION_BUFFER_BYTES];
         BuildTakeOverQuestion("TMK", c.hasBlock ? &c.strings : nullptr, out);
         std::string middle = c.middle != nullptr ? c.middle
@@ -182,4 +196,4 @@ TEST(AssociationText, TakeOverQuestionOnOldSystems)
     EXPECT_NE(std::string(out).find(d101), std::string::npos);
 }
 
-}  // namespace
+} // namespace

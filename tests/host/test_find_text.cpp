@@ -4,9 +4,11 @@
 
 #include "shell/text.h"
 
-namespace {
+namespace
+{
 
-TEST(ContainsText, SingleByteLettersMatchWithoutRegardToCase) {
+TEST(ContainsText, SingleByteLettersMatchWithoutRegardToCase)
+{
     EXPECT_TRUE(ContainsText("HKEY_CURRENT_USER\\Software\\Tarmik", "software"));
     EXPECT_TRUE(ContainsText("software", "SOFTWARE"));
     EXPECT_TRUE(ContainsText("Run", "rUN"));
@@ -22,7 +24,8 @@ TEST(ContainsText, SingleByteLettersMatchWithoutRegardToCase) {
     EXPECT_FALSE(ContainsText("[", "{"));
 }
 
-TEST(ContainsText, DoubleByteCharactersMatchOnlyWhole) {
+TEST(ContainsText, DoubleByteCharactersMatchOnlyWhole)
+{
     EXPECT_TRUE(ContainsText("日本語キー\\表示名", "キー\\表示"));
     EXPECT_TRUE(ContainsText("HKCU\\ソフト\\設定", "ソフト"));
     // ア is 0x83 0x41: its trail byte is an 'A', found neither as 'A' nor as 'a'.
@@ -44,4 +47,4 @@ TEST(ContainsText, DoubleByteCharactersMatchOnlyWhole) {
     EXPECT_FALSE(ContainsText("ﾒﾓ", "メモ"));
 }
 
-}  // namespace
+} // namespace

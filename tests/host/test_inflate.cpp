@@ -13,7 +13,8 @@
 
 #include "manualprint/inflate.h"
 
-namespace {
+namespace
+{
 
 typedef std::vector<unsigned char> Bytes;
 
@@ -22,16 +23,22 @@ size_t gCeiling;
 int gGrowths;
 std::vector<PageFailure> gReports;
 
-unsigned char *HostGrow(unsigned char *buffer, size_t cbNew) {
+unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
+{
     if (cbNew > gCeiling) return nullptr;
     gGrowths++;
     return static_cast<unsigned char *>(realloc(buffer, cbNew));
 }
-void HostReport(PageFailure failure) { gReports.push_back(failure); }
+void HostReport(PageFailure failure)
+{
+    gReports.push_back(failure);
+}
 
-class Inflate : public ::testing::Test {
-protected:
-    void SetUp() override {
+class Inflate : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         gPageMemory.grow = HostGrow;
         gPageMemory.report = HostReport;
         gCeiling = 64 * 1024 * 1024;
@@ -41,17 +48,25 @@ protected:
         pageCapacity = PAGE_GROWTH;
         pageLength = 0;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         free(pageBuffer);
         pageBuffer = nullptr;
         pageCapacity = 0;
     }
     // Decodes; on success the page, on failure the single report it made.
-    int Run(const Bytes &stream) { return InflatePage(stream.data(), stream.size()); }
-    Bytes Page() const { return Bytes(pageBuffer, pageBuffer + pageLength); }
+    int Run(const Bytes &stream)
+    {
+        return InflatePage(stream.data(), stream.size());
+    }
+    Bytes Page() const
+    {
+        return Bytes(pageBuffer, pageBuffer + pageLength);
+    }
 };
 
-Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY) {
+Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY)
+{
     z_stream z = {};
     EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
     Bytes out(deflateBound(&z, data.size()) + 16);
@@ -66,7 +81,8 @@ Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY) {
 }
 
 // zlib's raw inflate of a whole stream; false when zlib finds it invalid or unfinished.
-bool ZlibInflate(const Bytes &stream, Bytes *out) {
+bool ZlibInflate(const Bytes &stream, Bytes *out)
+{
     z_stream z = {};
     if (inflateInit2(&z, -15) != Z_OK) return false;
     z.next_in = const_cast<unsigned char *>(stream.data());
@@ -86,7 +102,8 @@ bool ZlibInflate(const Bytes &stream, Bytes *out) {
 
 // Block headers of a stream, in order: bit 0 the final bit, bits 1-2 the type. zlib stops after
 // each block; the next header lies in the unused high bits of the last byte read and what follows.
-std::vector<int> BlockTypes(const Bytes &stream) {
+std::vector<int> BlockTypes(const Bytes &stream)
+{
     std::vector<int> types;
     if (stream.empty()) return types;
     types.push_back(stream[0] & 7);
@@ -95,13 +112,14 @@ std::vector<int> BlockTypes(const Bytes &stream) {
     z.next_in = const_cast<unsigned char *>(stream.data());
     z.avail_in = (uInt)stream.size();
     Bytes sink(1 << 20);
-    for (;;) {
+    for (;;)
+    {
         z.next_out = sink.data();
         z.avail_out = (uInt)sink.size();
         int status = inflate(&z, Z_BLOCK);
         if (status != Z_OK) break;
         if (!(z.data_type & 128) || z.total_in == 0) continue;
-        if (types.back() & 1) break;  // the final block has ended
+        if (types.back() & 1) break; // the final block has ended
         unsigned unused = z.data_type & 7;
         unsigned low = unused ? z.next_in[-1] >> (8 - unused) : 0;
         unsigned high = z.avail_in ? (unsigned)z.next_in[0] << unused : 0;
@@ -111,12 +129,14 @@ std::vector<int> BlockTypes(const Bytes &stream) {
     return types;
 }
 
-Bytes SampleText(size_t size, unsigned seed) {
+Bytes SampleText(size_t size, unsigned seed)
+{
     // Text-like bytes: words from a small vocabulary, so every code kind occurs.
     static const char *words[] = {"HKEY_CURRENT_USER", "Software", "\\", " ", "タルミク", "メモ", "\r\n", "値", "0123"};
     Bytes out;
     unsigned state = seed;
-    while (out.size() < size) {
+    while (out.size() < size)
+    {
         state = state * 1103515245u + 12345u;
         const char *w = words[(state >> 16) % 9];
         out.insert(out.end(), w, w + strlen(w));
@@ -127,34 +147,46 @@ Bytes SampleText(size_t size, unsigned seed) {
 }
 
 // Writes fixed-width fields lowest bit first and Huffman codes highest bit first.
-struct BitWriter {
+struct BitWriter
+{
     Bytes bytes;
     unsigned used = 8;
-    void Bit(unsigned bit) {
-        if (used == 8) {
+    void Bit(unsigned bit)
+    {
+        if (used == 8)
+        {
             bytes.push_back(0);
             used = 0;
         }
         bytes.back() |= (unsigned char)((bit & 1) << used++);
     }
-    void Field(unsigned value, unsigned count) {
+    void Field(unsigned value, unsigned count)
+    {
         for (unsigned i = 0; i < count; i++) Bit(value >> i);
     }
-    void Code(unsigned code, unsigned count) {
+    void Code(unsigned code, unsigned count)
+    {
         for (unsigned i = count; i-- > 0;) Bit(code >> i);
     }
     // Fixed-code literal (0 to 255), end of block or length symbol.
-    void FixedSymbol(unsigned symbol) {
-        if (symbol < 144) Code(0x30 + symbol, 8);
-        else if (symbol < 256) Code(0x190 + symbol - 144, 9);
-        else if (symbol < 280) Code(symbol - 256, 7);
-        else Code(0xC0 + symbol - 280, 8);
+    void FixedSymbol(unsigned symbol)
+    {
+        if (symbol < 144)
+            Code(0x30 + symbol, 8);
+        else if (symbol < 256)
+            Code(0x190 + symbol - 144, 9);
+        else if (symbol < 280)
+            Code(symbol - 256, 7);
+        else
+            Code(0xC0 + symbol - 280, 8);
     }
 };
 
-std::vector<std::string> ShippedPages() {
+std::vector<std::string> ShippedPages()
+{
     std::vector<std::string> paths;
-    for (int page = 1; page <= 11; page++) {
+    for (int page = 1; page <= 11; page++)
+    {
         char name[16];
         snprintf(name, sizeof name, "/%02d.bin", page);
         paths.push_back(std::string(MANUAL_PAGES_DIR) + name);
@@ -162,13 +194,16 @@ std::vector<std::string> ShippedPages() {
     return paths;
 }
 
-Bytes ReadAll(const std::string &path) {
+Bytes ReadAll(const std::string &path)
+{
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST_F(Inflate, EveryShippedPageDecodesAsZlibDoesToOneMetafile) {
-    for (const std::string &path : ShippedPages()) {
+TEST_F(Inflate, EveryShippedPageDecodesAsZlibDoesToOneMetafile)
+{
+    for (const std::string &path : ShippedPages())
+    {
         SCOPED_TRACE(path);
         Bytes stream = ReadAll(path);
         ASSERT_FALSE(stream.empty());
@@ -190,7 +225,8 @@ TEST_F(Inflate, EveryShippedPageDecodesAsZlibDoesToOneMetafile) {
     }
 }
 
-unsigned Get32(const unsigned char *p) {
+unsigned Get32(const unsigned char *p)
+{
     unsigned v;
     memcpy(&v, p, 4);
     return v;
@@ -198,10 +234,22 @@ unsigned Get32(const unsigned char *p) {
 
 // What the printer relies on in every page: the basic header, the 200 x 287 mm frame on a device of
 // 2360 x 3387 pixels, MM_TEXT from the origin, and records that walk exactly to the end-of-file record.
-TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual) {
-    enum { EMR_HEADER = 1, EMR_EOF = 14, EMR_SETVIEWPORTORGEX = 12, EMR_SETMAPMODE = 17, EMR_INTERSECTCLIPRECT = 30,
-           EMR_STRETCHDIBITS = 81, EMR_EXTTEXTOUTA = 83, EMR_EXTTEXTOUTW = 84, MM_TEXT = 1 };
-    for (const std::string &path : ShippedPages()) {
+TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual)
+{
+    enum
+    {
+        EMR_HEADER = 1,
+        EMR_EOF = 14,
+        EMR_SETVIEWPORTORGEX = 12,
+        EMR_SETMAPMODE = 17,
+        EMR_INTERSECTCLIPRECT = 30,
+        EMR_STRETCHDIBITS = 81,
+        EMR_EXTTEXTOUTA = 83,
+        EMR_EXTTEXTOUTW = 84,
+        MM_TEXT = 1
+    };
+    for (const std::string &path : ShippedPages())
+    {
         SCOPED_TRACE(path);
         ASSERT_EQ(Run(ReadAll(path)), 0);
         const unsigned char *m = pageBuffer;
@@ -210,7 +258,7 @@ TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual) {
         const int bounds[4] = {-32768, -32768, 32766, 32766}, frame[4] = {0, 0, 20000, 28700};
         EXPECT_EQ(memcmp(m + 8, bounds, 16), 0);
         EXPECT_EQ(memcmp(m + 24, frame, 16), 0);
-        EXPECT_EQ(Get32(m + 40), 0x464D4520u);  // " EMF"
+        EXPECT_EQ(Get32(m + 40), 0x464D4520u); // " EMF"
         EXPECT_EQ(Get32(m + 60), 0u) << "no description";
         EXPECT_EQ(Get32(m + 72), 2360u);
         EXPECT_EQ(Get32(m + 76), 3387u);
@@ -219,26 +267,32 @@ TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual) {
 
         std::vector<unsigned> types;
         size_t at = 88;
-        while (at + 8 <= pageLength) {
+        while (at + 8 <= pageLength)
+        {
             unsigned type = Get32(m + at), size = Get32(m + at + 4);
             ASSERT_GE(size, 8u);
             ASSERT_EQ(size % 4, 0u);
             ASSERT_LE(at + size, pageLength);
-            if (type == EMR_SETMAPMODE) {
+            if (type == EMR_SETMAPMODE)
+            {
                 EXPECT_EQ(Get32(m + at + 8), (unsigned)MM_TEXT);
             }
-            if (type == EMR_SETVIEWPORTORGEX) {
+            if (type == EMR_SETVIEWPORTORGEX)
+            {
                 EXPECT_EQ(Get32(m + at + 8), 0u);
                 EXPECT_EQ(Get32(m + at + 12), 0u);
             }
-            if (type == EMR_EXTTEXTOUTA) {
+            if (type == EMR_EXTTEXTOUTA)
+            {
                 // Shift-JIS text on the page: a double-byte character's advance sits on its lead byte.
                 unsigned chars = Get32(m + at + 44), offString = Get32(m + at + 48), offDx = Get32(m + at + 72);
                 ASSERT_LE(offString + chars, size);
                 ASSERT_LE(offDx + 4 * chars, size);
-                for (unsigned k = 0; k < chars; k++) {
+                for (unsigned k = 0; k < chars; k++)
+                {
                     unsigned char c = m[at + offString + k];
-                    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+                    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
+                    {
                         ASSERT_LT(k + 1, chars);
                         EXPECT_EQ(Get32(m + at + offDx + 4 * (k + 1)), 0u);
                         k++;
@@ -263,20 +317,23 @@ TEST_F(Inflate, EveryShippedPageIsAPageOfTheManual) {
     }
 }
 
-TEST_F(Inflate, StoredFixedAndDynamicBlocksAsZlibMakesThem) {
-    struct Case {
+TEST_F(Inflate, StoredFixedAndDynamicBlocksAsZlibMakesThem)
+{
+    struct Case
+    {
         const char *name;
         int level, strategy;
         size_t size;
         int firstType;
     } cases[] = {
-        {"stored", 0, Z_DEFAULT_STRATEGY, 70000, 0},  // two stored blocks: 65535 bytes at most each
+        {"stored", 0, Z_DEFAULT_STRATEGY, 70000, 0}, // two stored blocks: 65535 bytes at most each
         {"fixed", 9, Z_FIXED, 30000, 1},
         {"dynamic", 9, Z_DEFAULT_STRATEGY, 30000, 2},
         {"huffman only", 9, Z_HUFFMAN_ONLY, 30000, 2},
         {"run lengths", 9, Z_RLE, 30000, 2},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.name);
         Bytes data = SampleText(c.size, (unsigned)c.size + c.level);
         Bytes stream = Deflate(data, c.level, c.strategy);
@@ -288,29 +345,31 @@ TEST_F(Inflate, StoredFixedAndDynamicBlocksAsZlibMakesThem) {
     }
 }
 
-TEST_F(Inflate, TwoDynamicBlocksTheFirstNotFinal) {
+TEST_F(Inflate, TwoDynamicBlocksTheFirstNotFinal)
+{
     // Enough varied text that zlib closes a first dynamic block and opens a second one.
     Bytes data = SampleText(400000, 7);
     Bytes stream = Deflate(data, 9);
     std::vector<int> types = BlockTypes(stream);
     ASSERT_GE(types.size(), 2u);
-    EXPECT_EQ(types[0], 2 << 1);        // dynamic, not final
-    EXPECT_EQ(types[1] >> 1, 2);        // dynamic again
-    EXPECT_EQ(types.back() & 1, 1) << ::testing::PrintToString(types);  // the last one is final
+    EXPECT_EQ(types[0], 2 << 1);                                       // dynamic, not final
+    EXPECT_EQ(types[1] >> 1, 2);                                       // dynamic again
+    EXPECT_EQ(types.back() & 1, 1) << ::testing::PrintToString(types); // the last one is final
     ASSERT_EQ(Run(stream), 0);
     EXPECT_EQ(Page(), data);
 }
 
-TEST_F(Inflate, OverlappingCopyOfDistanceOneRepeatsTheLastByte) {
+TEST_F(Inflate, OverlappingCopyOfDistanceOneRepeatsTheLastByte)
+{
     BitWriter w;
-    w.Field(1, 1);  // final
-    w.Field(1, 2);  // fixed codes
+    w.Field(1, 1); // final
+    w.Field(1, 2); // fixed codes
     w.FixedSymbol('x');
     w.FixedSymbol('A');
-    w.FixedSymbol(285);  // length 258
-    w.Code(0, 5);        // distance 1
-    w.FixedSymbol(257);  // length 3
-    w.Code(1, 5);        // distance 2
+    w.FixedSymbol(285); // length 258
+    w.Code(0, 5);       // distance 1
+    w.FixedSymbol(257); // length 3
+    w.Code(1, 5);       // distance 2
     w.FixedSymbol(256);
     ASSERT_EQ(Run(w.bytes), 0);
     Bytes expected = {'x'};
@@ -319,24 +378,26 @@ TEST_F(Inflate, OverlappingCopyOfDistanceOneRepeatsTheLastByte) {
     EXPECT_EQ(Page(), expected);
 }
 
-TEST_F(Inflate, HandMadeStoredBlockThenFixedBlock) {
+TEST_F(Inflate, HandMadeStoredBlockThenFixedBlock)
+{
     BitWriter w;
-    w.Field(0, 1);  // not final
-    w.Field(0, 2);  // stored: the rest of this byte is padding
+    w.Field(0, 1); // not final
+    w.Field(0, 2); // stored: the rest of this byte is padding
     w.bytes.insert(w.bytes.end(), {5, 0, 0xFA, 0xFF, 'H', 'K', 'C', 'U', '\\'});
     w.used = 8;
     w.Field(1, 1);
     w.Field(1, 2);
-    w.FixedSymbol(200);  // a nine-bit literal
-    w.FixedSymbol(258);  // length 4
-    w.Code(3, 5);        // distance 4
+    w.FixedSymbol(200); // a nine-bit literal
+    w.FixedSymbol(258); // length 4
+    w.Code(3, 5);       // distance 4
     w.FixedSymbol(256);
     ASSERT_EQ(Run(w.bytes), 0);
     Bytes expected = {'H', 'K', 'C', 'U', '\\', 200, 'C', 'U', '\\', 200};
     EXPECT_EQ(Page(), expected);
 }
 
-TEST_F(Inflate, BufferGrowsInSteadyStepsAndIsReused) {
+TEST_F(Inflate, BufferGrowsInSteadyStepsAndIsReused)
+{
     // 188,328 bytes from a 10,000-byte buffer: eighteen growths, to 190,000 bytes.
     Bytes big = SampleText(188328, 3);
     ASSERT_EQ(Run(Deflate(big, 9)), 0);
@@ -355,31 +416,33 @@ TEST_F(Inflate, BufferGrowsInSteadyStepsAndIsReused) {
     EXPECT_EQ(gGrowths, 18);
 }
 
-TEST_F(Inflate, MemoryRunningOutIsReportedOnceAndStops) {
+TEST_F(Inflate, MemoryRunningOutIsReportedOnceAndStops)
+{
     gCeiling = 30000;
     Bytes data = SampleText(50000, 9);
     EXPECT_EQ(Run(Deflate(data, 9)), -1);
     ASSERT_EQ(gReports.size(), 1u);
     EXPECT_EQ(gReports[0], PAGE_OUT_OF_MEMORY);
     EXPECT_EQ(pageCapacity, 30000u);
-    EXPECT_EQ(pageLength, 30000u);  // what was decoded stays, unused
+    EXPECT_EQ(pageLength, 30000u); // what was decoded stays, unused
     EXPECT_TRUE(std::equal(data.begin(), data.begin() + 30000, pageBuffer));
 }
 
-TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun) {
+TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun)
+{
     Bytes good = Deflate(SampleText(5000, 11), 9);
     BitWriter reserved;
     reserved.Field(1, 1);
     reserved.Field(3, 2);
 
-    BitWriter tooFar;  // a distance reaching before the page start
+    BitWriter tooFar; // a distance reaching before the page start
     tooFar.Field(1, 1);
     tooFar.Field(1, 2);
     tooFar.FixedSymbol('a');
     tooFar.FixedSymbol(257);
-    tooFar.Code(1, 5);  // distance 2 with one byte decoded
+    tooFar.Code(1, 5); // distance 2 with one byte decoded
 
-    BitWriter distance30;  // fixed distance codes 30 and 31 do not exist
+    BitWriter distance30; // fixed distance codes 30 and 31 do not exist
     distance30.Field(1, 1);
     distance30.Field(1, 2);
     distance30.FixedSymbol('a');
@@ -391,12 +454,12 @@ TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun) {
     length286.Field(1, 2);
     length286.FixedSymbol(286);
 
-    BitWriter storedLength;  // length and its complement disagree
+    BitWriter storedLength; // length and its complement disagree
     storedLength.Field(1, 1);
     storedLength.Field(0, 2);
     storedLength.bytes.insert(storedLength.bytes.end(), {3, 0, 0xFC, 0xFE, 'a', 'b', 'c'});
 
-    BitWriter storedShort;  // three bytes announced, two present
+    BitWriter storedShort; // three bytes announced, two present
     storedShort.Field(1, 1);
     storedShort.Field(0, 2);
     storedShort.bytes.insert(storedShort.bytes.end(), {3, 0, 0xFC, 0xFF, 'a', 'b'});
@@ -406,40 +469,41 @@ TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun) {
     BitWriter emptyAlphabet;
     emptyAlphabet.Field(1, 1);
     emptyAlphabet.Field(2, 2);
-    emptyAlphabet.Field(0, 5);   // 257 literal/length codes
-    emptyAlphabet.Field(0, 5);   // 1 distance code
-    emptyAlphabet.Field(0, 4);   // 4 code-length codes: 16, 17, 18, 0
-    emptyAlphabet.Field(0, 3);   // 16
-    emptyAlphabet.Field(0, 3);   // 17
-    emptyAlphabet.Field(1, 3);   // 18: length 1, code 0
-    emptyAlphabet.Field(0, 3);   // 0
+    emptyAlphabet.Field(0, 5); // 257 literal/length codes
+    emptyAlphabet.Field(0, 5); // 1 distance code
+    emptyAlphabet.Field(0, 4); // 4 code-length codes: 16, 17, 18, 0
+    emptyAlphabet.Field(0, 3); // 16
+    emptyAlphabet.Field(0, 3); // 17
+    emptyAlphabet.Field(1, 3); // 18: length 1, code 0
+    emptyAlphabet.Field(0, 3); // 0
     emptyAlphabet.Code(0, 1);
-    emptyAlphabet.Field(127, 7);  // 138 zeros
+    emptyAlphabet.Field(127, 7); // 138 zeros
     emptyAlphabet.Code(0, 1);
-    emptyAlphabet.Field(109, 7);  // 120 more: all 258 lengths zero
+    emptyAlphabet.Field(109, 7); // 120 more: all 258 lengths zero
     emptyAlphabet.Bit(0);
 
-    BitWriter repeatFirst;  // "repeat the previous length" with none before it
+    BitWriter repeatFirst; // "repeat the previous length" with none before it
     repeatFirst.Field(1, 1);
     repeatFirst.Field(2, 2);
     repeatFirst.Field(0, 5);
     repeatFirst.Field(0, 5);
     repeatFirst.Field(0, 4);
-    repeatFirst.Field(1, 3);  // 16: the only code
+    repeatFirst.Field(1, 3); // 16: the only code
     repeatFirst.Field(0, 3);
     repeatFirst.Field(0, 3);
     repeatFirst.Field(0, 3);
     repeatFirst.Code(0, 1);
     repeatFirst.Field(0, 2);
 
-    BitWriter tooManyLengths;  // HLIT above 286
+    BitWriter tooManyLengths; // HLIT above 286
     tooManyLengths.Field(1, 1);
     tooManyLengths.Field(2, 2);
     tooManyLengths.Field(30, 5);
     tooManyLengths.Field(0, 5);
     tooManyLengths.Field(0, 4);
 
-    struct Case {
+    struct Case
+    {
         const char *name;
         Bytes stream;
     } cases[] = {
@@ -455,7 +519,8 @@ TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun) {
         {"empty stream", Bytes()},
         {"stream cut before its end", Bytes(good.begin(), good.end() - 1)},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.name);
         gReports.clear();
         // An exact-size heap copy, so that ASan catches any read past the resource.
@@ -468,9 +533,11 @@ TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun) {
     }
 }
 
-TEST_F(Inflate, EveryPrefixOfAPageFailsCleanly) {
+TEST_F(Inflate, EveryPrefixOfAPageFailsCleanly)
+{
     Bytes stream = Deflate(SampleText(3000, 13), 9);
-    for (size_t n = 0; n < stream.size(); n++) {
+    for (size_t n = 0; n < stream.size(); n++)
+    {
         gReports.clear();
         unsigned char *exact = static_cast<unsigned char *>(malloc(n + 1));
         memcpy(exact, stream.data(), n);
@@ -484,4 +551,4 @@ TEST_F(Inflate, EveryPrefixOfAPageFailsCleanly) {
     EXPECT_EQ(Run(padded), 0);
 }
 
-}  // namespace
+} // namespace

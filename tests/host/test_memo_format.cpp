@@ -3,7 +3,8 @@
 
 #include "memo/memo_bytes.h"
 
-namespace {
+namespace
+{
 
 typedef std::vector<uint8_t> Bytes;
 
@@ -29,12 +30,12 @@ void ExpectRecord(const MemoRecord &record, const char *description, const char 
 }
 
 const std::vector<MemoRecord> kThreeRecords = {
-    {"\x83\x81\x83\x82", "HKEY_CURRENT_USER\\Software", "Path", false},  // メモ
+    {"\x83\x81\x83\x82", "HKEY_CURRENT_USER\\Software", "Path", false}, // メモ
     {"", "HKCU", "", true},
-    {"default value", "HKLM\\SOFTWARE\\\x83\x5c\x83\x74\x83\x67", "", false},  // ソフト, trail byte 0x5C
+    {"default value", "HKLM\\SOFTWARE\\\x83\x5c\x83\x74\x83\x67", "", false}, // ソフト, trail byte 0x5C
 };
 
-}  // namespace
+} // namespace
 
 TEST(MemoFormat, EmptyMemoIsSixBytesBothWays)
 {
@@ -58,7 +59,8 @@ TEST(MemoFormat, KeyOnlyEntrySavesAsTheSixteenByteExample)
 
 TEST(MemoFormat, HeaderSizeAndVersion)
 {
-    struct Case {
+    struct Case
+    {
         const char *name;
         Bytes bytes;
         MemoReadOutcome outcome;
@@ -76,10 +78,12 @@ TEST(MemoFormat, HeaderSizeAndVersion)
         {"extension longer than the file", {0xFF, 0xFF, 3, 0, 0, 0, 1, 2}, MEMO_READ_LOADED},
         {"extension longer than the file, one record", {0xFF, 0xFF, 3, 0, 1, 0, 1, 2}, MEMO_READ_MALFORMED},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         std::vector<MemoRecord> records;
         EXPECT_EQ(c.outcome, Parse(c.bytes, &records)) << c.name;
-        if (c.outcome == MEMO_READ_LOADED && c.bytes.size() > 8) {
+        if (c.outcome == MEMO_READ_LOADED && c.bytes.size() > 8)
+        {
             EXPECT_EQ(1u, records.size()) << c.name;
             // Saved back with this system's own header.
             EXPECT_EQ(Bytes({4, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}), Serialise(records)) << c.name;
@@ -89,11 +93,10 @@ TEST(MemoFormat, HeaderSizeAndVersion)
 
 TEST(MemoFormat, RecordKinds)
 {
-    const Bytes bytes = {4,   0,   1,   0,   3,   0,                  // header, three records
-                         0,   0,   0,   0,   0,   0,                  // all three texts empty
-                         1,   0,   4,   0,   0xFF, 0xFF, 'd', 'H', 'K', 'C', 'U',
-                         0,   0,   2,   0,   1,   0,   'H', 'K', 'v',
-                         'e', 'x', 't', 'r', 'a'};                    // ignored
+    const Bytes bytes = {4, 0, 1, 0, 3,    0, // header, three records
+                         0, 0, 0, 0, 0,    0, // all three texts empty
+                         1, 0, 4, 0, 0xFF, 0xFF, 'd', 'H', 'K', 'C', 'U', 0,  0,
+                         2, 0, 1, 0, 'H',  'K',  'v', 'e', 'x', 't', 'r', 'a'}; // ignored
     std::vector<MemoRecord> records;
     ASSERT_EQ(MEMO_READ_LOADED, Parse(bytes, &records));
     ASSERT_EQ(3u, records.size());
@@ -110,7 +113,8 @@ TEST(MemoFormat, FileCutAtAnyByteIsRefusedWhole)
     std::vector<MemoRecord> records;
     ASSERT_EQ(MEMO_READ_LOADED, Parse(whole, &records));
     ASSERT_EQ(kThreeRecords.size(), records.size());
-    for (size_t cb = 0; cb < whole.size(); cb++) {
+    for (size_t cb = 0; cb < whole.size(); cb++)
+    {
         records = {{"stale", "", "", false}};
         EXPECT_EQ(MEMO_READ_MALFORMED, Parse(Bytes(whole.begin(), whole.begin() + cb), &records)) << cb;
         EXPECT_TRUE(records.empty()) << cb;
@@ -123,13 +127,14 @@ TEST(MemoFormat, RoundTripKeepsEveryByte)
     std::string allBytes;
     for (int c = 1; c < 256; c++) allBytes += (char)c;
     originals.push_back({allBytes, allBytes, allBytes, false});
-    originals.push_back({std::string(MEMO_MAX_TEXT, 'k'), std::string(MEMO_MAX_TEXT, 'p'),
-                         std::string(MEMO_MAX_TEXT, 'v'), false});
+    originals.push_back(
+        {std::string(MEMO_MAX_TEXT, 'k'), std::string(MEMO_MAX_TEXT, 'p'), std::string(MEMO_MAX_TEXT, 'v'), false});
     const Bytes bytes = Serialise(originals);
     std::vector<MemoRecord> records;
     ASSERT_EQ(MEMO_READ_LOADED, Parse(bytes, &records));
     ASSERT_EQ(originals.size(), records.size());
-    for (size_t i = 0; i < records.size(); i++) {
+    for (size_t i = 0; i < records.size(); i++)
+    {
         ExpectRecord(records[i], originals[i].description.c_str(), originals[i].keyPath.c_str(),
                      originals[i].valueName.c_str(), originals[i].keyOnly);
         EXPECT_EQ(originals[i].description.size(), records[i].description.size()) << i;
@@ -157,7 +162,8 @@ TEST(MemoFormat, WhatTheFileCannotHoldIsRefused)
         {"", "", tooLong, false},
         {"", tooLong, "", true},
     };
-    for (const MemoRecord &record : refused) {
+    for (const MemoRecord &record : refused)
+    {
         bytes = {1};
         EXPECT_EQ(MEMO_WRITE_TEXT_TOO_LONG, SerialiseMemo({kThreeRecords[0], record}, &bytes));
         EXPECT_TRUE(bytes.empty());

@@ -6,9 +6,11 @@
 
 #include "dialogs/pasted_path.h"
 
-namespace {
+namespace
+{
 
-struct Stored {
+struct Stored
+{
     int changed;
     std::string text;
     size_t caret;
@@ -23,11 +25,14 @@ Stored Store(const char *text, size_t caret)
 
 TEST(PastedPath, FormsOfOtherToolsBecomeTheStoredForm)
 {
-    const struct {
+    const struct
+    {
         const char *name, *text, *stored;
     } cases[] = {
-        {"address bar", "コンピューター\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft"},
-        {"address bar without the long vowel", "コンピュータ\\HKEY_CURRENT_USER\\Software", "HKEY_CURRENT_USER\\Software"},
+        {"address bar", "コンピューター\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft",
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft"},
+        {"address bar without the long vowel", "コンピュータ\\HKEY_CURRENT_USER\\Software",
+         "HKEY_CURRENT_USER\\Software"},
         {"older tree root", "マイ コンピュータ\\HKEY_USERS\\.DEFAULT", "HKEY_USERS\\.DEFAULT"},
         {"English address bar", "Computer\\HKEY_CLASSES_ROOT\\.txt", "HKEY_CLASSES_ROOT\\.txt"},
         {"English, any case", "COMPUTER\\hkcu\\x", "hkcu\\x"},
@@ -39,7 +44,8 @@ TEST(PastedPath, FormsOfOtherToolsBecomeTheStoredForm)
         {"provider path, short root", "registry::HKLM\\SOFTWARE", "HKLM\\SOFTWARE"},
         {"qualified provider path", "Microsoft.PowerShell.Core\\Registry::HKEY_CURRENT_USER\\Software",
          "HKEY_CURRENT_USER\\Software"},
-        {".reg section", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.tmk]", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.tmk"},
+        {".reg section", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.tmk]",
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.tmk"},
         {"quoted", "\"HKCU\\Software\\Tarmik\"", "HKCU\\Software\\Tarmik"},
         {"quoted drive", "\"HKLM:\\SOFTWARE\"", "HKLM\\SOFTWARE"},
         {"quoted address bar among blanks", "  \"Computer\\HKEY_USERS\" \r\n", "HKEY_USERS"},
@@ -50,7 +56,8 @@ TEST(PastedPath, FormsOfOtherToolsBecomeTheStoredForm)
         {"closing bracket after a trail byte 0x5C", "[HKCU\\ソ]", "HKCU\\ソ"},
         {"brackets and quotes kept inside the key", "\"HKCU\\[a]\\\"b\"\"", "HKCU\\[a]\\\"b\""},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : cases)
+    {
         const Stored result = Store(c.text, 0);
         EXPECT_EQ(result.changed, 1) << c.name;
         EXPECT_EQ(result.text, c.stored) << c.name;
@@ -59,7 +66,8 @@ TEST(PastedPath, FormsOfOtherToolsBecomeTheStoredForm)
 
 TEST(PastedPath, AnythingElseStaysAsItWas)
 {
-    const struct {
+    const struct
+    {
         const char *name, *text;
     } cases[] = {
         {"already stored", "HKCU\\Software"},
@@ -79,7 +87,8 @@ TEST(PastedPath, AnythingElseStaysAsItWas)
         {"empty", ""},
         {"blanks only", " \t "},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : cases)
+    {
         const Stored result = Store(c.text, 3);
         EXPECT_EQ(result.changed, 0) << c.name;
         EXPECT_EQ(result.text, c.text) << c.name;
@@ -89,7 +98,8 @@ TEST(PastedPath, AnythingElseStaysAsItWas)
 
 TEST(PastedPath, CaretFollowsTheText)
 {
-    const struct {
+    const struct
+    {
         const char *name, *text;
         size_t caret, stored;
     } cases[] = {
@@ -104,4 +114,4 @@ TEST(PastedPath, CaretFollowsTheText)
     EXPECT_STREQ(text, "HKLM");
 }
 
-}  // namespace
+} // namespace

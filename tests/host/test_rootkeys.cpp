@@ -20,21 +20,23 @@ TEST(RootKeys, TableOrderAndForms)
 TEST(RootKeys, IsRootKeyPath)
 {
     const char *keyPaths[] = {
-        "HKCU\\Software", " hkey_local_machine\\x", "HKU", "\tHKCR", "hKeY_dYn_DaTa\\", "\x01\x20HKCC",
-        "HKEY_CURRENT_CONFIG\\\x83\x5c",
+        "HKCU\\Software", " hkey_local_machine\\x",        "HKU", "\tHKCR", "hKeY_dYn_DaTa\\",
+        "\x01\x20HKCC",   "HKEY_CURRENT_CONFIG\\\x83\x5c",
     };
     for (const char *text : keyPaths) EXPECT_EQ(1, IsRootKeyPath(text)) << text;
     const char *notKeyPaths[] = {
         "HKCU \\Software", "HKCU/Software", "HKEY_CURRENT", "", "   ", "HKCUX", "\\HKCU", "HKEY_USERS_",
-        "\x83\x5cHKCU",  // the trail byte 0x5C ends the root part: the lead byte alone is no name
-        "\xA1HKCU",      // bytes above 0x20 are not skipped
+        "\x83\x5cHKCU", // the trail byte 0x5C ends the root part: the lead byte alone is no name
+        "\xA1HKCU",     // bytes above 0x20 are not skipped
     };
     for (const char *text : notKeyPaths) EXPECT_EQ(0, IsRootKeyPath(text)) << text;
 }
 
-namespace {
+namespace
+{
 
-struct Replaced {
+struct Replaced
+{
     std::string text;
     size_t selStart, selEnd;
 };
@@ -47,11 +49,12 @@ Replaced Apply(const char *text, int rootIndex, size_t selStart, size_t selEnd)
     return Replaced{buffer.c_str(), selStart, selEnd};
 }
 
-}  // namespace
+} // namespace
 
 TEST(RootKeys, ApplyRootKeyName)
 {
-    struct Case {
+    struct Case
+    {
         const char *name;
         const char *text;
         int rootIndex;
@@ -72,7 +75,8 @@ TEST(RootKeys, ApplyRootKeyName)
         {"unknown root kept behind the name", "  HKXX\\x", 5, 3, 8, "HKEY_DYN_DATA  HKXX\\x", 16, 21},
         {"blanks only", "   ", 3, 3, 3, "HKEY_USERS   ", 13, 13},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         const Replaced result = Apply(c.text, c.rootIndex, c.selStart, c.selEnd);
         EXPECT_EQ(c.expected, result.text) << c.name;
         EXPECT_EQ(c.expectedStart, result.selStart) << c.name;

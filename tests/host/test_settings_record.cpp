@@ -7,20 +7,24 @@
 
 #include "settings/settings_record.h"
 
-namespace {
+namespace
+{
 
-std::vector<uint8_t> Bytes(const Settings &settings) {
+std::vector<uint8_t> Bytes(const Settings &settings)
+{
     const uint8_t *p = reinterpret_cast<const uint8_t *>(&settings);
     return std::vector<uint8_t>(p, p + sizeof settings);
 }
 
-std::vector<uint8_t> Pattern(size_t cb) {
+std::vector<uint8_t> Pattern(size_t cb)
+{
     std::vector<uint8_t> bytes(cb);
     for (size_t i = 0; i < cb; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
     return bytes;
 }
 
-TEST(SettingsRecord, DefaultsAreZeroWithHeaderOneAndTheExtensionTmk) {
+TEST(SettingsRecord, DefaultsAreZeroWithHeaderOneAndTheExtensionTmk)
+{
     Settings settings;
     memset(&settings, 0xCC, sizeof settings);
     BuildDefaultSettings(&settings);
@@ -32,10 +36,12 @@ TEST(SettingsRecord, DefaultsAreZeroWithHeaderOneAndTheExtensionTmk) {
     EXPECT_EQ(Bytes(settings), expected);
 }
 
-TEST(SettingsRecord, TooShortFilesGiveTheDefaults) {
+TEST(SettingsRecord, TooShortFilesGiveTheDefaults)
+{
     Settings defaults;
     BuildDefaultSettings(&defaults);
-    for (size_t cb : {size_t(0), size_t(1), size_t(48), size_t(351)}) {
+    for (size_t cb : {size_t(0), size_t(1), size_t(48), size_t(351)})
+    {
         std::vector<uint8_t> file = Pattern(cb);
         Settings settings;
         SettingsFromFileBytes(&settings, file.data(), file.size());
@@ -43,10 +49,12 @@ TEST(SettingsRecord, TooShortFilesGiveTheDefaults) {
     }
 }
 
-TEST(SettingsRecord, FullFilesAreTakenByteForByte) {
-    for (size_t cb : {size_t(352), size_t(400)}) {
+TEST(SettingsRecord, FullFilesAreTakenByteForByte)
+{
+    for (size_t cb : {size_t(352), size_t(400)})
+    {
         std::vector<uint8_t> file = Pattern(cb);
-        file[0] = 7;  // any header word is kept as it is
+        file[0] = 7; // any header word is kept as it is
         Settings settings;
         SettingsFromFileBytes(&settings, file.data(), file.size());
         EXPECT_EQ(Bytes(settings), std::vector<uint8_t>(file.begin(), file.begin() + SETTINGS_SIZE)) << cb;
@@ -54,10 +62,11 @@ TEST(SettingsRecord, FullFilesAreTakenByteForByte) {
     }
 }
 
-TEST(SettingsRecord, FieldsSitWhereTheFileHasThem) {
+TEST(SettingsRecord, FieldsSitWhereTheFileHasThem)
+{
     std::vector<uint8_t> file(SETTINGS_SIZE, 0);
-    file[16] = 0x10;               // normalRect.left = 0x10
-    file[28] = 0xFE;               // normalRect.bottom = -2
+    file[16] = 0x10; // normalRect.left = 0x10
+    file[28] = 0xFE; // normalRect.bottom = -2
     file[29] = file[30] = file[31] = 0xFF;
     file[32] = 0x83;
     file[36] = 100;
@@ -78,7 +87,8 @@ TEST(SettingsRecord, FieldsSitWhereTheFileHasThem) {
     EXPECT_EQ(settings.openValueEditor, 1);
 }
 
-TEST(SettingsRecord, ExtensionIsReadWithinItsSixteenBytes) {
+TEST(SettingsRecord, ExtensionIsReadWithinItsSixteenBytes)
+{
     Settings settings;
     BuildDefaultSettings(&settings);
     char extension[17];
@@ -96,7 +106,8 @@ TEST(SettingsRecord, ExtensionIsReadWithinItsSixteenBytes) {
     EXPECT_STREQ(extension, "");
 }
 
-TEST(SettingsRecord, StartupFileIsReadWithin259Bytes) {
+TEST(SettingsRecord, StartupFileIsReadWithin259Bytes)
+{
     Settings settings;
     BuildDefaultSettings(&settings);
     char path[260];
@@ -116,13 +127,13 @@ TEST(SettingsRecord, StartupFileIsReadWithin259Bytes) {
 
     // A double-byte character that would straddle the limit is left out whole.
     memset(settings.startupFile, 'a', sizeof settings.startupFile);
-    memcpy(settings.startupFile + 257, "漢", 2);  // bytes 257 and 258: fits
+    memcpy(settings.startupFile + 257, "漢", 2); // bytes 257 and 258: fits
     CopyStartupFile(&settings, path);
     EXPECT_EQ(strlen(path), 259u);
     memset(settings.startupFile, 'a', sizeof settings.startupFile);
-    memcpy(settings.startupFile + 258, "漢", 2);  // bytes 258 and 259: does not
+    memcpy(settings.startupFile + 258, "漢", 2); // bytes 258 and 259: does not
     CopyStartupFile(&settings, path);
     EXPECT_EQ(strlen(path), 258u);
 }
 
-}  // namespace
+} // namespace

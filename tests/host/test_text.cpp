@@ -7,22 +7,32 @@
 
 #include "shell/text.h"
 
-namespace {
+namespace
+{
 
-class OldSystem : public ::testing::Test {
-protected:
-    void SetUp() override { gIsOldSystem = true; }
-    void TearDown() override { gIsOldSystem = false; }
+class OldSystem : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        gIsOldSystem = true;
+    }
+    void TearDown() override
+    {
+        gIsOldSystem = false;
+    }
 };
 
-TEST(ToHalfWidth, LeavesTextAloneOnCurrentSystems) {
+TEST(ToHalfWidth, LeavesTextAloneOnCurrentSystems)
+{
     gIsOldSystem = false;
     const char *text = "メモリ不足のため処理を中止しました。";
     EXPECT_EQ(ToHalfWidth(text), text);
     EXPECT_STREQ(text, "メモリ不足のため処理を中止しました。");
 }
 
-TEST_F(OldSystem, ConvertsTheProgramsTexts) {
+TEST_F(OldSystem, ConvertsTheProgramsTexts)
+{
     EXPECT_STREQ(ToHalfWidth("メモリ不足のため処理を中止しました。"), "ﾒﾓﾘ不足のため処理を中止しました。");
     EXPECT_STREQ(ToHalfWidth("レジストリ エディタ(&R)"), "ﾚｼﾞｽﾄﾘ ｴﾃﾞｨﾀ(&R)");
     EXPECT_STREQ(ToHalfWidth("コモン ダイアログ"), "ｺﾓﾝ ﾀﾞｲｱﾛｸﾞ");
@@ -30,8 +40,10 @@ TEST_F(OldSystem, ConvertsTheProgramsTexts) {
                  "ｺﾓﾝ ﾀﾞｲｱﾛｸﾞでｴﾗｰが発生しました。\rｴﾗｰ ｺｰﾄﾞ: %08X");
 }
 
-TEST_F(OldSystem, ConvertsEveryKatakanaWithItsMarks) {
-    struct Row {
+TEST_F(OldSystem, ConvertsEveryKatakanaWithItsMarks)
+{
+    struct Row
+    {
         const char *full, *half;
     } rows[] = {
         {"ァアィイゥウェエォオ", "ｧｱｨｲｩｳｪｴｫｵ"},
@@ -48,17 +60,19 @@ TEST_F(OldSystem, ConvertsEveryKatakanaWithItsMarks) {
     for (const Row &row : rows) EXPECT_STREQ(ToHalfWidth(row.full), row.half) << row.half;
 }
 
-TEST_F(OldSystem, LongVowelMarkConvertsOnlyAfterKatakana) {
+TEST_F(OldSystem, LongVowelMarkConvertsOnlyAfterKatakana)
+{
     EXPECT_STREQ(ToHalfWidth("メモー"), "ﾒﾓｰ");
-    EXPECT_STREQ(ToHalfWidth("キーー"), "ｷｰｰ");        // a run after katakana converts whole
-    EXPECT_STREQ(ToHalfWidth("ーメモ"), "ーﾒﾓ");        // at the start it stays
-    EXPECT_STREQ(ToHalfWidth("漢ー"), "漢ー");          // after a kanji
-    EXPECT_STREQ(ToHalfWidth("あー"), "あー");          // after a hiragana
-    EXPECT_STREQ(ToHalfWidth("ﾒー"), "ﾒー");            // after a half-width katakana, a single byte
-    EXPECT_STREQ(ToHalfWidth("漢ーキー"), "漢ーｷｰ");     // the flag is set again by the next katakana
+    EXPECT_STREQ(ToHalfWidth("キーー"), "ｷｰｰ");      // a run after katakana converts whole
+    EXPECT_STREQ(ToHalfWidth("ーメモ"), "ーﾒﾓ");     // at the start it stays
+    EXPECT_STREQ(ToHalfWidth("漢ー"), "漢ー");       // after a kanji
+    EXPECT_STREQ(ToHalfWidth("あー"), "あー");       // after a hiragana
+    EXPECT_STREQ(ToHalfWidth("ﾒー"), "ﾒー");         // after a half-width katakana, a single byte
+    EXPECT_STREQ(ToHalfWidth("漢ーキー"), "漢ーｷｰ"); // the flag is set again by the next katakana
 }
 
-TEST_F(OldSystem, CopiesEverythingElseUnchanged) {
+TEST_F(OldSystem, CopiesEverythingElseUnchanged)
+{
     EXPECT_STREQ(ToHalfWidth("ABC abc 123\r\n"), "ABC abc 123\r\n");
     EXPECT_STREQ(ToHalfWidth("ﾀﾙﾐｸ"), "ﾀﾙﾐｸ");
     EXPECT_STREQ(ToHalfWidth("ひらがな　漢字（全角）"), "ひらがな　漢字（全角）");
@@ -67,17 +81,19 @@ TEST_F(OldSystem, CopiesEverythingElseUnchanged) {
     EXPECT_STREQ(ToHalfWidth("\x83\x7F"), "\x83\x7F");
 }
 
-TEST_F(OldSystem, OutputIsNeverLongerThanInput) {
+TEST_F(OldSystem, OutputIsNeverLongerThanInput)
+{
     const char *texts[] = {"ガギグゲゴパピプペポヴ", "メモに追加せずに開く(&Q)...", "ァーーー"};
     for (const char *text : texts) EXPECT_LE(strlen(ToHalfWidth(text)), strlen(text)) << text;
 }
 
-TEST_F(OldSystem, StaysWithinItsBufferAndTheText) {
+TEST_F(OldSystem, StaysWithinItsBufferAndTheText)
+{
     // A lead byte right before the terminator is not read as half of a character.
     EXPECT_STREQ(ToHalfWidth("AB\x83"), "AB\x83");
     // Longer texts than the buffer holds are cut at a character boundary, never beyond 255 bytes.
     std::string longText;
-    for (int i = 0; i < 100; ++i) longText += "ガ漢";  // 2 + 2 bytes in, 2 + 2 out
+    for (int i = 0; i < 100; ++i) longText += "ガ漢"; // 2 + 2 bytes in, 2 + 2 out
     const char *converted = ToHalfWidth(longText.c_str());
     size_t cb = strlen(converted);
     EXPECT_LE(cb, 255u);
@@ -90,20 +106,22 @@ TEST_F(OldSystem, StaysWithinItsBufferAndTheText) {
     EXPECT_TRUE(last == 0xDE || last == static_cast<unsigned char>("漢"[1])) << int(last);
 }
 
-TEST_F(OldSystem, EachCallReplacesTheLastResult) {
+TEST_F(OldSystem, EachCallReplacesTheLastResult)
+{
     const char *first = ToHalfWidth("メモ");
     const char *second = ToHalfWidth("キー");
     EXPECT_EQ(first, second);
     EXPECT_STREQ(second, "ｷｰ");
 }
 
-TEST(CompareIgnoringCase, FoldsSingleByteLettersOnly) {
+TEST(CompareIgnoringCase, FoldsSingleByteLettersOnly)
+{
     EXPECT_EQ(CompareIgnoringCase("HKEY_Local_Machine", "hkey_local_machine"), 0);
     EXPECT_EQ(CompareIgnoringCase("", ""), 0);
     EXPECT_EQ(CompareIgnoringCase("Software", "Software1"), 1);
     EXPECT_EQ(CompareIgnoringCase("Software1", "Software"), 1);
     EXPECT_EQ(CompareIgnoringCase("C:\\Tools\\TARMIK.EXE", "c:\\tools\\tarmik.exe"), 0);
-    EXPECT_EQ(CompareIgnoringCase("[", "{"), 1);  // 0x5B and 0x7B differ by 0x20 but are not letters
+    EXPECT_EQ(CompareIgnoringCase("[", "{"), 1); // 0x5B and 0x7B differ by 0x20 but are not letters
     // Full-width capital and small A are different characters.
     EXPECT_EQ(CompareIgnoringCase("Ａ", "ａ"), 1);
     // ア (83 41) and ャ (83 61): their second bytes look like A and a, but no double-byte character folds.
@@ -113,7 +131,8 @@ TEST(CompareIgnoringCase, FoldsSingleByteLettersOnly) {
     EXPECT_EQ(CompareIgnoringCase("\x83\x41", "\x83"), 1);
 }
 
-TEST(CaseLetters, ChangeSingleByteLettersInPlace) {
+TEST(CaseLetters, ChangeSingleByteLettersInPlace)
+{
     char extension[] = "TMK";
     LowerCaseLetters(extension);
     EXPECT_STREQ(extension, "tmk");
@@ -138,4 +157,4 @@ TEST(CaseLetters, ChangeSingleByteLettersInPlace) {
     EXPECT_STREQ(dangling, "A\x83");
 }
 
-}  // namespace
+} // namespace

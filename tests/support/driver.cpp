@@ -8,26 +8,34 @@
 
 #include "tests/support/png.h"
 
-namespace driver {
+namespace driver
+{
 
-namespace {
+namespace
+{
 
-std::string EnvPath(const char *name) {
+std::string EnvPath(const char *name)
+{
     const char *value = getenv(name);
     return value ? WindowsPath(value) : std::string(".");
 }
 
-void RemoveTree(const std::string &path) {
+void RemoveTree(const std::string &path)
+{
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    if (search != INVALID_HANDLE_VALUE)
+    {
         do {
             std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            {
                 RemoveTree(child);
-            } else {
+            }
+            else
+            {
                 SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(child.c_str());
             }
@@ -37,20 +45,24 @@ void RemoveTree(const std::string &path) {
     RemoveDirectoryA(path.c_str());
 }
 
-void MakeDirectories(const std::string &path) {
-    for (size_t i = 3; i <= path.size(); ++i) {
+void MakeDirectories(const std::string &path)
+{
+    for (size_t i = 3; i <= path.size(); ++i)
+    {
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
     }
 }
 
-struct FindArgs {
+struct FindArgs
+{
     DWORD pid;
     const char *className;
     const char *title;
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+{
     FindArgs *args = reinterpret_cast<FindArgs *>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -61,27 +73,37 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-void Put16(std::vector<uint8_t> *out, unsigned value) {
+void Put16(std::vector<uint8_t> *out, unsigned value)
+{
     out->push_back(static_cast<uint8_t>(value));
     out->push_back(static_cast<uint8_t>(value >> 8));
 }
 
-}  // namespace
+} // namespace
 
-std::string WindowsPath(const std::string &unixPath) {
+std::string WindowsPath(const std::string &unixPath)
+{
     if (unixPath.size() > 1 && unixPath[1] == ':') return unixPath;
     std::string path = "Z:" + unixPath;
-    for (char &c : path) {
+    for (char &c : path)
+    {
         if (c == '/') c = '\\';
     }
     while (path.size() > 3 && path.back() == '\\') path.pop_back();
     return path;
 }
 
-std::string BuildDir() { return EnvPath("TARMIK_BUILD"); }
-std::string SourceDir() { return EnvPath("TARMIK_SOURCE"); }
+std::string BuildDir()
+{
+    return EnvPath("TARMIK_BUILD");
+}
+std::string SourceDir()
+{
+    return EnvPath("TARMIK_SOURCE");
+}
 
-std::string MakeTestFolder(const std::string &name, const char *program) {
+std::string MakeTestFolder(const std::string &name, const char *program)
+{
     std::string folder = BuildDir() + "\\e2e\\" + name;
     RemoveTree(folder);
     MakeDirectories(folder);
@@ -89,7 +111,8 @@ std::string MakeTestFolder(const std::string &name, const char *program) {
     return folder;
 }
 
-void SetWindowsVersion(const char *program, const char *version) {
+void SetWindowsVersion(const char *program, const char *version)
+{
     std::string path = std::string("Software\\Wine\\AppDefaults\\") + program;
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
@@ -103,7 +126,8 @@ void SetWindowsVersion(const char *program, const char *version) {
     RegCloseKey(key);
 }
 
-bool Start(Program *program, const std::string &exePath, const std::string &tail, int show) {
+bool Start(Program *program, const std::string &exePath, const std::string &tail, int show)
+{
     std::string commandLine = "\"" + exePath + "\"";
     if (!tail.empty()) commandLine += " " + tail;
     std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
@@ -124,13 +148,15 @@ bool Start(Program *program, const std::string &exePath, const std::string &tail
     return true;
 }
 
-HWND WaitForMainWindow(Program *program, const char *className, DWORD timeoutMs) {
+HWND WaitForMainWindow(Program *program, const char *className, DWORD timeoutMs)
+{
     program->mainWindow = WaitForWindowOf(program->pid, className, nullptr, timeoutMs);
     if (program->mainWindow) Settle(*program);
     return program->mainWindow;
 }
 
-DWORD WaitForExit(Program *program, DWORD timeoutMs) {
+DWORD WaitForExit(Program *program, DWORD timeoutMs)
+{
     if (!program->process) return 0;
     WaitForSingleObject(program->process, timeoutMs);
     DWORD code = STILL_ACTIVE;
@@ -138,7 +164,8 @@ DWORD WaitForExit(Program *program, DWORD timeoutMs) {
     return code;
 }
 
-void Kill(Program *program) {
+void Kill(Program *program)
+{
     if (!program->process) return;
     TerminateProcess(program->process, 1);
     WaitForSingleObject(program->process, 5000);
@@ -146,11 +173,14 @@ void Kill(Program *program) {
     *program = Program();
 }
 
-void Stop(Program *program) {
+void Stop(Program *program)
+{
     if (!program->process) return;
-    if (program->mainWindow && IsWindow(program->mainWindow)) {
+    if (program->mainWindow && IsWindow(program->mainWindow))
+    {
         PostMessageA(program->mainWindow, WM_CLOSE, 0, 0);
-        for (int i = 0; i < 50 && WaitForSingleObject(program->process, 100) == WAIT_TIMEOUT; ++i) {
+        for (int i = 0; i < 50 && WaitForSingleObject(program->process, 100) == WAIT_TIMEOUT; ++i)
+        {
             MessageBoxInfo box;
             if (WaitForMessageBox(program->pid, &box, 0)) PressButton(box.window, IDNO, 1000);
         }
@@ -158,31 +188,38 @@ void Stop(Program *program) {
     Kill(program);
 }
 
-std::vector<HWND> WindowsOf(DWORD pid) {
+std::vector<HWND> WindowsOf(DWORD pid)
+{
     FindArgs args = {pid, nullptr, nullptr, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
     return args.found;
 }
 
-HWND FindWindowOf(DWORD pid, const char *className, const char *title) {
+HWND FindWindowOf(DWORD pid, const char *className, const char *title)
+{
     FindArgs args = {pid, className, title, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
     return args.found.empty() ? nullptr : args.found.front();
 }
 
-HWND WaitForWindowOf(DWORD pid, const char *className, const char *title, DWORD timeoutMs) {
+HWND WaitForWindowOf(DWORD pid, const char *className, const char *title, DWORD timeoutMs)
+{
     DWORD start = GetTickCount();
-    for (;;) {
+    for (;;)
+    {
         if (HWND window = FindWindowOf(pid, className, title)) return window;
         if (GetTickCount() - start >= timeoutMs) return nullptr;
         Sleep(20);
     }
 }
 
-bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs) {
+bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs)
+{
     DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND window : WindowsOf(pid)) {
+    for (;;)
+    {
+        for (HWND window : WindowsOf(pid))
+        {
             if (GetClass(window) != "#32770") continue;
             HWND textControl = GetDlgItem(window, 0xFFFF);
             if (!textControl) continue;
@@ -196,45 +233,53 @@ bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs) {
     }
 }
 
-bool PressButton(HWND dialog, int id, DWORD timeoutMs) {
+bool PressButton(HWND dialog, int id, DWORD timeoutMs)
+{
     HWND button = GetDlgItem(dialog, id);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     DWORD start = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+    while (IsWindow(dialog) && IsWindowVisible(dialog))
+    {
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
     }
     return true;
 }
 
-std::string GetText(HWND window) {
+std::string GetText(HWND window)
+{
     char text[4096] = "";
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
                         nullptr);
     return text;
 }
 
-std::string GetClass(HWND window) {
+std::string GetClass(HWND window)
+{
     char name[256] = "";
     GetClassNameA(window, name, sizeof name);
     return name;
 }
 
-std::string GetMenuText(HMENU menu, UINT item, bool byPosition) {
+std::string GetMenuText(HMENU menu, UINT item, bool byPosition)
+{
     char text[256] = "";
     GetMenuStringA(menu, item, text, sizeof text, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
     return text;
 }
 
-void Settle(const Program &program, DWORD timeoutMs) {
-    if (program.mainWindow) {
+void Settle(const Program &program, DWORD timeoutMs)
+{
+    if (program.mainWindow)
+    {
         DWORD_PTR ignored;
         SendMessageTimeoutA(program.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
     }
     if (program.process) WaitForInputIdle(program.process, timeoutMs);
 }
 
-std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect) {
+std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect)
+{
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     std::vector<uint32_t> pixels;
     if (width <= 0 || height <= 0) return pixels;
@@ -250,7 +295,8 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect) {
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(from, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap) {
+    if (bitmap)
+    {
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, from, rect.left, rect.top, SRCCOPY);
         GdiFlush();
@@ -265,10 +311,12 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect) {
     return pixels;
 }
 
-std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels) {
+std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels)
+{
     if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) return "";
     std::vector<uint8_t> rgb(pixels.size() * 3);
-    for (size_t i = 0; i < pixels.size(); ++i) {
+    for (size_t i = 0; i < pixels.size(); ++i)
+    {
         rgb[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
         rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
         rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
@@ -279,20 +327,23 @@ std::string SavePng(const std::string &name, int width, int height, const std::v
     return WriteFileBytes(path, EncodePng(width, height, rgb)) ? path : "";
 }
 
-std::string Screenshot(HWND window, const std::string &name) {
+std::string Screenshot(HWND window, const std::string &name)
+{
     RECT rect;
     GetWindowRect(window, &rect);
     return SavePng(name, rect.right - rect.left, rect.bottom - rect.top, CapturePixels(nullptr, rect));
 }
 
-COLORREF ScreenPixel(int x, int y) {
+COLORREF ScreenPixel(int x, int y)
+{
     HDC screen = GetDC(nullptr);
     COLORREF colour = GetPixel(screen, x, y);
     ReleaseDC(nullptr, screen);
     return colour;
 }
 
-bool Xdotool(const std::string &arguments) {
+bool Xdotool(const std::string &arguments)
+{
     std::string commandLine = "/usr/bin/xdotool " + arguments;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
@@ -309,12 +360,14 @@ bool Xdotool(const std::string &arguments) {
     return true;
 }
 
-bool SetClipboardText(const std::string &text) {
+bool SetClipboardText(const std::string &text)
+{
     if (!OpenClipboard(nullptr)) return false;
     bool placed = false;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     char *copy = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
-    if (copy) {
+    if (copy)
+    {
         memcpy(copy, text.c_str(), text.size() + 1);
         GlobalUnlock(block);
         placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block);
@@ -324,12 +377,14 @@ bool SetClipboardText(const std::string &text) {
     return placed;
 }
 
-std::string ClipboardText() {
+std::string ClipboardText()
+{
     std::string text = "(no text)";
     if (!OpenClipboard(nullptr)) return "(clipboard not opened)";
     HANDLE block = GetClipboardData(CF_TEXT);
     const char *data = block ? static_cast<const char *>(GlobalLock(block)) : nullptr;
-    if (data) {
+    if (data)
+    {
         text = data;
         GlobalUnlock(block);
     }
@@ -337,13 +392,15 @@ std::string ClipboardText() {
     return text;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string &path) {
+std::vector<uint8_t> ReadFileBytes(const std::string &path)
+{
     std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     DWORD size = GetFileSize(file, nullptr);
-    if (size != INVALID_FILE_SIZE) {
+    if (size != INVALID_FILE_SIZE)
+    {
         bytes.resize(size);
         DWORD read = 0;
         if (size && !ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
@@ -353,7 +410,8 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     return bytes;
 }
 
-bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
+bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
+{
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
@@ -362,14 +420,19 @@ bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes) 
     return ok && written == bytes.size();
 }
 
-bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries) {
+std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries)
+{
     std::vector<uint8_t> out;
     Put16(&out, 4);
     Put16(&out, 1);
     Put16(&out, static_cast<unsigned>(entries.size()));
-    for (const Entry &entry : entries) {
+    for (const Entry &entry : entries)
+    {
         Put16(&out, static_cast<unsigned>(entry.description.size()));
         Put16(&out, static_cast<unsigned>(entry.keyPath.size()));
         Put16(&out, entry.keyOnly ? 0xFFFF : static_cast<unsigned>(entry.valueName.size()));
@@ -380,7 +443,8 @@ std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries) {
     return out;
 }
 
-bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries) {
+bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries)
+{
     entries->clear();
     size_t at = 0;
     auto read16 = [&](unsigned *value) {
@@ -400,7 +464,8 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries) {
     if (version == 1 && headerSize != 4) return false;
     if (bytes.size() - at < headerSize - 4) return false;
     at += headerSize - 4;
-    for (unsigned i = 0; i < count; ++i) {
+    for (unsigned i = 0; i < count; ++i)
+    {
         unsigned description, keyPath, valueName;
         if (!read16(&description) || !read16(&keyPath) || !read16(&valueName)) return false;
         Entry entry;
@@ -413,31 +478,35 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries) {
     return true;
 }
 
-RemoteMemory::RemoteMemory(HWND window, SIZE_T cbSize) {
+RemoteMemory::RemoteMemory(HWND window, SIZE_T cbSize)
+{
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (process_) remote_ = VirtualAllocEx(process_, nullptr, cbSize, MEM_COMMIT, PAGE_READWRITE);
 }
 
-RemoteMemory::~RemoteMemory() {
+RemoteMemory::~RemoteMemory()
+{
     if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
     if (process_) CloseHandle(process_);
 }
 
-bool RemoteMemory::Write(const void *data, SIZE_T cb, SIZE_T offset) {
+bool RemoteMemory::Write(const void *data, SIZE_T cb, SIZE_T offset)
+{
     SIZE_T done = 0;
     return remote_ && WriteProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
            done == cb;
 }
 
-bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset) {
+bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset)
+{
     SIZE_T done = 0;
-    return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
-           done == cb;
+    return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) && done == cb;
 }
 
-int GdiObjectCount(HANDLE process) {
+int GdiObjectCount(HANDLE process)
+{
     DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
     if (count) return static_cast<int>(count);
     typedef LONG(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -445,10 +514,10 @@ int GdiObjectCount(HANDLE process) {
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94;  // GdiSharedHandleTable
+    const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94; // GdiSharedHandleTable
     UINT_PTR table = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table,
-                           sizeof table, nullptr) ||
+    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table, sizeof table,
+                           nullptr) ||
         !table)
         return -1;
     const SIZE_T kEntries = 0x10000, cbEntry = 24, kTypeOffset = 14;
@@ -460,13 +529,18 @@ int GdiObjectCount(HANDLE process) {
     return used;
 }
 
-int ListItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ListItemCount(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
-int ListSelectedItem(HWND list) {
+int ListSelectedItem(HWND list)
+{
     return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-RECT ListSubItemRect(HWND list, int item, int subItem) {
+RECT ListSubItemRect(HWND list, int item, int subItem)
+{
     RECT rect = {LVIR_BOUNDS, subItem, 0, 0};
     RemoteMemory remote(list, sizeof rect);
     if (!remote.Write(&rect, sizeof rect)) return RECT{};
@@ -475,8 +549,9 @@ RECT ListSubItemRect(HWND list, int item, int subItem) {
     return rect;
 }
 
-int ListColumnWidth(HWND list, int column) {
+int ListColumnWidth(HWND list, int column)
+{
     return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
 }
 
-}  // namespace driver
+} // namespace driver

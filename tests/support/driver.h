@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace driver {
+namespace driver
+{
 
 // The build directory as a Windows path (from TARMIK_BUILD), without a trailing backslash.
 std::string BuildDir();
@@ -23,7 +24,8 @@ std::string MakeTestFolder(const std::string &name, const char *program = "tarmi
 // an empty or null version removes the setting (Wine's default).
 void SetWindowsVersion(const char *program, const char *version);
 
-struct Program {
+struct Program
+{
     HANDLE process = nullptr;
     DWORD pid = 0;
     HWND mainWindow = nullptr;
@@ -47,7 +49,8 @@ HWND WaitForWindowOf(DWORD pid, const char *className, const char *title = nullp
 std::vector<HWND> WindowsOf(DWORD pid);
 
 // A message box (dialog class "#32770" with a message text) of the process.
-struct MessageBoxInfo {
+struct MessageBoxInfo
+{
     HWND window = nullptr;
     std::string caption;
     std::string text;
@@ -86,7 +89,8 @@ bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes);
 bool FileExists(const std::string &path);
 
 // Memo files, built and read independently of the program under test.
-struct Entry {
+struct Entry
+{
     std::string description, keyPath, valueName;
     bool keyOnly = false;
 };
@@ -95,17 +99,21 @@ std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries);
 bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries);
 
 // Memory in another process, for list-view and tree-view messages that carry pointers.
-class RemoteMemory {
-public:
+class RemoteMemory
+{
+  public:
     RemoteMemory(HWND window, SIZE_T cbSize);
     ~RemoteMemory();
     RemoteMemory(const RemoteMemory &) = delete;
     RemoteMemory &operator=(const RemoteMemory &) = delete;
-    void *address() const { return remote_; }
+    void *address() const
+    {
+        return remote_;
+    }
     bool Write(const void *data, SIZE_T cb, SIZE_T offset = 0);
     bool Read(void *data, SIZE_T cb, SIZE_T offset = 0);
 
-private:
+  private:
     HANDLE process_ = nullptr;
     void *remote_ = nullptr;
 };
@@ -120,4 +128,4 @@ int ListSelectedItem(HWND list);
 RECT ListSubItemRect(HWND list, int item, int subItem);
 int ListColumnWidth(HWND list, int column);
 
-}  // namespace driver
+} // namespace driver

@@ -7,6 +7,6 @@
 #ifdef _WIN64
 #define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH() static_cast<void>(0)
 #else
-#define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH() \
+#define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH()                                                                    \
     GTEST_SKIP() << "Wine's Registry Editor is 64-bit: the 32-bit build refuses it, checked by BridgeWidth"
 #endif

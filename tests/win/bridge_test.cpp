@@ -21,7 +21,7 @@ bool gIsNtFamily = true;
 BoundFunctions gBound;
 HWND gMainWindow;
 HWND gMemoList;
-HMENU gMainMenu, gContextMenu;  // none here: the menu states are not this test's concern
+HMENU gMainMenu, gContextMenu; // none here: the menu states are not this test's concern
 Settings gSettings;
 int entryCount;
 BOOL memoModified;
@@ -29,10 +29,23 @@ BOOL memoModified;
 static std::vector<std::string> shownMessages;
 static int systemErrors, listFailures;
 
-int ShowMessage(HWND, const char *text, UINT) { shownMessages.push_back(text); return IDOK; }
-void ReportSystemError(HWND, int) { systemErrors++; }
-void ReportListFailure(HWND, int) { listFailures++; }
-int GetSelectedIndex() { return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); }
+int ShowMessage(HWND, const char *text, UINT)
+{
+    shownMessages.push_back(text);
+    return IDOK;
+}
+void ReportSystemError(HWND, int)
+{
+    systemErrors++;
+}
+void ReportListFailure(HWND, int)
+{
+    listFailures++;
+}
+int GetSelectedIndex()
+{
+    return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+}
 
 static int allocations, releases;
 static SIZE_T lastAllocationSize;
@@ -94,12 +107,14 @@ static bool StillAttached(DWORD threadId)
 static const char *const kStandinKeys[] = {"Software\\Standin\\Inner", "Software\\Standin",
                                            "Software\\\x83\x5c\x83\x74\x83\x67"};
 
-class Bridge : public ::testing::Test {
-protected:
+class Bridge : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         regedit::CloseAll();
-        for (const char *path : kStandinKeys) {
+        for (const char *path : kStandinKeys)
+        {
             HKEY key;
             if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
                 ERROR_SUCCESS)
@@ -295,7 +310,7 @@ TEST_F(Bridge, KeyNamesWithABackslashTrailByteAreOneComponent)
 {
     regedit::Editor editor = StartStandin();
     ASSERT_TRUE(editor.list);
-    char path[] = "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67";  // ソフト
+    char path[] = "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67"; // ソフト
     OpenKeyInRegistryEditor(path, "Kana", FALSE);
     EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\\x83\x5c\x83\x74\x83\x67");
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
@@ -380,13 +395,16 @@ TEST_F(Bridge, CaptureFollowsTheSinksAnswerAndBuildsLongPathsWhole)
 }
 
 #ifdef _WIN64
-static const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-                                  "32 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+    "32 ビット版のタルミクを使ってください。";
 #else
-static const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-                                  "64 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+    "64 ビット版のタルミクを使ってください。";
 #endif
-static const char kBusy[] = "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
+static const char kBusy[] =
+    "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
 
 // As a 64-bit system answers with this program of one width and every other process of the other.
 static BOOL WINAPI OthersOfTheOtherWidth(HANDLE process, PBOOL wow64)
@@ -400,11 +418,11 @@ TEST_F(Bridge, EditorOfTheOtherWidthIsToldOfAndNeitherAllocatedInNorDriven)
     gBound.IsWow64Process = OthersOfTheOtherWidth;
     HANDLE before = NextHandleValue();
     char path[] = "HKCU\\Software\\Standin";
-    OpenKeyInRegistryEditor(path, "Beta", FALSE);  // started
+    OpenKeyInRegistryEditor(path, "Beta", FALSE); // started
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     ShowWindow(editor.window, SW_MINIMIZE);
-    OpenKeyInRegistryEditor(path, "Beta", FALSE);  // running
+    OpenKeyInRegistryEditor(path, "Beta", FALSE); // running
     sunk.clear();
     CaptureRegistryEditorSelection(TakeAll, nullptr);
     EXPECT_EQ(shownMessages, std::vector<std::string>(3, kOtherWidth));
@@ -452,8 +470,8 @@ static DWORD WINAPI HostEditor(void *ready)
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "RegEdit_RegEdit", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
                                   nullptr, nullptr, nullptr);
-    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 300, window, nullptr,
-                                nullptr, nullptr);
+    HWND tree =
+        CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 300, window, nullptr, nullptr, nullptr);
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 200, 0, 200, 300, window,
                                 nullptr, nullptr, nullptr);
     LVCOLUMNA column = {};
@@ -472,7 +490,8 @@ static DWORD WINAPI HostEditor(void *ready)
     SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
     // The list always shows the same three values; it need not follow the tree for what is checked here.
     const char *rows[] = {"(Default)", "One", "Two"};
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 3; i++)
+    {
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = i;

@@ -15,13 +15,16 @@
 bool gIsNt51;
 BoundFunctions gBound;
 
-namespace {
+namespace
+{
 
 const int kWidth = 160, kHeight = 40;
 
-class Canvas : public ::testing::Test {
-protected:
-    void SetUp() override {
+class Canvas : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         module = LoadLibraryExA((driver::BuildDir() + "\\tarmik.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
         grid = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_GRID), IMAGE_BITMAP, 0, 0, 0));
@@ -43,7 +46,8 @@ protected:
         previous = SelectObject(dc, surface);
         Clear(RGB(1, 2, 3));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SelectObject(dc, previous);
         DeleteObject(surface);
         DeleteDC(dc);
@@ -52,18 +56,21 @@ protected:
         DeleteObject(badge);
         FreeLibrary(module);
     }
-    void Clear(COLORREF colour) {
+    void Clear(COLORREF colour)
+    {
         RECT all = {0, 0, kWidth, kHeight};
         HBRUSH brush = CreateSolidBrush(colour);
         FillRect(dc, &all, brush);
         DeleteObject(brush);
     }
-    COLORREF Pixel(int x, int y) {
+    COLORREF Pixel(int x, int y)
+    {
         GdiFlush();
         DWORD value = pixels[y * kWidth + x];
         return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
     }
-    MemoRow Row(bool selected, bool endRow, const MemoEntryHead *entry, int w0, int w1, int w2) {
+    MemoRow Row(bool selected, bool endRow, const MemoEntryHead *entry, int w0, int w1, int w2)
+    {
         MemoRow row = {};
         row.selected = selected;
         row.endRow = endRow;
@@ -86,7 +93,8 @@ protected:
 };
 
 // An entry record as the memo list holds it: the head, then the three texts.
-std::vector<BYTE> Entry(const char *description, const char *keyPath, const char *valueName, bool keyOnly) {
+std::vector<BYTE> Entry(const char *description, const char *keyPath, const char *valueName, bool keyOnly)
+{
     MemoEntryHead head = {static_cast<WORD>(strlen(description) + 1), static_cast<WORD>(strlen(keyPath) + 1),
                           static_cast<WORD>(strlen(valueName) + 1), static_cast<WORD>(keyOnly ? 1 : 0)};
     std::vector<BYTE> bytes(reinterpret_cast<BYTE *>(&head), reinterpret_cast<BYTE *>(&head + 1));
@@ -94,21 +102,25 @@ std::vector<BYTE> Entry(const char *description, const char *keyPath, const char
     return bytes;
 }
 
-TEST_F(Canvas, EndRowIsADottedBandInTheRowsColours) {
-    for (bool selected : {false, true}) {
+TEST_F(Canvas, EndRowIsADottedBandInTheRowsColours)
+{
+    for (bool selected : {false, true})
+    {
         SCOPED_TRACE(selected);
         COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
         ASSERT_NE(text, back);
         // Two rows of an odd height, so that their bands start on rows of different parity.
         RECT rows[] = {{0, 0, 120, 15}, {0, 15, 120, 30}};
-        for (const RECT &rowRect : rows) {
+        for (const RECT &rowRect : rows)
+        {
             MemoRow row = Row(selected, TRUE, nullptr, 40, 40, 40);
             DrawMemoRow(dc, &rowRect, &row);
             int middle = (rowRect.top + rowRect.bottom) >> 1;
             RECT band = {rowRect.left + 2, middle - 1, rowRect.right - 2, middle + 3};
             for (int y = rowRect.top; y < rowRect.bottom; ++y)
-                for (int x = rowRect.left; x < rowRect.right; ++x) {
+                for (int x = rowRect.left; x < rowRect.right; ++x)
+                {
                     bool inBand = x >= band.left && x < band.right && y >= band.top && y < band.bottom;
                     // The band's first row and first column carry dots, every other pixel.
                     bool dot = inBand && (x - band.left) % 2 == 0 && (y - band.top) % 2 == 0;
@@ -118,25 +130,29 @@ TEST_F(Canvas, EndRowIsADottedBandInTheRowsColours) {
     }
 }
 
-TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn) {
+TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn)
+{
     std::vector<BYTE> entry = Entry("", "", "", true);
     const unsigned kBadgeRows[11] = {0x800002, 0x060000, 0x060000, 0x07C000, 0x1F0600, 0x03E3F0,
                                      0x1F0000, 0x018000, 0x018000, 0x018000, 0x800002};
-    for (bool selected : {false, true}) {
+    for (bool selected : {false, true})
+    {
         SCOPED_TRACE(selected);
         Clear(RGB(1, 2, 3));
         COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-        RECT rowRect = {0, 2, 150, 19};  // 17 high: the badge starts (2 + 19 - 11) / 2 = 5
+        RECT rowRect = {0, 2, 150, 19}; // 17 high: the badge starts (2 + 19 - 11) / 2 = 5
         MemoRow row = Row(selected, FALSE, reinterpret_cast<const MemoEntryHead *>(entry.data()), 40, 50, 60);
         DrawMemoRow(dc, &rowRect, &row);
         const int left = 40 + 50 + 4, top = 5;
         for (int y = 0; y < 11; ++y)
-            for (int x = 0; x < 23; ++x) {
+            for (int x = 0; x < 23; ++x)
+            {
                 bool set = kBadgeRows[y] & (0x800000u >> x);
                 ASSERT_EQ(Pixel(left + x, top + y), set ? back : text) << x << "," << y;
             }
-        for (int y = rowRect.top; y < rowRect.bottom; ++y) {
+        for (int y = rowRect.top; y < rowRect.bottom; ++y)
+        {
             EXPECT_EQ(Pixel(left - 1, y), back);
             EXPECT_EQ(Pixel(left + 23, y), back);
         }
@@ -145,15 +161,17 @@ TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn) {
     }
 }
 
-TEST_F(Canvas, CellsStayInsideTheirColumns) {
+TEST_F(Canvas, CellsStayInsideTheirColumns)
+{
     // A narrow value column clips the badge at the cell's inner right edge.
     std::vector<BYTE> keyOnly = Entry("", "", "", true);
     RECT rowRect = {0, 0, 150, 17};
     MemoRow row = Row(FALSE, FALSE, reinterpret_cast<const MemoEntryHead *>(keyOnly.data()), 40, 50, 16);
     DrawMemoRow(dc, &rowRect, &row);
     COLORREF back = GetSysColor(COLOR_WINDOW);
-    EXPECT_EQ(Pixel(94, 8), GetSysColor(COLOR_WINDOWTEXT));  // the badge's box starts at the cell
-    for (int y = 0; y < 17; ++y) {
+    EXPECT_EQ(Pixel(94, 8), GetSysColor(COLOR_WINDOWTEXT)); // the badge's box starts at the cell
+    for (int y = 0; y < 17; ++y)
+    {
         for (int x = 40 + 50 + 16 - 4; x < 150; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
     }
     HRGN clip = CreateRectRgn(0, 0, 0, 0);
@@ -166,7 +184,8 @@ TEST_F(Canvas, CellsStayInsideTheirColumns) {
     row = Row(FALSE, FALSE, reinterpret_cast<const MemoEntryHead *>(wide.data()), 40, 50, 60);
     DrawMemoRow(dc, &rowRect, &row);
     int inked = 0;
-    for (int y = 0; y < 17; ++y) {
+    for (int y = 0; y < 17; ++y)
+    {
         for (int x = 0; x < 4; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
         for (int x = 4; x < 36; ++x) inked += Pixel(x, y) != back;
         for (int x = 36; x < 150; ++x) ASSERT_EQ(Pixel(x, y), back) << x << "," << y;
@@ -174,7 +193,8 @@ TEST_F(Canvas, CellsStayInsideTheirColumns) {
     EXPECT_GT(inked, 0);
 }
 
-TEST_F(Canvas, FocusRectangleOnlyWhenTheListHasTheFocus) {
+TEST_F(Canvas, FocusRectangleOnlyWhenTheListHasTheFocus)
+{
     RECT rowRect = {0, 0, 120, 15};
     MemoRow row = Row(FALSE, TRUE, nullptr, 40, 40, 40);
     DrawMemoRow(dc, &rowRect, &row);
@@ -187,16 +207,19 @@ TEST_F(Canvas, FocusRectangleOnlyWhenTheListHasTheFocus) {
     EXPECT_GE(dotted, 50) << "a dotted line along the row's top edge";
 }
 
-TEST_F(Canvas, ClassicSizeGripStaysInItsSquare) {
+TEST_F(Canvas, ClassicSizeGripStaysInItsSquare)
+{
     Clear(GetSysColor(COLOR_BTNFACE));
     RECT grip = {100, 20, 116, 36};
     DrawSizeGrip(dc, &grip, nullptr);
     int marks = 0;
     for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kWidth; ++x)
+        {
             bool inside = x >= grip.left && x < grip.right && y >= grip.top && y < grip.bottom;
             bool marked = Pixel(x, y) != GetSysColor(COLOR_BTNFACE);
-            if (!inside) {
+            if (!inside)
+            {
                 ASSERT_FALSE(marked) << x << "," << y;
             }
             marks += marked;
@@ -204,4 +227,4 @@ TEST_F(Canvas, ClassicSizeGripStaysInItsSquare) {
     EXPECT_GT(marks, 10);
 }
 
-}  // namespace
+} // namespace

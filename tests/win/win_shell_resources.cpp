@@ -11,36 +11,45 @@
 #include "resources/resource.h"
 #include "tests/support/driver.h"
 
-namespace {
+namespace
+{
 
-std::string ProgramPath() {
+std::string ProgramPath()
+{
     return driver::BuildDir() + "\\tarmik.exe";
 }
 
-class ProgramResources : public ::testing::Test {
-protected:
-    void SetUp() override {
+class ProgramResources : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         module = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (module) FreeLibrary(module);
     }
     HMODULE module = nullptr;
 };
 
-struct MenuItem {
-    UINT id;          // 0 for a separator
+struct MenuItem
+{
+    UINT id; // 0 for a separator
     const char *text;
     bool grayed;
 };
 
-void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line) {
+void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line)
+{
     ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size())) << "line " << line;
-    for (size_t i = 0; i < items.size(); ++i) {
+    for (size_t i = 0; i < items.size(); ++i)
+    {
         SCOPED_TRACE(testing::Message() << "line " << line << ", position " << i);
         UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        if (items[i].id == 0) {
+        if (items[i].id == 0)
+        {
             EXPECT_TRUE(state & MF_SEPARATOR);
             continue;
         }
@@ -52,12 +61,14 @@ void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line) {
     }
 }
 
-TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
+TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
+{
     HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(IDR_MAINMENU));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(GetMenuItemCount(menu), 3);
-    const char *popups[] = {"*", "編集(&E)", "*"};  // "*": put in at run time
-    for (int i = 0; i < 3; ++i) {
+    const char *popups[] = {"*", "編集(&E)", "*"}; // "*": put in at run time
+    for (int i = 0; i < 3; ++i)
+    {
         char text[64] = "";
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, popups[i]);
@@ -94,16 +105,18 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState) {
     DestroyMenu(menu);
 }
 
-TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
+TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
+{
     HACCEL keys = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(keys, nullptr);
     ACCEL table[16];
     int count = CopyAcceleratorTableA(keys, table, 16);
     std::vector<std::string> found;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         char line[64];
-        snprintf(line, sizeof line, "%02X %04X %u", table[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), table[i].key,
-                 table[i].cmd);
+        snprintf(line, sizeof line, "%02X %04X %u", table[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT),
+                 table[i].key, table[i].cmd);
         found.push_back(line);
     }
     auto key = [](BYTE flags, WORD virtualKey, UINT command) {
@@ -111,15 +124,14 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows) {
         snprintf(line, sizeof line, "%02X %04X %u", flags, virtualKey, command);
         return std::string(line);
     };
-    EXPECT_EQ(found, (std::vector<std::string>{key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH),
-                                               key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
-                                               key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN),
-                                               key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
-                                               key(FVIRTKEY | FCONTROL, 'F', IDM_FIND),
-                                               key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH), key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
+                         key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN), key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
+                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
 }
 
-TEST_F(ProgramResources, ContextAndRootKeyMenus) {
+TEST_F(ProgramResources, ContextAndRootKeyMenus)
+{
     HMENU context = LoadMenuA(module, MAKEINTRESOURCEA(IDR_LISTMENU));
     ASSERT_NE(context, nullptr);
     ASSERT_EQ(GetMenuItemCount(context), 1);
@@ -152,15 +164,18 @@ TEST_F(ProgramResources, ContextAndRootKeyMenus) {
 }
 
 // The rows of a monochrome bitmap, leftmost pixel in the most significant bit of `bits`-wide values.
-std::vector<unsigned> MonochromeRows(HBITMAP bitmap, int bits) {
+std::vector<unsigned> MonochromeRows(HBITMAP bitmap, int bits)
+{
     BITMAP info = {};
     GetObjectA(bitmap, sizeof info, &info);
     std::vector<BYTE> data(info.bmWidthBytes * info.bmHeight);
     GetBitmapBits(bitmap, static_cast<LONG>(data.size()), data.data());
     std::vector<unsigned> rows;
-    for (int y = 0; y < info.bmHeight; ++y) {
+    for (int y = 0; y < info.bmHeight; ++y)
+    {
         unsigned value = 0;
-        for (int x = 0; x < info.bmWidth; ++x) {
+        for (int x = 0; x < info.bmWidth; ++x)
+        {
             bool set = data[y * info.bmWidthBytes + x / 8] & (0x80 >> (x % 8));
             if (set) value |= 1u << (bits - 1 - x);
         }
@@ -169,19 +184,24 @@ std::vector<unsigned> MonochromeRows(HBITMAP bitmap, int bits) {
     return rows;
 }
 
-TEST_F(ProgramResources, MonochromeBitmapsHoldTheirRows) {
-    struct Case {
+TEST_F(ProgramResources, MonochromeBitmapsHoldTheirRows)
+{
+    struct Case
+    {
         int id, width, height, bits;
         std::vector<unsigned> rows, mask;
     } cases[] = {
         {IDB_GRID, 8, 8, 8, {0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0xFF}, {}},
         {IDB_ROOTBUTTON, 19, 7, 24, {0x3266E0, 0x324E60, 0x321E20, 0x021E00, 0x324E20, 0x326660, 0x3266E0}, {}},
-        {IDB_KEYBADGE, 23, 11, 24,
-         {0x800002, 0x060000, 0x060000, 0x07C000, 0x1F0600, 0x03E3F0, 0x1F0000, 0x018000, 0x018000, 0x018000,
-          0x800002},
+        {IDB_KEYBADGE,
+         23,
+         11,
+         24,
+         {0x800002, 0x060000, 0x060000, 0x07C000, 0x1F0600, 0x03E3F0, 0x1F0000, 0x018000, 0x018000, 0x018000, 0x800002},
          {}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.id);
         HBITMAP bitmap =
             static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -200,16 +220,19 @@ TEST_F(ProgramResources, MonochromeBitmapsHoldTheirRows) {
     }
 }
 
-TEST_F(ProgramResources, CursorsHaveTheirHotSpotsAndShapes) {
-    struct Case {
+TEST_F(ProgramResources, CursorsHaveTheirHotSpotsAndShapes)
+{
+    struct Case
+    {
         int id;
         DWORD hotX, hotY;
-        RECT opaque;  // the box holding every pixel that is not transparent
+        RECT opaque; // the box holding every pixel that is not transparent
     } cases[] = {
         {IDCUR_MOVE, 0, 6, {0, 0, 17, 25}},
         {IDCUR_DRAG, 4, 10, {0, 0, 8, 20}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.id);
         HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(module, MAKEINTRESOURCEA(c.id), IMAGE_CURSOR, 32, 32, 0));
         ASSERT_NE(cursor, nullptr);
@@ -222,12 +245,13 @@ TEST_F(ProgramResources, CursorsHaveTheirHotSpotsAndShapes) {
         BITMAP mask = {};
         GetObjectA(info.hbmMask, sizeof mask, &mask);
         EXPECT_EQ(mask.bmWidth, 32);
-        EXPECT_EQ(mask.bmHeight, 64);  // AND mask above the XOR mask
+        EXPECT_EQ(mask.bmHeight, 64); // AND mask above the XOR mask
         std::vector<BYTE> bits(mask.bmWidthBytes * mask.bmHeight);
         GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data());
         RECT box = {32, 32, -1, -1};
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
+            for (int x = 0; x < 32; ++x)
+            {
                 bool transparent = bits[y * mask.bmWidthBytes + x / 8] & (0x80 >> (x % 8));
                 if (transparent) continue;
                 box.left = std::min<LONG>(box.left, x);
@@ -245,7 +269,8 @@ TEST_F(ProgramResources, CursorsHaveTheirHotSpotsAndShapes) {
 }
 
 #pragma pack(push, 2)
-struct GroupIconEntry {
+struct GroupIconEntry
+{
     BYTE width, height, colourCount, reserved;
     WORD planes, bitCount;
     DWORD cbBytes;
@@ -253,17 +278,20 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-BOOL CALLBACK CollectIconName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+BOOL CALLBACK CollectIconName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
+{
     reinterpret_cast<std::vector<int> *>(param)->push_back(IS_INTRESOURCE(name) ? LOWORD(name) : -1);
     return TRUE;
 }
 
-TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder) {
+TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder)
+{
     // The program file's icon index 1, named by the memo-file association, is icon 102.
     std::vector<int> names;
     EnumResourceNamesA(module, RT_GROUP_ICON, CollectIconName, reinterpret_cast<LONG_PTR>(&names));
     ASSERT_EQ(names, (std::vector<int>{IDI_PROGRAM, IDI_MEMOFILE}));
-    for (int id : names) {
+    for (int id : names)
+    {
         SCOPED_TRACE(id);
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
         ASSERT_NE(found, nullptr);
@@ -275,11 +303,13 @@ TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder) {
         EXPECT_EQ(entries[0].height, 32);
         EXPECT_EQ(entries[1].width, 16);
         EXPECT_EQ(entries[1].height, 16);
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2; ++i)
+        {
             EXPECT_EQ(entries[i].colourCount, 16);
             EXPECT_EQ(entries[i].bitCount, 4);
         }
-        for (int size : {32, 16}) {
+        for (int size : {32, 16})
+        {
             HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
             EXPECT_NE(icon, nullptr) << size;
             if (icon) DestroyIcon(icon);
@@ -287,7 +317,8 @@ TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder) {
     }
 }
 
-std::string VersionString(const std::vector<BYTE> &block, const char *name) {
+std::string VersionString(const std::vector<BYTE> &block, const char *name)
+{
     std::string path = std::string("\\StringFileInfo\\041104b0\\") + name;
     char *value = nullptr;
     UINT cch = 0;
@@ -295,7 +326,8 @@ std::string VersionString(const std::vector<BYTE> &block, const char *name) {
     return value;
 }
 
-TEST_F(ProgramResources, VersionBlockNamesTheProgram) {
+TEST_F(ProgramResources, VersionBlockNamesTheProgram)
+{
     std::string path = ProgramPath();
     DWORD handle = 0;
     DWORD cbBlock = GetFileVersionInfoSizeA(path.c_str(), &handle);
@@ -326,7 +358,8 @@ TEST_F(ProgramResources, VersionBlockNamesTheProgram) {
 }
 
 // The 64-bit build also asks for the highest level, for the Registry Editor that runs elevated there.
-TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOfItsBuild) {
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOfItsBuild)
+{
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_NE(found, nullptr);
     const char *text = static_cast<const char *>(LockResource(LoadResource(module, found)));
@@ -343,4 +376,4 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOf
 #endif
 }
 
-}  // namespace
+} // namespace

@@ -20,17 +20,20 @@ const char *gProductCaption = "タルミク";
 static int reportCount;
 static HWND reportOwner;
 static int reportLevel;
-void ReportSystemError(HWND owner, int level) {
+void ReportSystemError(HWND owner, int level)
+{
     ++reportCount;
     reportOwner = owner;
     reportLevel = level;
 }
 
-namespace {
+namespace
+{
 
-const int kMainHeaderExtra = 2 * 15;  // "Oskelund_Tarmik"
+const int kMainHeaderExtra = 2 * 15; // "Oskelund_Tarmik"
 
-struct Item {
+struct Item
+{
     int id;
     std::string className;
     DWORD style;
@@ -38,7 +41,8 @@ struct Item {
     std::wstring text;
 };
 
-struct Template {
+struct Template
+{
     DWORD style = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
     std::wstring menu, className, title, face;
@@ -49,9 +53,11 @@ struct Template {
 };
 
 // A name field: an ordinal (0xFFFF, number) or a NUL-terminated UTF-16 text.
-std::wstring ReadName(const BYTE *bytes, size_t *offset) {
+std::wstring ReadName(const BYTE *bytes, size_t *offset)
+{
     const WORD *p = reinterpret_cast<const WORD *>(bytes + *offset);
-    if (p[0] == 0xFFFF) {
+    if (p[0] == 0xFFFF)
+    {
         *offset += 4;
         return L"#" + std::to_wstring(p[1]);
     }
@@ -61,17 +67,19 @@ std::wstring ReadName(const BYTE *bytes, size_t *offset) {
     return text;
 }
 
-std::string Narrow(const std::wstring &text) {
+std::string Narrow(const std::wstring &text)
+{
     std::string out;
     for (wchar_t c : text) out += static_cast<char>(c);
     return out;
 }
 
-Template Parse(const void *data) {
+Template Parse(const void *data)
+{
     const BYTE *bytes = static_cast<const BYTE *>(data);
     Template t;
-    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes), 1);            // dlgVer
-    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes + 2), 0xFFFF);   // extended template
+    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes), 1);          // dlgVer
+    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes + 2), 0xFFFF); // extended template
     t.style = *reinterpret_cast<const DWORD *>(bytes + 12);
     WORD count = *reinterpret_cast<const WORD *>(bytes + 16);
     const short *rect = reinterpret_cast<const short *>(bytes + 18);
@@ -87,7 +95,8 @@ Template Parse(const void *data) {
     offset += 6;
     t.faceOffset = offset;
     t.face = ReadName(bytes, &offset);
-    for (WORD i = 0; i < count; ++i) {
+    for (WORD i = 0; i < count; ++i)
+    {
         offset = (offset + 3) & ~size_t(3);
         Item item;
         item.style = *reinterpret_cast<const DWORD *>(bytes + offset + 8);
@@ -111,16 +120,19 @@ Template Parse(const void *data) {
     return t;
 }
 
-struct ExpectedItem {
+struct ExpectedItem
+{
     int id;
     const char *className;
     DWORD style;
     short x, y, cx, cy;
 };
 
-void ExpectItems(const Template &t, const std::vector<ExpectedItem> &expected, int line) {
+void ExpectItems(const Template &t, const std::vector<ExpectedItem> &expected, int line)
+{
     ASSERT_EQ(t.items.size(), expected.size()) << "line " << line;
-    for (size_t i = 0; i < expected.size(); ++i) {
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
         const Item &item = t.items[i];
         const ExpectedItem &want = expected[i];
         SCOPED_TRACE(testing::Message() << "line " << line << ", item " << i << " id " << want.id);
@@ -134,29 +146,34 @@ void ExpectItems(const Template &t, const std::vector<ExpectedItem> &expected, i
     }
 }
 
-class TemplateLoader : public ::testing::Test {
-protected:
-    void SetUp() override {
+class TemplateLoader : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         std::string program = driver::BuildDir() + "\\tarmik.exe";
         gInstance = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(gInstance, nullptr) << program;
         gIsOldSystem = false;
         reportCount = 0;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         gIsOldSystem = false;
         if (gInstance) FreeLibrary(gInstance);
         gInstance = nullptr;
     }
     // The template as it lies in the program file.
-    const void *Resource(int id, DWORD *cbSize) {
+    const void *Resource(int id, DWORD *cbSize)
+    {
         HRSRC found = FindResourceA(gInstance, MAKEINTRESOURCEA(id), RT_DIALOG);
         *cbSize = found ? SizeofResource(gInstance, found) : 0;
         return found ? LockResource(LoadResource(gInstance, found)) : nullptr;
     }
 };
 
-TEST_F(TemplateLoader, MainWindowTemplateIsAsTheProgramExpectsIt) {
+TEST_F(TemplateLoader, MainWindowTemplateIsAsTheProgramExpectsIt)
+{
     LPCDLGTEMPLATEA loaded = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
     DWORD cb;
     ASSERT_EQ(static_cast<const void *>(loaded), Resource(IDD_MAIN, &cb)) << "used in place, not copied";
@@ -190,15 +207,19 @@ TEST_F(TemplateLoader, MainWindowTemplateIsAsTheProgramExpectsIt) {
     EXPECT_EQ(reportCount, 0);
 }
 
-TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
+TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38)
+{
     const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
     const DWORD kKeyEdit = 0x50830080;
-    struct Case {
+    struct Case
+    {
         int id;
         short cx, cy;
         std::vector<ExpectedItem> items;
     } cases[] = {
-        {IDD_SETTINGS, 200, 172,
+        {IDD_SETTINGS,
+         200,
+         172,
          {{IDC_REMEMBERWINDOW, "BUTTON", 0x50010003, 8, 8, 128, 12},
           {IDC_EXTENSIONLABEL, "STATIC", 0x50020000, 8, 26, 76, 12},
           {IDC_EXTENSION, "EDIT", 0x50810080, 84, 26, 92, 12},
@@ -212,7 +233,9 @@ TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
           {IDC_OPENEDITOR, "BUTTON", 0x50010003, 8, 126, 112, 12},
           {IDOK, "BUTTON", 0x50010001, 48, 148, 48, 16},
           {IDCANCEL, "BUTTON", 0x50010000, 104, 148, 48, 16}}},
-        {IDD_ENTRY, 244, 100,
+        {IDD_ENTRY,
+         244,
+         100,
          {{-1, "STATIC", 0x50020000, 8, 12, 32, 12},
           {IDC_ENTRY_DESCRIPTION, "EDIT", kKeyEdit, 40, 12, 200, 12},
           {IDC_ENTRY_KEYLABEL, "STATIC", 0x50020000, 8, 32, 32, 12},
@@ -224,7 +247,9 @@ TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
           {IDC_ENTRY_CAPTURE, "BUTTON", 0x50010000, 156, 50, 40, 16},
           {IDOK, "BUTTON", 0x50010001, 64, 76, 48, 16},
           {IDCANCEL, "BUTTON", 0x50010000, 132, 76, 48, 16}}},
-        {IDD_OPENKEY, 244, 80,
+        {IDD_OPENKEY,
+         244,
+         80,
          {{IDC_OPENKEY_KEYLABEL, "STATIC", 0x50020000, 8, 12, 32, 12},
           {IDC_OPENKEY_KEYPATH, "EDIT", kKeyEdit, 40, 12, 200, 12},
           {IDC_OPENKEY_ROOTBUTTON, "STATIC", 0x50000000, 223, 25, 17, 14},
@@ -233,13 +258,16 @@ TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
           {IDC_OPENKEY_KEYBADGE, "STATIC", 0x4000000D, 40, 48, 8, 8},
           {IDOK, "BUTTON", 0x58010001, 64, 56, 48, 16},
           {IDCANCEL, "BUTTON", 0x50010000, 132, 56, 48, 16}}},
-        {IDD_FIND, 240, 52,
+        {IDD_FIND,
+         240,
+         52,
          {{-1, "STATIC", 0x50020000, 8, 10, 70, 12},
           {IDC_FIND_TEXT, "EDIT", kKeyEdit, 80, 8, 152, 12},
           {IDOK, "BUTTON", 0x58010001, 56, 28, 56, 16},
           {IDCANCEL, "BUTTON", 0x50010000, 128, 28, 56, 16}}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
+    {
         SCOPED_TRACE(c.id);
         Template t = Parse(LoadDialogTemplate(c.id, 0, nullptr, LEVEL_ORDINARY));
         EXPECT_EQ(t.faceOffset, 38u);
@@ -252,13 +280,15 @@ TEST_F(TemplateLoader, DialogTemplatesHaveTheirFaceAt38) {
     }
 }
 
-TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKept) {
+TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKept)
+{
     const WCHAR kOldFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
-    struct {
+    struct
+    {
         int id, headerExtra;
-    } cases[] = {{IDD_MAIN, kMainHeaderExtra}, {IDD_SETTINGS, 0}, {IDD_ENTRY, 0}, {IDD_OPENKEY, 0},
-                 {IDD_FIND, 0}};
-    for (const auto &c : cases) {
+    } cases[] = {{IDD_MAIN, kMainHeaderExtra}, {IDD_SETTINGS, 0}, {IDD_ENTRY, 0}, {IDD_OPENKEY, 0}, {IDD_FIND, 0}};
+    for (const auto &c : cases)
+    {
         SCOPED_TRACE(c.id);
         DWORD cbResource;
         const BYTE *resource = static_cast<const BYTE *>(Resource(c.id, &cbResource));
@@ -279,7 +309,8 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
         EXPECT_EQ(patched.cx, original.cx);
         EXPECT_EQ(patched.cy, original.cy);
         ASSERT_EQ(patched.items.size(), original.items.size());
-        for (size_t i = 0; i < original.items.size(); ++i) {
+        for (size_t i = 0; i < original.items.size(); ++i)
+        {
             EXPECT_EQ(patched.items[i].id, original.items[i].id);
             EXPECT_EQ(patched.items[i].className, original.items[i].className);
             EXPECT_EQ(patched.items[i].style, original.items[i].style);
@@ -297,18 +328,21 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
     EXPECT_EQ(reportCount, 0);
 }
 
-LRESULT CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     return DefDlgProcA(window, message, wParam, lParam);
 }
 
-std::string FaceOfWindow(HWND window) {
+std::string FaceOfWindow(HWND window)
+{
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
     LOGFONTA logFont = {};
     if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return "";
     return logFont.lfFaceName;
 }
 
-TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace) {
+TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace)
+{
     InitCommonControls();
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = PlainDialogProc;
@@ -317,7 +351,8 @@ TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace) {
     windowClass.lpszClassName = "Oskelund_Tarmik";
     RegisterClassA(&windowClass);
 
-    for (bool oldSystem : {false, true}) {
+    for (bool oldSystem : {false, true})
+    {
         gIsOldSystem = oldSystem;
         LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
         ASSERT_NE(mainTemplate, nullptr);
@@ -338,7 +373,8 @@ TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace) {
     }
 }
 
-TEST_F(TemplateLoader, MissingTemplateIsReportedOnceAtTheCallersLevel) {
+TEST_F(TemplateLoader, MissingTemplateIsReportedOnceAtTheCallersLevel)
+{
     HWND owner = reinterpret_cast<HWND>(0x1234);
     EXPECT_EQ(LoadDialogTemplate(999, 0, owner, LEVEL_ORDINARY), nullptr);
     EXPECT_EQ(reportCount, 1);
@@ -350,7 +386,8 @@ TEST_F(TemplateLoader, MissingTemplateIsReportedOnceAtTheCallersLevel) {
     EXPECT_EQ(reportLevel, LEVEL_FATAL);
 }
 
-TEST(SharedTextBlock, GrowsAndNeverShrinks) {
+TEST(SharedTextBlock, GrowsAndNeverShrinks)
+{
     gSharedTextBlock = GlobalAlloc(GMEM_FIXED, 256);
     ASSERT_NE(gSharedTextBlock, nullptr);
     strcpy(static_cast<char *>(gSharedTextBlock), "kept");
@@ -367,20 +404,24 @@ TEST(SharedTextBlock, GrowsAndNeverShrinks) {
     gSharedTextBlock = nullptr;
 }
 
-class Placement : public ::testing::Test {
-protected:
-    void SetUp() override {
+class Placement : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         gMainWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
         dialog = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 401, 251, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(gMainWindow && dialog);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         DestroyWindow(dialog);
         DestroyWindow(gMainWindow);
         gMainWindow = nullptr;
     }
-    RECT Centred(int mainLeft, int mainTop) {
+    RECT Centred(int mainLeft, int mainTop)
+    {
         SetWindowPos(gMainWindow, nullptr, mainLeft, mainTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         CenterInWorkArea(dialog);
         RECT rect;
@@ -391,7 +432,8 @@ protected:
     HWND dialog = nullptr;
 };
 
-TEST_F(Placement, DialogIsCentredOverTheMainWindowAndKeptInTheWorkArea) {
+TEST_F(Placement, DialogIsCentredOverTheMainWindowAndKeptInTheWorkArea)
+{
     // Centred: (left + right - width) halved.
     RECT rect = Centred(work.left + 300, work.top + 300);
     EXPECT_EQ(rect.left, (2 * (work.left + 300) + 300 - 401) >> 1);
@@ -409,4 +451,4 @@ TEST_F(Placement, DialogIsCentredOverTheMainWindowAndKeptInTheWorkArea) {
     EXPECT_EQ(rect.bottom, work.bottom);
 }
 
-}  // namespace
+} // namespace

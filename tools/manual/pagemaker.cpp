@@ -16,14 +16,18 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The reference device: 2360 x 3387 pixels for 200 x 287 mm (about 300 dpi).
 const int kDeviceWidth = 2360, kDeviceHeight = 3387;
 const int kPageWidthMm = 200, kPageHeightMm = 287;
 const double kPxPerMm = 2360.0 / 200.0;
 
-int Px(double mm) { return (int)lround(mm * kPxPerMm); }
+int Px(double mm)
+{
+    return (int)lround(mm * kPxPerMm);
+}
 
 // Layout of every page, in mm.
 const double kLeft = 18, kRight = 182, kTop = 14, kBottom = 272, kFooter = 278;
@@ -31,7 +35,8 @@ const double kLeft = 18, kRight = 182, kTop = 14, kBottom = 272, kFooter = 278;
 const char *gSourceName = "";
 int gSourceLine;
 
-[[noreturn]] void Fail(const char *format, ...) {
+[[noreturn]] void Fail(const char *format, ...)
+{
     va_list args;
     va_start(args, format);
     fprintf(stderr, "pagemaker: %s:%d: ", gSourceName, gSourceLine);
@@ -43,7 +48,8 @@ int gSourceLine;
 
 // UTF-8 from the description to Shift-JIS for the ANSI text calls; a character without a
 // Shift-JIS form stops the build rather than printing a question mark.
-std::string ToShiftJis(const std::string &utf8) {
+std::string ToShiftJis(const std::string &utf8)
+{
     if (utf8.empty()) return utf8;
     int cw = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), nullptr, 0);
     if (cw <= 0) Fail("text is not UTF-8");
@@ -57,33 +63,45 @@ std::string ToShiftJis(const std::string &utf8) {
     return out;
 }
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLead(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
-COLORREF ParseColour(const std::string &hex) {
+COLORREF ParseColour(const std::string &hex)
+{
     unsigned v = (unsigned)strtoul(hex.c_str(), nullptr, 16);
     return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
 }
 
 // ---------------------------------------------------------------- fonts
 
-enum Face { FACE_PROPORTIONAL, FACE_FIXED };
+enum Face
+{
+    FACE_PROPORTIONAL,
+    FACE_FIXED
+};
 
-struct FontKey {
+struct FontKey
+{
     Face face;
-    int height;  // character height in device pixels
+    int height; // character height in device pixels
     bool bold;
-    bool operator<(const FontKey &o) const {
+    bool operator<(const FontKey &o) const
+    {
         if (face != o.face) return face < o.face;
         if (height != o.height) return height < o.height;
         return bold < o.bold;
     }
 };
 
-struct Fonts {
-    HDC measure = nullptr;  // a memory DC: MM_TEXT, so extents come out in device pixels
+struct Fonts
+{
+    HDC measure = nullptr; // a memory DC: MM_TEXT, so extents come out in device pixels
     std::map<FontKey, HFONT> made;
 
-    HFONT Get(const FontKey &key) {
+    HFONT Get(const FontKey &key)
+    {
         auto it = made.find(key);
         if (it != made.end()) return it->second;
         // "ＭＳ Ｐゴシック" and "ＭＳ ゴシック": the faces every Japanese Windows has.
@@ -92,21 +110,22 @@ struct Fonts {
         // Bold is struck twice (Canvas::Text): the Japanese faces have no bold of their own, and a
         // printer driver does not always simulate one.
         if (key.bold) return made[key] = Get(FontKey{key.face, key.height, false});
-        HFONT font = CreateFontA(-key.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                 SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                                 (key.face == FACE_FIXED ? FIXED_PITCH : VARIABLE_PITCH) | FF_MODERN,
-                                 faces[key.face]);
+        HFONT font = CreateFontA(-key.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                                 (key.face == FACE_FIXED ? FIXED_PITCH : VARIABLE_PITCH) | FF_MODERN, faces[key.face]);
         if (!font) Fail("CreateFont failed");
         made[key] = font;
         return font;
     }
-    int Width(const FontKey &key, const char *text, int cb) {
+    int Width(const FontKey &key, const char *text, int cb)
+    {
         SelectObject(measure, Get(key));
         SIZE size = {0, 0};
         GetTextExtentPoint32A(measure, text, cb, &size);
         return size.cx;
     }
-    int Ascent(const FontKey &key) {
+    int Ascent(const FontKey &key)
+    {
         SelectObject(measure, Get(key));
         TEXTMETRICA tm;
         GetTextMetricsA(measure, &tm);
@@ -118,47 +137,57 @@ Fonts gFonts;
 
 // ---------------------------------------------------------------- the recording DC
 
-struct Canvas {
+struct Canvas
+{
     HDC dc = nullptr;
     HFONT font = nullptr;
     COLORREF textColour = 0;
 
-    void UseFont(HFONT f) {
+    void UseFont(HFONT f)
+    {
         if (f != font) SelectObject(dc, f);
         font = f;
     }
-    void TextColour(COLORREF c) {
+    void TextColour(COLORREF c)
+    {
         if (c != textColour) SetTextColor(dc, c);
         textColour = c;
     }
     // Text on a baseline, every character at the advance measured at layout time.
-    void Text(int x, int baseline, const FontKey &key, COLORREF colour, const std::string &sjis) {
+    void Text(int x, int baseline, const FontKey &key, COLORREF colour, const std::string &sjis)
+    {
         if (sjis.empty()) return;
         UseFont(gFonts.Get(key));
         TextColour(colour);
         std::vector<INT> dx(sjis.size(), 0);
-        for (size_t i = 0; i < sjis.size();) {
+        for (size_t i = 0; i < sjis.size();)
+        {
             size_t n = (IsLead((unsigned char)sjis[i]) && i + 1 < sjis.size()) ? 2 : 1;
             dx[i] = gFonts.Width(key, sjis.data() + i, (int)n);
             i += n;
         }
         ExtTextOutA(dc, x, baseline, 0, nullptr, sjis.data(), (UINT)sjis.size(), dx.data());
-        if (key.bold) ExtTextOutA(dc, x + Px(0.1) + key.height / 40, baseline, 0, nullptr, sjis.data(), (UINT)sjis.size(), dx.data());
+        if (key.bold)
+            ExtTextOutA(dc, x + Px(0.1) + key.height / 40, baseline, 0, nullptr, sjis.data(), (UINT)sjis.size(),
+                        dx.data());
     }
-    void Fill(int left, int top, int right, int bottom, COLORREF colour) {
+    void Fill(int left, int top, int right, int bottom, COLORREF colour)
+    {
         HBRUSH brush = CreateSolidBrush(colour);
         RECT r = {left, top, right, bottom};
         FillRect(dc, &r, brush);
         DeleteObject(brush);
     }
     // A rectangle outline `width` pixels thick, inside the rectangle.
-    void Frame(int left, int top, int right, int bottom, COLORREF colour, int width) {
+    void Frame(int left, int top, int right, int bottom, COLORREF colour, int width)
+    {
         Fill(left, top, right, top + width, colour);
         Fill(left, bottom - width, right, bottom, colour);
         Fill(left, top, left + width, bottom, colour);
         Fill(right - width, top, right, bottom, colour);
     }
-    void Line(int x1, int y1, int x2, int y2, COLORREF colour, int width) {
+    void Line(int x1, int y1, int x2, int y2, COLORREF colour, int width)
+    {
         HPEN pen = CreatePen(PS_SOLID, width, colour);
         HGDIOBJ old = SelectObject(dc, pen);
         MoveToEx(dc, x1, y1, nullptr);
@@ -166,7 +195,8 @@ struct Canvas {
         SelectObject(dc, old);
         DeleteObject(pen);
     }
-    void Polygon(const POINT *points, int count, COLORREF colour) {
+    void Polygon(const POINT *points, int count, COLORREF colour)
+    {
         HBRUSH brush = CreateSolidBrush(colour);
         HPEN pen = CreatePen(PS_SOLID, 1, colour);
         HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
@@ -176,7 +206,8 @@ struct Canvas {
         DeleteObject(brush);
         DeleteObject(pen);
     }
-    void Ellipse(int left, int top, int right, int bottom, COLORREF fill, COLORREF line, int width) {
+    void Ellipse(int left, int top, int right, int bottom, COLORREF fill, COLORREF line, int width)
+    {
         HBRUSH brush = CreateSolidBrush(fill);
         HPEN pen = CreatePen(PS_SOLID, width, line);
         HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
@@ -186,7 +217,8 @@ struct Canvas {
         DeleteObject(brush);
         DeleteObject(pen);
     }
-    void Arrow(int x1, int y1, int x2, int y2, COLORREF colour, int width) {
+    void Arrow(int x1, int y1, int x2, int y2, COLORREF colour, int width)
+    {
         double angle = atan2((double)(y2 - y1), (double)(x2 - x1));
         double head = Px(2.6), spread = 0.42;
         int bx = x2 - (int)lround(cos(angle) * head * 0.8), by = y2 - (int)lround(sin(angle) * head * 0.8);
@@ -197,12 +229,14 @@ struct Canvas {
         Polygon(tip, 3, colour);
     }
     // Everything drawn until PopClip stays inside the rectangle.
-    void PushClip(int left, int top, int right, int bottom) {
+    void PushClip(int left, int top, int right, int bottom)
+    {
         SaveDC(dc);
         IntersectClipRect(dc, left, top, right, bottom);
-        font = nullptr;  // RestoreDC brings the old objects back
+        font = nullptr; // RestoreDC brings the old objects back
     }
-    void PopClip() {
+    void PopClip()
+    {
         RestoreDC(dc, -1);
         font = nullptr;
         textColour = GetTextColor(dc);
@@ -211,8 +245,9 @@ struct Canvas {
 
 // ---------------------------------------------------------------- pictures
 
-struct Picture {
-    std::vector<BYTE> file;  // the whole BMP file
+struct Picture
+{
+    std::vector<BYTE> file; // the whole BMP file
     const BITMAPINFO *info = nullptr;
     const BYTE *bits = nullptr;
     int width = 0, height = 0;
@@ -221,13 +256,14 @@ struct Picture {
 std::map<std::string, Picture> gPictures;
 std::string gPictureDir;
 
-const Picture &LoadPicture(const std::string &name) {
+const Picture &LoadPicture(const std::string &name)
+{
     auto it = gPictures.find(name);
     if (it != gPictures.end()) return it->second;
     std::string path = gPictureDir + "\\" + name + ".bmp";
     FILE *f = fopen(path.c_str(), "rb");
     if (!f) Fail("picture %s not found", path.c_str());
-    Picture &p = gPictures[name];  // the map keeps the file's bytes where info and bits point
+    Picture &p = gPictures[name]; // the map keeps the file's bytes where info and bits point
     fseek(f, 0, SEEK_END);
     p.file.resize(ftell(f));
     fseek(f, 0, SEEK_SET);
@@ -247,35 +283,46 @@ const Picture &LoadPicture(const std::string &name) {
 
 // ---------------------------------------------------------------- inline text
 
-struct Style {
+struct Style
+{
     Face face = FACE_PROPORTIONAL;
     double sizeMm = 3.3;
     bool bold = false;
     COLORREF colour = RGB(0x20, 0x20, 0x20);
-    FontKey Key() const { return FontKey{face, Px(sizeMm), bold}; }
+    FontKey Key() const
+    {
+        return FontKey{face, Px(sizeMm), bold};
+    }
 };
 
 // A piece of text that cannot be split: one double-byte character, or a run of single-byte letters
 // and digits, or one other single byte.
-struct Atom {
+struct Atom
+{
     std::string sjis;
     Style style;
     int width;
     bool space;
 };
 
-bool IsWordByte(unsigned char c) { return isalnum(c) || c == '_' || c == '.' || c == '-' || c == '%' || c == '+'; }
+bool IsWordByte(unsigned char c)
+{
+    return isalnum(c) || c == '_' || c == '.' || c == '-' || c == '%' || c == '+';
+}
 
 // Characters that never begin a line, and those that never end one (Japanese line-breaking rules).
-bool NoLineStart(const std::string &s) {
-    static const char *list[] = {"、", "。", "，", "．", "・", "：", "；", "？", "！", "ー", "）", "」", "』", "】",
-                                 "〕", "｝", "〉", "》", "］", "ぁ", "ぃ", "ぅ", "ぇ", "ぉ", "っ", "ゃ", "ゅ", "ょ", "ァ",
-                                 "ィ", "ゥ", "ェ", "ォ", "ッ", "ャ", "ュ", "ョ", "’", "”", ")", "]", ",", ".", ":"};
+bool NoLineStart(const std::string &s)
+{
+    static const char *list[] = {"、", "。", "，", "．", "・", "：", "；", "？", "！", "ー", "）",
+                                 "」", "』", "】", "〕", "｝", "〉", "》", "］", "ぁ", "ぃ", "ぅ",
+                                 "ぇ", "ぉ", "っ", "ゃ", "ゅ", "ょ", "ァ", "ィ", "ゥ", "ェ", "ォ",
+                                 "ッ", "ャ", "ュ", "ョ", "’",  "”",  ")",  "]",  ",",  ".",  ":"};
     for (const char *c : list)
         if (s == ToShiftJis(c)) return true;
     return false;
 }
-bool NoLineEnd(const std::string &s) {
+bool NoLineEnd(const std::string &s)
+{
     static const char *list[] = {"（", "「", "『", "【", "〔", "｛", "〈", "《", "［", "‘", "“", "(", "["};
     for (const char *c : list)
         if (s == ToShiftJis(c)) return true;
@@ -283,7 +330,8 @@ bool NoLineEnd(const std::string &s) {
 }
 
 // Splits UTF-8 text with **bold** and `fixed` marks into atoms of the base style.
-std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base) {
+std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base)
+{
     std::vector<Atom> atoms;
     Style style = base;
     size_t i = 0;
@@ -291,10 +339,12 @@ std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base) {
     auto flush = [&]() {
         std::string s = ToShiftJis(pending);
         pending.clear();
-        for (size_t k = 0; k < s.size();) {
+        for (size_t k = 0; k < s.size();)
+        {
             unsigned char c = (unsigned char)s[k];
             size_t n = 1;
-            if (IsLead(c) && k + 1 < s.size()) n = 2;
+            if (IsLead(c) && k + 1 < s.size())
+                n = 2;
             else if (IsWordByte(c))
                 while (k + n < s.size() && IsWordByte((unsigned char)s[k + n])) n++;
             Atom a;
@@ -306,16 +356,22 @@ std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base) {
             k += n;
         }
     };
-    while (i < utf8.size()) {
-        if (utf8.compare(i, 2, "**") == 0) {
+    while (i < utf8.size())
+    {
+        if (utf8.compare(i, 2, "**") == 0)
+        {
             flush();
             style.bold = !style.bold;
             i += 2;
-        } else if (utf8[i] == '`') {
+        }
+        else if (utf8[i] == '`')
+        {
             flush();
             style.face = style.face == FACE_FIXED ? base.face : FACE_FIXED;
             i += 1;
-        } else {
+        }
+        else
+        {
             pending += utf8[i++];
         }
     }
@@ -323,28 +379,33 @@ std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base) {
     return atoms;
 }
 
-struct Line {
+struct Line
+{
     std::vector<Atom> atoms;
     int width = 0;
 };
 
 // Greedy line filling; `widthOf(n)` is the room on the n-th line.
-template <typename WidthOf>
-std::vector<Line> BreakLines(const std::vector<Atom> &atoms, WidthOf widthOf) {
+template <typename WidthOf> std::vector<Line> BreakLines(const std::vector<Atom> &atoms, WidthOf widthOf)
+{
     std::vector<Line> lines;
     Line line;
-    for (size_t i = 0; i < atoms.size(); i++) {
+    for (size_t i = 0; i < atoms.size(); i++)
+    {
         const Atom &a = atoms[i];
         int room = widthOf(lines.size());
-        if (line.atoms.empty() && a.space) continue;  // no blank at a line start
-        if (line.width + a.width > room && !line.atoms.empty()) {
+        if (line.atoms.empty() && a.space) continue; // no blank at a line start
+        if (line.width + a.width > room && !line.atoms.empty())
+        {
             Line next;
             // A closing mark pulls the atom before it down; an opening mark moves down whole.
-            if (NoLineStart(a.sjis) && line.atoms.size() > 1) {
+            if (NoLineStart(a.sjis) && line.atoms.size() > 1)
+            {
                 next.atoms.push_back(line.atoms.back());
                 line.atoms.pop_back();
             }
-            while (line.atoms.size() > 1 && NoLineEnd(line.atoms.back().sjis)) {
+            while (line.atoms.size() > 1 && NoLineEnd(line.atoms.back().sjis))
+            {
                 next.atoms.insert(next.atoms.begin(), line.atoms.back());
                 line.atoms.pop_back();
             }
@@ -366,16 +427,19 @@ std::vector<Line> BreakLines(const std::vector<Atom> &atoms, WidthOf widthOf) {
 }
 
 // Draws one line with its left edge at x and its baseline at `baseline`.
-void DrawLine(Canvas &c, const Line &line, int x, int baseline) {
+void DrawLine(Canvas &c, const Line &line, int x, int baseline)
+{
     size_t i = 0;
-    while (i < line.atoms.size()) {
+    while (i < line.atoms.size())
+    {
         const Style &s = line.atoms[i].style;
         std::string run;
         int width = 0;
         size_t j = i;
         while (j < line.atoms.size() && line.atoms[j].style.Key().face == s.Key().face &&
                line.atoms[j].style.bold == s.bold && line.atoms[j].style.colour == s.colour &&
-               line.atoms[j].style.sizeMm == s.sizeMm) {
+               line.atoms[j].style.sizeMm == s.sizeMm)
+        {
             run += line.atoms[j].sjis;
             width += line.atoms[j].width;
             j++;
@@ -393,24 +457,33 @@ const COLORREF kAccent = RGB(0x1F, 0x3F, 0x6F);
 const COLORREF kMark = RGB(0xD0, 0x20, 0x20);
 const COLORREF kRule = RGB(0x90, 0x98, 0xA8);
 
-struct Page {
+struct Page
+{
     Canvas c;
     int number = 0;
-    int y = Px(kTop);             // top of the next block
-    int floatBottom = 0;          // a floating picture occupies the right side down to here
-    int floatLeft = 0;            // ... from this x
+    int y = Px(kTop);    // top of the next block
+    int floatBottom = 0; // a floating picture occupies the right side down to here
+    int floatLeft = 0;   // ... from this x
     // The last picture placed, for marks and frames on it.
     int picX = 0, picY = 0, picW = 0, picH = 0, picSrcW = 1, picSrcH = 1;
 
-    int ContentLeft() const { return Px(kLeft); }
-    int ContentRight() const { return Px(kRight); }
+    int ContentLeft() const
+    {
+        return Px(kLeft);
+    }
+    int ContentRight() const
+    {
+        return Px(kRight);
+    }
 
-    void Clear() {
+    void Clear()
+    {
         if (floatBottom > y) y = floatBottom;
         floatBottom = 0;
     }
     // Text past the bottom margin is still drawn, so that the page can be looked at, but the page fails.
-    void Need(int height) {
+    void Need(int height)
+    {
         double over = (y + height - Px(kBottom)) / kPxPerMm;
         if (over > overflowMm) overflowMm = over;
     }
@@ -418,7 +491,8 @@ struct Page {
 
     // A paragraph from `indent` mm, with an optional hanging label (bullet or number).
     void Paragraph(const std::string &text, const Style &style, double indentMm, const std::string &label,
-                   double spacing = 1.55) {
+                   double spacing = 1.55)
+    {
         std::vector<Atom> atoms = MakeAtoms(text, style);
         int left = ContentLeft() + Px(indentMm);
         int lineHeight = (int)lround(Px(style.sizeMm) * spacing);
@@ -429,19 +503,22 @@ struct Page {
         };
         std::vector<Line> lines = BreakLines(atoms, [&](size_t n) { return right(n) - left; });
         Need((int)lines.size() * lineHeight);
-        if (!label.empty()) {
+        if (!label.empty())
+        {
             Style ls = style;
             ls.bold = true;
             ls.colour = kAccent;
             c.Text(left - Px(indentMm > 5 ? 5.5 : 4), y + ascent, ls.Key(), ls.colour, ToShiftJis(label));
         }
-        for (const Line &line : lines) {
+        for (const Line &line : lines)
+        {
             DrawLine(c, line, left, y + ascent);
             y += lineHeight;
         }
     }
 
-    void Title(const std::string &text) {
+    void Title(const std::string &text)
+    {
         int top = y, height = Px(13);
         c.Fill(ContentLeft(), top, ContentRight(), top + height, kAccent);
         c.Fill(ContentLeft(), top + height, ContentRight(), top + height + Px(0.8), RGB(0xE0, 0xA0, 0x20));
@@ -450,11 +527,13 @@ struct Page {
         s.bold = true;
         s.colour = RGB(255, 255, 255);
         int ascent = gFonts.Ascent(s.Key());
-        c.Text(ContentLeft() + Px(4), top + (height - Px(7)) / 2 + ascent - Px(0.6), s.Key(), s.colour, ToShiftJis(text));
+        c.Text(ContentLeft() + Px(4), top + (height - Px(7)) / 2 + ascent - Px(0.6), s.Key(), s.colour,
+               ToShiftJis(text));
         y = top + height + Px(6);
     }
 
-    void Section(const std::string &text) {
+    void Section(const std::string &text)
+    {
         Clear();
         y += Px(3);
         Style s;
@@ -470,7 +549,8 @@ struct Page {
         y += Px(3);
     }
 
-    void Sub(const std::string &text) {
+    void Sub(const std::string &text)
+    {
         y += Px(1.5);
         Style s;
         s.sizeMm = 4;
@@ -481,7 +561,8 @@ struct Page {
     }
 
     // A framed box of text with a label: hints and cautions.
-    void Note(const std::string &label, const std::string &text, COLORREF fill, COLORREF border) {
+    void Note(const std::string &label, const std::string &text, COLORREF fill, COLORREF border)
+    {
         Clear();
         Style s;
         s.sizeMm = 3.3;
@@ -500,22 +581,27 @@ struct Page {
         int ascent = gFonts.Ascent(s.Key());
         int top = y + Px(2);
         c.Text(ContentLeft() + Px(3), top + ascent, ls.Key(), ls.colour, ToShiftJis(label));
-        for (const Line &line : lines) {
+        for (const Line &line : lines)
+        {
             DrawLine(c, line, left, top + ascent);
             top += lineHeight;
         }
         y += height + Px(3);
     }
 
-    void PictureBlock(const std::string &name, double widthMm, const std::string &align) {
+    void PictureBlock(const std::string &name, double widthMm, const std::string &align)
+    {
         const Picture &p = LoadPicture(name);
         int w = Px(widthMm), h = (int)lround((double)w * p.height / p.width);
         int x;
         bool floating = align == "float";
         if (!floating) Clear();
-        if (floating || align == "right") x = ContentRight() - w;
-        else if (align == "left") x = ContentLeft();
-        else x = ContentLeft() + (ContentRight() - ContentLeft() - w) / 2;
+        if (floating || align == "right")
+            x = ContentRight() - w;
+        else if (align == "left")
+            x = ContentLeft();
+        else
+            x = ContentLeft() + (ContentRight() - ContentLeft() - w) / 2;
         Need(h + Px(2));
         int top = y + Px(1);
         c.PushClip(x, top, x + w, top + h);
@@ -525,19 +611,29 @@ struct Page {
         c.PopClip();
         c.Frame(x - Px(0.3), top - Px(0.3), x + w + Px(0.3), top + h + Px(0.3), kRule, Px(0.3));
         picX = x, picY = top, picW = w, picH = h, picSrcW = p.width, picSrcH = p.height;
-        if (floating) {
+        if (floating)
+        {
             floatLeft = x;
             floatBottom = top + h + Px(4);
-        } else {
+        }
+        else
+        {
             y = top + h + Px(3);
         }
     }
 
-    int PicX(double px) const { return picX + (int)lround(px * picW / picSrcW); }
-    int PicY(double py) const { return picY + (int)lround(py * picH / picSrcH); }
+    int PicX(double px) const
+    {
+        return picX + (int)lround(px * picW / picSrcW);
+    }
+    int PicY(double py) const
+    {
+        return picY + (int)lround(py * picH / picSrcH);
+    }
 
     // A numbered disc, centred on (x, y).
-    void Mark(int n, int x, int y0) {
+    void Mark(int n, int x, int y0)
+    {
         int r = Px(2.1);
         c.Ellipse(x - r, y0 - r, x + r, y0 + r, kMark, RGB(255, 255, 255), Px(0.35));
         Style s;
@@ -548,7 +644,8 @@ struct Page {
         c.Text(x - w / 2, y0 + gFonts.Ascent(s.Key()) - Px(2.9) / 2 - Px(0.2), s.Key(), RGB(255, 255, 255), digits);
     }
 
-    void Caption(const std::string &text) {
+    void Caption(const std::string &text)
+    {
         Style s;
         s.sizeMm = 2.9;
         s.colour = RGB(0x50, 0x50, 0x50);
@@ -561,11 +658,14 @@ struct Page {
         line.atoms = atoms;
         int base = picY + picH + Px(1.5) + gFonts.Ascent(s.Key());
         DrawLine(c, line, x, base);
-        if (floatBottom > 0) floatBottom += Px(5);
-        else y = std::max(y, picY + picH + Px(6.5));
+        if (floatBottom > 0)
+            floatBottom += Px(5);
+        else
+            y = std::max(y, picY + picH + Px(6.5));
     }
 
-    void Footer() {
+    void Footer()
+    {
         Style s;
         s.sizeMm = 2.8;
         s.colour = RGB(0x60, 0x60, 0x60);
@@ -580,19 +680,24 @@ struct Page {
 
 // ---------------------------------------------------------------- the description's syntax
 
-std::vector<std::string> Split(const std::string &line) {
+std::vector<std::string> Split(const std::string &line)
+{
     // Words separated by blanks; "quoted text" is one word.
     std::vector<std::string> words;
     size_t i = 0;
-    while (i < line.size()) {
+    while (i < line.size())
+    {
         while (i < line.size() && line[i] == ' ') i++;
         if (i >= line.size()) break;
-        if (line[i] == '"') {
+        if (line[i] == '"')
+        {
             size_t end = line.find('"', i + 1);
             if (end == std::string::npos) Fail("unclosed quote");
             words.push_back(line.substr(i + 1, end - i - 1));
             i = end + 1;
-        } else {
+        }
+        else
+        {
             size_t end = line.find(' ', i);
             if (end == std::string::npos) end = line.size();
             words.push_back(line.substr(i, end - i));
@@ -602,7 +707,8 @@ std::vector<std::string> Split(const std::string &line) {
     return words;
 }
 
-double Number(const std::string &s) {
+double Number(const std::string &s)
+{
     char *end;
     double v = strtod(s.c_str(), &end);
     if (end == s.c_str() || *end) Fail("not a number: %s", s.c_str());
@@ -610,20 +716,23 @@ double Number(const std::string &s) {
 }
 
 // Options of a figure command: key=value words after the positional ones.
-std::string Option(const std::vector<std::string> &w, const char *key, const char *fallback) {
+std::string Option(const std::vector<std::string> &w, const char *key, const char *fallback)
+{
     std::string prefix = std::string(key) + "=";
     for (const std::string &s : w)
         if (s.compare(0, prefix.size(), prefix) == 0) return s.substr(prefix.size());
     return fallback;
 }
-bool Flag(const std::vector<std::string> &w, const char *flag) {
+bool Flag(const std::vector<std::string> &w, const char *flag)
+{
     for (const std::string &s : w)
         if (s == flag) return true;
     return false;
 }
 
 // One command of a drawn figure; coordinates in mm from the figure's top-left corner.
-void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w) {
+void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w)
+{
     auto X = [&](size_t i) { return ox + Px(Number(w.at(i))); };
     auto Y = [&](size_t i) { return oy + Px(Number(w.at(i))); };
     const std::string &op = w[0];
@@ -632,34 +741,48 @@ void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w) {
     s.bold = Flag(w, "bold");
     if (Flag(w, "fixed")) s.face = FACE_FIXED;
     s.colour = ParseColour(Option(w, "color", "202020"));
-    if (op == "box") {
+    if (op == "box")
+    {
         int l = X(1), t = Y(2), r = l + Px(Number(w.at(3))), b = t + Px(Number(w.at(4)));
         std::string fill = Option(w, "fill", ""), line = Option(w, "line", "");
         if (!fill.empty()) p.c.Fill(l, t, r, b, ParseColour(fill));
         if (!line.empty()) p.c.Frame(l, t, r, b, ParseColour(line), Px(Number(Option(w, "width", "0.3"))));
-    } else if (op == "text" || op == "ctext") {
+    }
+    else if (op == "text" || op == "ctext")
+    {
         // text X Y "…": left edge at X; ctext X Y W "…": centred in the width W. Y is the text's top.
         std::string sjis = ToShiftJis(w.at(op == "text" ? 3 : 4));
         int x = X(1);
         if (op == "ctext") x += (Px(Number(w.at(3))) - gFonts.Width(s.Key(), sjis.data(), (int)sjis.size())) / 2;
         p.c.Text(x, Y(2) + gFonts.Ascent(s.Key()), s.Key(), s.colour, sjis);
-    } else if (op == "para") {
+    }
+    else if (op == "para")
+    {
         // para X Y W "…": wrapped text in the width W
         std::vector<Atom> atoms = MakeAtoms(w.at(4), s);
         std::vector<Line> lines = BreakLines(atoms, [&](size_t) { return Px(Number(w.at(3))); });
         int top = Y(2);
-        for (const Line &line : lines) {
+        for (const Line &line : lines)
+        {
             DrawLine(p.c, line, X(1), top + gFonts.Ascent(s.Key()));
             top += (int)lround(Px(s.sizeMm) * 1.45);
         }
-    } else if (op == "line" || op == "arrow") {
+    }
+    else if (op == "line" || op == "arrow")
+    {
         COLORREF colour = ParseColour(Option(w, "color", "202020"));
         int width = Px(Number(Option(w, "width", "0.35")));
-        if (op == "line") p.c.Line(X(1), Y(2), X(3), Y(4), colour, width);
-        else p.c.Arrow(X(1), Y(2), X(3), Y(4), colour, width);
-    } else if (op == "mark") {
+        if (op == "line")
+            p.c.Line(X(1), Y(2), X(3), Y(4), colour, width);
+        else
+            p.c.Arrow(X(1), Y(2), X(3), Y(4), colour, width);
+    }
+    else if (op == "mark")
+    {
         p.Mark((int)Number(w.at(1)), X(2), Y(3));
-    } else if (op == "picture") {
+    }
+    else if (op == "picture")
+    {
         // picture NAME X Y W: a picture inside the figure
         const Picture &pic = LoadPicture(w.at(1));
         int x = X(2), y = Y(3), wd = Px(Number(w.at(4))), ht = (int)lround((double)wd * pic.height / pic.width);
@@ -671,28 +794,34 @@ void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w) {
         p.c.PopClip();
         p.c.Frame(x - Px(0.3), y - Px(0.3), x + wd + Px(0.3), y + ht + Px(0.3), kRule, Px(0.3));
         p.picX = x, p.picY = y, p.picW = wd, p.picH = ht, p.picSrcW = pic.width, p.picSrcH = pic.height;
-    } else {
+    }
+    else
+    {
         Fail("unknown figure command %s", op.c_str());
     }
 }
 
-std::string Trim(const std::string &s) {
+std::string Trim(const std::string &s)
+{
     size_t a = s.find_first_not_of(" \t\r"), b = s.find_last_not_of(" \t\r");
     return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
-void Table(Page &p, const std::vector<double> &widths, const std::vector<std::vector<std::string>> &rows) {
+void Table(Page &p, const std::vector<double> &widths, const std::vector<std::vector<std::string>> &rows)
+{
     p.Clear();
     Style s;
     s.sizeMm = 3.2;
     int lineHeight = (int)lround(Px(s.sizeMm) * 1.5), pad = Px(1.6);
     int ascent = gFonts.Ascent(s.Key());
-    for (size_t r = 0; r < rows.size(); r++) {
+    for (size_t r = 0; r < rows.size(); r++)
+    {
         Style rs = s;
         if (r == 0) rs.bold = true;
         std::vector<std::vector<Line>> cells;
         size_t most = 1;
-        for (size_t k = 0; k < widths.size(); k++) {
+        for (size_t k = 0; k < widths.size(); k++)
+        {
             std::string text = k < rows[r].size() ? rows[r][k] : "";
             int room = Px(widths[k]) - 2 * pad;
             cells.push_back(BreakLines(MakeAtoms(text, rs), [&](size_t) { return room; }));
@@ -701,12 +830,14 @@ void Table(Page &p, const std::vector<double> &widths, const std::vector<std::ve
         int height = (int)most * lineHeight + 2 * pad - Px(0.6);
         p.Need(height);
         int x = p.ContentLeft();
-        for (size_t k = 0; k < widths.size(); k++) {
+        for (size_t k = 0; k < widths.size(); k++)
+        {
             int right = x + Px(widths[k]);
             if (r == 0) p.c.Fill(x, p.y, right, p.y + height, RGB(0xDC, 0xE6, 0xF2));
             p.c.Frame(x, p.y, right + Px(0.25), p.y + height + Px(0.25), kRule, Px(0.25));
             int top = p.y + pad;
-            for (const Line &line : cells[k]) {
+            for (const Line &line : cells[k])
+            {
                 DrawLine(p.c, line, x + pad, top + ascent);
                 top += lineHeight;
             }
@@ -717,7 +848,8 @@ void Table(Page &p, const std::vector<double> &widths, const std::vector<std::ve
     p.y += Px(4);
 }
 
-void Typeset(Page &p, const std::vector<std::string> &source) {
+void Typeset(Page &p, const std::vector<std::string> &source)
+{
     std::string paragraph, paragraphLabel;
     double paragraphIndent = 0;
     Style body;
@@ -729,20 +861,48 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
         paragraphLabel.clear();
         paragraphIndent = 0;
     };
-    for (size_t i = 0; i < source.size(); i++) {
+    for (size_t i = 0; i < source.size(); i++)
+    {
         gSourceLine = (int)i + 1;
         std::string line = Trim(source[i]);
-        if (line.empty()) {
+        if (line.empty())
+        {
             flush();
             continue;
         }
-        if (line[0] == ';') continue;  // a comment
-        if (line.compare(0, 2, "# ") == 0) { flush(); p.Title(line.substr(2)); continue; }
-        if (line.compare(0, 3, "## ") == 0) { flush(); p.Section(line.substr(3)); continue; }
-        if (line.compare(0, 4, "### ") == 0) { flush(); p.Sub(line.substr(4)); continue; }
-        if (line.compare(0, 2, "> ") == 0) { flush(); p.Note("ヒント", line.substr(2), RGB(0xFF, 0xF6, 0xD8), RGB(0xC0, 0x8A, 0x00)); continue; }
-        if (line.compare(0, 2, "! ") == 0) { flush(); p.Note("注意", line.substr(2), RGB(0xFC, 0xE8, 0xE6), RGB(0xB8, 0x30, 0x30)); continue; }
-        if (line.compare(0, 2, "- ") == 0) {
+        if (line[0] == ';') continue; // a comment
+        if (line.compare(0, 2, "# ") == 0)
+        {
+            flush();
+            p.Title(line.substr(2));
+            continue;
+        }
+        if (line.compare(0, 3, "## ") == 0)
+        {
+            flush();
+            p.Section(line.substr(3));
+            continue;
+        }
+        if (line.compare(0, 4, "### ") == 0)
+        {
+            flush();
+            p.Sub(line.substr(4));
+            continue;
+        }
+        if (line.compare(0, 2, "> ") == 0)
+        {
+            flush();
+            p.Note("ヒント", line.substr(2), RGB(0xFF, 0xF6, 0xD8), RGB(0xC0, 0x8A, 0x00));
+            continue;
+        }
+        if (line.compare(0, 2, "! ") == 0)
+        {
+            flush();
+            p.Note("注意", line.substr(2), RGB(0xFC, 0xE8, 0xE6), RGB(0xB8, 0x30, 0x30));
+            continue;
+        }
+        if (line.compare(0, 2, "- ") == 0)
+        {
             flush();
             paragraph = line.substr(2);
             paragraphLabel = "・";
@@ -750,7 +910,8 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
             continue;
         }
         if (line.size() > 3 && isdigit((unsigned char)line[0]) && line.find(". ") != std::string::npos &&
-            line.find(". ") < 3) {
+            line.find(". ") < 3)
+        {
             flush();
             size_t dot = line.find(". ");
             paragraph = line.substr(dot + 2);
@@ -758,33 +919,49 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
             paragraphIndent = 6;
             continue;
         }
-        if (line[0] == '@') {
+        if (line[0] == '@')
+        {
             flush();
             std::vector<std::string> w = Split(line.substr(1));
             if (w.empty()) Fail("empty command");
             const std::string &op = w[0];
-            if (op == "picture") {
+            if (op == "picture")
+            {
                 p.PictureBlock(w.at(1), Number(w.at(2)), w.size() > 3 ? w[3] : "center");
-            } else if (op == "mark") {
+            }
+            else if (op == "mark")
+            {
                 p.Mark((int)Number(w.at(1)), p.PicX(Number(w.at(2))), p.PicY(Number(w.at(3))));
-            } else if (op == "frame") {
+            }
+            else if (op == "frame")
+            {
                 // frame X Y W H: a red outline on the last picture, in its own pixels
                 double x = Number(w.at(1)), y = Number(w.at(2));
-                p.c.Frame(p.PicX(x), p.PicY(y), p.PicX(x + Number(w.at(3))), p.PicY(y + Number(w.at(4))), kMark, Px(0.5));
-            } else if (op == "caption") {
+                p.c.Frame(p.PicX(x), p.PicY(y), p.PicX(x + Number(w.at(3))), p.PicY(y + Number(w.at(4))), kMark,
+                          Px(0.5));
+            }
+            else if (op == "caption")
+            {
                 p.Caption(Trim(line.substr(strlen("@caption"))));
-            } else if (op == "space") {
+            }
+            else if (op == "space")
+            {
                 p.y += Px(Number(w.at(1)));
-            } else if (op == "clear") {
+            }
+            else if (op == "clear")
+            {
                 p.Clear();
-            } else if (op == "figure") {
+            }
+            else if (op == "figure")
+            {
                 // figure HEIGHT … end: drawn with the figure commands, across the content width
                 p.Clear();
                 int height = Px(Number(w.at(1)));
                 p.Need(height);
                 int ox = p.ContentLeft(), oy = p.y;
                 p.c.PushClip(ox - Px(1), oy, p.ContentRight() + Px(1), oy + height);
-                for (i++; i < source.size(); i++) {
+                for (i++; i < source.size(); i++)
+                {
                     gSourceLine = (int)i + 1;
                     std::string fl = Trim(source[i]);
                     if (fl == "@end") break;
@@ -793,22 +970,28 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
                 }
                 p.c.PopClip();
                 p.y += height + Px(3);
-            } else if (op == "table") {
+            }
+            else if (op == "table")
+            {
                 std::vector<double> widths;
                 for (size_t k = 1; k < w.size(); k++) widths.push_back(Number(w[k]));
                 std::vector<std::vector<std::string>> rows;
-                for (i++; i < source.size(); i++) {
+                for (i++; i < source.size(); i++)
+                {
                     gSourceLine = (int)i + 1;
                     std::string tl = Trim(source[i]);
                     if (tl == "@end") break;
                     if (tl.empty() || tl[0] != '|') Fail("a table row starts with |");
                     std::vector<std::string> cells;
                     size_t a = 1;
-                    for (size_t b; (b = tl.find(" |", a)) != std::string::npos; a = b + 2) cells.push_back(Trim(tl.substr(a, b - a)));
+                    for (size_t b; (b = tl.find(" |", a)) != std::string::npos; a = b + 2)
+                        cells.push_back(Trim(tl.substr(a, b - a)));
                     rows.push_back(cells);
                 }
                 Table(p, widths, rows);
-            } else {
+            }
+            else
+            {
                 Fail("unknown command @%s", op.c_str());
             }
             continue;
@@ -824,35 +1007,47 @@ void Typeset(Page &p, const std::vector<std::string> &source) {
 
 // ---------------------------------------------------------------- the metafile
 
-void Put32(std::vector<BYTE> &b, size_t at, DWORD v) { memcpy(&b[at], &v, 4); }
-DWORD Get32(const BYTE *p) { DWORD v; memcpy(&v, p, 4); return v; }
+void Put32(std::vector<BYTE> &b, size_t at, DWORD v)
+{
+    memcpy(&b[at], &v, 4);
+}
+DWORD Get32(const BYTE *p)
+{
+    DWORD v;
+    memcpy(&v, p, 4);
+    return v;
+}
 
 // GDI's record of the page, made canonical: the basic 88-byte header without a description, the
 // page's device and frame, the widest bounds, and text as ANSI (Shift-JIS) records, which GDI itself
 // records as Unicode.
-std::vector<BYTE> Canonical(const std::vector<BYTE> &in) {
+std::vector<BYTE> Canonical(const std::vector<BYTE> &in)
+{
     if (in.size() < 88 || Get32(&in[0]) != EMR_HEADER) Fail("GDI made no metafile");
     std::vector<BYTE> out(in.begin(), in.begin() + 88);
-    Put32(out, 4, 88);                                  // nSize
+    Put32(out, 4, 88); // nSize
     const LONG bounds[4] = {-32768, -32768, 32766, 32766};
     const LONG frame[4] = {0, 0, kPageWidthMm * 100, kPageHeightMm * 100};
     memcpy(&out[8], bounds, 16);
     memcpy(&out[24], frame, 16);
-    Put32(out, 60, 0);                                  // nDescription
-    Put32(out, 64, 0);                                  // offDescription
+    Put32(out, 60, 0); // nDescription
+    Put32(out, 64, 0); // offDescription
     const LONG device[4] = {kDeviceWidth, kDeviceHeight, kPageWidthMm, kPageHeightMm};
-    memcpy(&out[72], device, 16);                       // szlDevice, szlMillimeters
+    memcpy(&out[72], device, 16); // szlDevice, szlMillimeters
     size_t at = Get32(&in[4]);
-    while (at + 8 <= in.size()) {
+    while (at + 8 <= in.size())
+    {
         DWORD type = Get32(&in[at]), size = Get32(&in[at + 4]);
         if (size < 8 || at + size > in.size()) Fail("GDI made a damaged record");
         const BYTE *r = &in[at];
-        if (type == EMR_EXTTEXTOUTW) {
+        if (type == EMR_EXTTEXTOUTW)
+        {
             DWORD chars = Get32(r + 44), offString = Get32(r + 48), offDx = Get32(r + 72), options = Get32(r + 52);
             if (options & ETO_PDY) Fail("unexpected text record");
             std::string sjis;
             std::vector<DWORD> dx;
-            for (DWORD k = 0; k < chars; k++) {
+            for (DWORD k = 0; k < chars; k++)
+            {
                 WCHAR wc;
                 memcpy(&wc, r + offString + 2 * k, 2);
                 char bytes[2];
@@ -861,7 +1056,7 @@ std::vector<BYTE> Canonical(const std::vector<BYTE> &in) {
                 if (n <= 0 || usedDefault) Fail("text record without a Shift-JIS form");
                 sjis.append(bytes, n);
                 dx.push_back(offDx ? Get32(r + offDx + 4 * k) : 0);
-                if (n == 2) dx.push_back(0);  // a double-byte character's advance sits on its lead byte
+                if (n == 2) dx.push_back(0); // a double-byte character's advance sits on its lead byte
             }
             size_t cbString = (sjis.size() + 3) & ~(size_t)3;
             size_t newSize = 76 + cbString + 4 * dx.size();
@@ -875,27 +1070,34 @@ std::vector<BYTE> Canonical(const std::vector<BYTE> &in) {
             Put32(out, start + 72, (DWORD)(76 + cbString));
             memcpy(&out[start + 76], sjis.data(), sjis.size());
             for (size_t k = 0; k < dx.size(); k++) Put32(out, start + 76 + cbString + 4 * k, dx[k]);
-        } else {
+        }
+        else
+        {
             out.insert(out.end(), r, r + size);
         }
         at += size;
         if (type == EMR_EOF) break;
     }
-    Put32(out, 48, (DWORD)out.size());  // nBytes
+    Put32(out, 48, (DWORD)out.size()); // nBytes
     return out;
 }
 
-std::vector<std::string> ReadLines(const char *path) {
+std::vector<std::string> ReadLines(const char *path)
+{
     FILE *f = fopen(path, "rb");
     if (!f) Fail("cannot open %s", path);
     std::vector<std::string> lines;
     std::string line;
     int ch;
-    while ((ch = fgetc(f)) != EOF) {
-        if (ch == '\n') {
+    while ((ch = fgetc(f)) != EOF)
+    {
+        if (ch == '\n')
+        {
             lines.push_back(line);
             line.clear();
-        } else {
+        }
+        else
+        {
             line += (char)ch;
         }
     }
@@ -904,13 +1106,15 @@ std::vector<std::string> ReadLines(const char *path) {
     return lines;
 }
 
-void WriteFile(const char *path, const void *data, size_t cb) {
+void WriteFile(const char *path, const void *data, size_t cb)
+{
     FILE *f = fopen(path, "wb");
     if (!f || fwrite(data, 1, cb, f) != cb) Fail("cannot write %s", path);
     fclose(f);
 }
 
-int MakePage(const char *description, const char *pictureDir, const char *outPath) {
+int MakePage(const char *description, const char *pictureDir, const char *outPath)
+{
     gSourceName = description;
     gPictureDir = pictureDir;
     const char *base = strrchr(description, '\\');
@@ -939,7 +1143,8 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
     Typeset(page, ReadLines(description));
     page.Footer();
     int status = 0;
-    if (page.overflowMm > 0) {
+    if (page.overflowMm > 0)
+    {
         fprintf(stderr, "pagemaker: %s: page %d is full: %.1f mm too long\n", description, number, page.overflowMm);
         status = 1;
     }
@@ -961,7 +1166,8 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
 }
 
 // Plays a page into a white bitmap `width` pixels wide, as a printer would, and saves it as BMP.
-int RenderPage(const char *emfPath, const char *outPath, int width) {
+int RenderPage(const char *emfPath, const char *outPath, int width)
+{
     gSourceName = emfPath;
     HENHMETAFILE emf = GetEnhMetaFileA(emfPath);
     if (!emf) Fail("cannot read the metafile");
@@ -999,9 +1205,10 @@ int RenderPage(const char *emfPath, const char *outPath, int width) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc == 5 && strcmp(argv[1], "page") == 0) return MakePage(argv[2], argv[3], argv[4]);
     if (argc == 5 && strcmp(argv[1], "render") == 0) return RenderPage(argv[2], argv[3], atoi(argv[4]));
     fprintf(stderr, "usage: pagemaker page DESCRIPTION PICTURES OUT.emf | render PAGE.emf OUT.bmp WIDTH\n");
