@@ -443,8 +443,14 @@ TEST_F(Bridge, EditorWithADialogOfItsOwnIsNotDrivenAndItsDialogComesForward)
     OpenKeyInRegistryEditor(key, "Beta", FALSE);
     HWND valueEditor = regedit::WaitForValueEditor(editor);
     ASSERT_TRUE(valueEditor);
-    // A dialog of its own stays in front of it, active or not.
+    // A dialog of its own stays in front of it, active or not. Activation of another process's window is
+    // asynchronous: wait for it, or it may land after the bridge has brought the dialog forward.
     SetForegroundWindow(editor.window);
+    auto foregroundBecomes = [](HWND window) {
+        for (int wait = 0; wait < 100 && GetForegroundWindow() != window; wait++) Sleep(20);
+        return GetForegroundWindow();
+    };
+    foregroundBecomes(editor.window);
     const int allocationsBefore = allocations;
     char other[] = "HKLM\\SOFTWARE";
     OpenKeyInRegistryEditor(other, "Version", FALSE);
@@ -455,7 +461,7 @@ TEST_F(Bridge, EditorWithADialogOfItsOwnIsNotDrivenAndItsDialogComesForward)
     EXPECT_TRUE(sunk.empty());
     EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\Standin");
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{2});
-    EXPECT_EQ(GetForegroundWindow(), valueEditor);
+    EXPECT_EQ(foregroundBecomes(valueEditor), valueEditor);
 }
 
 // A tree and a list of this process, on a thread of their own, under the Registry Editor's class:
