@@ -5,10 +5,10 @@
 
 char *FindKeyPathSeparator(char *component)
 {
-    unsigned char *p = reinterpret_cast<unsigned char *>(component);
+    unsigned char *p = (unsigned char *)component;
     while (*p)
     {
-        if (*p == '\\') return reinterpret_cast<char *>(p);
+        if (*p == '\\') return (char *)p;
         // A lead byte right before the terminator is a character of its own.
         p += (IsShiftJisLeadByte(*p) && p[1]) ? 2 : 1;
     }

@@ -107,7 +107,7 @@ static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buff
 static const char *RootKeyNameLookedFor(const char *component)
 {
     int index = FindRootKeyName(component, 0, lstrlenA(component));
-    return index >= 0 ? RootKeyNames[index % ROOT_KEY_COUNT].longName : component;
+    return index >= 0 ? kRootKeyNames[index % ROOT_KEY_COUNT].longName : component;
 }
 
 // Walks the tree down along `keyPath`, expanding each key on the way. Returns the key the path names,

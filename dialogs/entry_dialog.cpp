@@ -68,7 +68,7 @@ static BOOL LoadSelectedEntry(HWND dialog)
 {
     gChangedIndex = GetSelectedIndex();
     HGLOBAL entry = GetEntryHandle(gChangedIndex);
-    const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
+    const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : nullptr;
     if (!block) return FALSE;
     const MemoEntryHead *head = (const MemoEntryHead *)block;
     const char *description = (const char *)(block + sizeof(MemoEntryHead));

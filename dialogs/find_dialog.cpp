@@ -19,7 +19,7 @@ static int gFoundIndex;
 static BOOL EntryContains(int index, const char *text)
 {
     HGLOBAL entry = GetEntryHandle(index);
-    const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : NULL;
+    const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return FALSE;
     const MemoEntryTexts texts = EntryTexts(head);
     const BOOL found = ContainsText(texts.description, text) || ContainsText(texts.keyPath, text) ||

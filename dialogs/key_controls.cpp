@@ -34,7 +34,7 @@ enum
 
 static void RedrawNow(HWND window)
 {
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 // Draws the 19 x 7 face in `color` where its bits are 0 and leaves the rest of `dc` as it was.
@@ -65,7 +65,7 @@ static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, COLORREF *gl
     if (!theme) return FALSE;
     const int state = gRootButtonPressed ? PBS_PRESSED_ : gRootButtonHover ? PBS_HOT_ : PBS_NORMAL_;
     gBound.DrawThemeParentBackground(button, dc, rect);
-    gBound.DrawThemeBackground(theme, dc, BP_PUSHBUTTON_, state, rect, NULL);
+    gBound.DrawThemeBackground(theme, dc, BP_PUSHBUTTON_, state, rect, nullptr);
     RECT content;
     if (gBound.GetThemeBackgroundContentRect &&
         SUCCEEDED(gBound.GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON_, state, rect, &content)))
@@ -91,7 +91,7 @@ static void PaintRootButton(HWND button, HDC dc, const RECT *rect)
     DrawButtonFace(dc, x, y, glyphColor);
     if (themed)
     {
-        SelectClipRgn(dc, NULL);
+        SelectClipRgn(dc, nullptr);
     }
     else
     {
@@ -114,7 +114,7 @@ static void DropRootKeyMenu(HWND button, BOOL fromKeyboard)
         keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
     }
     const int command = (int)TrackPopupMenuEx(GetSubMenu(gRootKeyMenu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, rect.right,
-                                              rect.top, button, NULL);
+                                              rect.top, button, nullptr);
     gRootButtonPressed = false;
     RedrawNow(button);
     if (command)
@@ -216,7 +216,7 @@ static LRESULT CALLBACK RootButtonProc(HWND button, UINT message, WPARAM wParam,
         if (gRootButtonHover && gBound.TrackMouseEvent) TrackLeave(button, TME_CANCEL | TME_LEAVE);
         break;
     case WM_PAINT:
-        if (GetUpdateRect(button, NULL, FALSE))
+        if (GetUpdateRect(button, nullptr, FALSE))
         {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(button, &paint);
@@ -279,7 +279,7 @@ void PlaceKeyBadge(HWND dialog, int valueFieldId, int badgeId)
     SetParent(gKeyBadge, field);
     RECT client;
     GetClientRect(field, &client);
-    SetWindowPos(gKeyBadge, NULL, 4, (client.bottom - CY_KEY_BADGE) / 2, CX_KEY_BADGE, CY_KEY_BADGE, SWP_NOZORDER);
+    SetWindowPos(gKeyBadge, nullptr, 4, (client.bottom - CY_KEY_BADGE) / 2, CX_KEY_BADGE, CY_KEY_BADGE, SWP_NOZORDER);
     // The field's own painting must leave the badge alone.
     SetWindowLongA(field, GWL_STYLE, GetWindowLongA(field, GWL_STYLE) | WS_CLIPCHILDREN);
 }
@@ -337,15 +337,15 @@ void DetachKeyControls(HWND dialog, const KeyControlIds *ids, const int *tipFiel
     if (gPrevValueFieldProc) Subclass(dialog, ids->valueField, gPrevValueFieldProc);
     if (gPrevRootButtonProc) Subclass(dialog, ids->rootButton, gPrevRootButtonProc);
     if (gPrevKeyFieldProc) Subclass(dialog, ids->keyField, gPrevKeyFieldProc);
-    gPrevKeyFieldProc = gPrevRootButtonProc = gPrevValueFieldProc = NULL;
-    gKeyBadge = NULL;
+    gPrevKeyFieldProc = gPrevRootButtonProc = gPrevValueFieldProc = nullptr;
+    gKeyBadge = nullptr;
 }
 
 void GetFieldTipText(HWND dialog, NMTTDISPINFOA *info)
 {
     info->szText[0] = '\0';
     info->lpszText = info->szText;
-    info->hinst = NULL;
+    info->hinst = nullptr;
     HWND field = (HWND)info->hdr.idFrom;
     const int cchText = GetWindowTextLengthA(field);
     if (EnsureSharedTextBlock((SIZE_T)cchText + 1, dialog) != 0) return;

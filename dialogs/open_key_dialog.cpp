@@ -69,7 +69,7 @@ static void OnOk(HWND dialog)
 {
     if (!gKeyBuffer || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return;
     GetDlgItemTextA(dialog, IDC_OPENKEY_KEYPATH, gKeyBuffer, gKeyLength);
-    ToStoredKeyPath(gKeyBuffer, NULL);
+    ToStoredKeyPath(gKeyBuffer, nullptr);
     char valueName[CB_VALUE_NAME_BUFFER];
     GetDlgItemTextA(dialog, IDC_OPENKEY_VALUENAME, valueName, sizeof valueName);
     const BOOL keyOnly = IsKeyBadgeShown();
@@ -99,7 +99,7 @@ static BOOL OnCommand(HWND dialog, int id, int code)
 static void OnDestroy(HWND dialog)
 {
     if (gKeyBuffer) GlobalFree(gKeyBuffer);
-    gKeyBuffer = NULL;
+    gKeyBuffer = nullptr;
     DetachKeyControls(dialog, &kOpenKeyControls, kOpenKeyTipFields, OPENKEY_TIP_FIELD_COUNT);
 }
 

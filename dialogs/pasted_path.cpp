@@ -5,22 +5,19 @@
 #include "dialogs/rootkeys.h"
 #include "shell/text.h"
 
-namespace
-{
-
-const char *const kAddressBarPrefixes[] = {
+static const char *const kAddressBarPrefixes[] = {
     "コンピューター\\", "コンピュータ\\", "マイ コンピュータ\\", "Computer\\", "My Computer\\",
 };
-const char *const kProviderPrefixes[] = {"Microsoft.PowerShell.Core\\Registry::", "Registry::"};
-const unsigned char kIdeographicSpace[] = {0x81, 0x40};
-const size_t kNone = (size_t)-1;
+static const char *const kProviderPrefixes[] = {"Microsoft.PowerShell.Core\\Registry::", "Registry::"};
+static const unsigned char kIdeographicSpace[] = {0x81, 0x40};
+static const size_t kNone = (size_t)-1;
 
-size_t CharacterSize(const char *text, size_t at, size_t end)
+static size_t CharacterSize(const char *text, size_t at, size_t end)
 {
     return IsShiftJisLeadByte((unsigned char)text[at]) && at + 1 < end ? 2 : 1;
 }
 
-size_t BlankSize(const char *text, size_t at, size_t end)
+static size_t BlankSize(const char *text, size_t at, size_t end)
 {
     const unsigned char c = (unsigned char)text[at];
     if (c >= 0x01 && c <= 0x20) return 1;
@@ -31,7 +28,7 @@ size_t BlankSize(const char *text, size_t at, size_t end)
 // Narrows [*start, *end) to its characters without the blanks around them; *last is where the last
 // character starts (kNone when nothing is left). Walked from the start, so that a trail byte is never
 // taken for a character of its own.
-void Trim(const char *text, size_t *start, size_t *end, size_t *last)
+static void Trim(const char *text, size_t *start, size_t *end, size_t *last)
 {
     size_t at = *start, cb;
     while (at < *end && (cb = BlankSize(text, at, *end)) != 0) at += cb;
@@ -52,14 +49,14 @@ void Trim(const char *text, size_t *start, size_t *end, size_t *last)
     *end = kept;
 }
 
-char FoldAsciiLetter(char c)
+static char FoldAsciiLetter(char c)
 {
     return c >= 'a' && c <= 'z' ? (char)(c - 0x20) : c;
 }
 
 // The length of `prefix` when the text at `at` starts with it, comparing single-byte letters without
 // regard to case and double-byte characters whole; else 0.
-size_t PrefixLength(const char *text, size_t at, size_t end, const char *prefix)
+static size_t PrefixLength(const char *text, size_t at, size_t end, const char *prefix)
 {
     size_t i = 0;
     while (prefix[i])
@@ -79,7 +76,7 @@ size_t PrefixLength(const char *text, size_t at, size_t end, const char *prefix)
     return i;
 }
 
-size_t SkipPrefix(const char *text, size_t at, size_t end, const char *const *prefixes, size_t count)
+static size_t SkipPrefix(const char *text, size_t at, size_t end, const char *const *prefixes, size_t count)
 {
     for (size_t i = 0; i < count; i++)
     {
@@ -89,20 +86,18 @@ size_t SkipPrefix(const char *text, size_t at, size_t end, const char *const *pr
     return at;
 }
 
-bool IsEnclosed(const char *text, size_t start, size_t last)
+static bool IsEnclosed(const char *text, size_t start, size_t last)
 {
     if (last == kNone || last <= start) return false;
     return (text[start] == '"' && text[last] == '"') || (text[start] == '[' && text[last] == ']');
 }
 
-size_t MovedPosition(size_t position, size_t start, size_t end, size_t colon)
+static size_t MovedPosition(size_t position, size_t start, size_t end, size_t colon)
 {
     if (position <= start) return 0;
     if (position > end) position = end;
     return position - start - (colon != kNone && position > colon ? 1 : 0);
 }
-
-} // namespace
 
 int ToStoredKeyPath(char *text, size_t *caret)
 {

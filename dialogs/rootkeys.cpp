@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-const RootKeyName RootKeyNames[6] = {
+const RootKeyName kRootKeyNames[6] = {
     {"HKEY_CLASSES_ROOT", "HKCR"}, {"HKEY_CURRENT_USER", "HKCU"},   {"HKEY_LOCAL_MACHINE", "HKLM"},
     {"HKEY_USERS", "HKU"},         {"HKEY_CURRENT_CONFIG", "HKCC"}, {"HKEY_DYN_DATA", "HKDD"},
 };
@@ -25,7 +25,7 @@ int FindRootKeyName(const char *text, size_t start, size_t end)
 {
     for (int n = 0; n < 2 * ROOT_KEY_COUNT; n++)
     {
-        const char *name = n < ROOT_KEY_COUNT ? RootKeyNames[n].longName : RootKeyNames[n - ROOT_KEY_COUNT].shortName;
+        const char *name = n < ROOT_KEY_COUNT ? kRootKeyNames[n].longName : kRootKeyNames[n - ROOT_KEY_COUNT].shortName;
         if (strlen(name) != end - start) continue;
         size_t i = 0;
         while (i < end - start && FoldAsciiLetter(text[start + i]) == name[i]) i++;
@@ -52,7 +52,7 @@ void ApplyRootKeyName(char *text, int rootIndex, size_t *selStart, size_t *selEn
     size_t start, end;
     FindRootPart(text, &start, &end);
     if (FindRootKeyName(text, start, end) < 0) start = end = 0;
-    const char *name = RootKeyNames[rootIndex].longName;
+    const char *name = kRootKeyNames[rootIndex].longName;
     const size_t cbName = strlen(name);
     memmove(text + start + cbName, text + end, strlen(text + end) + 1);
     memcpy(text + start, name, cbName);

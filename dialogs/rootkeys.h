@@ -9,7 +9,7 @@ struct RootKeyName
 };
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA
 // with their short forms, in the order of the root-key menu.
-extern const RootKeyName RootKeyNames[6];
+extern const RootKeyName kRootKeyNames[6];
 enum
 {
     ROOT_KEY_COUNT = 6,

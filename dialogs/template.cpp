@@ -5,22 +5,17 @@
 #include "dialogs/dialogs.h"
 #include "shell/shell.h"
 
-namespace
-{
-
 // Layout of an extended template with empty menu, class and title: the face name follows at 38.
-const int kFaceOffset = 38;
-const int kTemplateFaceBytes = 26; // "MS UI Gothic" with its terminator, UTF-16
+static const int kFaceOffset = 38;
+static const int kTemplateFaceBytes = 26; // "MS UI Gothic" with its terminator, UTF-16
 // "ＭＳ Ｐゴシック": the face that Windows 95 and NT 4.0 have in place of "MS UI Gothic".
-const WCHAR kOldSystemFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
+static const WCHAR kOldSystemFace[] = {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF, 0};
 static_assert(sizeof kOldSystemFace == 18, "replacement face with its terminator");
 
-int RoundUpTo4(int offset)
+static int RoundUpTo4(int offset)
 {
     return (offset + 3) & ~3;
 }
-
-} // namespace
 
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level)
 {
@@ -31,23 +26,23 @@ LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int leve
         ReportSystemError(owner, level);
         return nullptr;
     }
-    const BYTE *source = static_cast<const BYTE *>(LockResource(loaded));
+    const BYTE *source = (const BYTE *)LockResource(loaded);
     if (!source) return nullptr;
-    if (!gIsOldSystem) return reinterpret_cast<LPCDLGTEMPLATEA>(source);
+    if (!gIsOldSystem) return (LPCDLGTEMPLATEA)source;
 
     DWORD cbSource = SizeofResource(gInstance, found);
     int faceOffset = kFaceOffset + headerExtra;
     int sourceItems = RoundUpTo4(faceOffset + kTemplateFaceBytes);
-    int copyItems = RoundUpTo4(faceOffset + static_cast<int>(sizeof kOldSystemFace));
-    if (cbSource < static_cast<DWORD>(sourceItems)) return nullptr; // not a template of this program's shape
+    int copyItems = RoundUpTo4(faceOffset + (int)(sizeof kOldSystemFace));
+    if (cbSource < (DWORD)sourceItems) return nullptr; // not a template of this program's shape
 
-    BYTE *copy = static_cast<BYTE *>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cbSource));
+    BYTE *copy = (BYTE *)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cbSource);
     if (!copy) return nullptr;
     memcpy(copy, source, faceOffset);
     memcpy(copy + faceOffset, kOldSystemFace, sizeof kOldSystemFace);
     // The item templates keep their 4-byte alignment, 8 bytes further up than in the resource.
     memcpy(copy + copyItems, source + sourceItems, cbSource - sourceItems);
-    return reinterpret_cast<LPCDLGTEMPLATEA>(copy);
+    return (LPCDLGTEMPLATEA)copy;
 }
 
 void CenterInWorkArea(HWND dialog)
@@ -85,5 +80,5 @@ void RunDialog(int id, DLGPROC proc, LPARAM param)
     LPCDLGTEMPLATEA dialogTemplate = LoadDialogTemplate(id, 0, gMainWindow, LEVEL_ORDINARY);
     if (!dialogTemplate) return;
     DialogBoxIndirectParamA(gInstance, dialogTemplate, gMainWindow, proc, param);
-    if (gIsOldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(dialogTemplate));
+    if (gIsOldSystem) GlobalFree((DLGTEMPLATE *)dialogTemplate);
 }

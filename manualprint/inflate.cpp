@@ -7,9 +7,6 @@ size_t pageCapacity;
 size_t pageLength;
 PageMemory gPageMemory;
 
-namespace
-{
-
 enum
 {
     MAX_CODE_BITS = 15,
@@ -44,26 +41,26 @@ struct HuffmanCode
     unsigned groupCount;
 };
 
-const unsigned short kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                        31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const unsigned char kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned short kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                          33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                          1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned char kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                          6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-const unsigned char kCodeLengthOrder[CODE_LENGTH_SYMBOLS] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                                             11, 4,  12, 3, 13, 2, 14, 1, 15};
+static const unsigned short kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                               31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+static const unsigned char kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+static const unsigned short kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                                 33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                                 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+static const unsigned char kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                                 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+static const unsigned char kCodeLengthOrder[CODE_LENGTH_SYMBOLS] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                                    11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-int Damaged()
+static int Damaged()
 {
     gPageMemory.report(PAGE_DAMAGED);
     return -1;
 }
 
 // One bit, or -1 when the stream runs past its resource.
-int ReadBit(BitReader *in)
+static int ReadBit(BitReader *in)
 {
     if (in->bitsLeft == 0)
     {
@@ -78,7 +75,7 @@ int ReadBit(BitReader *in)
 }
 
 // A fixed-width field of `count` bits, lowest bit first; -1 past the end.
-long ReadBits(BitReader *in, unsigned count)
+static long ReadBits(BitReader *in, unsigned count)
 {
     long value = 0;
     for (unsigned i = 0; i < count; i++)
@@ -91,7 +88,7 @@ long ReadBits(BitReader *in, unsigned count)
 }
 
 // Huffman code bits: each new bit becomes the lowest bit of `*value`. False past the end.
-bool ExtendCode(BitReader *in, unsigned *value, unsigned count)
+static bool ExtendCode(BitReader *in, unsigned *value, unsigned count)
 {
     for (unsigned i = 0; i < count; i++)
     {
@@ -103,7 +100,7 @@ bool ExtendCode(BitReader *in, unsigned *value, unsigned count)
 }
 
 // Builds the canonical code from the code lengths of `count` symbols.
-void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count)
+static void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count)
 {
     unsigned pairs = 0;
     code->groupCount = 0;
@@ -131,7 +128,7 @@ void BuildCode(HuffmanCode *code, const unsigned char *lengths, unsigned count)
 // The next symbol, or -1 when the stream ends or its code matches no group (an empty alphabet
 // matches nothing). Over-subscribed lengths can push a group's codes past its length's range;
 // the code read is then never below that group's first code, so the index stays in the group.
-int DecodeSymbol(BitReader *in, const HuffmanCode *code)
+static int DecodeSymbol(BitReader *in, const HuffmanCode *code)
 {
     unsigned value = 0, length = 0;
     for (unsigned g = 0; g < code->groupCount; g++)
@@ -146,7 +143,7 @@ int DecodeSymbol(BitReader *in, const HuffmanCode *code)
 }
 
 // Fixed-code literal/length symbol, by code ranges; -1 past the end.
-int DecodeFixedSymbol(BitReader *in)
+static int DecodeFixedSymbol(BitReader *in)
 {
     unsigned value = 0;
     if (!ExtendCode(in, &value, 7)) return -1;
@@ -159,7 +156,7 @@ int DecodeFixedSymbol(BitReader *in)
     return 144 + (int)(value - 400);
 }
 
-int InflateStored(BitReader *in)
+static int InflateStored(BitReader *in)
 {
     in->bitsLeft = 0; // the rest of the current byte is padding
     if (in->cbInput - in->position < 4) return Damaged();
@@ -175,7 +172,7 @@ int InflateStored(BitReader *in)
 }
 
 // Literals and matches until the end-of-block symbol. `dist` is null for the fixed codes.
-int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *dist)
+static int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *dist)
 {
     for (;;)
     {
@@ -211,7 +208,7 @@ int InflateCodes(BitReader *in, const HuffmanCode *litlen, const HuffmanCode *di
 }
 
 // Reads the code lengths of a dynamic block and builds its two codes.
-int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist)
+static int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist)
 {
     long hlit = ReadBits(in, 5), hdist = ReadBits(in, 5), hclen = ReadBits(in, 4);
     if (hlit < 0 || hdist < 0 || hclen < 0) return Damaged();
@@ -265,8 +262,6 @@ int ReadDynamicCodes(BitReader *in, HuffmanCode *litlen, HuffmanCode *dist)
     BuildCode(dist, lengths + litlenCount, distCount);
     return 0;
 }
-
-} // namespace
 
 int AppendByte(unsigned char byte)
 {

@@ -4,40 +4,37 @@
 #include <commdlg.h>
 #include "manualprint/inflate.h"
 
-namespace
-{
-
 enum
 {
     PAGE_COUNT = 11,
     PAGE_RESOURCE_TYPE = 256
 };
 
-const char kCaption[] = "タルミク使用方法 - 印刷";
-const char kDocumentName[] = "タルミク使用方法";
-const char kOutOfMemory[] = "メモリ不足のため処理を中止しました．";
-const char kDamagedPage[] = "マニュアルの %d ページ目のデータが壊れているため、印刷を中止しました．";
-const char kPrintFailed[] = "印刷できませんでした．プリンターとその出力先を確かめてください．\r\r%s";
+static const char kCaption[] = "タルミク使用方法 - 印刷";
+static const char kDocumentName[] = "タルミク使用方法";
+static const char kOutOfMemory[] = "メモリ不足のため処理を中止しました．";
+static const char kDamagedPage[] = "マニュアルの %d ページ目のデータが壊れているため、印刷を中止しました．";
+static const char kPrintFailed[] = "印刷できませんでした．プリンターとその出力先を確かめてください．\r\r%s";
 
 #ifndef _WIN64
 static_assert(sizeof(PRINTDLGA) == 66, "the print dialog record of 32-bit Windows");
 static_assert(sizeof(DOCINFOA) == 20, "the document record of 32-bit Windows");
 #endif
 
-int gCurrentPage; // the page being decoded, for the damaged-page message
+static int gCurrentPage; // the page being decoded, for the damaged-page message
 
-void ShowError(const char *text)
+static void ShowError(const char *text)
 {
     MessageBoxA(nullptr, text, kCaption, MB_ICONERROR);
 }
 
 // The page buffer is fixed global memory; growing it may move it.
-unsigned char *GrowPageBuffer(unsigned char *buffer, size_t cbNew)
+static unsigned char *GrowPageBuffer(unsigned char *buffer, size_t cbNew)
 {
-    return static_cast<unsigned char *>(GlobalReAlloc(buffer, cbNew, GMEM_MOVEABLE));
+    return (unsigned char *)GlobalReAlloc(buffer, cbNew, GMEM_MOVEABLE);
 }
 
-void ReportPageFailure(PageFailure failure)
+static void ReportPageFailure(PageFailure failure)
 {
     if (failure == PAGE_OUT_OF_MEMORY)
     {
@@ -51,7 +48,7 @@ void ReportPageFailure(PageFailure failure)
 
 // A failed print job, with the system's reason when it gives one. A job the user cancelled
 // (for instance in the printer's own file dialog) is not a failure.
-void ReportPrintFailure()
+static void ReportPrintFailure()
 {
     DWORD error = GetLastError();
     if (error == ERROR_CANCELLED) return;
@@ -65,9 +62,9 @@ void ReportPrintFailure()
 }
 
 // The default printer's settings, preset to A4 portrait for the dialog.
-void PresetA4Portrait(HGLOBAL devMode)
+static void PresetA4Portrait(HGLOBAL devMode)
 {
-    DEVMODEA *mode = static_cast<DEVMODEA *>(GlobalLock(devMode));
+    DEVMODEA *mode = (DEVMODEA *)GlobalLock(devMode);
     if (!mode) return;
     mode->dmOrientation = DMORIENT_PORTRAIT;
     mode->dmPaperSize = DMPAPER_A4;
@@ -83,12 +80,12 @@ enum PageResult
 };
 
 // Decodes and prints one page; PAGE_STOP ends the whole run (reported).
-PageResult PrintPage(HDC dc, int page)
+static PageResult PrintPage(HDC dc, int page)
 {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(page), MAKEINTRESOURCEA(PAGE_RESOURCE_TYPE));
     if (!found) return PAGE_MISSING;
     HGLOBAL loaded = LoadResource(nullptr, found);
-    const unsigned char *stream = loaded ? static_cast<const unsigned char *>(LockResource(loaded)) : nullptr;
+    const unsigned char *stream = loaded ? (const unsigned char *)LockResource(loaded) : nullptr;
     if (!stream) return PAGE_MISSING;
     gCurrentPage = page;
     if (InflatePage(stream, SizeofResource(nullptr, found)) < 0) return PAGE_STOP;
@@ -129,7 +126,7 @@ PageResult PrintPage(HDC dc, int page)
 }
 
 // Prints every copy of the chosen pages, collated. False when the run had to stop.
-bool PrintCopies(HDC dc, const PRINTDLGA &dialog)
+static bool PrintCopies(HDC dc, const PRINTDLGA &dialog)
 {
     bool range = (dialog.Flags & PD_PAGENUMS) != 0;
     int first = range ? dialog.nFromPage : 1;
@@ -146,7 +143,7 @@ bool PrintCopies(HDC dc, const PRINTDLGA &dialog)
     return true;
 }
 
-void PrintManual()
+static void PrintManual()
 {
     PRINTDLGA dialog;
     ZeroMemory(&dialog, sizeof dialog);
@@ -163,7 +160,7 @@ void PrintManual()
     if (PrintDlgA(&dialog) && dialog.hDC)
     {
         HDC dc = dialog.hDC;
-        pageBuffer = static_cast<unsigned char *>(GlobalAlloc(GMEM_FIXED, PAGE_GROWTH));
+        pageBuffer = (unsigned char *)GlobalAlloc(GMEM_FIXED, PAGE_GROWTH);
         if (!pageBuffer)
         {
             ShowError(kOutOfMemory);
@@ -197,8 +194,6 @@ void PrintManual()
     if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
     if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
 }
-
-} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

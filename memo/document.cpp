@@ -7,4 +7,4 @@ BOOL memoModified;
 char memoPath[MAX_PATH];
 int memoNameOffset;
 char lastDirectory[MAX_PATH];
-MemoFileStamp memoFileStamp;
+MemoFileStamp gMemoFileStamp;

@@ -13,11 +13,8 @@
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "OPENFILENAME of 76 bytes");
 
-namespace
-{
-
 // Sets memoPath from a full path and the offset of its file name, and lastDirectory to its folder.
-void TakeChosenPath(const char *path, int nameOffset)
+static void TakeChosenPath(const char *path, int nameOffset)
 {
     lstrcpynA(memoPath, path, MAX_PATH);
     memoNameOffset = nameOffset;
@@ -27,13 +24,13 @@ void TakeChosenPath(const char *path, int nameOffset)
 
 // The open or save dialog over lastDirectory with the memo-file filter. On OK memoPath, memoNameOffset
 // and lastDirectory name the chosen file and 1 is returned; otherwise 0, any failure reported.
-int ChooseMemoFile(BOOL forSaving)
+static int ChooseMemoFile(BOOL forSaving)
 {
     char extension[17];
     CopyMemoExtension(&gSettings, extension);
     LowerCaseLetters(extension);
     char filter[160];
-    BuildMemoFileFilter(extension[0] ? extension : NULL, filter, sizeof filter);
+    BuildMemoFileFilter(extension[0] ? extension : nullptr, filter, sizeof filter);
 
     char fileName[MAX_PATH] = "";
     if (forSaving && memoPath[0]) lstrcpynA(fileName, memoPath + memoNameOffset, MAX_PATH);
@@ -45,7 +42,7 @@ int ChooseMemoFile(BOOL forSaving)
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = lastDirectory;
-    dialog.lpstrDefExt = extension[0] ? extension : NULL;
+    dialog.lpstrDefExt = extension[0] ? extension : nullptr;
     if (forSaving)
     {
         dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
@@ -78,16 +75,14 @@ int ChooseMemoFile(BOOL forSaving)
 }
 
 // The full path of `name` when it is shorter than 260 bytes, with the offset of its file name.
-BOOL GetShortEnoughFullPath(const char *name, char fullPath[MAX_PATH], int *nameOffset)
+static BOOL GetShortEnoughFullPath(const char *name, char fullPath[MAX_PATH], int *nameOffset)
 {
-    char *filePart = NULL;
+    char *filePart = nullptr;
     const DWORD cch = GetFullPathNameA(name, MAX_PATH, fullPath, &filePart);
     if (cch == 0 || cch >= MAX_PATH) return FALSE;
     *nameOffset = filePart ? (int)(filePart - fullPath) : (int)cch;
     return TRUE;
 }
-
-} // namespace
 
 void SetUntitledCaption()
 {
@@ -125,7 +120,7 @@ void NewMemo()
     }
     memoPath[0] = '\0';
     memoNameOffset = 0;
-    memoFileStamp.known = FALSE;
+    gMemoFileStamp.known = FALSE;
     SetUntitledCaption();
     memoModified = FALSE;
 }
@@ -142,7 +137,7 @@ int SaveMemoFileAs()
     lstrcpynA(previousPath, memoPath, MAX_PATH);
     if (!ChooseMemoFile(TRUE)) return 0;
     // Another file's replacement was confirmed by the dialog; only the same file is checked again.
-    if (CompareIgnoringCase(previousPath, memoPath) != 0) memoFileStamp.known = FALSE;
+    if (CompareIgnoringCase(previousPath, memoPath) != 0) gMemoFileStamp.known = FALSE;
     SetMemoCaption();
     return SaveMemoFile();
 }

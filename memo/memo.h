@@ -37,7 +37,7 @@ struct MemoFileStamp
     FILETIME lastWrite;
 };
 // Of memoPath; forgotten whenever memoPath names another file or none.
-extern MemoFileStamp memoFileStamp;
+extern MemoFileStamp gMemoFileStamp;
 
 /* entries.cpp */
 // A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,

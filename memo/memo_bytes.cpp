@@ -2,9 +2,6 @@
 
 #include <string.h>
 
-namespace
-{
-
 struct SpanSource
 {
     const uint8_t *bytes;
@@ -56,8 +53,6 @@ struct VectorSink
         record.valueName.assign(p, cb[2]);
     }
 };
-
-} // namespace
 
 MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoRecord> *records)
 {

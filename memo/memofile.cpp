@@ -6,9 +6,6 @@
 #include "memo/memo_format.h"
 #include "shell/shell.h"
 
-namespace
-{
-
 enum LoadOutcome
 {
     LOAD_LOADED,
@@ -30,7 +27,7 @@ struct FileSource
     bool Fill()
     {
         position = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &cbBuffered, NULL))
+        if (!ReadFile(file, buffer, sizeof buffer, &cbBuffered, nullptr))
         {
             cbBuffered = 0;
             error = GetLastError();
@@ -65,7 +62,7 @@ struct FileSource
         cb -= n;
         if (!cb) return true;
         SetLastError(NO_ERROR);
-        if (SetFilePointer(file, (LONG)cb, NULL, FILE_CURRENT) == INVALID_SET_FILE_POINTER &&
+        if (SetFilePointer(file, (LONG)cb, nullptr, FILE_CURRENT) == INVALID_SET_FILE_POINTER &&
             GetLastError() != NO_ERROR)
         {
             error = GetLastError();
@@ -92,14 +89,14 @@ struct ListSink
         if (!entry)
         {
             error = GetLastError();
-            return NULL;
+            return nullptr;
         }
-        if (!InsertEntryAt((int)index, entry)) return NULL; // reported, freed
+        if (!InsertEntryAt((int)index, entry)) return nullptr; // reported, freed
         block = (BYTE *)GlobalLock(entry);
         if (!block)
         {
             error = GetLastError();
-            return NULL;
+            return nullptr;
         }
         MemoEntryHead *head = (MemoEntryHead *)block;
         head->keyOnly = keyOnly ? 1 : 0;
@@ -126,7 +123,7 @@ struct FileWriter
     {
         if (error || !cbUsed) return;
         DWORD cbWritten = 0;
-        if (!WriteFile(file, buffer, cbUsed, &cbWritten, NULL)) error = GetLastError();
+        if (!WriteFile(file, buffer, cbUsed, &cbWritten, nullptr)) error = GetLastError();
         // A disk file takes every byte or fails; a short write can only mean there is no room.
         else if (cbWritten != cbUsed)
             error = ERROR_DISK_FULL;
@@ -148,14 +145,14 @@ struct FileWriter
     }
 };
 
-void RedrawMemoList()
+static void RedrawMemoList()
 {
     SendMessageA(gMemoList, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(gMemoList, NULL, NULL, RDW_ERASE | RDW_INVALIDATE);
+    RedrawWindow(gMemoList, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
 }
 
 // Leaves only the end row. From the last entry backwards, so that no deletion moves the items after it.
-void RemoveAllEntries()
+static void RemoveAllEntries()
 {
     SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
     while (entryCount > 0)
@@ -170,7 +167,7 @@ void RemoveAllEntries()
 
 // Size and last-write time of the file at `path`; FALSE when it cannot be found.
 // The folder's listing serves on every system, and reads a file that another program holds open.
-BOOL ReadFileStamp(const char *path, MemoFileStamp *stamp)
+static BOOL ReadFileStamp(const char *path, MemoFileStamp *stamp)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
@@ -183,19 +180,19 @@ BOOL ReadFileStamp(const char *path, MemoFileStamp *stamp)
     return TRUE;
 }
 
-void RememberMemoFile()
+static void RememberMemoFile()
 {
-    if (!ReadFileStamp(memoPath, &memoFileStamp)) memoFileStamp.known = FALSE;
+    if (!ReadFileStamp(memoPath, &gMemoFileStamp)) gMemoFileStamp.known = FALSE;
 }
 
 // Asks before a save replaces a file that changed since this program last read or wrote it.
 // FALSE when the user keeps the file; a file that is gone is simply written.
-BOOL MayReplaceMemoFile()
+static BOOL MayReplaceMemoFile()
 {
     MemoFileStamp now;
-    if (!memoFileStamp.known || !ReadFileStamp(memoPath, &now)) return TRUE;
-    if (now.cbLow == memoFileStamp.cbLow && now.cbHigh == memoFileStamp.cbHigh &&
-        CompareFileTime(&now.lastWrite, &memoFileStamp.lastWrite) == 0)
+    if (!gMemoFileStamp.known || !ReadFileStamp(memoPath, &now)) return TRUE;
+    if (now.cbLow == gMemoFileStamp.cbLow && now.cbHigh == gMemoFileStamp.cbHigh &&
+        CompareFileTime(&now.lastWrite, &gMemoFileStamp.lastWrite) == 0)
         return TRUE;
     return ShowMessageWithArgument(gMainWindow,
                                    "メモ ファイル“%s”は、他のプログラムによって変更されています。\r\r"
@@ -203,9 +200,9 @@ BOOL MayReplaceMemoFile()
                                    memoPath, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
 }
 
-LoadOutcome ReadMemoIntoList(DWORD *error)
+static LoadOutcome ReadMemoIntoList(DWORD *error)
 {
-    HANDLE file = CreateFileA(memoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(memoPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
     {
         *error = GetLastError();
@@ -219,7 +216,7 @@ LoadOutcome ReadMemoIntoList(DWORD *error)
     source.file = file;
     source.error = NO_ERROR;
     source.cbBuffered = source.position = 0;
-    ListSink sink = {NULL, NULL, NO_ERROR};
+    ListSink sink = {nullptr, nullptr, NO_ERROR};
     LoadOutcome outcome = LOAD_LOADED;
     switch (WalkMemoFile(source, sink))
     {
@@ -240,7 +237,7 @@ LoadOutcome ReadMemoIntoList(DWORD *error)
 
 // A new file in the memo file's folder that no other file uses, for writing the memo before it
 // replaces the old file. Its name fits the folder's remaining room in the path.
-HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
+static HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
 {
     const int cchFolder = memoNameOffset;
     const int cchRoom = MAX_PATH - 1 - cchFolder;
@@ -264,7 +261,7 @@ HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
             for (int i = 0; i < cchRoom - 1; i++) *name++ = "0123456789ABCDEF"[(seed >> ((4 * i) & 31)) & 15];
             *name = '\0';
         }
-        HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
@@ -274,7 +271,7 @@ HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
 }
 
 // Writes the header and every entry in list order; writer->error keeps the first failure.
-void WriteMemoEntries(FileWriter *writer)
+static void WriteMemoEntries(FileWriter *writer)
 {
     uint8_t bytes[6];
     EncodeMemoHeader(bytes, (uint16_t)entryCount);
@@ -282,7 +279,7 @@ void WriteMemoEntries(FileWriter *writer)
     for (int i = 0; i < entryCount && !writer->error; i++)
     {
         HGLOBAL entry = GetEntryHandle(i);
-        const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : NULL;
+        const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : nullptr;
         if (!block)
         {
             writer->error = entry ? GetLastError() : ERROR_INVALID_HANDLE;
@@ -307,7 +304,7 @@ void WriteMemoEntries(FileWriter *writer)
 
 // Puts the written file in the old one's place in one step; on systems without that step the old
 // file is removed first.
-BOOL ReplaceMemoFile(const char *tempPath)
+static BOOL ReplaceMemoFile(const char *tempPath)
 {
     if (MoveFileExA(tempPath, memoPath, MOVEFILE_REPLACE_EXISTING)) return TRUE;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return FALSE;
@@ -315,7 +312,7 @@ BOOL ReplaceMemoFile(const char *tempPath)
     return MoveFileA(tempPath, memoPath);
 }
 
-void ReportSaveError(DWORD error)
+static void ReportSaveError(DWORD error)
 {
     switch (error)
     {
@@ -335,8 +332,6 @@ void ReportSaveError(DWORD error)
     }
 }
 
-} // namespace
-
 int LoadMemoFile()
 {
     ClearMemoList();
@@ -346,7 +341,7 @@ int LoadMemoFile()
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         return -1;
     }
-    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
 
     DWORD error = NO_ERROR;
@@ -365,7 +360,7 @@ int LoadMemoFile()
         RemoveAllEntries();
         memoPath[0] = '\0';
         memoNameOffset = 0;
-        memoFileStamp.known = FALSE;
+        gMemoFileStamp.known = FALSE;
         SetUntitledCaption();
         if (outcome == LOAD_SYSTEM_ERROR)
         {
@@ -388,7 +383,7 @@ int LoadMemoFile()
 int SaveMemoFile()
 {
     if (!memoPath[0]) return SaveMemoFileAs();
-    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const DWORD attributes = GetFileAttributesA(memoPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     {

@@ -74,7 +74,7 @@ void SaveWindowBlock()
     else
         gSettings.placementFlags = PLACEMENT_SAVED;
     for (int column = 0; column < 3; ++column)
-        gSettings.columnWidths[column] = static_cast<int32_t>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
+        gSettings.columnWidths[column] = (int32_t)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
 
     // Only the window block is written, so settings another instance saved meanwhile stay as they are.
     HANDLE file = CreateFileA(gSettingsPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -83,7 +83,7 @@ void SaveWindowBlock()
         if (GetLastError() != ERROR_FILE_NOT_FOUND) ReportSystemError(gMainWindow, LEVEL_FATAL);
         return;
     }
-    const BYTE *block = reinterpret_cast<const BYTE *>(&gSettings) + WINDOW_BLOCK_OFFSET;
+    const BYTE *block = (const BYTE *)&gSettings + WINDOW_BLOCK_OFFSET;
     DWORD cbWritten = 0;
     BOOL ok = SetFilePointer(file, WINDOW_BLOCK_OFFSET, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
               WriteFile(file, block, WINDOW_BLOCK_SIZE, &cbWritten, nullptr);

@@ -28,7 +28,7 @@ void SettingsFromFileBytes(Settings *settings, const uint8_t *bytes, size_t cbBy
 // at a NUL, and never ending in the first half of a double-byte character.
 static void CopyFixedText(const char *field, size_t cbMax, char *out)
 {
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(field);
+    const unsigned char *p = (const unsigned char *)field;
     size_t cb = 0;
     while (cb < cbMax && p[cb] != 0)
     {

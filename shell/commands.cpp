@@ -9,42 +9,39 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
-namespace
-{
-
 // Selected and focused: sent, and also posted, so it lives as long as the program.
-LVITEMA selectAndFocus;
+static LVITEMA gSelectAndFocus;
 // Selected only, for the posted re-selection: the list may deselect the old row before it moves the
 // focus away (Wine does), and re-focusing that row would take the selection back and forth for ever.
-const LVITEMA reselect = [] {
+static const LVITEMA kReselect = [] {
     LVITEMA item = {};
     item.state = item.stateMask = LVIS_SELECTED;
     return item;
 }();
 
-void EnableCommand(HMENU menu, UINT id, BOOL enable)
+static void EnableCommand(HMENU menu, UINT id, BOOL enable)
 {
     EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
 }
 
-void EnableButton(int id, BOOL enable)
+static void EnableButton(int id, BOOL enable)
 {
     EnableWindow(GetDlgItem(gMainWindow, id), enable);
 }
 
 // Whether an entry's key path starts with a registry root name, so that it can be opened.
-BOOL EntryHasRootKeyPath(int index)
+static BOOL EntryHasRootKeyPath(int index)
 {
     HGLOBAL handle = GetEntryHandle(index);
-    const MemoEntryHead *entry = handle ? static_cast<const MemoEntryHead *>(GlobalLock(handle)) : nullptr;
+    const MemoEntryHead *entry = handle ? (const MemoEntryHead *)GlobalLock(handle) : nullptr;
     if (!entry) return FALSE;
-    const char *keyPath = reinterpret_cast<const char *>(entry + 1) + entry->descriptionSize;
+    const char *keyPath = (const char *)(entry + 1) + entry->descriptionSize;
     BOOL rooted = IsRootKeyPath(keyPath);
     GlobalUnlock(handle);
     return rooted;
 }
 
-void EnableMoveCommands(BOOL up, BOOL down)
+static void EnableMoveCommands(BOOL up, BOOL down)
 {
     EnableCommand(gMainMenu, IDM_MOVEUP, up);
     EnableCommand(gContextMenu, IDM_LIST_MOVEUP, up);
@@ -53,7 +50,7 @@ void EnableMoveCommands(BOOL up, BOOL down)
 }
 
 // Menu items and buttons for row `index` selected, as it stands now.
-void ApplyCommandStates(int index)
+static void ApplyCommandStates(int index)
 {
     BOOL isEntry = index >= 0 && index < entryCount;
     BOOL openable = isEntry && EntryHasRootKeyPath(index);
@@ -63,7 +60,7 @@ void ApplyCommandStates(int index)
     if (!openable && focus == GetDlgItem(gMainWindow, IDC_OPEN))
         SendMessageA(gMainWindow, WM_NEXTDLGCTL, 0, FALSE);
     else if (!isEntry && onEntryButton)
-        SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(gMainWindow, IDC_IMPORT)), TRUE);
+        SendMessageA(gMainWindow, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(gMainWindow, IDC_IMPORT), TRUE);
 
     EnableCommand(gMainMenu, IDM_DELETE, isEntry);
     EnableCommand(gMainMenu, IDM_CHANGE, isEntry);
@@ -83,7 +80,7 @@ void ApplyCommandStates(int index)
 
 // Where the context menu opens when the keyboard asks for it: under the start of the selected row's
 // text, kept inside the list.
-POINT KeyboardMenuPoint()
+static POINT KeyboardMenuPoint()
 {
     RECT client;
     GetClientRect(gMemoList, &client);
@@ -94,7 +91,7 @@ POINT KeyboardMenuPoint()
         SendMessageA(gMemoList, LVM_ENSUREVISIBLE, selected, FALSE);
         RECT row = {};
         row.left = LVIR_BOUNDS;
-        if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row)))
+        if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, (LPARAM)&row))
         {
             point.x = row.left + 4;
             point.y = row.bottom;
@@ -109,7 +106,7 @@ POINT KeyboardMenuPoint()
 }
 
 // The main-menu command that a context-menu item stands for; 0 for none.
-int MainCommandOf(UINT contextItem)
+static int MainCommandOf(UINT contextItem)
 {
     switch (contextItem)
     {
@@ -125,37 +122,35 @@ int MainCommandOf(UINT contextItem)
     return 0;
 }
 
-void ChangeSelectedEntry()
+static void ChangeSelectedEntry()
 {
     int index = GetSelectedIndex();
     if (index >= 0 && index < entryCount) RunDialog(IDD_ENTRY, EntryDialogProc, 1);
 }
 
-void CaptureIntoMemo()
+static void CaptureIntoMemo()
 {
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
     memoModified = TRUE;
 }
 
-void StartRegistryEditor()
+static void StartRegistryEditor()
 {
     RegistryEditorTarget target;
     if (FindOrStartRegistryEditor(&target) && target.window && target.process) CloseHandle(target.process);
 }
 
-void MoveSelectedEntryUp()
+static void MoveSelectedEntryUp()
 {
     int index = GetSelectedIndex();
     if (index > 0 && index < entryCount) MoveEntry(index, index - 1);
 }
 
-void MoveSelectedEntryDown()
+static void MoveSelectedEntryDown()
 {
     int index = GetSelectedIndex();
     if (index >= 0 && index < entryCount - 1) MoveEntry(index, index + 1);
 }
-
-} // namespace
 
 void RunCommand(int id)
 {
@@ -193,13 +188,13 @@ void RunCommand(int id)
 
 void PrepareSelectAndFocusRecord()
 {
-    selectAndFocus.state = LVIS_SELECTED | LVIS_FOCUSED;
-    selectAndFocus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    gSelectAndFocus.state = LVIS_SELECTED | LVIS_FOCUSED;
+    gSelectAndFocus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
 }
 
 void SelectAndFocusItem(int index)
 {
-    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&selectAndFocus));
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, (LPARAM)&gSelectAndFocus);
 }
 
 void UpdateDefaultButton()
@@ -211,18 +206,18 @@ void UpdateDefaultButton()
 
 int GetSelectedIndex()
 {
-    return static_cast<int>(SendMessageA(gMemoList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)(-1), LVNI_SELECTED);
 }
 
 void UpdateCommandStates(const NMLISTVIEW *notify)
 {
     if (!(notify->uChanged & LVIF_STATE) || notify->iItem < 0) return;
     int index = notify->iItem;
-    UINT state = static_cast<UINT>(SendMessageA(gMemoList, LVM_GETITEMSTATE, index, LVIS_FOCUSED | LVIS_SELECTED));
+    UINT state = (UINT)SendMessageA(gMemoList, LVM_GETITEMSTATE, index, LVIS_FOCUSED | LVIS_SELECTED);
     if ((state & LVIS_FOCUSED) && !(state & LVIS_SELECTED))
     {
         // One row is always selected: select the focused row again once the list has finished.
-        PostMessageA(gMemoList, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&reselect));
+        PostMessageA(gMemoList, LVM_SETITEMSTATE, index, (LPARAM)&kReselect);
         return;
     }
     if (!(notify->uNewState & LVIS_SELECTED)) return;
@@ -244,7 +239,7 @@ void DeleteSelectedEntry()
     ApplyCommandStates(index);
     // Fresh mouse-move messages work out the cursor and the cell tip for the row now under the pointer.
     mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_MOVE, static_cast<DWORD>(-1), 0, 0, 0);
+    mouse_event(MOUSEEVENTF_MOVE, (DWORD)(-1), 0, 0, 0);
     memoModified = TRUE;
 }
 
@@ -253,11 +248,11 @@ void MoveEntry(int from, int to)
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, (LPARAM)&item);
 
     item.mask = LVIF_PARAM;
     item.iItem = from;
-    SendMessageA(gMemoList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&item);
     LPARAM moved = item.lParam;
     int step = from > to ? -1 : 1;
     for (int index = from; index != to; index += step)
@@ -265,9 +260,9 @@ void MoveEntry(int from, int to)
         LVITEMA shifted = {};
         shifted.mask = LVIF_PARAM;
         shifted.iItem = index + step;
-        SendMessageA(gMemoList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&shifted));
+        SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&shifted);
         shifted.iItem = index;
-        SendMessageA(gMemoList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&shifted));
+        SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&shifted);
     }
 
     LVITEMA target = {};
@@ -275,7 +270,7 @@ void MoveEntry(int from, int to)
     target.iItem = to;
     target.lParam = moved;
     target.state = target.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(gMemoList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&target));
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&target);
     SendMessageA(gMemoList, LVM_REDRAWITEMS, from < to ? from : to, from < to ? to : from);
     memoModified = TRUE;
     EnableMoveCommands(to > 0, to < entryCount - 1);

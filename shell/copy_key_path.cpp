@@ -5,12 +5,9 @@
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-namespace
-{
-
 // The key path with its root written long and without the blanks before it; `text` has room for
 // CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
-void WriteWithLongRoot(char *text, const char *keyPath)
+static void WriteWithLongRoot(char *text, const char *keyPath)
 {
     size_t start, end;
     FindRootPart(keyPath, &start, &end);
@@ -20,19 +17,19 @@ void WriteWithLongRoot(char *text, const char *keyPath)
         strcpy(text, keyPath);
         return;
     }
-    strcpy(text, RootKeyNames[name % ROOT_KEY_COUNT].longName);
+    strcpy(text, kRootKeyNames[name % ROOT_KEY_COUNT].longName);
     strcat(text, keyPath + end);
 }
 
 // A movable block holding the entry's key path as the clipboard takes it; 0 on failure, the last error
 // saying why.
-HGLOBAL KeyPathBlock(HGLOBAL entry)
+static HGLOBAL KeyPathBlock(HGLOBAL entry)
 {
-    const MemoEntryHead *head = static_cast<const MemoEntryHead *>(GlobalLock(entry));
+    const MemoEntryHead *head = (const MemoEntryHead *)GlobalLock(entry);
     if (!head) return nullptr;
     const char *keyPath = EntryTexts(head).keyPath;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
-    char *text = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    char *text = block ? (char *)GlobalLock(block) : nullptr;
     const DWORD error = GetLastError();
     if (text)
     {
@@ -48,8 +45,6 @@ HGLOBAL KeyPathBlock(HGLOBAL entry)
     SetLastError(error);
     return block;
 }
-
-} // namespace
 
 void CopySelectedKeyPath()
 {

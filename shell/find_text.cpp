@@ -4,24 +4,21 @@
 
 #include <stddef.h>
 
-namespace
-{
-
 // One character of Shift-JIS text: its code (a double-byte code, or a single byte with small letters
 // folded to capitals) and its size. A lead byte right before the terminator counts as a single byte.
-unsigned FoldedCharacter(const unsigned char *p, size_t *cb)
+static unsigned FoldedCharacter(const unsigned char *p, size_t *cb)
 {
     if (IsShiftJisLeadByte(p[0]) && p[1] != 0)
     {
         *cb = 2;
-        return (static_cast<unsigned>(p[0]) << 8) | p[1];
+        return ((unsigned)(p[0]) << 8) | p[1];
     }
     *cb = 1;
     return (p[0] >= 'a' && p[0] <= 'z') ? p[0] & ~0x20u : p[0];
 }
 
 // Whether `pattern` stands at `at`, character by character.
-bool StandsAt(const unsigned char *at, const unsigned char *pattern)
+static bool StandsAt(const unsigned char *at, const unsigned char *pattern)
 {
     while (*pattern)
     {
@@ -34,12 +31,10 @@ bool StandsAt(const unsigned char *at, const unsigned char *pattern)
     return true;
 }
 
-} // namespace
-
 bool ContainsText(const char *text, const char *pattern)
 {
-    const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
-    const unsigned char *wanted = reinterpret_cast<const unsigned char *>(pattern);
+    const unsigned char *at = (const unsigned char *)text;
+    const unsigned char *wanted = (const unsigned char *)pattern;
     // Only character starts are tried, so a trail byte never begins a match.
     for (;;)
     {

@@ -3,15 +3,12 @@
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-namespace
-{
-
-const int kCellInset = 4;
-const int kBadgeWidth = 23, kBadgeHeight = 11;
+static const int kCellInset = 4;
+static const int kBadgeWidth = 23, kBadgeHeight = 11;
 
 // The badge in the cell's left edge, vertically centred on the row, clipped to the cell. Its 0 bits take
 // the text colour and its 1 bits the background colour, so it follows the row's selection colours.
-void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge)
+static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge)
 {
     IntersectClipRect(dc, cell->left, row->top, cell->right, row->bottom);
     HDC memory = CreateCompatibleDC(dc);
@@ -26,10 +23,10 @@ void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge)
     SelectClipRgn(dc, nullptr);
 }
 
-void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
+static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 {
     const MemoEntryHead *entry = content->entry;
-    const char *text = reinterpret_cast<const char *>(entry + 1);
+    const char *text = (const char *)(entry + 1);
     const WORD sizes[3] = {entry->descriptionSize, entry->keyPathSize, entry->valueNameSize};
     int left = row->left;
     for (int column = 0; column < 3; ++column)
@@ -45,7 +42,7 @@ void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 }
 
 // The dotted rule of the end row: a band 4 pixels high across the row, 2 pixels in from both sides.
-void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern)
+static void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern)
 {
     int middle = (row->top + row->bottom) >> 1;
     RECT band = {row->left + 2, middle - 1, row->right - 2, middle + 3};
@@ -54,8 +51,6 @@ void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern)
     SetBrushOrgEx(dc, band.left & 1, band.top & 1, nullptr);
     FillRect(dc, &band, pattern);
 }
-
-} // namespace
 
 void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content)
 {

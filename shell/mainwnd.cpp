@@ -22,30 +22,27 @@ HBITMAP gRootButtonBitmap;
 HBITMAP gKeyBadgeBitmap;
 HGLOBAL gSharedTextBlock;
 
-namespace
-{
-
 // Layout constants in pixels, measured once from the window as the template made it.
-bool layoutMeasured;
-POINT minTrackSize;
-int listMarginWidth, listMarginHeight, buttonBottomOffset;
+static bool gLayoutMeasured;
+static POINT minTrackSize;
+static int listMarginWidth, listMarginHeight, buttonBottomOffset;
 
-const int kButtons[] = {IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT};
+static const int kButtons[] = {IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT};
 
 // The tool record without the fields of later common controls, which older versions refuse.
-const UINT kToolInfoSize = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM);
+static const UINT kToolInfoSize = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM);
 static_assert(sizeof(void *) != 4 || kToolInfoSize == 44, "tool record of the 32-bit program");
 
 // A child's outer rectangle in the main window's client coordinates.
-RECT ChildRect(HWND child)
+static RECT ChildRect(HWND child)
 {
     RECT rect;
     GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, gMainWindow, reinterpret_cast<POINT *>(&rect), 2);
+    MapWindowPoints(nullptr, gMainWindow, (POINT *)&rect, 2);
     return rect;
 }
 
-RECT SizeGripSquare(HWND window)
+static RECT SizeGripSquare(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
@@ -55,9 +52,9 @@ RECT SizeGripSquare(HWND window)
 }
 
 /* WM_SIZE: the list grows with the window; the buttons keep their distance from the bottom edge. */
-void OnSize(WPARAM kind, int cx, int cy)
+static void OnSize(WPARAM kind, int cx, int cy)
 {
-    if (!layoutMeasured || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) return;
+    if (!gLayoutMeasured || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) return;
     SetWindowPos(gMemoList, nullptr, 0, 0, cx - listMarginWidth, cy - listMarginHeight, SWP_NOZORDER | SWP_NOMOVE);
     for (int id : kButtons)
     {
@@ -68,13 +65,13 @@ void OnSize(WPARAM kind, int cx, int cy)
 }
 
 /* WM_GETMINMAXINFO: not smaller than the minimum-size marker's corner. */
-void OnGetMinMaxInfo(MINMAXINFO *info)
+static void OnGetMinMaxInfo(MINMAXINFO *info)
 {
-    if (gMainWindow && layoutMeasured) info->ptMinTrackSize = minTrackSize;
+    if (gMainWindow && gLayoutMeasured) info->ptMinTrackSize = minTrackSize;
 }
 
 /* WM_PAINT: the size grip; the rest is the class background. */
-LRESULT OnPaint(HWND window)
+static LRESULT OnPaint(HWND window)
 {
     if (!GetUpdateRect(window, nullptr, FALSE)) return 0;
     PAINTSTRUCT paint;
@@ -89,7 +86,7 @@ LRESULT OnPaint(HWND window)
 }
 
 /* WM_NCHITTEST: the grip square sizes the window from its bottom-right corner. */
-BOOL IsInSizeGrip(HWND window, LPARAM screenPoint)
+static BOOL IsInSizeGrip(HWND window, LPARAM screenPoint)
 {
     POINT point = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
     ScreenToClient(window, &point);
@@ -98,12 +95,12 @@ BOOL IsInSizeGrip(HWND window, LPARAM screenPoint)
 }
 
 /* WM_MEASUREITEM: one memo-list row is a line of the window's font and one pixel. */
-void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
+static void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
 {
     if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != IDC_MEMOLIST) return;
     HDC dc = GetDC(window);
     if (!dc) return;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    HFONT font = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
     HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICA metrics = {};
     GetTextMetricsA(dc, &metrics);
@@ -113,10 +110,10 @@ void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
 }
 
 /* WM_DRAWITEM: a memo-list row from its entry record, or the end row's dotted rule. */
-void OnDrawItem(const DRAWITEMSTRUCT *draw)
+static void OnDrawItem(const DRAWITEMSTRUCT *draw)
 {
     if (draw->CtlType != ODT_LISTVIEW || draw->CtlID != IDC_MEMOLIST) return;
-    int item = static_cast<int>(draw->itemID);
+    int item = (int)draw->itemID;
     MemoRow row = {};
     row.selected = (draw->itemState & ODS_SELECTED) != 0;
     row.endRow = item >= entryCount;
@@ -127,22 +124,22 @@ void OnDrawItem(const DRAWITEMSTRUCT *draw)
     if (!row.endRow)
     {
         for (int column = 0; column < 3; ++column)
-            row.columnWidths[column] = static_cast<int>(SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0));
+            row.columnWidths[column] = (int)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
         handle = GetEntryHandle(item);
-        if (handle) row.entry = static_cast<const MemoEntryHead *>(GlobalLock(handle));
+        if (handle) row.entry = (const MemoEntryHead *)GlobalLock(handle);
     }
     DrawMemoRow(draw->hDC, &draw->rcItem, &row);
     if (row.entry) GlobalUnlock(handle);
 }
 
 /* WM_SETCURSOR: the move cursor over an entry that can be dragged to another place. */
-BOOL OnSetCursor(HWND over, UINT hitTest)
+static BOOL OnSetCursor(HWND over, UINT hitTest)
 {
     if (over != gMemoList || hitTest != HTCLIENT || entryCount <= 1) return FALSE;
     LVHITTESTINFO hit = {};
     GetCursorPos(&hit.pt);
     ScreenToClient(gMemoList, &hit.pt);
-    SendMessageA(gMemoList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageA(gMemoList, LVM_HITTEST, 0, (LPARAM)&hit);
     if (!(hit.flags & LVHT_ONITEM) || hit.iItem < 0 || hit.iItem >= entryCount) return FALSE;
     SetCursor(LoadCursorA(gInstance, MAKEINTRESOURCEA(IDCUR_MOVE)));
     return TRUE;
@@ -154,48 +151,47 @@ enum
     WM_APP_COMMANDDONE = WM_APP + 1
 };
 // When a button's command last ended with the main window in front.
-static DWORD commandEndTick;
-static bool commandLeftFront;
+static DWORD gCommandEndTick;
+static bool gCommandLeftFront;
 
 /* WM_COMMAND: a button's command starts from the memo list, so that the focus comes back there when the
    command ends (the dialog manager restores it on activation), unless the command put it elsewhere:
    the arrow keys keep moving through the rows after Alt+A or a click on a button. */
-void OnCommand(WPARAM wParam, LPARAM lParam)
+static void OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    HWND from = reinterpret_cast<HWND>(lParam);
+    HWND from = (HWND)lParam;
     BOOL fromButton = from && HIWORD(wParam) == BN_CLICKED && GetParent(from) == gMainWindow;
-    if (fromButton && GetFocus() != gMemoList)
-        SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gMemoList), TRUE);
+    if (fromButton && GetFocus() != gMemoList) SendMessageA(gMainWindow, WM_NEXTDLGCTL, (WPARAM)gMemoList, TRUE);
     RunCommand(LOWORD(wParam));
-    commandLeftFront = fromButton && GetForegroundWindow() == gMainWindow;
-    commandEndTick = GetTickCount();
+    gCommandLeftFront = fromButton && GetForegroundWindow() == gMainWindow;
+    gCommandEndTick = GetTickCount();
 }
 
 /* WM_ACTIVATE: without a window manager Wine passes the foreground on by the X server's focus events,
    which come after a capture has returned and then leave no window at all active; the main window takes
    the foreground back when that happens right after a button's command left it in front. */
-void OnActivate(WPARAM wParam, LPARAM lParam)
+static void OnActivate(WPARAM wParam, LPARAM lParam)
 {
-    HWND next = reinterpret_cast<HWND>(lParam);
-    if (LOWORD(wParam) == WA_INACTIVE && commandLeftFront && GetTickCount() - commandEndTick < 1000 &&
+    HWND next = (HWND)lParam;
+    if (LOWORD(wParam) == WA_INACTIVE && gCommandLeftFront && GetTickCount() - gCommandEndTick < 1000 &&
         (!next || next == GetDesktopWindow()))
         PostMessageA(gMainWindow, WM_APP_COMMANDDONE, 0, 0);
     UpdateDefaultButton();
 }
 
 /* WM_APP_COMMANDDONE: the main window in front again, the keyboard in the list. */
-void OnCommandDone()
+static void OnCommandDone()
 {
-    commandLeftFront = false;
+    gCommandLeftFront = false;
     // Another program the user went to keeps the foreground.
     HWND front = GetForegroundWindow();
     if (front && front != GetDesktopWindow() && front != gMainWindow) return;
     SetForegroundWindow(gMainWindow);
-    if (GetFocus() != gMemoList) SendMessageA(gMainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(gMemoList), TRUE);
+    if (GetFocus() != gMemoList) SendMessageA(gMainWindow, WM_NEXTDLGCTL, (WPARAM)gMemoList, TRUE);
 }
 
 /* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
-BOOL OnNotify(const NMHDR *header, LRESULT *result)
+static BOOL OnNotify(const NMHDR *header, LRESULT *result)
 {
     switch (header->code)
     {
@@ -206,7 +202,7 @@ BOOL OnNotify(const NMHDR *header, LRESULT *result)
         break;
     }
     if (header->idFrom != IDC_MEMOLIST) return FALSE;
-    const NMLISTVIEW *list = reinterpret_cast<const NMLISTVIEW *>(header);
+    const NMLISTVIEW *list = (const NMLISTVIEW *)header;
     switch (header->code)
     {
     case LVN_ITEMCHANGED: UpdateCommandStates(list); break;
@@ -216,37 +212,35 @@ BOOL OnNotify(const NMHDR *header, LRESULT *result)
     return FALSE;
 }
 
-} // namespace
-
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message)
     {
     case WM_SIZE: OnSize(wParam, LOWORD(lParam), HIWORD(lParam)); break;
-    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO *>(lParam)); break;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo((MINMAXINFO *)lParam); break;
     case WM_PAINT: return OnPaint(window);
     case WM_NCHITTEST:
         if (IsInSizeGrip(window, lParam)) return HTBOTTOMRIGHT;
         break;
     case WM_ACTIVATE: OnActivate(wParam, lParam); break;
-    case WM_MEASUREITEM: OnMeasureItem(window, reinterpret_cast<MEASUREITEMSTRUCT *>(lParam)); return TRUE;
-    case WM_DRAWITEM: OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam)); return TRUE;
+    case WM_MEASUREITEM: OnMeasureItem(window, (MEASUREITEMSTRUCT *)lParam); return TRUE;
+    case WM_DRAWITEM: OnDrawItem((const DRAWITEMSTRUCT *)lParam); return TRUE;
     case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
+        if (OnSetCursor((HWND)wParam, LOWORD(lParam))) return TRUE;
         break;
     case WM_COMMAND: OnCommand(wParam, lParam); break;
     case WM_APP_COMMANDDONE: OnCommandDone(); return 0;
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (OnNotify(reinterpret_cast<const NMHDR *>(lParam), &result)) return result;
+        if (OnNotify((const NMHDR *)lParam, &result)) return result;
         break;
     }
     case WM_CONTEXTMENU:
-        if (reinterpret_cast<HWND>(wParam) != gMemoList) break;
+        if ((HWND)wParam != gMemoList) break;
         ShowListContextMenu(lParam);
         return 0;
     case WM_TIMER: TrackEntryDrag(TRUE); return 0;
-    case WM_DROPFILES: OpenDroppedFile(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     case WM_CLOSE:
         if (ConfirmDiscard()) DestroyWindow(window);
         return 0;
@@ -278,7 +272,7 @@ void MeasureLayout()
     listMarginWidth = client.right - (list.right - list.left);
     listMarginHeight = client.bottom - (list.bottom - list.top);
     buttonBottomOffset = client.bottom - ChildRect(GetDlgItem(gMainWindow, IDC_OPEN)).top;
-    layoutMeasured = true;
+    gLayoutMeasured = true;
 }
 
 void InsertMemoListColumns()
@@ -303,9 +297,9 @@ void InsertMemoListColumns()
         LVCOLUMNA info = {};
         info.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.cx = widths[column];
-        info.pszText = const_cast<char *>(titles[column]);
+        info.pszText = (char *)(titles[column]);
         info.iSubItem = column;
-        SendMessageA(gMemoList, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+        SendMessageA(gMemoList, LVM_INSERTCOLUMNA, column, (LPARAM)&info);
     }
 }
 
@@ -321,7 +315,7 @@ void RegisterMemoListTool()
     tool.cbSize = kToolInfoSize;
     tool.uFlags = TTF_IDISHWND;
     tool.hwnd = gMainWindow;
-    tool.uId = reinterpret_cast<UINT_PTR>(gMemoList);
+    tool.uId = (UINT_PTR)gMemoList;
     tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(gTipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(gTipWindow, TTM_ADDTOOLA, 0, (LPARAM)&tool);
 }

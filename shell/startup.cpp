@@ -17,25 +17,22 @@ const char *gProductCaption = "タルミク";
 HINSTANCE gInstance;
 BoundFunctions gBound;
 
-namespace
-{
-
-const char kMainWindowClass[] = "Oskelund_Tarmik";
+static const char kMainWindowClass[] = "Oskelund_Tarmik";
 // The fixed start of a menu-item record, which every system accepts.
-const UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static const UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
 static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record of the 32-bit program");
 
 // Libraries loaded for the functions bound by name; freed at the end.
-HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
+static HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
 // The main window's shortcuts (ACCELERATORS 105).
-HACCEL accelerators;
+static HACCEL gAccelerators;
 
 template <typename Function> Function Bind(HMODULE library, const char *name)
 {
-    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(library, name)));
+    return (Function)((void *)GetProcAddress(library, name));
 }
 
-void DetectPlatform()
+static void DetectPlatform()
 {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
@@ -49,7 +46,7 @@ void DetectPlatform()
     gProductCaption = gIsOldSystem ? "ﾀﾙﾐｸ" : "タルミク";
 }
 
-void DetectCommonControlsVersion()
+static void DetectCommonControlsVersion()
 {
     gHasComctl470 = false;
     HMODULE library = LoadLibraryA("Comctl32.dll");
@@ -65,7 +62,7 @@ void DetectCommonControlsVersion()
     FreeLibrary(library);
 }
 
-BOOL RegisterMainWindowClass()
+static BOOL RegisterMainWindowClass()
 {
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -74,14 +71,14 @@ BOOL RegisterMainWindowClass()
     windowClass.hInstance = gInstance;
     windowClass.hIcon = LoadIconA(gInstance, MAKEINTRESOURCEA(IDI_PROGRAM));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
     return RegisterClassA(&windowClass) != 0;
 }
 
 // NT family: the functions for memory in another process, its width, and the registry access test.
 // FALSE after a fatal report.
-BOOL BindNtFunctions()
+static BOOL BindNtFunctions()
 {
     kernelLibrary = LoadLibraryA("Kernel32.dll");
     if (!kernelLibrary)
@@ -122,7 +119,7 @@ BOOL BindNtFunctions()
 }
 
 // XP and later: hover tracking and visual styles, each used only where it was found.
-void BindOptionalFunctions()
+static void BindOptionalFunctions()
 {
     userLibrary = LoadLibraryA("User32.dll");
     if (userLibrary) gBound.TrackMouseEvent = Bind<TrackMouseEventProc>(userLibrary, "TrackMouseEvent");
@@ -145,7 +142,7 @@ void BindOptionalFunctions()
         Bind<GetThemeBackgroundContentRectProc>(themeLibrary, "GetThemeBackgroundContentRect");
 }
 
-void ResetRunState()
+static void ResetRunState()
 {
     entryCount = 0;
     memoModified = FALSE;
@@ -158,15 +155,15 @@ void ResetRunState()
 }
 
 // The main window from DIALOG 101; FALSE after a fatal report (or none where the loader gives none).
-BOOL CreateMainWindow()
+static BOOL CreateMainWindow()
 {
     // The template's class field holds the class name, two bytes a character.
-    int headerExtra = 2 * static_cast<int>(strlen(kMainWindowClass));
+    int headerExtra = 2 * (int)strlen(kMainWindowClass);
     LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, headerExtra, nullptr, LEVEL_FATAL);
     if (!mainTemplate) return FALSE;
     HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
     DWORD error = GetLastError();
-    if (gIsOldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
+    if (gIsOldSystem) GlobalFree((DLGTEMPLATE *)mainTemplate);
     if (!window)
     {
         SetLastError(error);
@@ -178,7 +175,7 @@ BOOL CreateMainWindow()
 }
 
 // The remembered placement, or the place the system gives a new window of this size.
-void PlaceMainWindow()
+static void PlaceMainWindow()
 {
     BYTE flags = gSettings.placementFlags;
     if (flags)
@@ -217,18 +214,18 @@ void PlaceMainWindow()
     SetWindowPos(gMainWindow, nullptr, given.left, given.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text)
+static void SetMenuText(HMENU menu, UINT item, BOOL byPosition, const char *text)
 {
     MENUITEMINFOA info = {};
     info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_TYPE;
     info.fType = MFT_STRING;
-    info.dwTypeData = const_cast<char *>(ToHalfWidth(text));
+    info.dwTypeData = (char *)ToHalfWidth(text);
     SetMenuItemInfoA(menu, item, byPosition, &info);
 }
 
 // MENU 101 with its katakana texts, attached; MENU 102 and 103. FALSE when one does not load.
-BOOL LoadMenus()
+static BOOL LoadMenus()
 {
     gMainMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (!gMainMenu) return FALSE;
@@ -243,17 +240,17 @@ BOOL LoadMenus()
     SetMenuText(gMainMenu, IDM_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)\tCtrl+C");
     SetMenuText(gContextMenu, IDM_LIST_COPYKEYPATH, FALSE, "キーのパスをコピー(&C)");
     // A table loaded from the resources is freed with the program.
-    accelerators = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    if (!accelerators) return FALSE;
+    gAccelerators = LoadAcceleratorsA(gInstance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    if (!gAccelerators) return FALSE;
     gRootKeyMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_ROOTKEYMENU));
     return gRootKeyMenu != nullptr;
 }
 
-void FindListHeader()
+static void FindListHeader()
 {
     if (gHasComctl470)
     {
-        gListHeader = reinterpret_cast<HWND>(SendMessageA(gMemoList, LVM_GETHEADER, 0, 0));
+        gListHeader = (HWND)SendMessageA(gMemoList, LVM_GETHEADER, 0, 0);
         return;
     }
     for (HWND child = GetWindow(gMemoList, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -267,18 +264,18 @@ void FindListHeader()
     }
 }
 
-HBITMAP LoadMonochromeBitmap(int id)
+static HBITMAP LoadMonochromeBitmap(int id)
 {
-    return static_cast<HBITMAP>(LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    return (HBITMAP)LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
 }
 
 // Bitmaps, the pattern brush and the list's run state. FALSE when a bitmap does not load.
-BOOL LoadBitmaps()
+static BOOL LoadBitmaps()
 {
     gGridBitmap = LoadMonochromeBitmap(IDB_GRID);
     if (!gGridBitmap) return FALSE;
     gPatternBrush = CreatePatternBrush(gGridBitmap);
-    if (!gPatternBrush) gPatternBrush = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    if (!gPatternBrush) gPatternBrush = (HBRUSH)GetStockObject(GRAY_BRUSH);
     PrepareSelectAndFocusRecord();
     gDragState = 0;
     gRootButtonBitmap = LoadMonochromeBitmap(IDB_ROOTBUTTON);
@@ -288,7 +285,7 @@ BOOL LoadBitmaps()
 }
 
 // A fatal report for the last error, then the end of the main window (which runs the clean-up).
-int EndAfterFatalReport(HWND owner)
+static int EndAfterFatalReport(HWND owner)
 {
     ReportSystemError(owner, LEVEL_FATAL);
     DestroyWindow(gMainWindow);
@@ -297,13 +294,13 @@ int EndAfterFatalReport(HWND owner)
 
 // The shortcuts belong to the main window: keys meant for any other window (a dialog's edit field, where
 // Ctrl+C copies) are left to it.
-bool TranslateShortcut(MSG *message)
+static bool TranslateShortcut(MSG *message)
 {
     if (message->hwnd != gMainWindow && !IsChild(gMainWindow, message->hwnd)) return false;
-    return TranslateAcceleratorA(gMainWindow, accelerators, message) != 0;
+    return TranslateAcceleratorA(gMainWindow, gAccelerators, message) != 0;
 }
 
-void RunMessageLoop()
+static void RunMessageLoop()
 {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
@@ -316,8 +313,6 @@ void RunMessageLoop()
         RelayCellTipMessage(&message);
     }
 }
-
-} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand)
 {
@@ -343,14 +338,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     InsertMemoListColumns();
     if (!LoadMenus()) return EndAfterFatalReport(gMainWindow);
     FindListHeader();
-    gPrevMemoListProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoListProc)));
+    gPrevMemoListProc = (WNDPROC)SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, (LONG_PTR)MemoListProc);
     if (!LoadBitmaps()) return EndAfterFatalReport(gMainWindow);
 
     gTipWindow = CreateTipWindow();
     if (!gTipWindow) return EndAfterFatalReport(gMainWindow);
-    gPrevTipWindowProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TipWindowProc)));
+    gPrevTipWindowProc = (WNDPROC)SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, (LONG_PTR)TipWindowProc);
     tipItem = -1;
     SendMessageA(gTipWindow, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(2 * GetDoubleClickTime(), 0));
     SendMessageA(gTipWindow, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(32767, 0));
@@ -391,7 +384,7 @@ void ShutdownCleanup()
     if (gContextMenu) DestroyMenu(gContextMenu);
     if (gRootKeyMenu) DestroyMenu(gRootKeyMenu);
     gContextMenu = gRootKeyMenu = nullptr;
-    if (gPrevMemoListProc) SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPrevMemoListProc));
+    if (gPrevMemoListProc) SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, (LONG_PTR)gPrevMemoListProc);
     if (gPatternBrush) DeleteObject(gPatternBrush);
     if (gGridBitmap) DeleteObject(gGridBitmap);
     if (gRootButtonBitmap) DeleteObject(gRootButtonBitmap);
@@ -400,8 +393,7 @@ void ShutdownCleanup()
     gGridBitmap = gRootButtonBitmap = gKeyBadgeBitmap = nullptr;
     if (gTipWindow)
     {
-        if (gPrevTipWindowProc)
-            SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPrevTipWindowProc));
+        if (gPrevTipWindowProc) SetWindowLongPtrA(gTipWindow, GWLP_WNDPROC, (LONG_PTR)gPrevTipWindowProc);
         // The tip window has no owner, so it does not go with the main window.
         DestroyWindow(gTipWindow);
         gTipWindow = nullptr;

@@ -6,16 +6,13 @@
 
 bool gIsOldSystem = false;
 
-namespace
-{
-
-const size_t kHalfWidthBufferSize = 256;
-char halfWidthBuffer[kHalfWidthBufferSize];
+static const size_t kHalfWidthBufferSize = 256;
+static char gHalfWidthBuffer[kHalfWidthBufferSize];
 
 // One byte per double-byte code 0x8340..0x8394: the low 6 bits + 0xA6 give the half-width katakana,
 // bit 7 adds the voiced mark, bit 6 the semi-voiced mark. 0x837F is no character and is never looked up.
 // ヮ, ヰ and ヱ, which have no half-width form, become ﾜ, ｲ and ｴ.
-const unsigned char kKatakanaTable[85] = {
+static const unsigned char kKatakanaTable[85] = {
     0x01, 0x0B, 0x02, 0x0C, 0x03, 0x0D, 0x04, 0x0E, 0x05, 0x0F, // ァアィイゥウェエォオ
     0x10, 0x90, 0x11, 0x91, 0x12, 0x92, 0x13, 0x93, 0x14, 0x94, // カガキギクグケゲコゴ
     0x15, 0x95, 0x16, 0x96, 0x17, 0x97, 0x18, 0x98, 0x19, 0x99, // サザシジスズセゼソゾ
@@ -27,24 +24,22 @@ const unsigned char kKatakanaTable[85] = {
     0x0C, 0x0E, 0x00, 0x37, 0x8D,                               // ヰヱヲンヴ
 };
 
-const unsigned char kVoicedMark = 0xDE;
-const unsigned char kSemiVoicedMark = 0xDF;
-const unsigned char kHalfWidthLongVowel = 0xB0;
+static const unsigned char kVoicedMark = 0xDE;
+static const unsigned char kSemiVoicedMark = 0xDF;
+static const unsigned char kHalfWidthLongVowel = 0xB0;
 
 // The character at `p`: a double-byte code, or a single byte. A lead byte right before the terminator
 // counts as a single byte, so no walk ever passes the end of the text.
-unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter)
+static unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter)
 {
     if (IsShiftJisLeadByte(p[0]) && p[1] != 0)
     {
         *cbCharacter = 2;
-        return (static_cast<unsigned>(p[0]) << 8) | p[1];
+        return ((unsigned)(p[0]) << 8) | p[1];
     }
     *cbCharacter = 1;
     return p[0];
 }
-
-} // namespace
 
 bool IsShiftJisLeadByte(unsigned char c)
 {
@@ -55,8 +50,8 @@ const char *ToHalfWidth(const char *text)
 {
     if (!gIsOldSystem) return text;
 
-    const unsigned char *in = reinterpret_cast<const unsigned char *>(text);
-    unsigned char *out = reinterpret_cast<unsigned char *>(halfWidthBuffer);
+    const unsigned char *in = (const unsigned char *)text;
+    unsigned char *out = (unsigned char *)gHalfWidthBuffer;
     // Room for the longest output of one character (a katakana with its mark) and the terminator.
     unsigned char *const outLast = out + kHalfWidthBufferSize - 1;
     bool afterKatakana = false;
@@ -69,7 +64,7 @@ const char *ToHalfWidth(const char *text)
             unsigned char entry = kKatakanaTable[code - 0x8340];
             bool withMark = (entry & 0xC0) != 0;
             if (out + (withMark ? 2 : 1) > outLast) break;
-            *out++ = static_cast<unsigned char>(0xA6 + (entry & 0x3F));
+            *out++ = (unsigned char)(0xA6 + (entry & 0x3F));
             if (entry & 0x80)
                 *out++ = kVoicedMark;
             else if (entry & 0x40)
@@ -91,13 +86,13 @@ const char *ToHalfWidth(const char *text)
         in += cbIn;
     }
     *out = 0;
-    return halfWidthBuffer;
+    return gHalfWidthBuffer;
 }
 
 int CompareIgnoringCase(const char *a, const char *b)
 {
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(a);
-    const unsigned char *q = reinterpret_cast<const unsigned char *>(b);
+    const unsigned char *p = (const unsigned char *)a;
+    const unsigned char *q = (const unsigned char *)b;
     for (;;)
     {
         size_t cbP, cbQ;
@@ -116,12 +111,12 @@ int CompareIgnoringCase(const char *a, const char *b)
 // stepping over double-byte characters whole.
 static void ChangeLetters(char *text, unsigned char first, unsigned char last, bool toSmall)
 {
-    unsigned char *p = reinterpret_cast<unsigned char *>(text);
+    unsigned char *p = (unsigned char *)text;
     while (*p)
     {
         size_t cb;
         unsigned code = CharacterAt(p, &cb);
-        if (code >= first && code <= last) *p = static_cast<unsigned char>(toSmall ? code | 0x20u : code & ~0x20u);
+        if (code >= first && code <= last) *p = (unsigned char)(toSmall ? code | 0x20u : code & ~0x20u);
         p += cb;
     }
 }

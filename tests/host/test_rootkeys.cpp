@@ -9,11 +9,11 @@
 
 TEST(RootKeys, TableOrderAndForms)
 {
-    EXPECT_STREQ("HKEY_CLASSES_ROOT", RootKeyNames[0].longName);
-    EXPECT_STREQ("HKEY_DYN_DATA", RootKeyNames[5].longName);
-    EXPECT_STREQ("HKU", RootKeyNames[3].shortName);
+    EXPECT_STREQ("HKEY_CLASSES_ROOT", kRootKeyNames[0].longName);
+    EXPECT_STREQ("HKEY_DYN_DATA", kRootKeyNames[5].longName);
+    EXPECT_STREQ("HKU", kRootKeyNames[3].shortName);
     size_t longest = 0;
-    for (const RootKeyName &name : RootKeyNames) longest = std::max(longest, strlen(name.longName));
+    for (const RootKeyName &name : kRootKeyNames) longest = std::max(longest, strlen(name.longName));
     EXPECT_EQ((size_t)CB_LONGEST_ROOT_NAME, longest);
 }
 
