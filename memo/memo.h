@@ -13,18 +13,24 @@ struct MemoEntryHead
 };
 static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
 
-// The three texts of a locked MemoEntry block, pointing into it.
+// The texts and flag of a locked MemoEntry block; the texts point into it.
 struct MemoEntryTexts
 {
     const char *description;
     const char *keyPath;
     const char *valueName;
+    BOOL keyOnly;
 };
 inline MemoEntryTexts EntryTexts(const MemoEntryHead *head)
 {
     const char *description = (const char *)(head + 1);
     const char *keyPath = description + head->descriptionSize;
-    return MemoEntryTexts{description, keyPath, keyPath + head->keyPathSize};
+    return MemoEntryTexts{description, keyPath, keyPath + head->keyPathSize, head->keyOnly != 0};
+}
+// Bytes of a block holding texts of these lengths, each without its NUL.
+inline SIZE_T MemoEntryBlockSize(SIZE_T cbDescription, SIZE_T cbKeyPath, SIZE_T cbValueName)
+{
+    return sizeof(MemoEntryHead) + cbDescription + 1 + cbKeyPath + 1 + cbValueName + 1;
 }
 
 /* document.cpp */
