@@ -98,15 +98,6 @@ static BOOL OnInitDialog(HWND dialog, LPARAM mode)
     return TRUE;
 }
 
-// Open, its menu items and its button follow whether the changed key path can be opened.
-static void UpdateOpenActions(BOOL openable)
-{
-    const UINT flag = openable ? MF_ENABLED : MF_GRAYED;
-    EnableMenuItem(gMainMenu, IDM_OPENENTRY, MF_BYCOMMAND | flag);
-    EnableMenuItem(gContextMenu, IDM_LIST_OPEN, MF_BYCOMMAND | flag);
-    EnableWindow(GetDlgItem(gMainWindow, IDC_OPEN), openable);
-}
-
 // A movable block keeps its handle when resized; should the system ever give another, the item follows.
 static void SetEntryHandle(int index, HGLOBAL entry)
 {
@@ -158,7 +149,6 @@ static void OnOk(HWND dialog)
     head->descriptionSize = (WORD)(GetWindowTextA(descriptionField, text, cbDescription + 1) + 1);
     text += head->descriptionSize;
     head->keyPathSize = (WORD)(GetWindowTextA(keyField, text, cbKeyPath + 1) + 1);
-    const BOOL openable = IsRootKeyPath(text);
     text += head->keyPathSize;
     head->valueNameSize = (WORD)(GetWindowTextA(valueField, text, cbValueName + 1) + 1);
     head->keyOnly = IsKeyBadgeShown() ? 1 : 0;
@@ -166,7 +156,6 @@ static void OnOk(HWND dialog)
     if (gEntryDialogMode == ENTRY_CHANGE)
     {
         if (entry != old) SetEntryHandle(gChangedIndex, entry);
-        UpdateOpenActions(openable);
         SendMessageA(gMemoList, LVM_ENSUREVISIBLE, gChangedIndex, FALSE);
         SendMessageA(gMemoList, LVM_REDRAWITEMS, gChangedIndex, gChangedIndex);
     }

@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "memo/memo_format.h"
-#include "resources/resource.h"
 #include "shell/shell.h"
 
 HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly)
@@ -78,12 +77,6 @@ int InsertEntryAboveSelection(HGLOBAL entry)
     // One row is always selected; should none be, the entry still goes above the end row.
     if (index < 0) index = entryCount;
     if (!InsertEntryAt(index, entry)) return -1;
-    // The selected row moved down by one; an entry there can now be moved up.
-    if (index + 1 < entryCount)
-    {
-        EnableMenuItem(gMainMenu, IDM_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
-        EnableMenuItem(gContextMenu, IDM_LIST_MOVEUP, MF_BYCOMMAND | MF_ENABLED);
-    }
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, (WPARAM)index, FALSE);
     return index;
 }

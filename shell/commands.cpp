@@ -122,16 +122,25 @@ static int MainCommandOf(UINT contextItem)
     return 0;
 }
 
+// The entry dialog and the capture change the list beneath the selection without selecting anew, so the
+// states are worked out again for the row selected when they return.
+static void RunEntryDialog(LPARAM mode)
+{
+    RunDialog(IDD_ENTRY, EntryDialogProc, mode);
+    ApplyCommandStates(GetSelectedIndex());
+}
+
 static void ChangeSelectedEntry()
 {
     int index = GetSelectedIndex();
-    if (index >= 0 && index < entryCount) RunDialog(IDD_ENTRY, EntryDialogProc, 1);
+    if (index >= 0 && index < entryCount) RunEntryDialog(1);
 }
 
 static void CaptureIntoMemo()
 {
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
     memoModified = TRUE;
+    ApplyCommandStates(GetSelectedIndex());
 }
 
 static void StartRegistryEditor()
@@ -166,7 +175,7 @@ void RunCommand(int id)
     case IDM_SAVEAS: SaveMemoFileAs(); break;
     case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
     case IDM_ADD:
-    case IDC_ADD: RunDialog(IDD_ENTRY, EntryDialogProc, 0); break;
+    case IDC_ADD: RunEntryDialog(0); break;
     case IDM_DELETE:
     case IDC_DELETE: DeleteSelectedEntry(); break;
     case IDM_CHANGE:
