@@ -9,6 +9,9 @@ extern char gSettingsPath[MAX_PATH];
 
 /* settings_file.cpp */
 BOOL LoadSettings(); // FALSE only when fatal (reported)
+// The window block as the main window and its list stand now; the minimised state only `withMinimized`.
+// FALSE when the placement cannot be read, the record left as it was.
+BOOL ReadWindowBlock(Settings *record, BOOL withMinimized);
 void SaveWindowBlock();
 
 /* settings_dialog.cpp */

@@ -2,8 +2,10 @@
 // the program ends with the window position remembered.
 #include "settings/settings.h"
 
+#include <commctrl.h>
 #include <string.h>
 
+#include "resources/resource.h"
 #include "shell/shell.h"
 
 Settings gSettings;
@@ -55,26 +57,32 @@ BOOL LoadSettings()
     return TRUE;
 }
 
+BOOL ReadWindowBlock(Settings *record, BOOL withMinimized)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(gMainWindow, &placement)) return FALSE;
+    record->normalRect.left = placement.rcNormalPosition.left;
+    record->normalRect.top = placement.rcNormalPosition.top;
+    record->normalRect.right = placement.rcNormalPosition.right;
+    record->normalRect.bottom = placement.rcNormalPosition.bottom;
+    if (withMinimized && placement.showCmd == SW_SHOWMINIMIZED)
+        record->placementFlags = PLACEMENT_SAVED | PLACEMENT_MINIMIZED |
+                                 ((placement.flags & WPF_RESTORETOMAXIMIZED) ? PLACEMENT_MAXIMIZED : 0);
+    else if (placement.showCmd == SW_SHOWMAXIMIZED)
+        record->placementFlags = PLACEMENT_SAVED | PLACEMENT_MAXIMIZED;
+    else
+        record->placementFlags = PLACEMENT_SAVED;
+    HWND list = GetDlgItem(gMainWindow, IDC_MEMOLIST);
+    for (int column = 0; column < 3; ++column)
+        record->columnWidths[column] = (int32_t)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+    return TRUE;
+}
+
 void SaveWindowBlock()
 {
     if (gSettings.placementFlags == 0) return;
-
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    if (!GetWindowPlacement(gMainWindow, &placement)) return;
-    gSettings.normalRect.left = placement.rcNormalPosition.left;
-    gSettings.normalRect.top = placement.rcNormalPosition.top;
-    gSettings.normalRect.right = placement.rcNormalPosition.right;
-    gSettings.normalRect.bottom = placement.rcNormalPosition.bottom;
-    if (placement.showCmd == SW_SHOWMINIMIZED)
-        gSettings.placementFlags = PLACEMENT_SAVED | PLACEMENT_MINIMIZED |
-                                   ((placement.flags & WPF_RESTORETOMAXIMIZED) ? PLACEMENT_MAXIMIZED : 0);
-    else if (placement.showCmd == SW_SHOWMAXIMIZED)
-        gSettings.placementFlags = PLACEMENT_SAVED | PLACEMENT_MAXIMIZED;
-    else
-        gSettings.placementFlags = PLACEMENT_SAVED;
-    for (int column = 0; column < 3; ++column)
-        gSettings.columnWidths[column] = (int32_t)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
+    if (!ReadWindowBlock(&gSettings, TRUE)) return;
 
     // Only the window block is written, so settings another instance saved meanwhile stay as they are.
     HANDLE file = CreateFileA(gSettingsPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

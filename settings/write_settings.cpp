@@ -59,22 +59,6 @@ static BOOL KeepRegisteredExtension(HWND dialog, HANDLE file, char extension[17]
     return TRUE;
 }
 
-// The window block as the main window stands now; the minimised state is not recorded here.
-static void StoreWindowBlock(Settings *record)
-{
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(gMainWindow, &placement);
-    record->normalRect.left = placement.rcNormalPosition.left;
-    record->normalRect.top = placement.rcNormalPosition.top;
-    record->normalRect.right = placement.rcNormalPosition.right;
-    record->normalRect.bottom = placement.rcNormalPosition.bottom;
-    record->placementFlags =
-        placement.showCmd == SW_SHOWMAXIMIZED ? PLACEMENT_SAVED | PLACEMENT_MAXIMIZED : PLACEMENT_SAVED;
-    for (int column = 0; column < 3; column++)
-        record->columnWidths[column] = (int32_t)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
-}
-
 BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 {
     DWORD attributes = GetFileAttributesA(gSettingsPath);
@@ -106,7 +90,7 @@ BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 
     Settings record = gSettings;
     if (values->rememberWindow)
-        StoreWindowBlock(&record);
+        ReadWindowBlock(&record, FALSE);
     else
         memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
     memset(record.memoExtension, 0, sizeof record.memoExtension);
