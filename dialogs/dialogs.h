@@ -1,5 +1,5 @@
-// Entry dialogs and key input: root-key names, the entry and open-key dialogs, their controls,
-// and the dialog-template loader.
+// Entry dialogs and key input: root-key names, the entry, open-key and find dialogs, the key controls they
+// share, the dialog-template loader and the block that holds the text of the tooltip being shown.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -9,6 +9,8 @@
 // The template of DIALOG `id`; on old systems a patched copy the caller frees with GlobalFree.
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level);
 void CenterInWorkArea(HWND dialog);
+// The text of the tooltip being shown: a fixed block from start-up, grown by EnsureSharedTextBlock.
+extern HGLOBAL gSharedTextBlock;
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner);
 // Loads the template, runs the modal dialog owned by the main window, frees a copy.
 void RunDialog(int id, DLGPROC proc, LPARAM param);

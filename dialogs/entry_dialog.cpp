@@ -5,7 +5,8 @@
 #include "memo/memo.h"
 #include "memo/memo_format.h"
 #include "resources/resource.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/text.h"
 
 enum
 {

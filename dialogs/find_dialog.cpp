@@ -4,7 +4,9 @@
 
 #include "memo/memo.h"
 #include "resources/resource.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 enum
 {

@@ -7,7 +7,8 @@
 
 #include "dialogs/pasted_path.h"
 #include "resources/resource.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 static WNDPROC gPrevKeyFieldProc;
 static WNDPROC gPrevRootButtonProc;

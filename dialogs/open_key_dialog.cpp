@@ -5,7 +5,8 @@
 #include "bridge/bridge.h"
 #include "dialogs/pasted_path.h"
 #include "resources/resource.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/text.h"
 
 enum
 {

@@ -1,6 +1,6 @@
 #include "dialogs/rootkeys.h"
 
-#include "shell/shell.h"
+#include "shell/messages.h"
 
 void ReplaceRootKeyName(HWND dialog, int editId, int rootIndex)
 {

@@ -3,7 +3,9 @@
 #include <string.h>
 
 #include "dialogs/dialogs.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 // Layout of an extended template with empty menu, class and title: the face name follows at 38.
 static const int kFaceOffset = 38;
@@ -61,6 +63,8 @@ void CenterInWorkArea(HWND dialog)
     if (top < work.top) top = work.top;
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
+
+HGLOBAL gSharedTextBlock;
 
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner)
 {

@@ -1,7 +1,7 @@
 // The one memo document of the main window.
 #include "memo/memo.h"
-#include "shell/shell.h"
 
+HWND gMemoList;
 int entryCount;
 BOOL memoModified;
 char memoPath[MAX_PATH];

@@ -1,17 +1,13 @@
 // New, open, save as, the save-changes question, dropped files and the start-up memo.
 #include "memo/memo.h"
 
-#include <stddef.h>
 #include <string.h>
 
-#include "memo/memo_filter.h"
 #include "memo/memo_format.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
-
-// The dialogs take the layout without the Windows 2000 fields, 76 bytes on 32-bit systems.
-static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
-              "OPENFILENAME of 76 bytes");
+#include "shell/messages.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 // Sets memoPath from a full path and the offset of its file name, and lastDirectory to its folder.
 static void TakeChosenPath(const char *path, int nameOffset)
@@ -29,35 +25,25 @@ static int ChooseMemoFile(BOOL forSaving)
     char extension[17];
     CopyMemoExtension(&gSettings, extension);
     LowerCaseLetters(extension);
-    char filter[160];
-    BuildMemoFileFilter(extension[0] ? extension : nullptr, filter, sizeof filter);
-
     char fileName[MAX_PATH] = "";
     if (forSaving && memoPath[0]) lstrcpynA(fileName, memoPath + memoNameOffset, MAX_PATH);
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = gMainWindow;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = fileName;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrInitialDir = lastDirectory;
-    dialog.lpstrDefExt = extension[0] ? extension : nullptr;
+    MemoFileDialog dialog;
+    PrepareMemoFileDialog(&dialog, gMainWindow, extension[0] ? extension : nullptr, fileName, lastDirectory);
     if (forSaving)
     {
-        dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-        if (GetSaveFileNameA(&dialog))
+        dialog.data.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+        if (GetSaveFileNameA(&dialog.data))
         {
-            TakeChosenPath(fileName, dialog.nFileOffset);
+            TakeChosenPath(fileName, dialog.data.nFileOffset);
             return 1;
         }
     }
     else
     {
-        dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-        if (GetOpenFileNameA(&dialog))
+        dialog.data.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+        if (GetOpenFileNameA(&dialog.data))
         {
-            TakeChosenPath(fileName, dialog.nFileOffset);
+            TakeChosenPath(fileName, dialog.data.nFileOffset);
             return 1;
         }
     }

@@ -1,4 +1,5 @@
-// The memo document: entry records owned by the memo list, the memo file, and the document lifecycle.
+// The memo document: the entry records, the memo list that holds them and the document's state, the memo
+// file, and the document lifecycle.
 #pragma once
 #include <windows.h>
 
@@ -33,7 +34,15 @@ inline SIZE_T MemoEntryBlockSize(SIZE_T cbDescription, SIZE_T cbKeyPath, SIZE_T 
     return sizeof(MemoEntryHead) + cbDescription + 1 + cbKeyPath + 1 + cbValueName + 1;
 }
 
-/* document.cpp */
+/* document.cpp: the one memo document of the main window */
+// The memo list view, control 1001: each item's data is an entry's block, and one data-less end row stands
+// last. The shell creates the window; what it holds is the document's.
+extern HWND gMemoList;
+extern int entryCount; // the entries stand at 0 to entryCount - 1, the end row at entryCount
+extern BOOL memoModified;
+extern char memoPath[MAX_PATH];      // empty when untitled
+extern int memoNameOffset;           // of the file name within memoPath
+extern char lastDirectory[MAX_PATH]; // where the open and save dialogs start
 // The memo file as this program last read or wrote it: size and last-write time, as its folder lists them.
 struct MemoFileStamp
 {
@@ -44,6 +53,11 @@ struct MemoFileStamp
 };
 // Of memoPath; forgotten whenever memoPath names another file or none.
 extern MemoFileStamp gMemoFileStamp;
+
+/* selection.cpp: the memo list's one selected row */
+int GetSelectedIndex();
+void PrepareSelectAndFocusRecord(); // once at start-up
+void SelectAndFocusItem(int index); // the select-and-focus record, sent
 
 /* entries.cpp */
 // A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
@@ -67,8 +81,6 @@ BOOL InsertEndRow();
 int LoadMemoFile();
 // Writes the list to memoPath, or asks for a name when untitled: 1 saved, 0 not (reported or cancelled).
 int SaveMemoFile();
-// The title "caption - file name".
-void SetMemoCaption();
 
 /* lifecycle.cpp */
 int ConfirmDiscard();
@@ -81,4 +93,6 @@ void OpenDroppedFile(HDROP drop);
 // The start-up memo from the command-line tail or the settings' start-up file; -1 when fatal, reported,
 // the main window already destroyed.
 int OpenStartupMemo(const char *commandTail);
+// The title: the product caption alone, or "caption - file name".
 void SetUntitledCaption();
+void SetMemoCaption();

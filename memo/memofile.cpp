@@ -4,7 +4,8 @@
 #include <string.h>
 
 #include "memo/memo_format.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 enum LoadOutcome
 {

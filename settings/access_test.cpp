@@ -1,7 +1,7 @@
 // May the user set values under HKEY_CLASSES_ROOT? Asked of the system's access check against
 // the key's own security descriptor, so that nothing is written to find out. NT family only.
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/program.h"
 
 DWORD TestClassesRootWriteAccess(BOOL *mayWrite)
 {

@@ -7,7 +7,8 @@
 
 #include "settings/association_text.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/text.h"
 
 enum
 {

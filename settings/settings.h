@@ -1,13 +1,13 @@
-// Settings and shell association: the settings record and file, the settings dialog,
-// the memo-file association and the registry write-access test.
+// Settings and shell association: the settings record and its file with the window block, the settings
+// dialog, the memo-file filter built from the settings' extension (memo_filter.h), the memo-file
+// association and the registry write-access test.
 #pragma once
 #include <windows.h>
 #include "settings/settings_record.h"
 
-extern Settings gSettings;
-extern char gSettingsPath[MAX_PATH];
-
 /* settings_file.cpp */
+extern Settings gSettings; // read once at start-up, read directly by every part
+extern char gSettingsPath[MAX_PATH];
 BOOL LoadSettings(); // FALSE only when fatal (reported)
 // The window block as the main window and its list stand now; the minimised state only `withMinimized`.
 // FALSE when the placement cannot be read, the record left as it was.
@@ -15,7 +15,21 @@ BOOL ReadWindowBlock(Settings *record, BOOL withMinimized);
 void SaveWindowBlock();
 
 /* settings_dialog.cpp */
+// The creation parameter is the folder where the memo dialogs start (260 bytes), where the browse dialog
+// starts when no folder is typed.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* memo_file_dialog.cpp */
+// The open or save dialog's record for memo files, filter index 1: memo files of `lowerExtension` (also the
+// default extension) then all files, or all files alone when it is null. `file` holds MAX_PATH bytes; it and
+// `folder` must outlive the dialog, and the record must not be copied (it points into itself).
+struct MemoFileDialog
+{
+    OPENFILENAMEA data;
+    char filter[160];
+};
+void PrepareMemoFileDialog(MemoFileDialog *dialog, HWND owner, const char *lowerExtension, char *file,
+                           const char *folder);
 
 /* association.cpp: the memo-file association under HKEY_CLASSES_ROOT; failures are reported to `owner` */
 enum

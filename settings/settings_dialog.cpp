@@ -5,11 +5,12 @@
 #include <string.h>
 
 #include "dialogs/dialogs.h"
-#include "memo/memo_filter.h"
 #include "resources/resource.h"
 #include "settings/association_text.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 enum
 {
@@ -20,6 +21,8 @@ enum
 
 // The extension held in the settings was registered for this very program when the dialog opened.
 static BOOL extensionAssociatedAtOpen;
+// The memo dialogs' folder, from the creation parameter.
+static const char *gMemoFolder;
 
 static void SetRunTimeTexts(HWND dialog)
 {
@@ -114,7 +117,7 @@ static void BrowseStartupFile(HWND dialog)
     if (cbFolder > 0)
         lstrcpynA(folder, typed, (int)cbFolder + 1);
     else
-        lstrcpynA(folder, lastDirectory, sizeof folder);
+        lstrcpynA(folder, gMemoFolder, sizeof folder);
     char file[MAX_PATH];
     lstrcpynA(file, typedName, sizeof file);
 
@@ -123,23 +126,14 @@ static void BrowseStartupFile(HWND dialog)
     bool usable = extension[0] != '\0' && strlen(extension) <= CCH_EXTENSION_MAX &&
                   !ContainsAnyOf(extension, kFileNameForbiddenOrDot);
     if (usable) LowerCaseLetters(extension);
-    char filter[160];
-    BuildMemoFileFilter(usable ? extension : nullptr, filter, sizeof filter);
     char title[64];
     lstrcpynA(title, ToHalfWidth("ファイルの参照"), sizeof title);
 
-    OPENFILENAMEA dialogData = {};
-    dialogData.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialogData.hwndOwner = dialog;
-    dialogData.lpstrFilter = filter;
-    dialogData.nFilterIndex = 1;
-    dialogData.lpstrFile = file;
-    dialogData.nMaxFile = sizeof file;
-    dialogData.lpstrInitialDir = folder;
-    dialogData.lpstrTitle = title;
-    dialogData.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    dialogData.lpstrDefExt = usable ? extension : nullptr;
-    if (GetOpenFileNameA(&dialogData))
+    MemoFileDialog browse;
+    PrepareMemoFileDialog(&browse, dialog, usable ? extension : nullptr, file, folder);
+    browse.data.lpstrTitle = title;
+    browse.data.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (GetOpenFileNameA(&browse.data))
     {
         SetDlgItemTextA(dialog, IDC_STARTUPFILE, file);
         return;
@@ -241,11 +235,12 @@ static void OnSettingsCommand(HWND dialog, int id, int notification)
     }
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message)
     {
     case WM_INITDIALOG:
+        gMemoFolder = (const char *)lParam;
         if (!InitSettingsDialog(dialog)) EndDialog(dialog, 0);
         return TRUE;
     case WM_COMMAND: OnSettingsCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;

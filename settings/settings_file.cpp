@@ -6,7 +6,8 @@
 #include <string.h>
 
 #include "resources/resource.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 Settings gSettings;
 char gSettingsPath[MAX_PATH];

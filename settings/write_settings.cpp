@@ -5,7 +5,8 @@
 #include <string.h>
 
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/text.h"
 
 // The message for a failed open (other than a full directory) or write, by its error code.
 static void ReportWriteFailure(HWND dialog, DWORD error)

@@ -9,8 +9,6 @@
 #include "settings/settings.h"
 #include "shell/shell.h"
 
-// Selected and focused: sent, and also posted, so it lives as long as the program.
-static LVITEMA gSelectAndFocus;
 // Selected only, for the posted re-selection: the list may deselect the old row before it moves the
 // focus away (Wine does), and re-focusing that row would take the selection back and forth for ever.
 static const LVITEMA kReselect = [] {
@@ -182,7 +180,7 @@ void RunCommand(int id)
     case IDC_CHANGE: ChangeSelectedEntry(); break;
     case IDM_MOVEUP: MoveSelectedEntryUp(); break;
     case IDM_MOVEDOWN: MoveSelectedEntryDown(); break;
-    case IDM_SETTINGS: RunDialog(IDD_SETTINGS, SettingsDialogProc, 0); break;
+    case IDM_SETTINGS: RunDialog(IDD_SETTINGS, SettingsDialogProc, (LPARAM)lastDirectory); break;
     case IDM_OPENENTRY:
     case IDC_OPEN: OpenSelectedEntry(); break;
     case IDM_CAPTURE:
@@ -195,27 +193,11 @@ void RunCommand(int id)
     }
 }
 
-void PrepareSelectAndFocusRecord()
-{
-    gSelectAndFocus.state = LVIS_SELECTED | LVIS_FOCUSED;
-    gSelectAndFocus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-}
-
-void SelectAndFocusItem(int index)
-{
-    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, (LPARAM)&gSelectAndFocus);
-}
-
 void UpdateDefaultButton()
 {
     // Setting the default button again redraws its frame after buttons were enabled or disabled.
     LRESULT defaultId = SendMessageA(gMainWindow, DM_GETDEFID, 0, 0);
     if (HIWORD(defaultId) == DC_HASDEFID) SendMessageA(gMainWindow, DM_SETDEFID, LOWORD(defaultId), 0);
-}
-
-int GetSelectedIndex()
-{
-    return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)(-1), LVNI_SELECTED);
 }
 
 void UpdateCommandStates(const NMLISTVIEW *notify)

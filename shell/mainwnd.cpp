@@ -10,7 +10,6 @@
 #include "shell/shell.h"
 
 HWND gMainWindow;
-HWND gMemoList;
 HWND gListHeader;
 HWND gTipWindow;
 HMENU gMainMenu;
@@ -20,7 +19,6 @@ HBRUSH gPatternBrush;
 HBITMAP gGridBitmap;
 HBITMAP gRootButtonBitmap;
 HBITMAP gKeyBadgeBitmap;
-HGLOBAL gSharedTextBlock;
 
 // Layout constants in pixels, measured once from the window as the template made it.
 static bool gLayoutMeasured;

@@ -1,5 +1,6 @@
 // What start-up sets once for the whole run and every folder reads: the platform's capability flags, the
-// functions bound by name, the instance, the product caption and the one main window.
+// functions bound by name, the instance, the product caption, the one main window, and the tip window,
+// menu and bitmaps that the dialogs share with it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -56,3 +57,7 @@ extern BoundFunctions gBound;
 
 /* mainwnd.cpp */
 extern HWND gMainWindow;
+extern HWND gTipWindow;           // the memo list's cell tips and the dialogs' full-text tips
+extern HMENU gRootKeyMenu;        // MENU 103, of the dialogs' root-key button
+extern HBITMAP gRootButtonBitmap; // bitmap 102
+extern HBITMAP gKeyBadgeBitmap;   // bitmap 103, in the list and in the dialogs' value fields

@@ -1,5 +1,6 @@
-// The application shell: start-up, the main window and its memo list, commands, messages.
-// The one main window's state lives here as plain globals, as the rest of the program reads it.
+// The shell's own header, included by shell/ files alone: the main window and what it holds, its commands
+// and the states of its menu items and buttons, the memo list's behaviours and cell tips, and shutdown.
+// What other folders may read of the shell is in its narrow headers, messages.h, text.h and program.h.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -7,18 +8,12 @@
 #include "shell/program.h"
 #include "shell/text.h"
 
-/* mainwnd.cpp: the main window and what it holds */
-extern HWND gMemoList; // control 1001
+/* mainwnd.cpp: the main window and what it holds; the memo list itself is the document's (memo.h) */
 extern HWND gListHeader;
-extern HWND gTipWindow;
 extern HMENU gMainMenu;    // MENU 101
 extern HMENU gContextMenu; // MENU 102
-extern HMENU gRootKeyMenu; // MENU 103
 extern HBRUSH gPatternBrush;
-extern HBITMAP gGridBitmap;       // bitmap 101
-extern HBITMAP gRootButtonBitmap; // bitmap 102
-extern HBITMAP gKeyBadgeBitmap;   // bitmap 103
-extern HGLOBAL gSharedTextBlock;
+extern HBITMAP gGridBitmap; // bitmap 101
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The layout constants, from the window as the template made it; run once before the window is placed.
 void MeasureLayout();
@@ -45,20 +40,10 @@ void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content);
 // The size grip in the square `grip`: themed when the system draws themes, else classic.
 void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow);
 
-/* document state (memo/) */
-extern int entryCount;
-extern BOOL memoModified;
-extern char memoPath[MAX_PATH];
-extern int memoNameOffset;
-extern char lastDirectory[MAX_PATH];
-
-/* commands.cpp */
-int GetSelectedIndex();
+/* commands.cpp: the only writer of the menu items' and buttons' states */
 void MoveEntry(int from, int to);
 void DeleteSelectedEntry();
-void SelectAndFocusItem(int index); // the select-and-focus record, sent
 void UpdateDefaultButton();
-void PrepareSelectAndFocusRecord();
 // One command of the main window, whether from a menu, a button or the list.
 void RunCommand(int id);
 // LVN_ITEMCHANGED of the memo list: menu items and buttons follow the selected row.

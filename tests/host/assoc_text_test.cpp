@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "memo/memo_filter.h"
+#include "settings/memo_filter.h"
 #include "settings/association_text.h"
 #include "shell/text.h"
 

@@ -15,7 +15,6 @@
 // What the loader and its neighbours use from the rest of the program.
 HINSTANCE gInstance;
 HWND gMainWindow;
-HGLOBAL gSharedTextBlock;
 const char *gProductCaption = "タルミク";
 static int reportCount;
 static HWND reportOwner;

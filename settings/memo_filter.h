@@ -1,4 +1,4 @@
-// The filter of the memo-file dialogs. Portable.
+// The filter of the memo-file dialogs, from the memo-file extension the settings hold. Portable.
 #pragma once
 #include <stddef.h>
 

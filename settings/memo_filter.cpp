@@ -1,4 +1,4 @@
-#include "memo/memo_filter.h"
+#include "settings/memo_filter.h"
 
 #include <string.h>
 
