@@ -6,7 +6,7 @@
 #include "settings/settings_record.h"
 
 /* settings_file.cpp */
-extern Settings gSettings; // read once at start-up, read directly by every part
+extern Settings gSettings; // read once at start-up; read directly wherever a field is needed
 extern char gSettingsPath[MAX_PATH];
 BOOL LoadSettings(); // FALSE only when fatal (reported)
 // The window block as the main window and its list stand now; the minimised state only `withMinimized`.
