@@ -297,6 +297,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     ASSERT_TRUE(ended(dialog));
     EXPECT_EQ(Focus(), list);
     EXPECT_EQ(driver::ListSelectedItem(list), 1) << "the entry that was selected, one row down";
+    ExpectStates({true, true, true, true, true}, __LINE__); // an entry above it now: it can move up
     key("Down");
     EXPECT_TRUE(selectedBecomes(2));
 
