@@ -26,8 +26,6 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
 static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 {
     const MemoEntryHead *entry = content->entry;
-    const char *text = (const char *)(entry + 1);
-    const WORD sizes[3] = {entry->descriptionSize, entry->keyPathSize, entry->valueNameSize};
     int left = row->left;
     for (int column = 0; column < 3; ++column)
     {
@@ -35,9 +33,8 @@ static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
         if (column == 2 && entry->keyOnly)
             DrawKeyBadge(dc, &cell, row, content->keyBadge);
         else
-            DrawTextA(dc, text, -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
+            DrawTextA(dc, EntryColumnText(entry, column, nullptr), -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
         left += content->columnWidths[column];
-        text += sizes[column];
     }
 }
 
