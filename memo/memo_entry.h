@@ -41,9 +41,8 @@ inline MemoEntryTexts EntryTexts(const MemoEntryHead *head)
 
 // The memo list shows an entry's texts in the block's order, one a column: the text of `column`
 // (0 description, 1 key path, 2 value name); `cbText`, when given, receives its length.
-inline const char *EntryColumnText(const MemoEntryHead *head, int column, size_t *cbText)
+inline const char *EntryColumnText(const MemoEntryTexts &texts, int column, size_t *cbText)
 {
-    const MemoEntryTexts texts = EntryTexts(head);
     const char *text = column == 0 ? texts.description : column == 1 ? texts.keyPath : texts.valueName;
     if (cbText) *cbText = column == 0 ? texts.cbDescription : column == 1 ? texts.cbKeyPath : texts.cbValueName;
     return text;

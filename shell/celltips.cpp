@@ -119,7 +119,7 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return;
     size_t cbText;
-    const char *text = EntryColumnText(head, tipColumn, &cbText);
+    const char *text = EntryColumnText(EntryTexts(head), tipColumn, &cbText);
     if (EnsureSharedTextBlock(cbText + 1, gMainWindow) < 0)
     {
         GlobalUnlock(entry);

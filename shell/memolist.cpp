@@ -37,14 +37,15 @@ static int MeasureEntryCell(HDC dc, int row, int column)
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return 0;
     int width;
-    if (column == 2 && head->keyOnly)
+    const MemoEntryTexts texts = EntryTexts(head);
+    if (column == 2 && texts.keyOnly)
     {
         width = kKeyBadgeWidth;
     }
     else
     {
         RECT bounds = {0, 0, 0, 100};
-        DrawTextA(dc, EntryColumnText(head, column, nullptr), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
+        DrawTextA(dc, EntryColumnText(texts, column, nullptr), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
         width = bounds.right;
     }
     GlobalUnlock(entry);

@@ -124,11 +124,11 @@ TEST(MemoFormat, EntryBlockIsHeadThenTextsEachWithItsNul)
     EXPECT_EQ(expected, blocks[0]);
     EXPECT_EQ(expected, EntryBlock({"d", "HKCU", "", true}));
     EXPECT_EQ(expected.size(), MemoEntryBlockSize(1, 4, 0));
-    const MemoEntryHead *head = (const MemoEntryHead *)expected.data();
+    const MemoEntryTexts texts = EntryTexts((const MemoEntryHead *)expected.data());
     size_t cbText = 0;
-    EXPECT_STREQ("HKCU", EntryColumnText(head, 1, &cbText));
+    EXPECT_STREQ("HKCU", EntryColumnText(texts, 1, &cbText));
     EXPECT_EQ(4u, cbText);
-    EXPECT_STREQ("", EntryColumnText(head, 2, &cbText));
+    EXPECT_STREQ("", EntryColumnText(texts, 2, &cbText));
     EXPECT_EQ(0u, cbText);
 }
 
