@@ -69,15 +69,13 @@ static BOOL LoadSelectedEntry(HWND dialog)
 {
     gChangedIndex = GetSelectedIndex();
     HGLOBAL entry = GetEntryHandle(gChangedIndex);
-    const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : nullptr;
-    if (!block) return FALSE;
-    const MemoEntryHead *head = (const MemoEntryHead *)block;
-    const char *description = (const char *)(block + sizeof(MemoEntryHead));
-    const char *keyPath = description + head->descriptionSize;
-    SetDlgItemTextA(dialog, IDC_ENTRY_DESCRIPTION, description);
-    SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, keyPath);
-    SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, keyPath + head->keyPathSize);
-    const BOOL keyOnly = head->keyOnly != 0;
+    const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
+    if (!head) return FALSE;
+    const MemoEntryTexts texts = EntryTexts(head);
+    SetDlgItemTextA(dialog, IDC_ENTRY_DESCRIPTION, texts.description);
+    SetDlgItemTextA(dialog, IDC_ENTRY_KEYPATH, texts.keyPath);
+    SetDlgItemTextA(dialog, IDC_ENTRY_VALUENAME, texts.valueName);
+    const BOOL keyOnly = texts.keyOnly;
     GlobalUnlock(entry);
     if (keyOnly) ShowKeyBadge(TRUE);
     return TRUE;
@@ -126,7 +124,7 @@ static void OnOk(HWND dialog)
         ShowMessage(dialog, "説明、キー、値はそれぞれ 65534 バイトまでにしてください。", MB_ICONEXCLAMATION);
         return;
     }
-    const SIZE_T cbBlock = (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11;
+    const SIZE_T cbBlock = MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName);
     HGLOBAL old = 0, entry;
     if (gEntryDialogMode == ENTRY_CHANGE)
     {
@@ -143,16 +141,12 @@ static void OnOk(HWND dialog)
         ReportSystemError(dialog, LEVEL_ORDINARY);
         return;
     }
-    BYTE *block = (BYTE *)GlobalLock(entry);
-    MemoEntryHead *head = (MemoEntryHead *)block;
+    MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
     // The sizes come from what was read, so that a length reported too long leaves no stray bytes.
-    char *text = (char *)(block + sizeof(MemoEntryHead));
-    head->descriptionSize = (WORD)(GetWindowTextA(descriptionField, text, cbDescription + 1) + 1);
-    text += head->descriptionSize;
-    head->keyPathSize = (WORD)(GetWindowTextA(keyField, text, cbKeyPath + 1) + 1);
-    text += head->keyPathSize;
-    head->valueNameSize = (WORD)(GetWindowTextA(valueField, text, cbValueName + 1) + 1);
-    head->keyOnly = IsKeyBadgeShown() ? 1 : 0;
+    char *text = BeginEntryBlock(head, IsKeyBadgeShown() != FALSE);
+    text = EndEntryText(head, text, GetWindowTextA(descriptionField, text, cbDescription + 1));
+    text = EndEntryText(head, text, GetWindowTextA(keyField, text, cbKeyPath + 1));
+    EndEntryText(head, text, GetWindowTextA(valueField, text, cbValueName + 1));
     GlobalUnlock(entry);
     if (gEntryDialogMode == ENTRY_CHANGE)
     {

@@ -18,20 +18,10 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
         SetLastError(ERROR_INVALID_DATA);
         return 0;
     }
-    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, cbDescription + cbKeyPath + cbValueName + 11);
+    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
     if (!entry) return 0;
-    BYTE *block = (BYTE *)GlobalLock(entry);
-    MemoEntryHead *head = (MemoEntryHead *)block;
-    head->descriptionSize = (WORD)(cbDescription + 1);
-    head->keyPathSize = (WORD)(cbKeyPath + 1);
-    head->valueNameSize = (WORD)(cbValueName + 1);
-    head->keyOnly = keyOnly ? 1 : 0;
-    char *text = (char *)(block + sizeof(MemoEntryHead));
-    memcpy(text, description, cbDescription + 1);
-    text += cbDescription + 1;
-    memcpy(text, keyPath, cbKeyPath + 1);
-    text += cbKeyPath + 1;
-    memcpy(text, keyOnly ? "" : valueName, cbValueName + 1);
+    FillEntryBlock((MemoEntryHead *)GlobalLock(entry), description, cbDescription, keyPath, cbKeyPath, valueName,
+                   cbValueName, keyOnly != FALSE);
     GlobalUnlock(entry);
     return entry;
 }

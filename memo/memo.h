@@ -3,36 +3,7 @@
 #pragma once
 #include <windows.h>
 
-// Fixed head of a MemoEntry block; the description, key path and value name follow,
-// each NUL-terminated, each size counting its NUL.
-struct MemoEntryHead
-{
-    WORD descriptionSize;
-    WORD keyPathSize;
-    WORD valueNameSize;
-    WORD keyOnly;
-};
-static_assert(sizeof(MemoEntryHead) == 8, "MemoEntry head");
-
-// The texts and flag of a locked MemoEntry block; the texts point into it.
-struct MemoEntryTexts
-{
-    const char *description;
-    const char *keyPath;
-    const char *valueName;
-    BOOL keyOnly;
-};
-inline MemoEntryTexts EntryTexts(const MemoEntryHead *head)
-{
-    const char *description = (const char *)(head + 1);
-    const char *keyPath = description + head->descriptionSize;
-    return MemoEntryTexts{description, keyPath, keyPath + head->keyPathSize, head->keyOnly != 0};
-}
-// Bytes of a block holding texts of these lengths, each without its NUL.
-inline SIZE_T MemoEntryBlockSize(SIZE_T cbDescription, SIZE_T cbKeyPath, SIZE_T cbValueName)
-{
-    return sizeof(MemoEntryHead) + cbDescription + 1 + cbKeyPath + 1 + cbValueName + 1;
-}
+#include "memo/memo_entry.h"
 
 /* document.cpp: the one memo document of the main window */
 // The memo list view, control 1001: each item's data is an entry's block, and one data-less end row stands

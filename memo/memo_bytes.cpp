@@ -1,5 +1,6 @@
 #include "memo/memo_bytes.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 struct SpanSource
@@ -26,71 +27,77 @@ struct SpanSource
     }
 };
 
-struct VectorSink
+// Each block filled with a byte no layout writes, so that a byte left unwritten shows.
+struct BlockSink
 {
-    std::vector<MemoRecord> *records;
-    std::vector<char> texts;
-    uint16_t cb[3];
+    std::vector<MemoBlock> *blocks;
 
     void Begin(uint16_t) {}
-    char *BeginRecord(uint32_t, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName, bool keyOnly)
+    MemoEntryHead *BeginRecord(uint32_t, size_t cbBlock)
     {
-        cb[0] = cbDescription;
-        cb[1] = cbKeyPath;
-        cb[2] = cbValueName;
-        texts.assign((size_t)cbDescription + cbKeyPath + cbValueName + 3, '\x7f');
-        records->push_back(MemoRecord{std::string(), std::string(), std::string(), keyOnly});
-        return texts.data();
+        blocks->push_back(MemoBlock(cbBlock, 0x7f));
+        return (MemoEntryHead *)blocks->back().data();
     }
-    void EndRecord()
+    void EndRecord() {}
+};
+
+struct BlockEntries
+{
+    const std::vector<MemoBlock> *blocks;
+
+    const MemoEntryHead *Lock(uint32_t index)
     {
-        MemoRecord &record = records->back();
-        const char *p = texts.data();
-        record.description.assign(p, cb[0]);
-        p += cb[0] + 1;
-        record.keyPath.assign(p, cb[1]);
-        p += cb[1] + 1;
-        record.valueName.assign(p, cb[2]);
+        return (const MemoEntryHead *)(*blocks)[index].data();
+    }
+    void Unlock(uint32_t) {}
+};
+
+struct ByteOutput
+{
+    std::vector<uint8_t> *bytes;
+
+    void Put(const void *data, size_t cb)
+    {
+        bytes->insert(bytes->end(), (const uint8_t *)data, (const uint8_t *)data + cb);
+    }
+    bool Failed() const
+    {
+        return false;
     }
 };
 
-MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoRecord> *records)
+MemoReadOutcome ParseMemoBytes(const uint8_t *bytes, size_t cbBytes, std::vector<MemoBlock> *blocks)
 {
-    records->clear();
+    blocks->clear();
     SpanSource source = {bytes, cbBytes};
-    VectorSink sink = {records, {}, {0, 0, 0}};
+    BlockSink sink = {blocks};
     const MemoReadOutcome outcome = WalkMemoFile(source, sink);
-    if (outcome != MEMO_READ_LOADED) records->clear();
+    if (outcome != MEMO_READ_LOADED) blocks->clear();
     return outcome;
 }
 
-MemoWriteCheck SerialiseMemo(const std::vector<MemoRecord> &records, std::vector<uint8_t> *bytes)
+std::vector<uint8_t> SaveMemoBytes(const std::vector<MemoBlock> &blocks)
 {
-    bytes->clear();
-    if (records.size() > MEMO_MAX_ENTRIES) return MEMO_WRITE_TOO_MANY_ENTRIES;
-    size_t cbTotal = 6;
-    for (const MemoRecord &record : records)
-    {
-        if (!MemoRecordFits(record.description.size(), record.keyPath.size(), record.valueName.size(), record.keyOnly))
-            return MEMO_WRITE_TEXT_TOO_LONG;
-        cbTotal +=
-            6 + record.description.size() + record.keyPath.size() + (record.keyOnly ? 0 : record.valueName.size());
-    }
-    bytes->resize(cbTotal);
-    uint8_t *out = bytes->data();
-    EncodeMemoHeader(out, (uint16_t)records.size());
-    out += 6;
-    for (const MemoRecord &record : records)
-    {
-        EncodeRecordLengths(out, (uint16_t)record.description.size(), (uint16_t)record.keyPath.size(),
-                            (uint16_t)record.valueName.size(), record.keyOnly);
-        out += 6;
-        const std::string *texts[3] = {&record.description, &record.keyPath, &record.valueName};
-        for (int t = 0; t < (record.keyOnly ? 2 : 3); t++)
-        {
-            if (!texts[t]->empty()) memcpy(out, texts[t]->data(), texts[t]->size());
-            out += texts[t]->size();
-        }
-    }
-    return MEMO_WRITE_FITS;
+    if (blocks.size() > MEMO_MAX_ENTRIES) abort();
+    std::vector<uint8_t> bytes;
+    BlockEntries entries = {&blocks};
+    ByteOutput output = {&bytes};
+    if (!WriteMemoFile(entries, (uint16_t)blocks.size(), output)) abort();
+    return bytes;
+}
+
+MemoBlock EntryBlock(const MemoRecord &record)
+{
+    MemoBlock block(MemoEntryBlockSize(record.description.size(), record.keyPath.size(), record.valueName.size()));
+    FillEntryBlock((MemoEntryHead *)block.data(), record.description.data(), record.description.size(),
+                   record.keyPath.data(), record.keyPath.size(), record.valueName.data(), record.valueName.size(),
+                   record.keyOnly);
+    return block;
+}
+
+MemoRecord EntryRecord(const MemoBlock &block)
+{
+    const MemoEntryTexts texts = EntryTexts((const MemoEntryHead *)block.data());
+    return MemoRecord{std::string(texts.description, texts.cbDescription), std::string(texts.keyPath, texts.cbKeyPath),
+                      std::string(texts.valueName, texts.cbValueName), texts.keyOnly};
 }

@@ -1,9 +1,11 @@
-// The memo file's bytes: header, records, limits. Portable: the program walks a file with it,
-// the host tests and the fuzz target walk byte arrays with the same code (memo_bytes.h).
+// The memo file's bytes: header, records, limits. Portable: the program reads and writes its files with it,
+// the host tests and the fuzz target byte arrays with the same code (memo_bytes.h).
 // No C++ runtime here: what the programs link must import nothing the oldest systems lack.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+
+#include "memo/memo_entry.h"
 
 enum
 {
@@ -20,13 +22,6 @@ enum MemoReadOutcome
     MEMO_READ_MALFORMED,
     MEMO_READ_SOURCE_FAILED, // a read or a move of the source failed; the source keeps the error
     MEMO_READ_SINK_FAILED,   // the sink refused a record; it has reported or kept the error
-};
-
-enum MemoWriteCheck
-{
-    MEMO_WRITE_FITS,
-    MEMO_WRITE_TOO_MANY_ENTRIES,
-    MEMO_WRITE_TEXT_TOO_LONG,
 };
 
 inline uint16_t ReadLittle16(const uint8_t *bytes)
@@ -56,9 +51,8 @@ void EncodeRecordLengths(uint8_t out[6], uint16_t cbDescription, uint16_t cbKeyP
 //       fewer bytes than asked means the file ended.
 //   source.Skip(uint32_t cb): moves forward; false when the move failed.
 //   sink.Begin(uint16_t recordCount): told the count before the first record.
-//   sink.BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName,
-//       bool keyOnly): room for the three texts packed with a NUL after each, or null when refused.
-//   sink.EndRecord(): after the texts were read into that room, whatever the outcome.
+//   sink.BeginRecord(uint32_t index, size_t cbBlock): room for the record's entry block, or null when refused.
+//   sink.EndRecord(): after the block was laid out, whatever the outcome.
 // The walk stops at the first failure; bytes after the last record are never read.
 template <class Source, class Sink> MemoReadOutcome WalkMemoFile(Source &source, Sink &sink)
 {
@@ -82,31 +76,57 @@ template <class Source, class Sink> MemoReadOutcome WalkMemoFile(Source &source,
     {
         if (!source.Read(bytes, 6, &cbRead)) return MEMO_READ_SOURCE_FAILED;
         if (cbRead < 6) return MEMO_READ_MALFORMED;
-        const uint16_t cbDescription = ReadLittle16(bytes);
-        const uint16_t cbKeyPath = ReadLittle16(bytes + 2);
-        uint16_t cbValueName = ReadLittle16(bytes + 4);
-        const bool keyOnly = cbValueName == MEMO_KEY_ONLY_MARKER;
-        if (keyOnly) cbValueName = 0;
-        char *texts = sink.BeginRecord(i, cbDescription, cbKeyPath, cbValueName, keyOnly);
-        if (!texts) return MEMO_READ_SINK_FAILED;
+        uint16_t cbTexts[3] = {ReadLittle16(bytes), ReadLittle16(bytes + 2), ReadLittle16(bytes + 4)};
+        const bool keyOnly = cbTexts[2] == MEMO_KEY_ONLY_MARKER;
+        if (keyOnly) cbTexts[2] = 0;
+        MemoEntryHead *head = sink.BeginRecord(i, MemoEntryBlockSize(cbTexts[0], cbTexts[1], cbTexts[2]));
+        if (!head) return MEMO_READ_SINK_FAILED;
         MemoReadOutcome outcome = MEMO_READ_LOADED;
-        const uint16_t cbTexts[3] = {cbDescription, cbKeyPath, cbValueName};
-        for (int t = 0; t < 3 && outcome == MEMO_READ_LOADED; t++)
+        char *text = BeginEntryBlock(head, keyOnly);
+        for (int t = 0; t < 3; t++)
         {
-            if (cbTexts[t])
+            if (cbTexts[t] && outcome == MEMO_READ_LOADED)
             {
-                if (!source.Read(texts, cbTexts[t], &cbRead))
+                if (!source.Read(text, cbTexts[t], &cbRead))
                     outcome = MEMO_READ_SOURCE_FAILED;
                 else if (cbRead < cbTexts[t])
                     outcome = MEMO_READ_MALFORMED;
             }
-            texts += cbTexts[t];
-            *texts++ = '\0';
+            // A record cut short still becomes a whole block, its unread texts empty.
+            text = EndEntryText(head, text, outcome == MEMO_READ_LOADED ? cbTexts[t] : 0);
         }
         sink.EndRecord();
         if (outcome != MEMO_READ_LOADED) return outcome;
     }
     return MEMO_READ_LOADED;
+}
+
+// Writes a memo file as the program saves it: this system's header for `count` entries, then each entry's
+// record in order, its texts without their NULs and a key-only entry's value name left out.
+//   entries.Lock(uint32_t index): the entry's block, or null when it cannot be read;
+//   entries.Unlock(uint32_t index): after its record was put;
+//   output.Put(const void *bytes, size_t cb): appends; output.Failed(): true once a write failed.
+// Stops at the first entry it cannot read or the first failed write; true when every record was put.
+template <class Entries, class Output> bool WriteMemoFile(Entries &entries, uint16_t count, Output &output)
+{
+    uint8_t bytes[6];
+    EncodeMemoHeader(bytes, count);
+    output.Put(bytes, 6);
+    for (uint32_t i = 0; i < count && !output.Failed(); i++)
+    {
+        const MemoEntryHead *head = entries.Lock(i);
+        if (!head) return false;
+        const MemoEntryTexts texts = EntryTexts(head);
+        const size_t cbValueName = texts.keyOnly ? 0 : texts.cbValueName;
+        EncodeRecordLengths(bytes, (uint16_t)texts.cbDescription, (uint16_t)texts.cbKeyPath, (uint16_t)cbValueName,
+                            texts.keyOnly);
+        output.Put(bytes, 6);
+        output.Put(texts.description, texts.cbDescription);
+        output.Put(texts.keyPath, texts.cbKeyPath);
+        output.Put(texts.valueName, cbValueName);
+        entries.Unlock(i);
+    }
+    return !output.Failed();
 }
 
 // Offset of the file-name part of a path: one past its last backslash, found character by character

@@ -77,34 +77,24 @@ struct FileSource
 struct ListSink
 {
     HGLOBAL entry;
-    BYTE *block;
     DWORD error; // set when the sink failed without reporting
 
     void Begin(uint16_t recordCount)
     {
         SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0);
     }
-    char *BeginRecord(uint32_t index, uint16_t cbDescription, uint16_t cbKeyPath, uint16_t cbValueName, bool keyOnly)
+    MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
-        entry = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)cbDescription + cbKeyPath + cbValueName + 11);
+        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
         if (!entry)
         {
             error = GetLastError();
             return nullptr;
         }
         if (!InsertEntryAt((int)index, entry)) return nullptr; // reported, freed
-        block = (BYTE *)GlobalLock(entry);
-        if (!block)
-        {
-            error = GetLastError();
-            return nullptr;
-        }
-        MemoEntryHead *head = (MemoEntryHead *)block;
-        head->keyOnly = keyOnly ? 1 : 0;
-        head->descriptionSize = (WORD)(cbDescription + 1);
-        head->keyPathSize = (WORD)(cbKeyPath + 1);
-        head->valueNameSize = (WORD)(cbValueName + 1);
-        return (char *)(block + sizeof(MemoEntryHead));
+        MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
+        if (!head) error = GetLastError();
+        return head;
     }
     void EndRecord()
     {
@@ -130,14 +120,18 @@ struct FileWriter
             error = ERROR_DISK_FULL;
         cbUsed = 0;
     }
-    void Put(const void *data, DWORD cb)
+    bool Failed() const
+    {
+        return error != NO_ERROR;
+    }
+    void Put(const void *data, size_t cb)
     {
         const BYTE *in = (const BYTE *)data;
         while (cb && !error)
         {
             if (cbUsed == sizeof buffer) Flush();
             DWORD n = sizeof buffer - cbUsed;
-            if (n > cb) n = cb;
+            if (n > cb) n = (DWORD)cb;
             memcpy(buffer + cbUsed, in, n);
             cbUsed += n;
             in += n;
@@ -217,7 +211,7 @@ static LoadOutcome ReadMemoIntoList(DWORD *error)
     source.file = file;
     source.error = NO_ERROR;
     source.cbBuffered = source.position = 0;
-    ListSink sink = {nullptr, nullptr, NO_ERROR};
+    ListSink sink = {nullptr, NO_ERROR};
     LoadOutcome outcome = LOAD_LOADED;
     switch (WalkMemoFile(source, sink))
     {
@@ -271,35 +265,30 @@ static HANDLE CreateFileBesideMemo(char tempPath[MAX_PATH])
     return INVALID_HANDLE_VALUE;
 }
 
+// The memo list's entries as the file writer reads them; an entry that cannot be read keeps its error.
+struct ListEntries
+{
+    HGLOBAL entry;
+    DWORD error;
+
+    const MemoEntryHead *Lock(uint32_t index)
+    {
+        entry = GetEntryHandle((int)index);
+        const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
+        if (!head) error = entry ? GetLastError() : ERROR_INVALID_HANDLE;
+        return head;
+    }
+    void Unlock(uint32_t)
+    {
+        GlobalUnlock(entry);
+    }
+};
+
 // Writes the header and every entry in list order; writer->error keeps the first failure.
 static void WriteMemoEntries(FileWriter *writer)
 {
-    uint8_t bytes[6];
-    EncodeMemoHeader(bytes, (uint16_t)entryCount);
-    writer->Put(bytes, 6);
-    for (int i = 0; i < entryCount && !writer->error; i++)
-    {
-        HGLOBAL entry = GetEntryHandle(i);
-        const BYTE *block = entry ? (const BYTE *)GlobalLock(entry) : nullptr;
-        if (!block)
-        {
-            writer->error = entry ? GetLastError() : ERROR_INVALID_HANDLE;
-            break;
-        }
-        const MemoEntryHead *head = (const MemoEntryHead *)block;
-        const WORD cbDescription = head->descriptionSize - 1;
-        const WORD cbKeyPath = head->keyPathSize - 1;
-        const WORD cbValueName = head->keyOnly ? 0 : head->valueNameSize - 1;
-        EncodeRecordLengths(bytes, cbDescription, cbKeyPath, cbValueName, head->keyOnly != 0);
-        writer->Put(bytes, 6);
-        const char *text = (const char *)(block + sizeof(MemoEntryHead));
-        writer->Put(text, cbDescription);
-        text += head->descriptionSize;
-        writer->Put(text, cbKeyPath);
-        text += head->keyPathSize;
-        writer->Put(text, cbValueName);
-        GlobalUnlock(entry);
-    }
+    ListEntries entries = {0, NO_ERROR};
+    if (!WriteMemoFile(entries, (uint16_t)entryCount, *writer) && !writer->error) writer->error = entries.error;
     writer->Flush();
 }
 

@@ -94,23 +94,6 @@ void RelayCellTipMessage(const MSG *msg)
     SendMessageA(gTipWindow, TTM_RELAYEVENT, 0, (LPARAM)&relayed);
 }
 
-static const char *ColumnText(const MemoEntryHead *head, int column, WORD *cbText)
-{
-    const char *text = (const char *)(head + 1);
-    *cbText = head->descriptionSize;
-    if (column >= 1)
-    {
-        text += head->descriptionSize;
-        *cbText = head->keyPathSize;
-    }
-    if (column >= 2)
-    {
-        text += head->keyPathSize;
-        *cbText = head->valueNameSize;
-    }
-    return text;
-}
-
 // Right edge of `text` drawn from `left` in the main window's font.
 static int MeasuredRight(const char *text, int left)
 {
@@ -135,15 +118,15 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     HGLOBAL entry = GetEntryHandle(tipItem);
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return;
-    WORD cbText;
-    const char *text = ColumnText(head, tipColumn, &cbText);
-    if (EnsureSharedTextBlock(cbText, gMainWindow) < 0)
+    size_t cbText;
+    const char *text = EntryColumnText(EntryTexts(head), tipColumn, &cbText);
+    if (EnsureSharedTextBlock(cbText + 1, gMainWindow) < 0)
     {
         GlobalUnlock(entry);
         return;
     }
     char *block = (char *)gSharedTextBlock; // a fixed block: its handle is its address
-    CopyMemory(block, text, cbText);
+    CopyMemory(block, text, cbText + 1);
     GlobalUnlock(entry);
 
     int cellLeft = -GetScrollPos(gMemoList, SB_HORZ);

@@ -33,8 +33,7 @@ static BOOL EntryHasRootKeyPath(int index)
     HGLOBAL handle = GetEntryHandle(index);
     const MemoEntryHead *entry = handle ? (const MemoEntryHead *)GlobalLock(handle) : nullptr;
     if (!entry) return FALSE;
-    const char *keyPath = (const char *)(entry + 1) + entry->descriptionSize;
-    BOOL rooted = IsRootKeyPath(keyPath);
+    BOOL rooted = IsRootKeyPath(EntryTexts(entry).keyPath);
     GlobalUnlock(handle);
     return rooted;
 }

@@ -25,19 +25,16 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
 
 static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 {
-    const MemoEntryHead *entry = content->entry;
-    const char *text = (const char *)(entry + 1);
-    const WORD sizes[3] = {entry->descriptionSize, entry->keyPathSize, entry->valueNameSize};
+    const MemoEntryTexts texts = EntryTexts(content->entry);
     int left = row->left;
     for (int column = 0; column < 3; ++column)
     {
         RECT cell = {left + kCellInset, row->top + 1, left + content->columnWidths[column] - kCellInset, row->bottom};
-        if (column == 2 && entry->keyOnly)
+        if (column == 2 && texts.keyOnly)
             DrawKeyBadge(dc, &cell, row, content->keyBadge);
         else
-            DrawTextA(dc, text, -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
+            DrawTextA(dc, EntryColumnText(texts, column, nullptr), -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
         left += content->columnWidths[column];
-        text += sizes[column];
     }
 }
 

@@ -19,15 +19,6 @@ enum
     kKeyBadgeWidth = 23, // the key badge's width, drawn in place of a key-only entry's value
 };
 
-// The text a column shows for an entry: description, key path or value name.
-static const char *ColumnText(const MemoEntryHead *head, int column)
-{
-    const char *text = (const char *)(head + 1);
-    if (column >= 1) text += head->descriptionSize;
-    if (column >= 2) text += head->keyPathSize;
-    return text;
-}
-
 static void RedrawRow(int row)
 {
     SendMessageA(gMemoList, LVM_REDRAWITEMS, row, row);
@@ -46,14 +37,15 @@ static int MeasureEntryCell(HDC dc, int row, int column)
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return 0;
     int width;
-    if (column == 2 && head->keyOnly)
+    const MemoEntryTexts texts = EntryTexts(head);
+    if (column == 2 && texts.keyOnly)
     {
         width = kKeyBadgeWidth;
     }
     else
     {
         RECT bounds = {0, 0, 0, 100};
-        DrawTextA(dc, ColumnText(head, column), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
+        DrawTextA(dc, EntryColumnText(texts, column, nullptr), -1, &bounds, DT_CALCRECT | DT_NOPREFIX);
         width = bounds.right;
     }
     GlobalUnlock(entry);

@@ -1,4 +1,5 @@
-// The memo file's bytes: what loads, what is refused whole, and what a save writes.
+// The memo file's bytes: what loads, what is refused whole, and what a save writes, through the program's own
+// walk, entry layout and writer.
 #include <gtest/gtest.h>
 
 #include "memo/memo_bytes.h"
@@ -8,16 +9,22 @@ namespace
 
 typedef std::vector<uint8_t> Bytes;
 
+// The records of a file as the program's walk lays them out in entry blocks.
 MemoReadOutcome Parse(const Bytes &bytes, std::vector<MemoRecord> *records)
 {
-    return ParseMemoBytes(bytes.data(), bytes.size(), records);
+    std::vector<MemoBlock> blocks;
+    const MemoReadOutcome outcome = ParseMemoBytes(bytes.data(), bytes.size(), &blocks);
+    records->clear();
+    for (const MemoBlock &block : blocks) records->push_back(EntryRecord(block));
+    return outcome;
 }
 
+// What a save writes for entries laid out as new ones.
 Bytes Serialise(const std::vector<MemoRecord> &records)
 {
-    Bytes bytes;
-    EXPECT_EQ(MEMO_WRITE_FITS, SerialiseMemo(records, &bytes));
-    return bytes;
+    std::vector<MemoBlock> blocks;
+    for (const MemoRecord &record : records) blocks.push_back(EntryBlock(record));
+    return SaveMemoBytes(blocks);
 }
 
 void ExpectRecord(const MemoRecord &record, const char *description, const char *keyPath, const char *valueName,
@@ -107,6 +114,24 @@ TEST(MemoFormat, RecordKinds)
     EXPECT_EQ(Bytes(bytes.begin(), bytes.end() - 5), Serialise(records));
 }
 
+TEST(MemoFormat, EntryBlockIsHeadThenTextsEachWithItsNul)
+{
+    const Bytes file = {4, 0, 1, 0, 1, 0, 1, 0, 4, 0, 0xFF, 0xFF, 'd', 'H', 'K', 'C', 'U'};
+    const MemoBlock expected = {2, 0, 5, 0, 1, 0, 1, 0, 'd', 0, 'H', 'K', 'C', 'U', 0, 0};
+    std::vector<MemoBlock> blocks;
+    ASSERT_EQ(MEMO_READ_LOADED, ParseMemoBytes(file.data(), file.size(), &blocks));
+    ASSERT_EQ(1u, blocks.size());
+    EXPECT_EQ(expected, blocks[0]);
+    EXPECT_EQ(expected, EntryBlock({"d", "HKCU", "", true}));
+    EXPECT_EQ(expected.size(), MemoEntryBlockSize(1, 4, 0));
+    const MemoEntryTexts texts = EntryTexts((const MemoEntryHead *)expected.data());
+    size_t cbText = 0;
+    EXPECT_STREQ("HKCU", EntryColumnText(texts, 1, &cbText));
+    EXPECT_EQ(4u, cbText);
+    EXPECT_STREQ("", EntryColumnText(texts, 2, &cbText));
+    EXPECT_EQ(0u, cbText);
+}
+
 TEST(MemoFormat, FileCutAtAnyByteIsRefusedWhole)
 {
     const Bytes whole = Serialise(kThreeRecords);
@@ -144,32 +169,19 @@ TEST(MemoFormat, RoundTripKeepsEveryByte)
 
 TEST(MemoFormat, WhatTheFileCannotHoldIsRefused)
 {
-    Bytes bytes = {1, 2, 3};
-    std::vector<MemoRecord> records(MEMO_MAX_ENTRIES);
-    ASSERT_EQ(MEMO_WRITE_FITS, SerialiseMemo(records, &bytes));
+    const Bytes bytes = SaveMemoBytes(std::vector<MemoBlock>(MEMO_MAX_ENTRIES, EntryBlock({"", "", "", false})));
     EXPECT_EQ(6u + 6u * MEMO_MAX_ENTRIES, bytes.size());
     EXPECT_EQ(0xFF, bytes[4]);
     EXPECT_EQ(0xFF, bytes[5]);
 
-    records.push_back(MemoRecord());
-    EXPECT_EQ(MEMO_WRITE_TOO_MANY_ENTRIES, SerialiseMemo(records, &bytes));
-    EXPECT_TRUE(bytes.empty());
-
-    const std::string tooLong(MEMO_MAX_TEXT + 1, 'x');
-    const MemoRecord refused[] = {
-        {tooLong, "", "", false},
-        {"", tooLong, "", false},
-        {"", "", tooLong, false},
-        {"", tooLong, "", true},
-    };
-    for (const MemoRecord &record : refused)
-    {
-        bytes = {1};
-        EXPECT_EQ(MEMO_WRITE_TEXT_TOO_LONG, SerialiseMemo({kThreeRecords[0], record}, &bytes));
-        EXPECT_TRUE(bytes.empty());
-    }
+    EXPECT_TRUE(MemoRecordFits(MEMO_MAX_TEXT, MEMO_MAX_TEXT, MEMO_MAX_TEXT, false));
+    const size_t tooLong = MEMO_MAX_TEXT + 1;
+    EXPECT_FALSE(MemoRecordFits(tooLong, 0, 0, false));
+    EXPECT_FALSE(MemoRecordFits(0, tooLong, 0, false));
+    EXPECT_FALSE(MemoRecordFits(0, 0, tooLong, false));
+    EXPECT_FALSE(MemoRecordFits(0, tooLong, 0, true));
     // A key-only entry stores no value name, whatever its length.
-    EXPECT_EQ(MEMO_WRITE_FITS, SerialiseMemo({{"", "HKCU", tooLong, true}}, &bytes));
+    EXPECT_TRUE(MemoRecordFits(0, 4, tooLong, true));
 }
 
 TEST(MemoFormat, FileNameOffsetStepsOverDoubleByteCharacters)
