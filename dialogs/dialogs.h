@@ -6,11 +6,13 @@
 #include "dialogs/rootkeys.h"
 
 /* template.cpp */
-// The template of DIALOG `id`; on old systems a patched copy the caller frees with GlobalFree.
+// The template of DIALOG `id` (on old systems a copy with the face they have), or null; the caller gives
+// every template it got back through FreeDialogTemplate once the window is made or the dialog has ended.
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level);
+void FreeDialogTemplate(LPCDLGTEMPLATEA dialogTemplate);
 void CenterInWorkArea(HWND dialog);
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner);
-// Loads the template, runs the modal dialog owned by the main window, frees a copy.
+// Loads the template and runs the modal dialog owned by the main window.
 void RunDialog(int id, DLGPROC proc, LPARAM param);
 
 /* entry_dialog.cpp, open_key_dialog.cpp */

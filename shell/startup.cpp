@@ -163,7 +163,7 @@ static BOOL CreateMainWindow()
     if (!mainTemplate) return FALSE;
     HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
     DWORD error = GetLastError();
-    if (gIsOldSystem) GlobalFree((DLGTEMPLATE *)mainTemplate);
+    FreeDialogTemplate(mainTemplate);
     if (!window)
     {
         SetLastError(error);
