@@ -14,6 +14,8 @@ void CenterInWorkArea(HWND dialog);
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner);
 // Loads the template and runs the modal dialog owned by the main window.
 void RunDialog(int id, DLGPROC proc, LPARAM param);
+// WM_COMMAND for OK (runs `onOk`) and Cancel (ends the dialog); FALSE for any other command.
+BOOL OnOkOrCancel(HWND dialog, int id, void (*onOk)(HWND dialog));
 
 /* entry_dialog.cpp, open_key_dialog.cpp */
 INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
-// Dialog templates: loading them (with the dialog face replaced on systems that lack it), placing a
-// dialog over the main window, and the growable block that holds the text of the tooltip being shown.
+// Dialog templates: loading them (with the dialog face replaced on systems that lack it), running and
+// placing a dialog over the main window, and the growable block that holds the text of the tooltip being
+// shown.
 #include <string.h>
 
 #include "dialogs/dialogs.h"
@@ -89,4 +90,16 @@ void RunDialog(int id, DLGPROC proc, LPARAM param)
     if (!dialogTemplate) return;
     DialogBoxIndirectParamA(gInstance, dialogTemplate, gMainWindow, proc, param);
     FreeDialogTemplate(dialogTemplate);
+}
+
+BOOL OnOkOrCancel(HWND dialog, int id, void (*onOk)(HWND dialog))
+{
+    switch (id)
+    {
+    case IDOK: onOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
+    default: return FALSE;
+    }
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    return TRUE;
 }
