@@ -152,17 +152,11 @@ static BOOL CreateMainWindow()
     int headerExtra = 2 * (int)strlen(kMainWindowClass);
     LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, headerExtra, nullptr, LEVEL_FATAL);
     if (!mainTemplate) return FALSE;
-    HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
-    DWORD error = GetLastError();
+    gMainWindow = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
+    // Reported before the release, which may change the last error.
+    if (!gMainWindow) ReportSystemError(nullptr, LEVEL_FATAL);
     FreeDialogTemplate(mainTemplate);
-    if (!window)
-    {
-        SetLastError(error);
-        ReportSystemError(nullptr, LEVEL_FATAL);
-        return FALSE;
-    }
-    gMainWindow = window;
-    return TRUE;
+    return gMainWindow != nullptr;
 }
 
 // The remembered placement, or the place the system gives a new window of this size.
