@@ -6,14 +6,18 @@
 #include "dialogs/rootkeys.h"
 
 /* template.cpp */
-// The template of DIALOG `id`; on old systems a patched copy the caller frees with GlobalFree.
+// The template of DIALOG `id` (on old systems a copy with the face they have), or null; the caller gives
+// every template it got back through FreeDialogTemplate once the window is made or the dialog has ended.
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level);
+void FreeDialogTemplate(LPCDLGTEMPLATEA dialogTemplate);
 void CenterInWorkArea(HWND dialog);
 // The text of the tooltip being shown: a fixed block from start-up, grown by EnsureSharedTextBlock.
 extern HGLOBAL gSharedTextBlock;
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner);
-// Loads the template, runs the modal dialog owned by the main window, frees a copy.
+// Loads the template and runs the modal dialog owned by the main window.
 void RunDialog(int id, DLGPROC proc, LPARAM param);
+// WM_COMMAND for OK (runs `onOk`) and Cancel (ends the dialog); FALSE for any other command.
+BOOL OnOkOrCancel(HWND dialog, int id, void (*onOk)(HWND dialog));
 
 /* entry_dialog.cpp, open_key_dialog.cpp */
 INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

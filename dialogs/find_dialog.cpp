@@ -96,12 +96,8 @@ static BOOL OnCommand(HWND dialog, int id, int code)
         if (code == EN_CHANGE)
             EnableWindow(GetDlgItem(dialog, IDOK), GetWindowTextLengthA(GetDlgItem(dialog, IDC_FIND_TEXT)) > 0);
         return FALSE;
-    case IDOK: OnOk(dialog); break;
-    case IDCANCEL: EndDialog(dialog, 0); break;
-    default: return FALSE;
     }
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
-    return TRUE;
+    return OnOkOrCancel(dialog, id, OnOk);
 }
 
 static INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

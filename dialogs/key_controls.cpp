@@ -56,7 +56,8 @@ static void DrawButtonFace(HDC dc, int x, int y, COLORREF color)
 }
 
 // The themed push button, when visual styles are in force; FALSE when the classic look must be drawn.
-static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, COLORREF *glyphColor)
+// `content` narrows to the part inside the button's border where the theme tells it.
+static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, RECT *content, COLORREF *glyphColor)
 {
     if (!gIsNt51 || !gBound.IsAppThemed || !gBound.OpenThemeData || !gBound.CloseThemeData ||
         !gBound.DrawThemeBackground || !gBound.DrawThemeParentBackground)
@@ -67,10 +68,10 @@ static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, COLORREF *gl
     const int state = gRootButtonPressed ? PBS_PRESSED_ : gRootButtonHover ? PBS_HOT_ : PBS_NORMAL_;
     gBound.DrawThemeParentBackground(button, dc, rect);
     gBound.DrawThemeBackground(theme, dc, BP_PUSHBUTTON_, state, rect, nullptr);
-    RECT content;
+    RECT inside;
     if (gBound.GetThemeBackgroundContentRect &&
-        SUCCEEDED(gBound.GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON_, state, rect, &content)))
-        IntersectClipRect(dc, content.left, content.top, content.right, content.bottom);
+        SUCCEEDED(gBound.GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON_, state, rect, &inside)))
+        *content = inside;
     if (gBound.GetThemeSysColor) *glyphColor = gBound.GetThemeSysColor(theme, COLOR_BTNTEXT);
     if (gBound.GetThemeColor)
     {
@@ -84,17 +85,18 @@ static BOOL DrawThemedButton(HWND button, HDC dc, const RECT *rect, COLORREF *gl
 static void PaintRootButton(HWND button, HDC dc, const RECT *rect)
 {
     COLORREF glyphColor = GetSysColor(COLOR_BTNTEXT);
-    const BOOL themed = DrawThemedButton(button, dc, rect, &glyphColor);
+    RECT content = *rect;
+    const BOOL themed = DrawThemedButton(button, dc, rect, &content, &glyphColor);
     if (!themed) FillRect(dc, rect, GetSysColorBrush(COLOR_BTNFACE));
     int x = (rect->left + rect->right - CX_BUTTON_FACE) >> 1;
     int y = (rect->top + rect->bottom - CY_BUTTON_FACE) >> 1;
     if (!themed && gRootButtonPressed) x++, y++;
+    // The face stays off a themed border; the context's own clip region is put back afterwards.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, content.left, content.top, content.right, content.bottom);
     DrawButtonFace(dc, x, y, glyphColor);
-    if (themed)
-    {
-        SelectClipRgn(dc, nullptr);
-    }
-    else
+    RestoreDC(dc, saved);
+    if (!themed)
     {
         RECT edge = *rect;
         DrawEdge(dc, &edge, gRootButtonPressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);

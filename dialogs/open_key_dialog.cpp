@@ -89,12 +89,8 @@ static BOOL OnCommand(HWND dialog, int id, int code)
     case IDC_OPENKEY_VALUENAME:
         if (code == EN_CHANGE) ShowKeyBadge(FALSE);
         return FALSE;
-    case IDOK: OnOk(dialog); break;
-    case IDCANCEL: EndDialog(dialog, 0); break;
-    default: return FALSE;
     }
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
-    return TRUE;
+    return OnOkOrCancel(dialog, id, OnOk);
 }
 
 static void OnDestroy(HWND dialog)

@@ -1,5 +1,6 @@
-// Dialog templates: loading them (with the dialog face replaced on systems that lack it), placing a
-// dialog over the main window, and the growable block that holds the text of the tooltip being shown.
+// Dialog templates: loading them (with the dialog face replaced on systems that lack it), running and
+// placing a dialog over the main window, and the growable block that holds the text of the tooltip being
+// shown.
 #include <string.h>
 
 #include "dialogs/dialogs.h"
@@ -19,6 +20,8 @@ static int RoundUpTo4(int offset)
     return (offset + 3) & ~3;
 }
 
+// A template that cannot be found or loaded is reported; one that cannot be locked or copied is not (the
+// window is then simply not made). What this returns goes back through FreeDialogTemplate.
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level)
 {
     HRSRC found = FindResourceA(gInstance, MAKEINTRESOURCEA(id), RT_DIALOG);
@@ -45,6 +48,12 @@ LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int leve
     // The item templates keep their 4-byte alignment, 8 bytes further up than in the resource.
     memcpy(copy + copyItems, source + sourceItems, cbSource - sourceItems);
     return (LPCDLGTEMPLATEA)copy;
+}
+
+void FreeDialogTemplate(LPCDLGTEMPLATEA dialogTemplate)
+{
+    // Only old systems get a copy; elsewhere the template is the resource itself.
+    if (dialogTemplate && gIsOldSystem) GlobalFree((DLGTEMPLATE *)dialogTemplate);
 }
 
 void CenterInWorkArea(HWND dialog)
@@ -84,5 +93,17 @@ void RunDialog(int id, DLGPROC proc, LPARAM param)
     LPCDLGTEMPLATEA dialogTemplate = LoadDialogTemplate(id, 0, gMainWindow, LEVEL_ORDINARY);
     if (!dialogTemplate) return;
     DialogBoxIndirectParamA(gInstance, dialogTemplate, gMainWindow, proc, param);
-    if (gIsOldSystem) GlobalFree((DLGTEMPLATE *)dialogTemplate);
+    FreeDialogTemplate(dialogTemplate);
+}
+
+BOOL OnOkOrCancel(HWND dialog, int id, void (*onOk)(HWND dialog))
+{
+    switch (id)
+    {
+    case IDOK: onOk(dialog); break;
+    case IDCANCEL: EndDialog(dialog, 0); break;
+    default: return FALSE;
+    }
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    return TRUE;
 }

@@ -29,26 +29,15 @@ def row_bytes(bits_per_pixel, width):
     return ((width * bits_per_pixel + 31) // 32) * 4
 
 
-def pack_bits(pixels, width):
-    """1-bit rows, bottom-up, padded to 4 bytes; pixels is a list of rows of 0/1."""
+def pack_rows(pixels, width, bits_per_pixel):
+    """Rows of palette indices (1 or 4 bits each, leftmost pixel in the high bits), bottom-up, padded to 4 bytes."""
     out = bytearray()
-    stride = row_bytes(1, width)
-    for row in reversed(pixels):
-        line = bytearray(stride)
-        for x, bit in enumerate(row):
-            if bit:
-                line[x // 8] |= 0x80 >> (x % 8)
-        out += line
-    return bytes(out)
-
-
-def pack_nibbles(pixels, width):
-    out = bytearray()
-    stride = row_bytes(4, width)
+    stride = row_bytes(bits_per_pixel, width)
+    per_byte = 8 // bits_per_pixel
     for row in reversed(pixels):
         line = bytearray(stride)
         for x, index in enumerate(row):
-            line[x // 2] |= index << (4 if x % 2 == 0 else 0)
+            line[x // per_byte] |= index << (8 - bits_per_pixel * (x % per_byte + 1))
         out += line
     return bytes(out)
 
@@ -63,7 +52,7 @@ MONO_PALETTE = bytes([0, 0, 0, 0, 255, 255, 255, 0])  # index 0 black, index 1 w
 def monochrome_bitmap(rows, width, row_width_bits):
     """A monochrome .bmp from rows given as integers of `row_width_bits` bits, leftmost pixel first."""
     pixels = [[(value >> (row_width_bits - 1 - x)) & 1 for x in range(width)] for value in rows]
-    bits = pack_bits(pixels, width)
+    bits = pack_rows(pixels, width, 1)
     header = info_header(width, len(rows), 1, len(bits), 2)
     offset = 14 + len(header) + len(MONO_PALETTE)
     file_header = struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
@@ -83,7 +72,7 @@ def cursor(art, hotspot):
     grid = [(row + "." * size)[:size] for row in rows] + ["." * size] * (size - len(rows))
     xor = [[1 if c == "W" else 0 for c in row] for row in grid]
     mask = [[1 if c == "." else 0 for c in row] for row in grid]
-    image = info_header(size, size * 2, 1, 0, 2) + MONO_PALETTE + pack_bits(xor, size) + pack_bits(mask, size)
+    image = info_header(size, size * 2, 1, 0, 2) + MONO_PALETTE + pack_rows(xor, size, 1) + pack_rows(mask, size, 1)
     directory = struct.pack("<HHH", 0, 2, 1)
     entry = struct.pack("<BBBBHHII", size, size, 2, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
     return directory + entry + image
@@ -99,8 +88,8 @@ def icon(arts):
         colour = [[COLOURS.get(c, 0) for c in row] for row in rows]
         mask = [[1 if c == "." else 0 for c in row] for row in rows]
         palette = b"".join(bytes([b, g, r, 0]) for (r, g, b) in PALETTE16)
-        xor = pack_nibbles(colour, size)
-        images.append((size, info_header(size, size * 2, 4, len(xor), 16) + palette + xor + pack_bits(mask, size)))
+        xor = pack_rows(colour, size, 4)
+        images.append((size, info_header(size, size * 2, 4, len(xor), 16) + palette + xor + pack_rows(mask, size, 1)))
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries = b""

@@ -8,8 +8,10 @@ static const int kBadgeWidth = 23, kBadgeHeight = 11;
 
 // The badge in the cell's left edge, vertically centred on the row, clipped to the cell. Its 0 bits take
 // the text colour and its 1 bits the background colour, so it follows the row's selection colours.
+// The caller's clip region (the list's, in an owner-draw context) is put back as it was.
 static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badge)
 {
+    const int saved = SaveDC(dc);
     IntersectClipRect(dc, cell->left, row->top, cell->right, row->bottom);
     HDC memory = CreateCompatibleDC(dc);
     if (memory)
@@ -20,7 +22,7 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
         SelectObject(memory, previous);
         DeleteDC(memory);
     }
-    SelectClipRgn(dc, nullptr);
+    RestoreDC(dc, saved);
 }
 
 static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)

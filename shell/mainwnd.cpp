@@ -117,7 +117,8 @@ static void OnDrawItem(const DRAWITEMSTRUCT *draw)
     row.endRow = item >= entryCount;
     row.focusRect = (draw->itemState & ODS_FOCUS) && GetFocus() == gMemoList;
     row.keyBadge = gKeyBadgeBitmap;
-    row.endRowPattern = gPatternBrush;
+    // The stock brush stands in for a pattern brush that could not be made; it is not the program's to delete.
+    row.endRowPattern = gPatternBrush ? gPatternBrush : (HBRUSH)GetStockObject(GRAY_BRUSH);
     HGLOBAL handle = nullptr;
     if (!row.endRow)
     {

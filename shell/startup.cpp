@@ -77,45 +77,33 @@ static BOOL RegisterMainWindowClass()
 }
 
 // NT family: the functions for memory in another process, its width, and the registry access test.
-// FALSE after a fatal report.
+// FALSE after a fatal report, with neither library kept.
 static BOOL BindNtFunctions()
 {
     kernelLibrary = LoadLibraryA("Kernel32.dll");
-    if (!kernelLibrary)
+    if (kernelLibrary) gBound.VirtualAllocEx = Bind<VirtualAllocExProc>(kernelLibrary, "VirtualAllocEx");
+    if (gBound.VirtualAllocEx) gBound.VirtualFreeEx = Bind<VirtualFreeExProc>(kernelLibrary, "VirtualFreeEx");
+    if (gBound.VirtualFreeEx)
     {
-        ReportSystemError(nullptr, LEVEL_FATAL);
-        return FALSE;
+        gBound.IsWow64Process = Bind<IsWow64ProcessProc>(kernelLibrary, "IsWow64Process");
+        advapiLibrary = LoadLibraryA("Advapi32.dll");
     }
-    gBound.VirtualAllocEx = Bind<VirtualAllocExProc>(kernelLibrary, "VirtualAllocEx");
-    gBound.VirtualFreeEx = gBound.VirtualAllocEx ? Bind<VirtualFreeExProc>(kernelLibrary, "VirtualFreeEx") : nullptr;
-    if (!gBound.VirtualFreeEx)
+    const BOOL bound = advapiLibrary &&
+                       (gBound.RegGetKeySecurity = Bind<RegGetKeySecurityProc>(advapiLibrary, "RegGetKeySecurity")) &&
+                       (gBound.ImpersonateSelf = Bind<ImpersonateSelfProc>(advapiLibrary, "ImpersonateSelf")) &&
+                       (gBound.RevertToSelf = Bind<RevertToSelfProc>(advapiLibrary, "RevertToSelf")) &&
+                       (gBound.OpenThreadToken = Bind<OpenThreadTokenProc>(advapiLibrary, "OpenThreadToken")) &&
+                       (gBound.AccessCheck = Bind<AccessCheckProc>(advapiLibrary, "AccessCheck"));
+    if (!bound)
     {
+        // The last error describes the library or procedure missing; freeing may change it.
         ReportSystemError(nullptr, LEVEL_FATAL);
-        FreeLibrary(kernelLibrary);
-        kernelLibrary = nullptr;
-        return FALSE;
+        gBound = BoundFunctions();
+        if (advapiLibrary) FreeLibrary(advapiLibrary);
+        if (kernelLibrary) FreeLibrary(kernelLibrary);
+        advapiLibrary = kernelLibrary = nullptr;
     }
-    gBound.IsWow64Process = Bind<IsWow64ProcessProc>(kernelLibrary, "IsWow64Process");
-    advapiLibrary = LoadLibraryA("Advapi32.dll");
-    if (!advapiLibrary)
-    {
-        ReportSystemError(nullptr, LEVEL_FATAL);
-        return FALSE;
-    }
-    BOOL complete = (gBound.RegGetKeySecurity = Bind<RegGetKeySecurityProc>(advapiLibrary, "RegGetKeySecurity")) &&
-                    (gBound.ImpersonateSelf = Bind<ImpersonateSelfProc>(advapiLibrary, "ImpersonateSelf")) &&
-                    (gBound.RevertToSelf = Bind<RevertToSelfProc>(advapiLibrary, "RevertToSelf")) &&
-                    (gBound.OpenThreadToken = Bind<OpenThreadTokenProc>(advapiLibrary, "OpenThreadToken")) &&
-                    (gBound.AccessCheck = Bind<AccessCheckProc>(advapiLibrary, "AccessCheck"));
-    if (!complete)
-    {
-        // The last error describes the missing procedure.
-        ReportSystemError(nullptr, LEVEL_FATAL);
-        FreeLibrary(advapiLibrary);
-        advapiLibrary = nullptr;
-        return FALSE;
-    }
-    return TRUE;
+    return bound;
 }
 
 // XP and later: hover tracking and visual styles, each used only where it was found.
@@ -124,22 +112,25 @@ static void BindOptionalFunctions()
     userLibrary = LoadLibraryA("User32.dll");
     if (userLibrary) gBound.TrackMouseEvent = Bind<TrackMouseEventProc>(userLibrary, "TrackMouseEvent");
     themeLibrary = LoadLibraryA("UxTheme.dll");
-    if (!themeLibrary) return;
-    gBound.IsAppThemed = Bind<IsAppThemedProc>(themeLibrary, "IsAppThemed");
-    if (!gBound.IsAppThemed)
+    if (themeLibrary) gBound.IsAppThemed = Bind<IsAppThemedProc>(themeLibrary, "IsAppThemed");
+    if (gBound.IsAppThemed)
     {
+        gBound.OpenThemeData = Bind<OpenThemeDataProc>(themeLibrary, "OpenThemeData");
+        gBound.CloseThemeData = Bind<CloseThemeDataProc>(themeLibrary, "CloseThemeData");
+        gBound.GetThemeColor = Bind<GetThemeColorProc>(themeLibrary, "GetThemeColor");
+        gBound.GetThemeSysColor = Bind<GetThemeSysColorProc>(themeLibrary, "GetThemeSysColor");
+        gBound.DrawThemeBackground = Bind<DrawThemeBackgroundProc>(themeLibrary, "DrawThemeBackground");
+        gBound.DrawThemeParentBackground =
+            Bind<DrawThemeParentBackgroundProc>(themeLibrary, "DrawThemeParentBackground");
+        gBound.GetThemeBackgroundContentRect =
+            Bind<GetThemeBackgroundContentRectProc>(themeLibrary, "GetThemeBackgroundContentRect");
+    }
+    else if (themeLibrary)
+    {
+        // The library is kept only with the function that says whether themes are in force.
         FreeLibrary(themeLibrary);
         themeLibrary = nullptr;
-        return;
     }
-    gBound.OpenThemeData = Bind<OpenThemeDataProc>(themeLibrary, "OpenThemeData");
-    gBound.CloseThemeData = Bind<CloseThemeDataProc>(themeLibrary, "CloseThemeData");
-    gBound.GetThemeColor = Bind<GetThemeColorProc>(themeLibrary, "GetThemeColor");
-    gBound.GetThemeSysColor = Bind<GetThemeSysColorProc>(themeLibrary, "GetThemeSysColor");
-    gBound.DrawThemeBackground = Bind<DrawThemeBackgroundProc>(themeLibrary, "DrawThemeBackground");
-    gBound.DrawThemeParentBackground = Bind<DrawThemeParentBackgroundProc>(themeLibrary, "DrawThemeParentBackground");
-    gBound.GetThemeBackgroundContentRect =
-        Bind<GetThemeBackgroundContentRectProc>(themeLibrary, "GetThemeBackgroundContentRect");
 }
 
 static void ResetRunState()
@@ -161,17 +152,11 @@ static BOOL CreateMainWindow()
     int headerExtra = 2 * (int)strlen(kMainWindowClass);
     LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, headerExtra, nullptr, LEVEL_FATAL);
     if (!mainTemplate) return FALSE;
-    HWND window = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
-    DWORD error = GetLastError();
-    if (gIsOldSystem) GlobalFree((DLGTEMPLATE *)mainTemplate);
-    if (!window)
-    {
-        SetLastError(error);
-        ReportSystemError(nullptr, LEVEL_FATAL);
-        return FALSE;
-    }
-    gMainWindow = window;
-    return TRUE;
+    gMainWindow = CreateDialogIndirectParamA(gInstance, mainTemplate, nullptr, nullptr, 0);
+    // Reported before the release, which may change the last error.
+    if (!gMainWindow) ReportSystemError(nullptr, LEVEL_FATAL);
+    FreeDialogTemplate(mainTemplate);
+    return gMainWindow != nullptr;
 }
 
 // The remembered placement, or the place the system gives a new window of this size.
@@ -274,8 +259,8 @@ static BOOL LoadBitmaps()
 {
     gGridBitmap = LoadMonochromeBitmap(IDB_GRID);
     if (!gGridBitmap) return FALSE;
+    // Stays null when it cannot be made: the end row then borrows a stock brush, which is never deleted.
     gPatternBrush = CreatePatternBrush(gGridBitmap);
-    if (!gPatternBrush) gPatternBrush = (HBRUSH)GetStockObject(GRAY_BRUSH);
     PrepareSelectAndFocusRecord();
     gDragState = 0;
     gRootButtonBitmap = LoadMonochromeBitmap(IDB_ROOTBUTTON);
@@ -285,11 +270,11 @@ static BOOL LoadBitmaps()
 }
 
 // A fatal report for the last error, then the end of the main window (which runs the clean-up).
-static int EndAfterFatalReport(HWND owner)
+static BOOL EndAfterFatalReport(HWND owner)
 {
     ReportSystemError(owner, LEVEL_FATAL);
     DestroyWindow(gMainWindow);
-    return 0;
+    return FALSE;
 }
 
 // The shortcuts belong to the main window: keys meant for any other window (a dialog's edit field, where
@@ -314,23 +299,24 @@ static void RunMessageLoop()
     }
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand)
+// Everything up to the shown main window; FALSE when the program must end (reported where the failure
+// has a report).
+static BOOL StartUp(LPSTR commandTail, int showCommand)
 {
-    gInstance = instance;
     DetectPlatform();
     InitCommonControls();
     DetectCommonControlsVersion();
-    if (!LoadSettings()) return 0;
+    if (!LoadSettings()) return FALSE;
     if (!RegisterMainWindowClass())
     {
         ReportSystemError(nullptr, LEVEL_FATAL);
-        return 0;
+        return FALSE;
     }
-    if (gIsNtFamily && !BindNtFunctions()) return 0;
+    if (gIsNtFamily && !BindNtFunctions()) return FALSE;
     if (gIsNt51) BindOptionalFunctions();
     ResetRunState();
 
-    if (!CreateMainWindow()) return 0;
+    if (!CreateMainWindow()) return FALSE;
     DragAcceptFiles(gMainWindow, TRUE);
     gMemoList = GetDlgItem(gMainWindow, IDC_MEMOLIST);
     MeasureLayout();
@@ -353,11 +339,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
 
     GetCurrentDirectoryA(MAX_PATH, lastDirectory);
     // A fatal failure there has been reported and the main window destroyed.
-    if (OpenStartupMemo(commandTail) == -1) return 0;
+    if (OpenStartupMemo(commandTail) == -1) return FALSE;
     // A remembered placement already carries the show state.
     ShowWindow(gMainWindow, gSettings.placementFlags ? SW_SHOW : showCommand);
     UpdateWindow(gMainWindow);
-    RunMessageLoop();
+    return TRUE;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand)
+{
+    gInstance = instance;
+    if (StartUp(commandTail, showCommand)) RunMessageLoop();
+    // The main window's end has run the clean-up already; a start-up that ended before there was a main
+    // window still has libraries to free.
+    ShutdownCleanup();
     return 0;
 }
 

@@ -41,6 +41,12 @@ static unsigned CharacterAt(const unsigned char *p, size_t *cbCharacter)
     return p[0];
 }
 
+unsigned FoldedCharacterAt(const char *p, size_t *cbCharacter)
+{
+    unsigned code = CharacterAt((const unsigned char *)p, cbCharacter);
+    return (code >= 'a' && code <= 'z') ? code & ~0x20u : code;
+}
+
 bool IsShiftJisLeadByte(unsigned char c)
 {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -91,19 +97,15 @@ const char *ToHalfWidth(const char *text)
 
 int CompareIgnoringCase(const char *a, const char *b)
 {
-    const unsigned char *p = (const unsigned char *)a;
-    const unsigned char *q = (const unsigned char *)b;
     for (;;)
     {
-        size_t cbP, cbQ;
-        unsigned x = CharacterAt(p, &cbP);
-        unsigned y = CharacterAt(q, &cbQ);
-        if (x >= 'a' && x <= 'z') x &= ~0x20u;
-        if (y >= 'a' && y <= 'z') y &= ~0x20u;
+        size_t cbA, cbB;
+        unsigned x = FoldedCharacterAt(a, &cbA);
+        unsigned y = FoldedCharacterAt(b, &cbB);
         if (x != y) return 1;
         if (x == 0) return 0;
-        p += cbP;
-        q += cbQ;
+        a += cbA;
+        b += cbB;
     }
 }
 

@@ -1,5 +1,6 @@
 // Shift-JIS text helpers that need no window: shared by the memo program and its host unit tests.
 #pragma once
+#include <stddef.h>
 
 // Set at start-up on Windows 95 and NT 4.x; switches ToHalfWidth on.
 extern bool gIsOldSystem;
@@ -13,6 +14,9 @@ void UpperCaseLetters(char *text);
 void LowerCaseLetters(char *text);
 // Lead byte of a double-byte Shift-JIS character.
 bool IsShiftJisLeadByte(unsigned char c);
+// The character at `p` as a code (a double-byte code, or a single byte with small letters folded to
+// capitals) and its size in bytes. A lead byte right before the terminator counts as a single byte.
+unsigned FoldedCharacterAt(const char *p, size_t *cbCharacter);
 
 /* find_text.cpp */
 // Whether `pattern` occurs in `text`: single-byte letters match without regard to case, double-byte

@@ -176,6 +176,14 @@ TEST_F(Canvas, CellsStayInsideTheirColumns)
     }
     HRGN clip = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetClipRgn(dc, clip), 0) << "no clip region left behind";
+    // A clip region the caller had (an owner-draw context has the list's) is the same afterwards.
+    HRGN callers = CreateRectRgn(0, 0, 100, 17);
+    SelectClipRgn(dc, callers);
+    DrawMemoRow(dc, &rowRect, &row);
+    EXPECT_EQ(GetClipRgn(dc, clip), 1);
+    EXPECT_TRUE(EqualRgn(clip, callers)) << "the caller's clip region kept";
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(callers);
     DeleteObject(clip);
 
     // A description far wider than its column is drawn within it, shortened.

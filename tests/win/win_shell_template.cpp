@@ -293,7 +293,6 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
         const BYTE *resource = static_cast<const BYTE *>(Resource(c.id, &cbResource));
         gIsOldSystem = true;
         const BYTE *copy = reinterpret_cast<const BYTE *>(LoadDialogTemplate(c.id, c.headerExtra, nullptr, 2));
-        gIsOldSystem = false;
         ASSERT_NE(copy, nullptr);
         ASSERT_NE(copy, resource);
         EXPECT_EQ(GlobalSize(const_cast<BYTE *>(copy)), cbResource);
@@ -322,7 +321,7 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
         size_t copyItems = (faceOffset + 18 + 3) & ~size_t(3);
         EXPECT_EQ(sourceItems - copyItems, 8u);
         EXPECT_EQ(memcmp(copy + copyItems, resource + sourceItems, cbResource - sourceItems), 0);
-        GlobalFree(const_cast<BYTE *>(copy));
+        FreeDialogTemplate(reinterpret_cast<LPCDLGTEMPLATEA>(copy));
     }
     EXPECT_EQ(reportCount, 0);
 }
@@ -356,7 +355,7 @@ TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace)
         LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
         ASSERT_NE(mainTemplate, nullptr);
         HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), mainTemplate, nullptr, nullptr, 0);
-        if (oldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
+        FreeDialogTemplate(mainTemplate);
         ASSERT_NE(window, nullptr) << oldSystem;
         char className[64];
         GetClassNameA(window, className, sizeof className);
