@@ -1,6 +1,7 @@
 // Every resource, control and command id of the memo program, one block per kind.
 // Resource numbers are keyed by type in the program file (DIALOG 101 and MENU 101 are different
-// resources); the numbers themselves are fixed by the program's external interface.
+// resources). 101 to 104 are fixed by the program's external interface and shared across types as it
+// gives them; a resource added beyond it takes a number that no other type uses.
 #pragma once
 
 /* DIALOG */
@@ -16,7 +17,7 @@
 #define IDR_ROOTKEYMENU 103
 
 /* ACCELERATORS of the main window */
-#define IDR_ACCELERATORS 105
+#define IDR_ACCELERATORS 106
 
 /* BITMAP (monochrome) */
 #define IDB_GRID       101 // 8 x 8, the pattern of the dotted end row
