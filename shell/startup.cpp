@@ -24,7 +24,7 @@ static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record 
 
 // Libraries loaded for the functions bound by name; freed at the end.
 static HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
-// The main window's shortcuts (ACCELERATORS 105).
+// The main window's shortcuts (ACCELERATORS 106).
 static HACCEL gAccelerators;
 
 template <typename Function> Function Bind(HMODULE library, const char *name)
