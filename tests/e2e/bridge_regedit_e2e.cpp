@@ -11,7 +11,6 @@
 
 #include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
-#include "tests/e2e/settings_e2e.h"
 #include "tests/support/driver.h"
 #include "tests/support/registry_editor_width.h"
 
@@ -132,112 +131,48 @@ std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
     return bytes;
 }
 
-// A running tarmik.exe with a memo of `entries` named on its command line.
-class Tarmik
+// tarmik.exe with the bridge's two options in its settings file, the stand-in Registry Editor beside it
+// when asked, and a memo of `entries` named on its command line.
+class Tarmik : public driver::Session
 {
   public:
     Tarmik(const std::string &name, const std::vector<driver::Entry> &entries, bool expandSelectedKey = false,
            bool openValueEditor = false, bool withStandin = false, const char *standinMode = "")
+        : Session(name)
     {
-        folder_ = driver::MakeTestFolder(name);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-        driver::WriteFileBytes(folder_ + "\\tarmik.PRF", SettingsBytes(expandSelectedKey, openValueEditor));
+        WriteSettings(SettingsBytes(expandSelectedKey, openValueEditor));
         if (withStandin)
         {
-            CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(),
-                      (folder_ + "\\regedit.exe").c_str(), FALSE);
+            CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(), Path("regedit.exe").c_str(),
+                      FALSE);
             std::string mode = standinMode;
-            driver::WriteFileBytes(folder_ + "\\regedit.mode", std::vector<uint8_t>(mode.begin(), mode.end()));
+            driver::WriteFileBytes(Path("regedit.mode"), std::vector<uint8_t>(mode.begin(), mode.end()));
         }
-        memoPath_ = folder_ + "\\memo.tmk";
-        driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries));
-        if (driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_) && driver::WaitForMainWindow(&program_))
-            list_ = GetDlgItem(program_.mainWindow, 1001);
-    }
-    ~Tarmik()
-    {
-        if (program_.mainWindow)
-        {
-            driver::MessageBoxInfo box;
-            while (driver::WaitForMessageBox(program_.pid, &box, 0)) driver::PressButton(box.window, IDOK, 1000);
-        }
-        driver::Stop(&program_);
+        ok_ = Open(entries);
     }
     bool ok() const
     {
-        return list_ != nullptr;
-    }
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    const std::string &folder() const
-    {
-        return folder_;
+        return ok_;
     }
 
-    // Makes `row` the selected row. The focus moves first: a row left focused without its selection
-    // is selected again by the program, after the change, which would undo a change made in one step.
-    bool SelectRow(int row)
-    {
-        driver::RemoteMemory remote(list_, sizeof(LVITEMA));
-        LVITEMA record = {};
-        record.state = record.stateMask = LVIS_FOCUSED;
-        remote.Write(&record, sizeof record);
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
-        record.state = record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        remote.Write(&record, sizeof record);
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
-        for (int i = 0; i < 50; i++)
-        {
-            driver::Settle(program_);
-            if (driver::ListSelectedItem(list_) == row) return true;
-            Sleep(20);
-        }
-        return false;
-    }
-
-    // Carries out a command as a menu item would, returning when it is done. Sent, not posted: while
-    // the program waits on the Registry Editor it still answers messages sent to it, so no round trip
-    // after a posted command could tell that the command had ended.
-    void Command(int id, DWORD timeoutMs = 30000)
-    {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, id, 0, SMTO_NORMAL, timeoutMs, &ignored);
-    }
-
-    void Open(int row)
+    void OpenRow(int row)
     {
         EXPECT_TRUE(SelectRow(row));
-        Command(CMD_OPEN_ENTRY);
-    }
-
-    std::vector<driver::Entry> Saved()
-    {
-        Command(CMD_SAVE);
-        std::vector<driver::Entry> entries;
-        driver::ParseMemo(driver::ReadFileBytes(memoPath_), &entries);
-        return entries;
+        Send(CMD_OPEN_ENTRY);
     }
 
     // Whether closing asks about unsaved changes; the question is cancelled.
     bool AsksToSave()
     {
-        PostMessageA(program_.mainWindow, WM_CLOSE, 0, 0);
+        PostMessageA(main(), WM_CLOSE, 0, 0);
         driver::MessageBoxInfo box;
-        if (!driver::WaitForMessageBox(program_.pid, &box, 3000)) return false;
+        if (!Box(&box, 3000)) return false;
         driver::PressButton(box.window, IDCANCEL, 3000);
         return true;
     }
 
   private:
-    driver::Program program_;
-    std::string folder_, memoPath_;
-    HWND list_ = nullptr;
+    bool ok_ = false;
 };
 
 std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
@@ -355,7 +290,7 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
     {
         SCOPED_TRACE(cases[i].name);
         std::string keyPathBefore = entries[i].keyPath;
-        tarmik.Open((int)i);
+        tarmik.OpenRow((int)i);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.tree) << "the program started Wine's Registry Editor";
         if (!editorPid) editorPid = editor.pid;
@@ -386,14 +321,14 @@ TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBa
     SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_reselect", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     regedit::SelectRows(editor.list, {2, 3});
     ShowWindow(editor.window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(editor.window));
 
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     EXPECT_FALSE(IsIconic(editor.window));
     EXPECT_TRUE(IsAbove(editor.window, tarmik.main())) << "brought to the front";
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
@@ -422,7 +357,7 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
             ASSERT_TRUE(deep1);
             regedit::Collapse(editor.tree, deep1);
         }
-        tarmik.Open(0);
+        tarmik.OpenRow(0);
         editor = regedit::WaitFor();
         ASSERT_TRUE(editor.tree);
         HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_CARET);
@@ -431,10 +366,10 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
         EXPECT_EQ(regedit::Focus(editor), editor.tree);
         EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "a key-only open never presses Enter";
 
-        tarmik.Open(2);
+        tarmik.OpenRow(2);
         EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "no row selected, no Enter";
 
-        tarmik.Open(1);
+        tarmik.OpenRow(1);
         HWND valueEditor = regedit::WaitForValueEditor(editor);
         ASSERT_TRUE(valueEditor) << "Enter in the value list opens the value's editor; rows selected "
                                  << regedit::SelectedRows(editor.list).size() << ", focus in the list "
@@ -450,7 +385,7 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
                                           {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Command(CMD_START);
+    tarmik.Send(CMD_START);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
@@ -495,7 +430,7 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
                                    {"", "HKCU\\Software\\TarmikBridgeTest\\MadeLater", "Made", false}});
     ASSERT_TRUE(tarmik.ok());
     RegCloseKey(CreateKey(below + "\\GoesAway"));
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\GoesAway");
@@ -505,21 +440,21 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
         regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1", "Deep2"});
     ASSERT_TRUE(deep2);
     HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_PARENT, deep2);
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
     EXPECT_TRUE(regedit::IsExpanded(editor.tree, deep1));
 
     HKEY key = CreateKey(below + "\\Values");
     SetString(key, "Later", "l");
     RegCloseKey(key);
-    tarmik.Open(1);
+    tarmik.OpenRow(1);
     std::vector<int> rows = regedit::SelectedRows(editor.list);
     ASSERT_EQ(rows.size(), 1u) << "a value made while its key was selected";
     EXPECT_EQ(regedit::RowText(editor.list, rows[0]), "Later");
     EXPECT_EQ(regedit::Focus(editor), editor.list);
 
     DeleteTree(HKEY_CURRENT_USER, below + "\\GoesAway");
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     EXPECT_EQ(regedit::SelectedPath(editor), root) << "a key deleted after it was shown";
     EXPECT_EQ(regedit::Focus(editor), editor.tree);
     EXPECT_FALSE(regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "GoesAway"}));
@@ -527,7 +462,7 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
     key = CreateKey(below + "\\MadeLater");
     SetString(key, "Made", "m");
     RegCloseKey(key);
-    tarmik.Open(3);
+    tarmik.OpenRow(3);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\MadeLater") << "a key made after its parent was shown";
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
     driver::Screenshot(editor.window, "bridge_made_later");
@@ -551,17 +486,17 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
                                       {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\sub2-5", "", true},
                                       {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\Sub11", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     const std::string root = std::string(kLongRoot) + "\\Wide";
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub39");
-    tarmik.Open(1);
+    tarmik.OpenRow(1);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub2-5");
     // Sub10 expanded puts its own Sub11 in the row where the sibling Sub11 would stand.
     ASSERT_TRUE(regedit::FindPath(editor.tree,
                                   {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Wide", "Sub10", "Sub11"}));
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub11");
     driver::Screenshot(editor.window, "bridge_many_siblings");
     DeleteTree(HKEY_CURRENT_USER, wide);
@@ -575,7 +510,7 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     ASSERT_TRUE(tarmik.ok());
     if (!editor.tree)
     {
-        tarmik.Command(CMD_START);
+        tarmik.Send(CMD_START);
         editor = regedit::WaitFor();
     }
     ASSERT_TRUE(editor.list);
@@ -586,23 +521,23 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(1));
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(CMD_CAPTURE);
 
     // Rows 0 and 2 of the value list: the default value, then Beta.
     regedit::SelectRows(editor.list, {0, 2});
     regedit::FocusControl(editor, editor.list);
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(CMD_CAPTURE);
 
     // The list has the focus but no row is selected: nothing.
     regedit::SelectRows(editor.list, {});
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(CMD_CAPTURE);
 
     // A path beyond 255 bytes is built whole.
     regedit::Select(editor.tree,
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", kLongName}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(5)); // the end row
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(CMD_CAPTURE);
 
     EXPECT_EQ(Keys(tarmik.Saved()), (std::vector<std::string>{
                                         "HKCU||1",
@@ -619,7 +554,7 @@ TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
     regedit::CloseAll();
     Tarmik tarmik("bridge_capture_none", {{"only", "HKCU", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(CMD_CAPTURE);
     EXPECT_FALSE(regedit::Find().window) << "capture never starts the Registry Editor";
     driver::MessageBoxInfo box;
     EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
@@ -662,7 +597,7 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
     {
         Tarmik tarmik("bridge_standin_late", {}, false, false, true, "late");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Command(CMD_START);
+        tarmik.Send(CMD_START);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.window);
         EXPECT_EQ(driver::GetText(editor.window), "Stand-in Registry Editor");
@@ -674,7 +609,7 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
         Tarmik tarmik("bridge_standin_never", {}, false, false, true, "never");
         ASSERT_TRUE(tarmik.ok());
         DWORD start = GetTickCount();
-        tarmik.Command(CMD_START);
+        tarmik.Send(CMD_START);
         EXPECT_GE(GetTickCount() - start, 10000u);
         driver::MessageBoxInfo box;
         EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 300)) << box.text;
@@ -697,7 +632,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         Tarmik tarmik("bridge_standin_nolist", {{"", "HKCU\\Software\\Standin", "", true}}, false, false, true,
                       "nolist");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Open(0);
+        tarmik.OpenRow(0);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.window);
         HWND tree = FindWindowExA(editor.window, nullptr, "SysTreeView32", nullptr);
@@ -710,7 +645,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
     {
         Tarmik tarmik("bridge_standin_long", {}, false, false, true, "");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Command(CMD_START);
+        tarmik.Send(CMD_START);
         regedit::Editor editor = regedit::WaitFor();
         ASSERT_TRUE(editor.tree);
         HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
@@ -720,7 +655,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         ASSERT_TRUE(item);
         regedit::Select(editor.tree, item);
         regedit::FocusControl(editor, editor.tree);
-        tarmik.Command(CMD_CAPTURE);
+        tarmik.Send(CMD_CAPTURE);
         EXPECT_EQ(Keys(tarmik.Saved()),
                   std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
     }
@@ -779,19 +714,17 @@ std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 // Registry Editor while it is shown.
 void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
 {
-    settings_e2e::Tarmik program;
-    program.program.pid = pid;
-    settings_e2e::Message box;
-    ASSERT_TRUE(settings_e2e::WaitForMessage(program, &box, 15000));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(pid, &box, 15000));
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.caption, "タルミク");
-    EXPECT_EQ(box.icon, settings_e2e::Icon::Question);
+    EXPECT_EQ(driver::MessageBoxIcon(box.window), driver::Icon::Question);
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), owner);
     DWORD editorPid = regedit::Find().pid;
     int held = OnePageAllocations(editorPid);
     driver::Screenshot(box.window, screenshot);
     driver::PressButton(box.window, IDOK);
-    EXPECT_FALSE(settings_e2e::WaitForMessage(program, &box, 500)) << "a second message: " << box.text;
+    EXPECT_FALSE(driver::WaitForMessageBox(pid, &box, 500)) << "a second message: " << box.text;
     EXPECT_EQ(held, OnePageAllocations(editorPid)) << "a buffer was held in the Registry Editor";
 }
 
@@ -803,7 +736,7 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
                    {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}},
                   false, true);
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     HWND valueEditor = regedit::WaitForValueEditor(editor);
@@ -814,7 +747,7 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     ASSERT_TRUE(tarmik.SelectRow(1));
     PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_open");
-    EXPECT_TRUE(dialogs::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
+    EXPECT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
     PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_capture");
     PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
@@ -867,7 +800,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
 
     // As it starts by itself, through the start command, which needs nothing of it.
     regedit::CloseAll();
-    tarmik.Command(CMD_START);
+    tarmik.Send(CMD_START);
     editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     Sleep(500);

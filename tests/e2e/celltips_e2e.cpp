@@ -3,9 +3,8 @@
 // cut cell shows its text; a shown tip lets the mouse through to the list.
 #include "tests/e2e/memolist_session.h"
 
-using memolist::MouseTo;
-using memolist::Session;
-using memolist::WaitFor;
+using namespace driver;
+using namespace memolist;
 
 namespace
 {
@@ -60,7 +59,7 @@ POINT ExpectedTipCorner(HWND tip, POINT text)
 // Rests the pointer in a cell: two moves, as a hand makes them.
 void RestIn(Session &session, int row, int column, double xFraction = 0.5)
 {
-    POINT point = session.CellPoint(row, column, xFraction);
+    POINT point = CellPoint(session, row, column, xFraction);
     MouseTo(point);
     point.x += 1;
     MouseTo(point);
@@ -68,7 +67,7 @@ void RestIn(Session &session, int row, int column, double xFraction = 0.5)
 
 void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line)
 {
-    RECT cell = session.CellOnScreen(row, column);
+    RECT cell = CellOnScreen(session, row, column);
     POINT corner = ExpectedTipCorner(tip, POINT{cell.left + 4, cell.top + 1});
     RECT window;
     GetWindowRect(tip, &window);
@@ -88,7 +87,8 @@ class CellTips : public testing::Test
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(session.Open(testing::UnitTest::GetInstance()->current_test_info()->name(), TipEntries()));
+        session.Prepare(testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_TRUE(session.Open(TipEntries()));
         // A known place on the screen, away from the work area's edges.
         SetWindowPos(session.main(), nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         session.Settle();
@@ -134,8 +134,8 @@ TEST_F(CellTips, FittingCellsTheHeaderAndTheEndRowShowNone)
     ExpectNoTip(session, "the end row");
 
     RECT header;
-    GetWindowRect(session.header(), &header);
-    POINT overHeader = session.CellPoint(0, 1);
+    GetWindowRect(Header(session), &header);
+    POINT overHeader = CellPoint(session, 0, 1);
     overHeader.y = (header.top + header.bottom) / 2;
     MouseTo(overHeader);
     overHeader.x += 1;
@@ -150,8 +150,8 @@ TEST_F(CellTips, CellScrolledOutOnTheLeftShowsATip)
     SendMessageA(session.list(), LVM_SETCOLUMNWIDTH, 1, 900);
     SendMessageA(session.list(), LVM_SCROLL, 30, 0);
     session.Settle();
-    RECT list = session.ClientOnScreen();
-    RECT cell = session.CellOnScreen(1, 0);
+    RECT list = ClientOnScreen(session);
+    RECT cell = CellOnScreen(session, 1, 0);
     ASSERT_EQ(cell.left, list.left - 30) << "column 0 starts 30 pixels left of the view";
     RestIn(session, 1, 0, 0.8);
     HWND tip = WaitForTip(session);
@@ -181,7 +181,7 @@ TEST_F(CellTips, TipStaysInsideTheWorkArea)
     RECT placed;
     GetWindowRect(tip, &placed);
     EXPECT_EQ(placed.right, work.right) << "moved left to end at the work area's edge";
-    RECT cell = session.CellOnScreen(0, 1);
+    RECT cell = CellOnScreen(session, 0, 1);
     EXPECT_EQ(placed.top, ExpectedTipCorner(tip, POINT{cell.left + 4, cell.top + 1}).y);
     driver::Screenshot(tip, "celltip_work_area_edge");
 }
@@ -201,7 +201,7 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     RestIn(session, 2, 1, 0.5);
     HWND tip = WaitForTip(session);
     ASSERT_NE(tip, nullptr);
-    RECT tipRect, list = session.ClientOnScreen();
+    RECT tipRect, list = ClientOnScreen(session);
     GetWindowRect(tip, &tipRect);
     ASSERT_GT(tipRect.right, list.right + 10) << "the tip reaches out of the list";
     POINT overList = {(tipRect.left + list.right) / 2, (tipRect.top + tipRect.bottom) / 2};
@@ -210,9 +210,9 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     EXPECT_NE(HitTest(tip, beyondList), HTTRANSPARENT) << "beyond the list";
 
     // Without a shown tip the tip window keeps its own answers.
-    POINT overHeader = session.CellPoint(0, 1);
+    POINT overHeader = CellPoint(session, 0, 1);
     RECT header;
-    GetWindowRect(session.header(), &header);
+    GetWindowRect(Header(session), &header);
     overHeader.y = (header.top + header.bottom) / 2;
     MouseTo(overHeader);
     ASSERT_TRUE(WaitFor([&] { return VisibleTip(session) == nullptr; }, 2000));

@@ -6,6 +6,7 @@
 #include "tests/e2e/dialog_session.h"
 
 using namespace dialogs;
+using namespace driver;
 
 namespace
 {
@@ -84,7 +85,7 @@ bool IsThemed()
 
 // Screenshots of the root-key button at rest, under the pointer and with its menu open; on a classic
 // look also checks the raised edge, the sunken edge and the face shifted by one pixel.
-void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
+void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
 {
     HWND button = GetDlgItem(dialog, buttonId);
     MouseTo(0, 0);
@@ -98,13 +99,13 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
     Pixels hot(button);
     driver::Screenshot(button, name + "_button_hot");
     driver::Xdotool("click 1");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; }));
     Sleep(300);
     Pixels pressed(button);
     driver::Screenshot(button, name + "_button_pressed");
     driver::Screenshot(dialog, name + "_menu_open");
     Keys("Escape");
-    ASSERT_TRUE(session.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session));
 
     const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
                    shadow = GetSysColor(COLOR_BTNSHADOW);
@@ -203,13 +204,12 @@ TEST(DialogLooks, EachSystemDrawsBothDialogs)
     for (const SystemLook &system : kSystems)
     {
         SCOPED_TRACE(system.version);
-        Session session;
-        ASSERT_TRUE(session.Open(std::string("looks_") + system.version, {{"key only", "HKLM\\SOFTWARE", "", true}},
-                                 system.version));
+        driver::Session session(std::string("looks_") + system.version, system.version);
+        ASSERT_TRUE(session.Open({{"key only", "HKLM\\SOFTWARE", "", true}}));
         const bool classic = std::string(system.version) != "winxp" || !IsThemed();
 
         session.SelectRow(0);
-        HWND dialog = session.OpenDialog(kChange, "変更");
+        HWND dialog = OpenDialog(session, kChange, "変更");
         ASSERT_TRUE(dialog);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
@@ -221,7 +221,7 @@ TEST(DialogLooks, EachSystemDrawsBothDialogs)
         CheckRootButton(session, dialog, kEntryRoot, std::string("entry_dialog_") + system.version, classic);
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-        dialog = session.OpenDialog(kOpenKey, "開く");
+        dialog = OpenDialog(session, kOpenKey, "開く");
         ASSERT_TRUE(dialog);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kOpenKeyLabel)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
@@ -236,8 +236,8 @@ TEST(DialogLooks, EachSystemDrawsBothDialogs)
 
 TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("dialog_leaks", {{"key only", "HKLM\\SOFTWARE", "", true}}, "winxp"));
+    driver::Session session("dialog_leaks", "winxp");
+    ASSERT_TRUE(session.Open({{"key only", "HKLM\\SOFTWARE", "", true}}));
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, session.pid());
     ASSERT_TRUE(process);
     session.SelectRow(0);
@@ -248,7 +248,7 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
         const char *title;
     } const kinds[] = {{kAdd, "追加"}, {kChange, "変更"}, {kOpenKey, "開く"}};
     auto cycle = [&](const Kind &kind) {
-        HWND dialog = session.OpenDialog(kind.command, kind.title, false);
+        HWND dialog = OpenDialog(session, kind.command, kind.title, false);
         if (!dialog) return false;
         // Painted once: the root-key button and, for the key-only entry, the badge.
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);

@@ -28,7 +28,7 @@ int LeftoverFiles(const std::string &folder)
 }
 
 // Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
-void SaveOverAChangedFile(Session &session)
+void SaveOverAChangedFile(driver::Session &session)
 {
     session.Post(CMD_SAVE);
     driver::MessageBoxInfo box;
@@ -97,7 +97,7 @@ std::string ComboText(HWND combo, int index)
 
 TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
 {
-    Session session("memo_blanks");
+    driver::Session session("memo_blanks");
     CreateDirectoryA(session.Path("a b").c_str(), nullptr);
     const std::string path = session.Path("a b\\memo file.tmk");
     const auto entries = SampleEntries();
@@ -111,18 +111,18 @@ TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
     ASSERT_TRUE(driver::WriteFileBytes(path, file));
 
     ASSERT_TRUE(session.Run(path));
-    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", Title(session));
     EXPECT_EQ(4, session.Count());
     EXPECT_EQ(0, session.Selected());
-    EXPECT_TRUE(session.Focused0());
+    EXPECT_TRUE(Focused0(session));
     ShootWhenPainted(session.main(), "memo_loaded_blanks");
 
     // Saving a memo that is not modified still writes it, with this system's header.
     session.Send(CMD_SAVE);
-    EXPECT_TRUE(session.NoBox());
+    EXPECT_TRUE(NoBox(session));
     EXPECT_EQ(canonical, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.Path("a b")));
-    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", Title(session));
 }
 
 TEST(MemoFile, SmallestFilesSaveBackByteForByte)
@@ -135,11 +135,11 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
     int n = 0;
     for (const std::vector<uint8_t> &bytes : files)
     {
-        Session session("memo_small_" + std::to_string(n++));
+        driver::Session session("memo_small_" + std::to_string(n++));
         const std::string path = session.Path("small.tmk");
         ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
         ASSERT_TRUE(session.Run(path));
-        EXPECT_EQ(std::string(kCaption) + " - small.tmk", session.Title());
+        EXPECT_EQ(std::string(kCaption) + " - small.tmk", Title(session));
         EXPECT_EQ(bytes.size() == 6 ? 1 : 2, session.Count());
         // The file is rewritten from the list, not copied.
         ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({9, 9, 9})));
@@ -150,7 +150,7 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
 
 TEST(MemoFile, FileCutShortIsRefusedWhole)
 {
-    Session session("memo_cut");
+    driver::Session session("memo_cut");
     const std::string path = session.Path("cut.tmk");
     std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     bytes.resize(bytes.size() - 3);
@@ -163,15 +163,15 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
     ShootWhenPainted(box.window, "memo_malformed_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
     session.Settle();
-    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count()) << "only the end row";
     EXPECT_EQ(0, session.Selected());
     ShootWhenPainted(session.main(), "memo_malformed_untitled");
     // Untitled: saving asks for a name.
     session.Post(CMD_SAVE);
-    HWND dialog = session.WaitForFileDialog();
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     driver::PressButton(dialog, IDCANCEL);
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
@@ -179,7 +179,7 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
 
 TEST(MemoFile, MissingFileNamesItsPath)
 {
-    Session session("memo_missing");
+    driver::Session session("memo_missing");
     const std::string path = session.Path("nowhere.tmk");
     ASSERT_TRUE(session.Start(path));
     driver::MessageBoxInfo box;
@@ -189,14 +189,14 @@ TEST(MemoFile, MissingFileNamesItsPath)
     ShootWhenPainted(box.window, "memo_missing_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 }
 
 TEST(MemoFile, QuotedPathIsTakenWithItsQuotes)
 {
-    Session session("memo_quoted");
+    driver::Session session("memo_quoted");
     const std::string path = session.Path("memo.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
     ASSERT_TRUE(session.Start("\"" + path + "\""));
@@ -205,20 +205,20 @@ TEST(MemoFile, QuotedPathIsTakenWithItsQuotes)
     EXPECT_EQ(kCaption, box.caption);
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 }
 
 TEST(MemoFile, ReadOnlyFileIsNotWritten)
 {
-    Session session("memo_readonly");
+    driver::Session session("memo_readonly");
     const std::string path = session.Path("ro.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Run(path));
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    session.Modify();
+    Modify(session);
     session.Post(CMD_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
@@ -241,7 +241,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
 {
     SmallDisk disk("full", "size=256k");
     if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
-    Session session("memo_full_disk");
+    driver::Session session("memo_full_disk");
     const std::string path = disk.Path("full.tmk");
     std::vector<driver::Entry> entries = SampleEntries();
     for (int i = 0; i < 200; i++)
@@ -251,7 +251,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     disk.Fill();
     ASSERT_TRUE(session.Run(path));
     ASSERT_EQ((int)entries.size() + 1, session.Count());
-    session.Modify();
+    Modify(session);
     session.Post(CMD_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
@@ -261,7 +261,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "the old file stays byte for byte";
     EXPECT_EQ(0, LeftoverFiles(disk.folder()));
-    EXPECT_EQ(std::string(kCaption) + " - full.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - full.tmk", Title(session));
 }
 
 TEST(MemoFile, FullDirectoryIsReportedAsSuch)
@@ -269,12 +269,12 @@ TEST(MemoFile, FullDirectoryIsReportedAsSuch)
     // Room for the folder and the memo file only: no other file can be made there.
     SmallDisk disk("dirfull", "size=256k,nr_inodes=2");
     if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
-    Session session("memo_full_directory");
+    driver::Session session("memo_full_directory");
     const std::string path = disk.Path("dir.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Run(path));
-    session.Modify();
+    Modify(session);
     session.Post(CMD_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
@@ -285,13 +285,14 @@ TEST(MemoFile, FullDirectoryIsReportedAsSuch)
 
 TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
 {
-    Session session("memo_save_as", SettingsBytes("TMK", false));
+    driver::Session session("memo_save_as");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false)));
     const std::string path = session.Path("first.tmk");
     const auto entries = SampleEntries();
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(entries)));
     ASSERT_TRUE(session.Run(path));
     session.Post(CMD_SAVE_AS);
-    HWND dialog = session.WaitForFileDialog();
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
     // The file types: memo files first, all files second.
@@ -302,9 +303,9 @@ TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
     EXPECT_EQ("すべてのファイル (*.*)", ComboText(types, 1));
     ShootWhenPainted(dialog, "memo_save_as_dialog");
     ChooseInFileDialog(dialog, "second");
-    ASSERT_TRUE(WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
+    ASSERT_TRUE(driver::WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
     session.Settle();
-    EXPECT_EQ(std::string(kCaption) + " - second.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - second.tmk", Title(session));
     EXPECT_EQ(driver::MemoBytes(entries), driver::ReadFileBytes(session.Path("second.tmk")));
 }
 
@@ -313,17 +314,18 @@ TEST(MemoFile, StartupFileOfTheSettingsOpensWithItsWholeName)
     // ソ ends in the byte of a backslash: the name is found character by character.
     const std::string folder = driver::BuildDir() + "\\e2e\\memo_startup_file";
     const std::string path = folder + "\\ソフト.tmk";
-    Session session("memo_startup_file", SettingsBytes("TMK", false, path));
+    driver::Session session("memo_startup_file");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false, path)));
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
     ASSERT_TRUE(session.Run());
-    EXPECT_EQ(std::string(kCaption) + " - ソフト.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - ソフト.tmk", Title(session));
     EXPECT_EQ(4, session.Count());
 }
 
 TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
 {
     // 260 bytes without a NUL: the name is its first 259 bytes, and nothing after the field is read.
-    Session session("memo_startup_full_field");
+    driver::Session session("memo_startup_full_field");
     const std::string prefix = session.folder() + "\\";
     std::string name(259 - prefix.size(), 'n');
     name.replace(name.size() - 4, 4, ".tmk");
@@ -335,13 +337,14 @@ TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
     settings[324] = settings[325] = settings[326] = 0;
     ASSERT_TRUE(driver::WriteFileBytes(session.Path("tarmik.PRF"), settings));
     ASSERT_TRUE(session.Run());
-    EXPECT_EQ(std::string(kCaption) + " - " + name, session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - " + name, Title(session));
     EXPECT_EQ(4, session.Count());
 }
 
 TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
 {
-    Session session("memo_old_system", SettingsBytes("TMK", false));
+    driver::Session session("memo_old_system");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false)));
     driver::SetWindowsVersion("tarmik.exe", "win95");
     const std::string path = session.Path("cut.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({4, 0, 1, 0, 1, 0, 0})));
@@ -353,10 +356,10 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     ShootWhenPainted(box.window, "memo_old_system_malformed");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ("ﾀﾙﾐｸ", session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ("ﾀﾙﾐｸ", Title(session));
     session.Post(CMD_OPEN);
-    HWND dialog = session.WaitForFileDialog();
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
     HWND types = GetDlgItem(dialog, 0x470);
@@ -368,7 +371,7 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     const std::string held = session.Path("メモ.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(held, driver::MemoBytes(SampleEntries())));
     HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    auto drop = session.Drop({held});
+    auto drop = Drop(session, {held});
     const bool shown = session.Box(&box);
     CloseHandle(lock);
     ASSERT_TRUE(shown);
@@ -381,7 +384,7 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
 
 TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
 {
-    Session session("memo_longest");
+    driver::Session session("memo_longest");
     const std::string path = session.Path("long.tmk");
     std::vector<driver::Entry> entries(65535, driver::Entry{"説明", "HKCU\\Software", "v", false});
     entries[65534] = {"last", "HKLM", "", true};
@@ -389,7 +392,7 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Start(path));
     ASSERT_TRUE(driver::WaitForMainWindow(&session.program(), "Oskelund_Tarmik", 60000));
-    EXPECT_EQ(std::string(kCaption) + " - long.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - long.tmk", Title(session));
     EXPECT_EQ(65536, session.Count());
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
     SaveOverAChangedFile(session);
@@ -398,7 +401,7 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
 
 TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
 {
-    Session session("memo_locked");
+    driver::Session session("memo_locked");
     const std::string path = session.Path("locked.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
@@ -417,15 +420,15 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
     ShootWhenPainted(box.window, "memo_locked_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 
-    auto drop = session.Drop({path});
-    ASSERT_TRUE(WaitFor([&] { return session.Title() == std::string(kCaption) + " - locked.tmk"; }));
+    auto drop = Drop(session, {path});
+    ASSERT_TRUE(driver::WaitFor([&] { return Title(session) == std::string(kCaption) + " - locked.tmk"; }));
     held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    session.Modify();
+    Modify(session);
     session.Post(CMD_SAVE);
     const bool saveShown = session.Box(&box);
     CloseHandle(held);

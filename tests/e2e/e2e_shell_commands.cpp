@@ -17,16 +17,14 @@ class Commands : public ::testing::Test
   protected:
     void SetUp() override
     {
-        memo = tarmik.folder + "\\memo.tmk";
-        ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
-        ASSERT_NE(tarmik.Start(memo), nullptr);
+        ASSERT_TRUE(tarmik.Open(entries));
         list = tarmik.Item(IDC_MEMOLIST);
         ASSERT_EQ(driver::ListItemCount(list), 4);
     }
     void TearDown() override
     {
         // The memo may have been changed: close without saving.
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
     }
 
     // A real click on a row's description cell.
@@ -53,7 +51,7 @@ class Commands : public ::testing::Test
     void Command(int id)
     {
         DWORD_PTR ignored;
-        SendMessageTimeoutA(tarmik.Main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
+        SendMessageTimeoutA(tarmik.main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
         tarmik.Settle();
     }
     // The entries as the program holds them, through its own save.
@@ -61,7 +59,7 @@ class Commands : public ::testing::Test
     {
         Command(IDM_SAVE);
         std::vector<driver::Entry> saved;
-        EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(memo), &saved));
+        EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(tarmik.memoPath()), &saved));
         return saved;
     }
     std::vector<std::string> Descriptions()
@@ -74,7 +72,7 @@ class Commands : public ::testing::Test
     {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.Main(), nullptr), &info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.main(), nullptr), &info);
         return info.hwndFocus;
     }
 
@@ -114,8 +112,7 @@ class Commands : public ::testing::Test
         {"second", "Software\\NoRoot", "", true},
         {"third", "hklm\\SOFTWARE", "", false},
     };
-    Tarmik tarmik{"commands"};
-    std::string memo;
+    driver::Session tarmik{"shell_commands"};
     HWND list = nullptr;
 };
 
@@ -128,7 +125,7 @@ TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow)
     ExpectStates({false, true, true, true, true}, __LINE__);
     ClickRow(2);
     ExpectStates({true, true, true, true, false}, __LINE__);
-    driver::Screenshot(tarmik.Main(), "shell_commands_last_entry");
+    driver::Screenshot(tarmik.main(), "shell_commands_last_entry");
     ClickRow(3); // the end row
     EXPECT_EQ(driver::ListSelectedItem(list), 3);
     ExpectStates({false, false, false, false, false}, __LINE__);
@@ -174,7 +171,7 @@ TEST_F(Commands, MovingAndDeletingEntries)
 
     // Deleting the last entry from its focused button selects the end row and moves the focus on.
     ClickRow(1);
-    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_DELETE)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_DELETE)), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_DELETE));
     Command(IDC_DELETE);
@@ -201,7 +198,7 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
     // The item of the 編集 menu, chosen by its mnemonic: a path without a root is copied as it stands.
     ClickRow(1);
     driver::Xdotool("key alt+e");
-    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     driver::Screenshot(popup, "shell_edit_menu");
     driver::Xdotool("key c");
@@ -218,14 +215,14 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
 
 TEST_F(Commands, DrawingLeavesNoObjectBehind)
 {
-    HWND main = tarmik.Main();
+    HWND main = tarmik.main();
     auto paintAll = [&] {
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         tarmik.Settle();
     };
     ClickRow(1); // the key-only entry, drawn with its badge in the selection colours
     for (int i = 0; i < 5; ++i) paintAll();
-    int before = driver::GdiObjectCount(tarmik.program.process);
+    int before = driver::GdiObjectCount(tarmik.program().process);
     ASSERT_GT(before, 0) << "the program's objects can be counted";
     RECT window;
     GetWindowRect(main, &window);
@@ -242,14 +239,14 @@ TEST_F(Commands, DrawingLeavesNoObjectBehind)
         }
     }
     for (int i = 0; i < 5; ++i) paintAll();
-    EXPECT_EQ(driver::GdiObjectCount(tarmik.program.process), before);
+    EXPECT_EQ(driver::GdiObjectCount(tarmik.program().process), before);
 }
 
 TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
 {
     // The open button has the focus; deleting the entry selects one that cannot be opened.
     ClickRow(0);
-    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_OPEN));
     Command(IDM_DELETE);
@@ -259,7 +256,7 @@ TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
 
 TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
 {
-    const DWORD pid = tarmik.program.pid;
+    const DWORD pid = tarmik.program().pid;
     auto key = [&](const char *keys) { driver::Xdotool(std::string("key --delay 30 ") + keys); };
     auto selectedBecomes = [&](int row) {
         for (int i = 0; i < 100 && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
@@ -328,7 +325,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     // Watched by its size, without opening it: an open file cannot be replaced by the save.
     auto size = [&] {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
-        GetFileAttributesExA(memo.c_str(), GetFileExInfoStandard, &data);
+        GetFileAttributesExA(tarmik.memoPath().c_str(), GetFileExInfoStandard, &data);
         return data.nFileSizeLow;
     };
     const DWORD before = size();
@@ -336,7 +333,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     for (int i = 0; i < 250 && size() == before; ++i) Sleep(20);
     tarmik.Settle();
     std::vector<driver::Entry> saved;
-    driver::ParseMemo(driver::ReadFileBytes(memo), &saved);
+    driver::ParseMemo(driver::ReadFileBytes(tarmik.memoPath()), &saved);
     std::vector<std::string> texts;
     for (const driver::Entry &entry : saved) texts.push_back(entry.description);
     EXPECT_EQ(texts, (std::vector<std::string>{"added", "second2", "third"}));
@@ -351,7 +348,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     key("ctrl+n");
     for (int i = 0; i < 100 && driver::ListItemCount(list) != 1; ++i) Sleep(20);
     EXPECT_EQ(driver::ListItemCount(list), 1);
-    EXPECT_EQ(driver::GetText(tarmik.Main()), "タルミク");
+    EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク");
 }
 
 TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
@@ -359,7 +356,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     // From the mouse: at the pointer.
     POINT point = RowPoint(1);
     driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 3");
-    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     RECT rect;
     GetWindowRect(popup, &rect);
@@ -368,16 +365,16 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     driver::Screenshot(popup, "shell_context_menu");
     // Its delete item, chosen by its mnemonic, runs the delete command once the menu has closed.
     driver::Xdotool("key d");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
     for (int i = 0; i < 100 && driver::ListItemCount(list) != 3; ++i) Sleep(20);
     tarmik.Settle();
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
 
     // From the keyboard (Shift+F10 or the menu key): under the start of the selected row.
     ClickRow(1);
-    SetForegroundWindow(tarmik.Main());
-    PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
-    popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    SetForegroundWindow(tarmik.main());
+    PostMessageA(tarmik.main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     GetWindowRect(popup, &rect);
     RECT row = driver::ListSubItemRect(list, 1, 0);
@@ -386,7 +383,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     EXPECT_EQ(rect.left, expected.x);
     EXPECT_EQ(rect.top, expected.y);
     driver::Xdotool("key Escape");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
     tarmik.Settle();
     EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
 }

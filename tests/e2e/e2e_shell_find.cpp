@@ -28,16 +28,16 @@ HWND Focus(HWND main)
 }
 
 // The find dialog once real keys reach it.
-HWND FindDialog(Tarmik &tarmik)
+HWND FindDialog(driver::Session &tarmik)
 {
-    HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
+    HWND dialog = driver::WaitForWindowOf(tarmik.program().pid, "#32770", "検索", 5000);
     for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
     Sleep(400);
     tarmik.Settle();
     return dialog;
 }
 
-bool Ended(Tarmik &tarmik, HWND dialog)
+bool Ended(driver::Session &tarmik, HWND dialog)
 {
     for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
     Sleep(100);
@@ -55,21 +55,19 @@ class Find : public ::testing::Test
         entries[3] = {"表示の設定", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "WallPaper", false};
         entries[20] = {"壁紙の履歴", "HKCU\\Software\\ソフト\\Wallpapers", "", true};
         entries[36] = {"WALLPAPER style", "HKCU\\Control Panel\\Desktop", "Style", false};
-        std::string memo = tarmik.folder + "\\memo.tmk";
-        ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
-        ASSERT_NE(tarmik.Start(memo), nullptr);
+        ASSERT_TRUE(tarmik.Open(entries));
         list = tarmik.Item(IDC_MEMOLIST);
         // A real click on the first row: the program is in front and the list has the keyboard.
         RECT cell = driver::ListSubItemRect(list, 0, 0);
         POINT point = {cell.left + 10, (cell.top + cell.bottom) / 2};
         ClientToScreen(list, &point);
         driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1");
-        for (int i = 0; i < 100 && Focus(tarmik.Main()) != list; ++i) Sleep(20);
+        for (int i = 0; i < 100 && Focus(tarmik.main()) != list; ++i) Sleep(20);
         tarmik.Settle();
     }
     void TearDown() override
     {
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
     }
 
     // The selected row once it has stopped changing; checks that it is in view.
@@ -81,12 +79,12 @@ class Find : public ::testing::Test
         int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
         int perPage = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
         EXPECT_TRUE(row >= top && row < top + perPage) << "row " << row << " in view from " << top;
-        EXPECT_EQ(Focus(tarmik.Main()), list);
+        EXPECT_EQ(Focus(tarmik.main()), list);
         return row;
     }
 
     std::vector<driver::Entry> entries;
-    Tarmik tarmik{"find"};
+    driver::Session tarmik{"shell_find"};
     HWND list = nullptr;
 };
 
@@ -111,7 +109,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     EXPECT_EQ(Found(), 36) << "a description";
     Key("F3");
     EXPECT_EQ(Found(), 3) << "round from the end of the memo";
-    driver::Screenshot(tarmik.Main(), "shell_find_found");
+    driver::Screenshot(tarmik.main(), "shell_find_found");
     Key("Down");
     EXPECT_EQ(Found(), 4) << "the arrow keys go on from the found entry";
 
@@ -121,7 +119,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     ASSERT_NE(dialog, nullptr);
     HWND field = GetDlgItem(dialog, IDC_FIND_TEXT);
     EXPECT_EQ(driver::GetText(field), "wallpaper");
-    EXPECT_EQ(Focus(tarmik.Main()), field);
+    EXPECT_EQ(Focus(tarmik.main()), field);
     SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ソフト"));
     Key("Return");
     ASSERT_TRUE(Ended(tarmik, dialog));
@@ -134,7 +132,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("no such text"));
     Key("Return");
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box));
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box));
     EXPECT_EQ(box.caption, "タルミク");
     EXPECT_EQ(box.text, "“no such text”が見つかりません。");
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), dialog);
@@ -147,9 +145,9 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
 
     // F3 with that text says so over the main window.
     Key("F3");
-    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box));
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box));
     EXPECT_EQ(box.text, "“no such text”が見つかりません。");
-    EXPECT_EQ(GetWindow(box.window, GW_OWNER), tarmik.Main());
+    EXPECT_EQ(GetWindow(box.window, GW_OWNER), tarmik.main());
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(driver::ListSelectedItem(list), 20);
 }
@@ -160,8 +158,8 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
     {
         SCOPED_TRACE(version);
         const bool old = std::string(version) == "win95";
-        Tarmik tarmik("find_looks", version);
-        HWND main = tarmik.Start();
+        driver::Session tarmik("shell_find_looks", version);
+        HWND main = tarmik.Run();
         ASSERT_NE(main, nullptr);
         ClientWhenSettled(tarmik);
 
@@ -173,7 +171,7 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
             SetForegroundWindow(main);
             tarmik.Settle();
             Key((std::string("alt+") + menuKey).c_str());
-            HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+            HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
             ASSERT_NE(popup, nullptr) << menuKey;
             Sleep(300);
             RECT menu, both;
@@ -183,12 +181,12 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
                             both.bottom - both.top, driver::CapturePixels(nullptr, both));
             Key("Escape");
             Key("Escape");
-            for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+            for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
             tarmik.Settle();
         }
 
         PostMessageA(main, WM_COMMAND, IDM_FIND, 0);
-        HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
+        HWND dialog = driver::WaitForWindowOf(tarmik.program().pid, "#32770", "検索", 5000);
         ASSERT_NE(dialog, nullptr);
         tarmik.Settle();
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), old ? "ｷｬﾝｾﾙ" : "キャンセル");

@@ -5,6 +5,7 @@
 #include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
+using namespace driver;
 
 namespace
 {
@@ -15,9 +16,9 @@ HWND Item(HWND dialog, int id)
 }
 
 // Fills the three fields and presses OK; true when the dialog ended.
-bool AddEntry(Session &session, const char *description, const char *keyPath, const char *valueName)
+bool AddEntry(driver::Session &session, const char *description, const char *keyPath, const char *valueName)
 {
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, kAdd, "追加");
     if (!dialog) return false;
     SetText(Item(dialog, kDescription), description);
     SetText(Item(dialog, kEntryKey), keyPath);
@@ -26,17 +27,17 @@ bool AddEntry(Session &session, const char *description, const char *keyPath, co
 }
 
 // Chooses an item of the memo list's context menu by its mnemonic, with the pointer on row `row`.
-void ContextMenuCommand(Session &session, int row, const char *mnemonic)
+void ContextMenuCommand(driver::Session &session, int row, const char *mnemonic)
 {
     RECT cell = driver::ListSubItemRect(session.list(), row, 0);
     POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
     ClientToScreen(session.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; })) << "context menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; })) << "context menu";
     Keys(mnemonic);
     // A grayed item's mnemonic leaves the menu open.
-    if (!WaitFor([&] { return session.PopupMenu() == nullptr; }, 1500)) Keys("Escape");
+    if (!WaitFor([&] { return PopupMenu(session) == nullptr; }, 1500)) Keys("Escape");
     session.Settle();
 }
 
@@ -44,11 +45,11 @@ void ContextMenuCommand(Session &session, int row, const char *mnemonic)
 
 TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_add", NumberedEntries(5)));
+    driver::Session session("entry_add");
+    ASSERT_TRUE(session.Open(NumberedEntries(5)));
 
     session.SelectRow(5); // the end row
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "追加");
     EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "");
@@ -74,7 +75,7 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
                                "[E2|HKEY_CURRENT_USER\\Software|][third|HKLM\\SOFTWARE|]"
                                "[E3|HKEY_CURRENT_USER\\Software|][E4|HKEY_CURRENT_USER\\Software|]"
                                "[last|HKCU\\Software|v]");
-    std::vector<uint8_t> bytes = session.FileBytes();
+    std::vector<uint8_t> bytes = driver::ReadFileBytes(session.memoPath());
     ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 6, bytes.begin() + 12), std::vector<uint8_t>(6, 0))
         << "an empty entry is six zero bytes";
@@ -89,12 +90,12 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 
 TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_change", {{"E0", "HKCU\\Software", "a", false},
-                                              {"key", "HKLM\\SOFTWARE\\Classes", "", true},
-                                              {"E2", "HKU", "", false}}));
+    driver::Session session("entry_change");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "a", false},
+                              {"key", "HKLM\\SOFTWARE\\Classes", "", true},
+                              {"E2", "HKU", "", false}}));
     session.SelectRow(1);
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "変更");
     EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "key");
@@ -106,7 +107,7 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][key|HKLM\\SOFTWARE\\Classes||key][E2|HKU|]");
 
     // Typing a value name hides the badge and stores a value entry, at the same place.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     ClickIn(Item(dialog, kEntryValue));
     Type("Name");
@@ -120,14 +121,14 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
                                          "the block grows|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 
     // Shrinking the block in place.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     SetText(Item(dialog, kDescription), "s");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 
     // Cancel changes nothing.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     SetText(Item(dialog, kDescription), "discarded");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
@@ -136,14 +137,14 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
 
 TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_open_actions", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_open_actions");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     session.SelectRow(0);
     session.Settle();
     HWND openButton = GetDlgItem(session.main(), kOpenButton);
     ASSERT_TRUE(IsWindowEnabled(openButton));
 
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     SetText(Item(dialog, kEntryKey), "Software");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
@@ -152,9 +153,9 @@ TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
     // The context menu's open item is grayed too: its mnemonic starts nothing.
     ContextMenuCommand(session, 0, "o");
     EXPECT_EQ(FindWindowA("RegEdit_RegEdit", nullptr), nullptr);
-    EXPECT_EQ(session.MessageBoxWindow(), nullptr);
+    EXPECT_EQ(MessageBoxWindow(session), nullptr);
 
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     SetText(Item(dialog, kEntryKey), " hklm\\SOFTWARE");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
@@ -165,12 +166,12 @@ TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
 
 TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_paste", {{"E0", "Software\\NoRoot", "", false}}));
+    driver::Session session("entry_paste");
+    ASSERT_TRUE(session.Open({{"E0", "Software\\NoRoot", "", false}}));
     session.SelectRow(0);
     HWND openButton = GetDlgItem(session.main(), kOpenButton);
     ASSERT_FALSE(IsWindowEnabled(openButton));
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     HWND key = Item(dialog, kEntryKey);
 
@@ -194,10 +195,10 @@ TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
 TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
 {
     if (FindWindowA("RegEdit_RegEdit", nullptr)) GTEST_SKIP() << "a Registry Editor is running";
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture_none", {{"E0", "HKCU\\Software", "", false}}));
-    const std::vector<uint8_t> before = session.FileBytes();
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    driver::Session session("entry_capture_none");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> before = driver::ReadFileBytes(session.memoPath());
+    HWND dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     SetText(Item(dialog, kEntryKey), "HKCU\\Keep");
     SetText(Item(dialog, kEntryValue), "kept");
@@ -206,18 +207,18 @@ TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKCU\\Keep");
     EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "kept");
     EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
-    EXPECT_EQ(session.MessageBoxWindow(), nullptr) << "capture without a Registry Editor says nothing";
+    EXPECT_EQ(MessageBoxWindow(session), nullptr) << "capture without a Registry Editor says nothing";
     EXPECT_TRUE(IsWindowVisible(dialog));
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
-    EXPECT_EQ(session.FileBytes(), before);
+    EXPECT_EQ(driver::ReadFileBytes(session.memoPath()), before);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
 }
 
 TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_too_long", {{"E0", "HKCU\\Software", "", false}}));
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    driver::Session session("entry_too_long");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    HWND dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     // A record counts each text's size with its NUL in 16 bits: 65534 bytes fit, 65535 do not.
     SetText(Item(dialog, kDescription), std::string(65535, 'd'));
@@ -241,11 +242,10 @@ TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
 
 TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
 {
-    Session session;
-    ASSERT_TRUE(
-        session.Open("entry_change_selection", {{"E0", "HKCU\\Zero", "", false}, {"E1", "HKCU\\One", "", false}}));
+    driver::Session session("entry_change_selection");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Zero", "", false}, {"E1", "HKCU\\One", "", false}}));
     session.SelectRow(1);
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, kChange, "変更");
     ASSERT_TRUE(dialog);
     ASSERT_EQ(driver::GetText(Item(dialog, kDescription)), "E1");
     // A selection that reaches the list while the dialog is open, as one the program posts to itself.
@@ -266,8 +266,8 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
             regedit::CloseAll();
         }
     } editorsClosed;
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture_front", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_capture_front");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     regedit::Editor editor = regedit::Find();
     if (!editor.tree)
     {
@@ -278,7 +278,7 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
     regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software"}));
     regedit::FocusControl(editor, editor.tree);
 
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     ClickIn(Item(dialog, kCapture));
     ASSERT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Software"; }));

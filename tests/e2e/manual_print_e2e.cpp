@@ -258,62 +258,6 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
     return pages;
 }
 
-// The icon's pixels on the screen, or a system icon drawn on the dialog colour, as grey values.
-std::vector<int> IconPixels(HWND control, LPCSTR systemIcon)
-{
-    int size = GetSystemMetrics(SM_CXICON);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    if (control)
-    {
-        RECT rect;
-        GetWindowRect(control, &rect);
-        BitBlt(memory, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
-    }
-    else
-    {
-        RECT all = {0, 0, size, size};
-        FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
-        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, systemIcon), 0, 0, 0, nullptr, DI_NORMAL);
-    }
-    std::vector<int> pixels;
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-        {
-            COLORREF c = GetPixel(memory, x, y);
-            pixels.push_back(GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11);
-        }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// Whether the message box shows the error icon rather than another system icon, told by its pixels.
-bool HasErrorIcon(HWND box)
-{
-    HWND control = nullptr;
-    for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
-        if (driver::GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            control = child;
-    if (!control) return false;
-    std::vector<int> shown = IconPixels(control, nullptr);
-    LPCSTR candidates[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
-    long best = -1;
-    LPCSTR bestIcon = nullptr;
-    for (LPCSTR icon : candidates)
-    {
-        std::vector<int> drawn = IconPixels(nullptr, icon);
-        long distance = 0;
-        for (size_t i = 0; i < shown.size(); i++) distance += abs(shown[i] - drawn[i]);
-        if (best < 0 || distance < best) best = distance, bestIcon = icon;
-    }
-    return bestIcon == IDI_HAND;
-}
-
 struct PrintResult
 {
     DWORD exitCode = STILL_ACTIVE;
@@ -321,6 +265,7 @@ struct PrintResult
     std::vector<int> pages;                    // the manual's page number of each printed page, 0 when unlike any
     std::string title;                         // the job's name as the PostScript header gives it
     std::vector<driver::MessageBoxInfo> boxes; // message boxes seen while it ran
+    std::vector<driver::Icon> icons;           // the icon of each
 };
 
 // How the print dialog is to be answered.
@@ -408,8 +353,7 @@ class ManualPrint : public ::testing::Test
             driver::MessageBoxInfo box;
             if (driver::WaitForMessageBox(program.pid, &box, 0))
             {
-                Sleep(200);
-                box.hasIconHand = HasErrorIcon(box.window);
+                result.icons.push_back(driver::MessageBoxIcon(box.window));
                 result.boxes.push_back(box);
                 driver::Screenshot(box.window, "manual_print_message_" + name);
                 driver::PressButton(box.window, IDOK);
@@ -585,7 +529,7 @@ TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept)
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
     EXPECT_EQ(result.boxes[0].text, "マニュアルの 2 ページ目のデータが壊れているため、印刷を中止しました．");
-    EXPECT_TRUE(result.boxes[0].hasIconHand);
+    EXPECT_EQ(result.icons[0], driver::Icon::Hand);
     ASSERT_TRUE(result.printed) << "the job ends with the pages printed before";
     EXPECT_EQ(Describe(result.pages), "1");
 }
@@ -600,7 +544,7 @@ TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported)
     EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
     EXPECT_EQ(result.boxes[0].text.find("印刷できませんでした．プリンターとその出力先を確かめてください．"), 0u)
         << result.boxes[0].text;
-    EXPECT_TRUE(result.boxes[0].hasIconHand);
+    EXPECT_EQ(result.icons[0], driver::Icon::Hand);
 }
 
 } // namespace

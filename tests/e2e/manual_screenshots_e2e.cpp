@@ -6,6 +6,7 @@
 #include "tests/e2e/dialog_session.h"
 
 using namespace dialogs;
+using namespace driver;
 
 namespace
 {
@@ -72,80 +73,16 @@ void Paint(HWND window)
     Sleep(400);
 }
 
-class Tarmik
+// Starts the program with the sample memo in a file with a Japanese name, in a window of a size that
+// shows every column.
+bool StartWithSample(driver::Session &tarmik, int width = 640, int height = 330)
 {
-  public:
-    // Starts the program with the sample memo in a file with a Japanese name, in a window of a
-    // size that shows every column.
-    bool Start(const char *test, const char *version = nullptr, int width = 640, int height = 330)
-    {
-        folder_ = driver::MakeTestFolder(test);
-        driver::SetWindowsVersion("tarmik.exe", version);
-        memoPath_ = folder_ + "\\よく使う場所.tmk";
-        if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(SampleMemo()))) return false;
-        if (!driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_)) return false;
-        if (!driver::WaitForMainWindow(&program_)) return false;
-        list_ = GetDlgItem(program_.mainWindow, kMemoList);
-        SetWindowPos(program_.mainWindow, nullptr, 40, 40, width, height, SWP_NOZORDER);
-        SetForegroundWindow(program_.mainWindow);
-        driver::Settle(program_);
-        return list_ != nullptr;
-    }
-    ~Tarmik()
-    {
-        for (HWND window : driver::WindowsOf(program_.pid))
-            if (driver::GetClass(window) == "#32768") Keys("Escape");
-        driver::Stop(&program_);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-    }
-
-    void SelectRow(int index)
-    {
-        LVITEMA item = {};
-        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        driver::RemoteMemory remote(list_, sizeof item);
-        remote.Write(&item, sizeof item);
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(list_, LVM_SETITEMSTATE, index, (LPARAM)remote.address(), SMTO_NORMAL, 5000, &ignored);
-        SetFocus(list_);
-        driver::Settle(program_);
-    }
-
-    HWND OpenDialog(int command, const char *title)
-    {
-        PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
-        HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
-        if (dialog) WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
-        return dialog;
-    }
-
-    HWND PopupMenu()
-    {
-        return driver::FindWindowOf(program_.pid, "#32768");
-    }
-
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    HWND list() const
-    {
-        return list_;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    void Settle()
-    {
-        driver::Settle(program_);
-    }
-
-  private:
-    driver::Program program_;
-    std::string folder_, memoPath_;
-    HWND list_ = nullptr;
-};
+    if (!tarmik.Open(SampleMemo(), "よく使う場所.tmk")) return false;
+    SetWindowPos(tarmik.main(), nullptr, 40, 40, width, height, SWP_NOZORDER);
+    SetForegroundWindow(tarmik.main());
+    tarmik.Settle();
+    return true;
+}
 
 void CloseRegistryEditors()
 {
@@ -164,8 +101,8 @@ void CloseRegistryEditors()
 
 TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_main"));
+    driver::Session tarmik("manual_main");
+    ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク - よく使う場所.tmk");
     tarmik.SelectRow(0);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton))) << "an entry with a root key can be opened";
@@ -186,16 +123,16 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     {
         SetForegroundWindow(tarmik.main());
         Keys(menu.keys);
-        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << menu.name;
+        ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << menu.name;
         Sleep(300);
         RECT popup;
-        GetWindowRect(tarmik.PopupMenu(), &popup);
+        GetWindowRect(PopupMenu(tarmik), &popup);
         RECT window;
         GetWindowRect(tarmik.main(), &window);
         RECT area = Union(popup, {window.left, window.top, window.right, popup.bottom + 8});
-        Shot(area, menu.name, {tarmik.main(), tarmik.PopupMenu()});
+        Shot(area, menu.name, {tarmik.main(), PopupMenu(tarmik)});
         Keys("Escape Escape");
-        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) == nullptr; }));
         Sleep(300);
     }
 
@@ -205,21 +142,21 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     ClientToScreen(tarmik.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "context menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << "context menu";
     Sleep(300);
     RECT popup, window;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(tarmik.main(), &window);
-    Shot(Union(window, popup), "context_menu", {tarmik.main(), tarmik.PopupMenu()});
+    Shot(Union(window, popup), "context_menu", {tarmik.main(), PopupMenu(tarmik)});
     Keys("Escape");
 }
 
 TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_entry"));
+    driver::Session tarmik("manual_entry");
+    ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(6);
-    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, kAdd, "追加");
     ASSERT_TRUE(dialog);
     SetText(GetDlgItem(dialog, kDescription), "スクリーン セーバーの待ち時間");
     SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
@@ -231,14 +168,14 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
     SetText(GetDlgItem(dialog, kEntryKey), "hkcu\\Control Panel\\Desktop");
     ClickIn(GetDlgItem(dialog, kEntryKey), 0.9);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "root-key menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << "root-key menu";
     Sleep(400);
     RECT popup, box;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(dialog, &box);
-    Shot(Union(box, popup), "rootkey_menu", {dialog, tarmik.PopupMenu()});
+    Shot(Union(box, popup), "rootkey_menu", {dialog, PopupMenu(tarmik)});
     Keys("Down Return");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) == nullptr; }));
     EXPECT_TRUE(WaitFor([&] {
         return driver::GetText(GetDlgItem(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
     })) << "the short root name is replaced by the chosen long one";
@@ -259,9 +196,9 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
 
 TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_dialogs"));
-    HWND dialog = tarmik.OpenDialog(kOpenKey, "開く");
+    driver::Session tarmik("manual_dialogs");
+    ASSERT_TRUE(StartWithSample(tarmik));
+    HWND dialog = OpenDialog(tarmik, kOpenKey, "開く");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing typed yet";
     ClickIn(GetDlgItem(dialog, kOpenKeyKey));
@@ -277,14 +214,14 @@ TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
     driver::Screenshot(dialog, "manual_open_key");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = tarmik.OpenDialog(kSettings, "設定");
+    dialog = OpenDialog(tarmik, kSettings, "設定");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1012), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "no start-up file yet";
     Paint(dialog);
     driver::Screenshot(dialog, "manual_settings");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = tarmik.OpenDialog(kFind, "検索");
+    dialog = OpenDialog(tarmik, kFind, "検索");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing looked for yet";
     SetText(GetDlgItem(dialog, kFindText), "壁紙");
@@ -323,9 +260,9 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
     RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)command, sizeof command);
     RegCloseKey(key);
 
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_assoc"));
-    HWND dialog = tarmik.OpenDialog(kSettings, "設定");
+    driver::Session tarmik("manual_assoc");
+    ASSERT_TRUE(StartWithSample(tarmik));
+    HWND dialog = OpenDialog(tarmik, kSettings, "設定");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1011), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "not this program's";
     SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, BST_CHECKED, 0);
@@ -349,8 +286,8 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
 TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 {
     CloseRegistryEditors();
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_regedit"));
+    driver::Session tarmik("manual_regedit");
+    ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(0);
     PostMessageA(tarmik.main(), WM_COMMAND, kOpenEntry, 0);
     HWND editor = nullptr;
@@ -388,23 +325,20 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
 {
     {
-        driver::Program program;
-        std::string folder = driver::MakeTestFolder("manual_missing");
+        driver::Session missing("manual_missing");
         // A place a user keeps files in, not the test's own folder.
-        ASSERT_TRUE(
-            driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
+        ASSERT_TRUE(missing.Start("C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
         driver::MessageBoxInfo box;
-        ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
+        ASSERT_TRUE(missing.Box(&box, 15000));
         EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;
         Sleep(300);
         driver::Screenshot(box.window, "manual_file_missing");
         driver::PressButton(box.window, IDOK);
-        driver::Stop(&program);
     }
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_win95", "win95"));
+    driver::Session tarmik("manual_win95", "win95");
+    ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "ﾀﾙﾐｸ - よく使う場所.tmk");
-    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, kAdd, "追加");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), "ｷｰ(&K):");
     SetText(GetDlgItem(dialog, kDescription), "デスクトップの壁紙");
@@ -415,12 +349,12 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     SetForegroundWindow(tarmik.main());
     Keys("alt+r");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; }));
     Sleep(300);
     RECT popup, window;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(tarmik.main(), &window);
     Shot(Union(popup, {window.left, window.top, window.right, popup.bottom + 8}), "win95_menu",
-         {tarmik.main(), tarmik.PopupMenu()});
+         {tarmik.main(), PopupMenu(tarmik)});
     Keys("Escape Escape");
 }

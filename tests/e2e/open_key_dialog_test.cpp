@@ -4,6 +4,7 @@
 #include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
+using namespace driver;
 
 namespace
 {
@@ -151,10 +152,10 @@ struct RegistryEditorView
 };
 
 // Opens `keyPath` (and `valueName`) through the open-key dialog; `keyOnly` uses Alt+Delete in the value field.
-bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
+bool OpenThroughDialog(driver::Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
                        HWND *dialogOut = nullptr)
 {
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    HWND dialog = OpenDialog(session, kOpenKey, "開く");
     if (!dialog) return false;
     if (dialogOut) *dialogOut = dialog;
     SetText(GetDlgItem(dialog, kOpenKeyKey), keyPath);
@@ -174,9 +175,9 @@ bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::
 
 TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_ok", {}));
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    driver::Session session("openkey_ok");
+    ASSERT_TRUE(session.Open({}));
+    HWND dialog = OpenDialog(session, kOpenKey, "開く");
     ASSERT_TRUE(dialog);
     HWND key = GetDlgItem(dialog, kOpenKeyKey);
     HWND ok = GetDlgItem(dialog, IDOK);
@@ -208,9 +209,9 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
     // A root chosen from the root-key button in the empty field enables OK at once.
     ClickIn(key);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; }));
     Keys("Down Down Return");
-    ASSERT_TRUE(session.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session));
     session.Settle();
     EXPECT_EQ(driver::GetText(key), "HKEY_LOCAL_MACHINE");
     EXPECT_TRUE(IsWindowEnabled(ok));
@@ -222,9 +223,9 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 
 TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_paste", {}));
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    driver::Session session("openkey_paste");
+    ASSERT_TRUE(session.Open({}));
+    HWND dialog = OpenDialog(session, kOpenKey, "開く");
     ASSERT_TRUE(dialog);
     HWND key = GetDlgItem(dialog, kOpenKeyKey);
     HWND ok = GetDlgItem(dialog, IDOK);
@@ -283,9 +284,9 @@ class WithRegistryEditor : public ::testing::Test
 
 TEST_F(WithRegistryEditor, OpensTypedKeysAndValues)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_regedit", {{"E0", "HKCU\\Software", "", false}}));
-    const std::vector<uint8_t> memoBefore = session.FileBytes();
+    driver::Session session("openkey_regedit");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> memoBefore = driver::ReadFileBytes(session.memoPath());
     const std::string deepName = deepKey_.substr(deepKey_.rfind('\\') + 1);
     const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
     ASSERT_GT(deepPath.size(), 256u) << "the key buffer must grow";
@@ -315,14 +316,14 @@ TEST_F(WithRegistryEditor, OpensTypedKeysAndValues)
     EXPECT_EQ(view_.SelectedKeyName(), deepName);
     EXPECT_EQ(view_.SelectedRow(), 0);
 
-    EXPECT_EQ(session.FileBytes(), memoBefore);
+    EXPECT_EQ(driver::ReadFileBytes(session.memoPath()), memoBefore);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]") << "opening a key adds nothing to the memo";
 }
 
 TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_capture");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
     const std::string parentPath = deepPath.substr(0, deepPath.rfind('\\'));
 
@@ -331,7 +332,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(OpenThroughDialog(session, parentPath, "", true, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(parentPath.substr(parentPath.rfind('\\') + 1)));
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     SetText(GetDlgItem(dialog, kDescription), "kept");
     SetText(GetDlgItem(dialog, kEntryValue), "replaced");
@@ -347,7 +348,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(OpenThroughDialog(session, deepPath, "last", false, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(deepPath.substr(deepPath.rfind('\\') + 1)));
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     ClickIn(GetDlgItem(dialog, kEntryValue));
     Keys("alt+Delete");
@@ -361,7 +362,7 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     // Cancel after a capture leaves the memo as it was; OK after one stores what was captured.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, kAdd, "追加");
     ASSERT_TRUE(dialog);
     ClickIn(GetDlgItem(dialog, kCapture));
     session.Settle();

@@ -204,46 +204,120 @@ HWND FindWindowOf(DWORD pid, const char *className, const char *title)
 
 HWND WaitForWindowOf(DWORD pid, const char *className, const char *title, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;)
+    HWND window = nullptr;
+    WaitFor([&] { return (window = FindWindowOf(pid, className, title)) != nullptr; }, timeoutMs);
+    return window;
+}
+
+static HWND FindMessageBox(DWORD pid)
+{
+    for (HWND window : WindowsOf(pid))
     {
-        if (HWND window = FindWindowOf(pid, className, title)) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(20);
+        if (GetClass(window) == "#32770" && GetDlgItem(window, 0xFFFF)) return window;
     }
+    return nullptr;
 }
 
 bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;)
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = FindMessageBox(pid)) != nullptr; }, timeoutMs)) return false;
+    info->window = window;
+    info->caption = GetText(window);
+    info->text = GetText(GetDlgItem(window, 0xFFFF));
+    info->buttons.clear();
+    info->defaultButton = 0;
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
     {
-        for (HWND window : WindowsOf(pid))
-        {
-            if (GetClass(window) != "#32770") continue;
-            HWND textControl = GetDlgItem(window, 0xFFFF);
-            if (!textControl) continue;
-            info->window = window;
-            info->caption = GetText(window);
-            info->text = GetText(textControl);
-            return true;
-        }
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
+        HWND button = GetDlgItem(window, id);
+        if (!button || !IsWindowVisible(button)) continue;
+        info->buttons.push_back(id);
+        if ((GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) info->defaultButton = id;
     }
+    return true;
+}
+
+// The system icon drawn as a message box draws it, on the dialog face colour.
+static std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(memory, &all, face);
+    DeleteObject(face);
+    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, which), 0, 0, 0, nullptr, DI_NORMAL);
+    SelectObject(memory, old);
+    HDC reader = CreateCompatibleDC(screen);
+    old = SelectObject(reader, bitmap);
+    std::vector<uint32_t> pixels = CapturePixels(reader, RECT{0, 0, width, height});
+    SelectObject(reader, old);
+    DeleteDC(reader);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+static long long Distance(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
+{
+    long long sum = 0;
+    for (size_t i = 0; i < a.size(); i++)
+    {
+        for (int shift = 0; shift < 24; shift += 8)
+        {
+            int d = (int)((a[i] >> shift) & 0xFF) - (int)((b[i] >> shift) & 0xFF);
+            sum += d < 0 ? -d : d;
+        }
+    }
+    return sum;
+}
+
+Icon MessageBoxIcon(HWND box)
+{
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
+    {
+        if (GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) control = child;
+    }
+    if (!control || !IsWindowVisible(control)) return Icon::None;
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The other process paints on its own time; no message tells when the pixels are on the screen.
+    Sleep(200);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+    std::vector<uint32_t> shown =
+        CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
+    const struct
+    {
+        LPCSTR id;
+        Icon icon;
+    } candidates[] = {{IDI_HAND, Icon::Hand},
+                      {IDI_QUESTION, Icon::Question},
+                      {IDI_EXCLAMATION, Icon::Exclamation},
+                      {IDI_ASTERISK, Icon::Asterisk}};
+    Icon best = Icon::None;
+    long long bestDistance = -1;
+    for (const auto &candidate : candidates)
+    {
+        long long distance = Distance(shown, Reference(candidate.id, width, height));
+        if (bestDistance < 0 || distance < bestDistance)
+        {
+            bestDistance = distance;
+            best = candidate.icon;
+        }
+    }
+    return best;
 }
 
 bool PressButton(HWND dialog, int id, DWORD timeoutMs)
 {
     HWND button = GetDlgItem(dialog, id);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    DWORD start = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog))
-    {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, timeoutMs);
 }
 
 std::string GetText(HWND window)
@@ -358,6 +432,40 @@ bool Xdotool(const std::string &arguments)
     // X input reaches Wine's windows asynchronously.
     Sleep(50);
     return true;
+}
+
+bool MouseTo(int x, int y)
+{
+    return Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+}
+
+bool MouseDown()
+{
+    return Xdotool("mousedown 1");
+}
+
+bool MouseUp()
+{
+    return Xdotool("mouseup 1");
+}
+
+bool ClickIn(HWND window, double xFraction, double yFraction)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MouseTo(rect.left + (int)((rect.right - rect.left) * xFraction),
+            rect.top + (int)((rect.bottom - rect.top) * yFraction));
+    return Xdotool("click 1");
+}
+
+bool Keys(const char *keys)
+{
+    return Xdotool(std::string("key --delay 30 ") + keys);
+}
+
+bool Type(const char *text)
+{
+    return Xdotool(std::string("type --delay 20 \"") + text + "\"");
 }
 
 bool SetClipboardText(const std::string &text)
@@ -476,6 +584,13 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries)
         entries->push_back(entry);
     }
     return true;
+}
+
+std::vector<std::string> Descriptions(const std::vector<Entry> &entries)
+{
+    std::vector<std::string> out;
+    for (const Entry &entry : entries) out.push_back(entry.description);
+    return out;
 }
 
 RemoteMemory::RemoteMemory(HWND window, SIZE_T cbSize)
