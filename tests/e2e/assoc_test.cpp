@@ -372,7 +372,7 @@ void Association::OpenThroughTheShell(const std::string &memo, const std::string
     HWND window = driver::WaitForMainWindow(&opened);
     ASSERT_TRUE(window);
     EXPECT_NE(driver::GetText(window).find(name), std::string::npos) << driver::GetText(window);
-    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3); // two entries and the end row
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, IDC_MEMOLIST)), 3); // two entries and the end row
     Shot(tarmik, window, "assoc_shell_" + name);
     driver::Stop(&opened);
 }

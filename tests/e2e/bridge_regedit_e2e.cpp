@@ -22,13 +22,6 @@ const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
 const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
 const std::string kLongName(255, 'N');
 const char kNotFound[] = "レジストリ エディタが見つかりません。";
-enum
-{
-    CMD_SAVE = 40003,
-    CMD_OPEN_ENTRY = 40012,
-    CMD_CAPTURE = 40013,
-    CMD_START = 40015
-};
 
 void SetString(HKEY key, const char *name, const char *text)
 {
@@ -158,7 +151,7 @@ class Tarmik : public driver::Session
     void OpenRow(int row)
     {
         EXPECT_TRUE(SelectRow(row));
-        Send(CMD_OPEN_ENTRY);
+        Send(IDM_OPENENTRY);
     }
 
     // Whether closing asks about unsaved changes; the question is cancelled.
@@ -385,11 +378,11 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
                                           {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Send(CMD_START);
+    tarmik.Send(IDM_STARTREGEDIT);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
-    HWND list = GetDlgItem(tarmik.main(), 1001);
+    HWND list = tarmik.list();
     auto doubleClick = [&](int row) {
         // Out of the way of the pointer; opening restores it.
         ShowWindow(editor.window, SW_MINIMIZE);
@@ -510,7 +503,7 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     ASSERT_TRUE(tarmik.ok());
     if (!editor.tree)
     {
-        tarmik.Send(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         editor = regedit::WaitFor();
     }
     ASSERT_TRUE(editor.list);
@@ -521,23 +514,23 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(1));
-    tarmik.Send(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // Rows 0 and 2 of the value list: the default value, then Beta.
     regedit::SelectRows(editor.list, {0, 2});
     regedit::FocusControl(editor, editor.list);
-    tarmik.Send(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // The list has the focus but no row is selected: nothing.
     regedit::SelectRows(editor.list, {});
-    tarmik.Send(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // A path beyond 255 bytes is built whole.
     regedit::Select(editor.tree,
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", kLongName}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(5)); // the end row
-    tarmik.Send(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     EXPECT_EQ(Keys(tarmik.Saved()), (std::vector<std::string>{
                                         "HKCU||1",
@@ -554,7 +547,7 @@ TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
     regedit::CloseAll();
     Tarmik tarmik("bridge_capture_none", {{"only", "HKCU", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Send(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
     EXPECT_FALSE(regedit::Find().window) << "capture never starts the Registry Editor";
     driver::MessageBoxInfo box;
     EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
@@ -576,7 +569,7 @@ TEST(BridgeRegedit, MissingRegistryEditorIsReportedOnce)
         Tarmik tarmik("bridge_missing", {{"", "HKCU\\Software", "", true}});
         ASSERT_TRUE(tarmik.ok());
         ASSERT_TRUE(tarmik.SelectRow(0));
-        PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+        PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
         driver::MessageBoxInfo box;
         ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 5000));
         EXPECT_EQ(box.text, kNotFound);
@@ -597,7 +590,7 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
     {
         Tarmik tarmik("bridge_standin_late", {}, false, false, true, "late");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Send(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.window);
         EXPECT_EQ(driver::GetText(editor.window), "Stand-in Registry Editor");
@@ -609,7 +602,7 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
         Tarmik tarmik("bridge_standin_never", {}, false, false, true, "never");
         ASSERT_TRUE(tarmik.ok());
         DWORD start = GetTickCount();
-        tarmik.Send(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         EXPECT_GE(GetTickCount() - start, 10000u);
         driver::MessageBoxInfo box;
         EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 300)) << box.text;
@@ -645,7 +638,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
     {
         Tarmik tarmik("bridge_standin_long", {}, false, false, true, "");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Send(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         regedit::Editor editor = regedit::WaitFor();
         ASSERT_TRUE(editor.tree);
         HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
@@ -655,7 +648,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         ASSERT_TRUE(item);
         regedit::Select(editor.tree, item);
         regedit::FocusControl(editor, editor.tree);
-        tarmik.Send(CMD_CAPTURE);
+        tarmik.Send(IDM_CAPTURE);
         EXPECT_EQ(Keys(tarmik.Saved()),
                   std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
     }
@@ -672,11 +665,6 @@ const char kOtherWidth[] = "このレジストリ エディタは 64 ビット�
 #endif
 const char kBusy[] =
     "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
-enum
-{
-    CMD_ADD = 40006,
-    ID_ENTRY_CAPTURE = 1025
-};
 
 // Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
 // the addresses this one can name are walked: a region reaching past them ends the walk.
@@ -745,15 +733,15 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     const std::vector<int> rows = regedit::SelectedRows(editor.list);
 
     ASSERT_TRUE(tarmik.SelectRow(1));
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_open");
     EXPECT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_capture");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     HWND entryDialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
     ASSERT_TRUE(entryDialog);
-    PostMessageA(GetDlgItem(entryDialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(entryDialog, IDC_ENTRY_CAPTURE), BM_CLICK, 0, 0);
     ExpectOneMessage(tarmik.pid(), entryDialog, kBusy, "bridge_busy_entry_dialog");
     driver::PressButton(entryDialog, IDCANCEL);
 
@@ -792,7 +780,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     if (!runs) GTEST_SKIP() << "32-bit programs do not run here";
 #endif
     ASSERT_TRUE(tarmik.SelectRow(0));
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_started");
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
@@ -800,7 +788,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
 
     // As it starts by itself, through the start command, which needs nothing of it.
     regedit::CloseAll();
-    tarmik.Send(CMD_START);
+    tarmik.Send(IDM_STARTREGEDIT);
     editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     Sleep(500);
@@ -808,21 +796,21 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     const std::vector<LRESULT> before = EditorState(editor);
     SetForegroundWindow(tarmik.main());
     const HWND focus = regedit::Focus(editor);
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_running");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_capture");
     // The open-key dialog has ended when the Registry Editor is looked at; the entry dialog stays open.
-    PostMessageA(tarmik.main(), WM_COMMAND, dialogs::kOpenKey, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENKEY, 0);
     HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "開く");
     ASSERT_TRUE(dialog);
-    dialogs::SetText(GetDlgItem(dialog, dialogs::kOpenKeyKey), "HKCU\\Software\\TarmikBridgeTest\\Values");
+    dialogs::SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKCU\\Software\\TarmikBridgeTest\\Values");
     PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_open_key");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
     ASSERT_TRUE(dialog);
-    PostMessageA(GetDlgItem(dialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(dialog, IDC_ENTRY_CAPTURE), BM_CLICK, 0, 0);
     ExpectOneMessage(tarmik.pid(), dialog, kOtherWidth, "bridge_width_entry_dialog");
     driver::PressButton(dialog, IDCANCEL);
     EXPECT_EQ(EditorState(editor), before);

@@ -209,27 +209,28 @@ TEST(DialogLooks, EachSystemDrawsBothDialogs)
         const bool classic = std::string(system.version) != "winxp" || !IsThemed();
 
         session.SelectRow(0);
-        HWND dialog = OpenDialog(session, kChange, "変更");
+        HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYLABEL)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kCapture)), "取り込み(&I)");
-        EXPECT_TRUE(Visible(GetDlgItem(GetDlgItem(dialog, kEntryValue), kEntryBadge)));
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_CAPTURE)), "取り込み(&I)");
+        EXPECT_TRUE(Visible(GetDlgItem(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), IDC_ENTRY_KEYBADGE)));
         MouseTo(0, 0);
         Sleep(300);
         driver::Screenshot(dialog, std::string("entry_dialog_") + system.version);
-        CheckRootButton(session, dialog, kEntryRoot, std::string("entry_dialog_") + system.version, classic);
+        CheckRootButton(session, dialog, IDC_ENTRY_ROOTBUTTON, std::string("entry_dialog_") + system.version, classic);
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-        dialog = OpenDialog(session, kOpenKey, "開く");
+        dialog = OpenDialog(session, IDM_OPENKEY, "開く");
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kOpenKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYLABEL)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
-        SetText(GetDlgItem(dialog, kOpenKeyKey), "HKEY_CURRENT_USER\\Software");
+        SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKEY_CURRENT_USER\\Software");
         MouseTo(0, 0);
         Sleep(300);
         driver::Screenshot(dialog, std::string("open_key_dialog_") + system.version);
-        CheckRootButton(session, dialog, kOpenKeyRoot, std::string("open_key_dialog_") + system.version, classic);
+        CheckRootButton(session, dialog, IDC_OPENKEY_ROOTBUTTON, std::string("open_key_dialog_") + system.version,
+                        classic);
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     }
 }
@@ -246,7 +247,7 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     {
         int command;
         const char *title;
-    } const kinds[] = {{kAdd, "追加"}, {kChange, "変更"}, {kOpenKey, "開く"}};
+    } const kinds[] = {{IDM_ADD, "追加"}, {IDM_CHANGE, "変更"}, {IDM_OPENKEY, "開く"}};
     auto cycle = [&](const Kind &kind) {
         HWND dialog = OpenDialog(session, kind.command, kind.title, false);
         if (!dialog) return false;

@@ -9,34 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "tests/support/session.h"
 
 namespace dialogs
 {
-
-enum
-{
-    kSave = 40003,
-    kAdd = 40006,
-    kChange = 40008,
-    kMoveUp = 40009,
-    kOpenEntry = 40012,
-    kOpenKey = 40014,
-    kMemoList = 1001,
-    kOpenButton = 1002,
-    kDescription = 1019,
-    kKeyLabel = 1020,
-    kEntryKey = 1021,
-    kEntryRoot = 1022,
-    kEntryValue = 1023,
-    kEntryBadge = 1024,
-    kCapture = 1025,
-    kOpenKeyLabel = 1026,
-    kOpenKeyKey = 1027,
-    kOpenKeyRoot = 1028,
-    kOpenKeyValue = 1029,
-    kOpenKeyBadge = 1030,
-};
 
 inline RECT ScreenRect(HWND window)
 {

@@ -30,7 +30,7 @@ int LeftoverFiles(const std::string &folder)
 // Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
 void SaveOverAChangedFile(driver::Session &session)
 {
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box)) << "the question about the changed file";
     EXPECT_NE(std::string::npos, box.text.find("他のプログラムによって変更されています。")) << box.text;
@@ -118,7 +118,7 @@ TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
     ShootWhenPainted(session.main(), "memo_loaded_blanks");
 
     // Saving a memo that is not modified still writes it, with this system's header.
-    session.Send(CMD_SAVE);
+    session.Send(IDM_SAVE);
     EXPECT_TRUE(NoBox(session));
     EXPECT_EQ(canonical, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.Path("a b")));
@@ -170,7 +170,7 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
     EXPECT_EQ(0, session.Selected());
     ShootWhenPainted(session.main(), "memo_malformed_untitled");
     // Untitled: saving asks for a name.
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     driver::PressButton(dialog, IDCANCEL);
@@ -219,7 +219,7 @@ TEST(MemoFile, ReadOnlyFileIsNotWritten)
     ASSERT_TRUE(session.Run(path));
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     Modify(session);
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
@@ -252,7 +252,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     ASSERT_TRUE(session.Run(path));
     ASSERT_EQ((int)entries.size() + 1, session.Count());
     Modify(session);
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
@@ -275,7 +275,7 @@ TEST(MemoFile, FullDirectoryIsReportedAsSuch)
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Run(path));
     Modify(session);
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ("ディレクトリに空きがないためメモを保存できません。", box.text);
@@ -291,7 +291,7 @@ TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
     const auto entries = SampleEntries();
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(entries)));
     ASSERT_TRUE(session.Run(path));
-    session.Post(CMD_SAVE_AS);
+    session.Post(IDM_SAVEAS);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
@@ -358,7 +358,7 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
     EXPECT_EQ("ﾀﾙﾐｸ", Title(session));
-    session.Post(CMD_OPEN);
+    session.Post(IDM_OPEN);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
@@ -429,7 +429,7 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
     held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     Modify(session);
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     const bool saveShown = session.Box(&box);
     CloseHandle(held);
     ASSERT_TRUE(saveShown);

@@ -53,13 +53,13 @@ TEST(MemoLifecycle, WithoutChangesNothingIsAsked)
 {
     Loaded memo("memo_no_changes");
     ASSERT_TRUE(memo.Run());
-    memo.session.Post(CMD_NEW);
+    memo.session.Post(IDM_NEW);
     EXPECT_TRUE(NoBox(memo.session));
     EXPECT_EQ(kCaption, Title(memo.session));
     EXPECT_EQ(1, memo.session.Count());
     EXPECT_EQ(0, memo.session.Selected());
 
-    memo.session.Post(CMD_OPEN);
+    memo.session.Post(IDM_OPEN);
     HWND dialog = WaitForFileDialog(memo.session);
     ASSERT_TRUE(dialog) << "the open dialog, without a question first";
     driver::PressButton(dialog, IDCANCEL);
@@ -116,12 +116,12 @@ TEST(MemoLifecycle, NewWithChanges)
     Loaded memo("memo_new_changes");
     ASSERT_TRUE(memo.Run());
     Modify(memo.session);
-    memo.session.Post(CMD_NEW);
+    memo.session.Post(IDM_NEW);
     Answer(memo.session, IDCANCEL);
     EXPECT_EQ(std::string(kCaption) + " - memo.tmk", Title(memo.session));
     EXPECT_EQ(4, memo.session.Count());
 
-    memo.session.Post(CMD_NEW);
+    memo.session.Post(IDM_NEW);
     Answer(memo.session, IDNO);
     EXPECT_EQ(kCaption, Title(memo.session));
     EXPECT_EQ(1, memo.session.Count());
@@ -174,7 +174,7 @@ TEST(MemoLifecycle, OpenDialogLoadsTheChosenFile)
     const std::string other = memo.session.Path("other.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(other, driver::MemoBytes({{"other", "HKU", "", true}})));
     ASSERT_TRUE(memo.Run());
-    memo.session.Post(CMD_OPEN);
+    memo.session.Post(IDM_OPEN);
     HWND dialog = WaitForFileDialog(memo.session);
     ASSERT_TRUE(dialog);
     memo.session.Settle();
@@ -191,7 +191,7 @@ TEST(MemoLifecycle, AutomaticSaveOfAnUntitledMemoAsksForAName)
     ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", true)));
     ASSERT_TRUE(session.Run());
     // Capturing marks the memo modified even when no Registry Editor runs.
-    session.Send(40013);
+    session.Send(IDM_CAPTURE);
     PostMessageA(session.main(), WM_CLOSE, 0, 0);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog) << "the save dialog, without a question";
@@ -212,7 +212,7 @@ TEST(MemoLifecycle, AutomaticSaveOfANamedMemoWritesWithoutAsking)
     Loaded memo("memo_autosave_named", SettingsBytes("TMK", true));
     ASSERT_TRUE(memo.Run());
     Modify(memo.session);
-    memo.session.Post(CMD_NEW);
+    memo.session.Post(IDM_NEW);
     ASSERT_TRUE(driver::WaitFor([&] { return Title(memo.session) == kCaption; }));
     EXPECT_TRUE(NoBox(memo.session));
     EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(memo.path)));
@@ -225,8 +225,8 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     ASSERT_TRUE(b.WriteSettings(SettingsBytes("TMK", true)));
     ASSERT_TRUE(a.Run());
     ASSERT_TRUE(b.Run(a.path));
-    a.session.Send(40007); // deletes the first entry
-    a.session.Send(CMD_SAVE);
+    a.session.Send(IDM_DELETE); // the first entry
+    a.session.Send(IDM_SAVE);
     const std::vector<uint8_t> saved = driver::ReadFileBytes(a.path);
     ASSERT_EQ(2u, FileEntries(a.path).size());
 
@@ -247,14 +247,14 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     EXPECT_EQ(saved, driver::ReadFileBytes(a.path)) << "the other copy's save stays";
 
     // Still modified and still asking; Yes writes this copy's memo.
-    b.Post(CMD_SAVE);
+    b.Post(IDM_SAVE);
     ASSERT_TRUE(b.Box(&box));
     EXPECT_EQ(question, box.text);
     ASSERT_TRUE(driver::PressButton(box.window, IDYES));
     b.Settle();
     EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(a.path)));
     // Now the file is as this copy wrote it: the next save asks nothing, and neither does a vanished file.
-    b.Send(CMD_SAVE);
+    b.Send(IDM_SAVE);
     EXPECT_TRUE(NoBox(b));
     ASSERT_TRUE(DeleteFileA(a.path.c_str()));
     Modify(b);
@@ -276,7 +276,7 @@ TEST(MemoLifecycle, SaveAsAsksAboutAChangedFileOnlyWhenItIsTheMemosOwn)
     ASSERT_TRUE(memo.Run());
     ASSERT_TRUE(driver::WriteFileBytes(memo.path, changed));
     auto saveAs = [&](const char *name) {
-        memo.session.Post(CMD_SAVE_AS);
+        memo.session.Post(IDM_SAVEAS);
         HWND dialog = WaitForFileDialog(memo.session);
         ASSERT_TRUE(dialog);
         ChooseInFileDialog(dialog, name);

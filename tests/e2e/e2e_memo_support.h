@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "tests/support/session.h"
 
 namespace memo_e2e
@@ -22,15 +23,6 @@ namespace memo_e2e
 
 constexpr const char *kCaption = "タルミク";
 constexpr const char *kSaveQuestion = "メモの内容が変更されています。\r\r変更を保存しますか？";
-enum Command
-{
-    CMD_NEW = 40001,
-    CMD_OPEN = 40002,
-    CMD_SAVE = 40003,
-    CMD_SAVE_AS = 40004,
-    CMD_MOVE_DOWN = 40010
-};
-
 inline std::vector<driver::Entry> SampleEntries()
 {
     return {
@@ -96,7 +88,7 @@ inline bool Focused0(const driver::Session &session)
 // Marks the memo modified as a user would: the first entry one row down.
 inline void Modify(const driver::Session &session)
 {
-    session.Send(CMD_MOVE_DOWN);
+    session.Send(IDM_MOVEDOWN);
 }
 // True when no message box comes within `waitMs`.
 inline bool NoBox(const driver::Session &session, DWORD waitMs = 300)

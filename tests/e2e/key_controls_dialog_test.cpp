@@ -71,10 +71,10 @@ class KeyControls : public ::testing::Test
 
 TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 {
-    HWND dialog = OpenDialog(session_, kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND button = GetDlgItem(dialog, kEntryRoot);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND button = GetDlgItem(dialog, IDC_ENTRY_ROOTBUTTON);
     ClickIn(key);
     Keys("alt+Right");
     ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; })) << "Alt+Right opens the root menu";
@@ -107,10 +107,10 @@ TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 
 TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
 {
-    HWND dialog = OpenDialog(session_, kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND button = GetDlgItem(dialog, kEntryRoot);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND button = GetDlgItem(dialog, IDC_ENTRY_ROOTBUTTON);
     SetText(key, "  hkcu\\Software");
     SendMessageA(key, EM_SETSEL, 8, 8); // inside "Software", after the backslash
 
@@ -171,10 +171,10 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
 
 TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
 {
-    HWND dialog = OpenDialog(session_, kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND value = GetDlgItem(dialog, kEntryValue);
-    HWND badge = Badge(dialog, kEntryValue, kEntryBadge);
+    HWND value = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
+    HWND badge = Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE);
     ASSERT_TRUE(badge) << "the badge lives inside the value field";
     ClickIn(value);
     Type("abc");
@@ -203,7 +203,7 @@ TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
     // The badge as shown is what OK stores.
     Keys("alt+Delete");
     ASSERT_TRUE(WaitFor([&] { return Visible(badge); }));
-    SetText(GetDlgItem(dialog, kEntryKey), "HKCU\\Badge");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKCU\\Badge");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     std::vector<driver::Entry> saved = session_.Saved();
     ASSERT_EQ(saved.size(), 2u);
@@ -212,10 +212,10 @@ TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
 
 TEST_F(KeyControls, FieldsTooNarrowForTheirTextShowItAsATip)
 {
-    HWND dialog = OpenDialog(session_, kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND description = GetDlgItem(dialog, kDescription);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND description = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
     const std::string longPath =
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders\\Extra";
     SetText(key, longPath);

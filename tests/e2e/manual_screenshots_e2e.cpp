@@ -11,14 +11,6 @@ using namespace driver;
 namespace
 {
 
-enum
-{
-    kSettings = 40011,
-    kCaptureCommand = 40013,
-    kFind = 40031,
-    kFindText = 1031
-};
-
 // The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
 std::vector<driver::Entry> SampleMemo()
 {
@@ -105,13 +97,13 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク - よく使う場所.tmk");
     tarmik.SelectRow(0);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton))) << "an entry with a root key can be opened";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), IDC_OPEN))) << "an entry with a root key can be opened";
     Paint(tarmik.main());
     driver::Screenshot(tarmik.main(), "manual_main");
 
     // An entry whose key path names no root key: open stays disabled.
     tarmik.SelectRow(5);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton)); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(tarmik.main(), IDC_OPEN)); }, 3000));
 
     // The menus, opened from the keyboard.
     tarmik.SelectRow(1);
@@ -156,17 +148,17 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
     driver::Session tarmik("manual_entry");
     ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(6);
-    HWND dialog = OpenDialog(tarmik, kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    SetText(GetDlgItem(dialog, kDescription), "スクリーン セーバーの待ち時間");
-    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
-    SetText(GetDlgItem(dialog, kEntryValue), "ScreenSaveTimeOut");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "スクリーン セーバーの待ち時間");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "ScreenSaveTimeOut");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_entry_add");
 
     // Alt+Right in the key field opens the root-key menu with its first item highlighted.
-    SetText(GetDlgItem(dialog, kEntryKey), "hkcu\\Control Panel\\Desktop");
-    ClickIn(GetDlgItem(dialog, kEntryKey), 0.9);
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "hkcu\\Control Panel\\Desktop");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), 0.9);
     Keys("alt+Right");
     ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << "root-key menu";
     Sleep(400);
@@ -177,15 +169,16 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
     Keys("Down Return");
     ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) == nullptr; }));
     EXPECT_TRUE(WaitFor([&] {
-        return driver::GetText(GetDlgItem(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
+        return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
     })) << "the short root name is replaced by the chosen long one";
 
     // Alt+Delete in the value field: the entry names the key itself.
-    SetText(GetDlgItem(dialog, kDescription), "デスクトップの設定");
-    ClickIn(GetDlgItem(dialog, kEntryValue));
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "デスクトップの設定");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_VALUENAME));
     Keys("alt+Delete");
-    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); })) << "key badge";
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)); }))
+        << "key badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_entry_badge");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
@@ -198,33 +191,34 @@ TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
 {
     driver::Session tarmik("manual_dialogs");
     ASSERT_TRUE(StartWithSample(tarmik));
-    HWND dialog = OpenDialog(tarmik, kOpenKey, "開く");
+    HWND dialog = OpenDialog(tarmik, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing typed yet";
-    ClickIn(GetDlgItem(dialog, kOpenKeyKey));
+    ClickIn(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH));
     Type("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
     // Every typed key must have arrived before the next dialog could get one of them.
     ASSERT_TRUE(WaitFor([&] {
-        return driver::GetText(GetDlgItem(dialog, kOpenKeyKey)) ==
+        return driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH)) ==
                "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     }));
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
-    SetText(GetDlgItem(dialog, kOpenKeyValue), "ProductName");
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME), "ProductName");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_open_key");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = OpenDialog(tarmik, kSettings, "設定");
+    dialog = OpenDialog(tarmik, IDM_SETTINGS, "設定");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1012), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "no start-up file yet";
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_OPENATSTARTUP), BM_GETCHECK, 0, 0), BST_UNCHECKED)
+        << "no start-up file yet";
     Paint(dialog);
     driver::Screenshot(dialog, "manual_settings");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = OpenDialog(tarmik, kFind, "検索");
+    dialog = OpenDialog(tarmik, IDM_FIND, "検索");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing looked for yet";
-    SetText(GetDlgItem(dialog, kFindText), "壁紙");
+    SetText(GetDlgItem(dialog, IDC_FIND_TEXT), "壁紙");
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
     Paint(dialog);
     driver::Screenshot(dialog, "manual_find");
@@ -262,10 +256,11 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
 
     driver::Session tarmik("manual_assoc");
     ASSERT_TRUE(StartWithSample(tarmik));
-    HWND dialog = OpenDialog(tarmik, kSettings, "設定");
+    HWND dialog = OpenDialog(tarmik, IDM_SETTINGS, "設定");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1011), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "not this program's";
-    SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_ASSOCIATE), BM_GETCHECK, 0, 0), BST_UNCHECKED)
+        << "not this program's";
+    SendMessageA(GetDlgItem(dialog, IDC_ASSOCIATE), BM_SETCHECK, BST_CHECKED, 0);
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 10000));
@@ -289,7 +284,7 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
     driver::Session tarmik("manual_regedit");
     ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(0);
-    PostMessageA(tarmik.main(), WM_COMMAND, kOpenEntry, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     HWND editor = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr; }, 15000));
     tarmik.Settle();
@@ -312,7 +307,7 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 
     // Capture: the key selected in the Registry Editor becomes a new entry above the selected row.
     tarmik.SelectRow(6);
-    PostMessageA(tarmik.main(), WM_COMMAND, kCaptureCommand, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     tarmik.Settle();
     Sleep(800);
     EXPECT_EQ(driver::ListItemCount(tarmik.list()), 8) << "one entry captured";
@@ -338,12 +333,12 @@ TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
     driver::Session tarmik("manual_win95", "win95");
     ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "ﾀﾙﾐｸ - よく使う場所.tmk");
-    HWND dialog = OpenDialog(tarmik, kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), "ｷｰ(&K):");
-    SetText(GetDlgItem(dialog, kDescription), "デスクトップの壁紙");
-    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
-    SetText(GetDlgItem(dialog, kEntryValue), "Wallpaper");
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYLABEL)), "ｷｰ(&K):");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "デスクトップの壁紙");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "Wallpaper");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_win95_entry");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));

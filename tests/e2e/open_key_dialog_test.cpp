@@ -155,16 +155,16 @@ struct RegistryEditorView
 bool OpenThroughDialog(driver::Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
                        HWND *dialogOut = nullptr)
 {
-    HWND dialog = OpenDialog(session, kOpenKey, "開く");
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     if (!dialog) return false;
     if (dialogOut) *dialogOut = dialog;
-    SetText(GetDlgItem(dialog, kOpenKeyKey), keyPath);
-    SetText(GetDlgItem(dialog, kOpenKeyValue), valueName);
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), keyPath);
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME), valueName);
     if (keyOnly)
     {
-        ClickIn(GetDlgItem(dialog, kOpenKeyValue));
+        ClickIn(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME));
         Keys("alt+Delete");
-        if (!WaitFor([&] { return Visible(Badge(dialog, kOpenKeyValue, kOpenKeyBadge)); })) return false;
+        if (!WaitFor([&] { return Visible(Badge(dialog, IDC_OPENKEY_VALUENAME, IDC_OPENKEY_KEYBADGE)); })) return false;
     }
     if (!IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
@@ -177,9 +177,9 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 {
     driver::Session session("openkey_ok");
     ASSERT_TRUE(session.Open({}));
-    HWND dialog = OpenDialog(session, kOpenKey, "開く");
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND key = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
     HWND ok = GetDlgItem(dialog, IDOK);
     EXPECT_EQ(driver::GetText(ok), "開く");
     EXPECT_FALSE(IsWindowEnabled(ok)) << "OK starts disabled";
@@ -225,9 +225,9 @@ TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
 {
     driver::Session session("openkey_paste");
     ASSERT_TRUE(session.Open({}));
-    HWND dialog = OpenDialog(session, kOpenKey, "開く");
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND key = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
     HWND ok = GetDlgItem(dialog, IDOK);
     const struct
     {
@@ -332,39 +332,39 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(OpenThroughDialog(session, parentPath, "", true, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(parentPath.substr(parentPath.rfind('\\') + 1)));
-    dialog = OpenDialog(session, kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    SetText(GetDlgItem(dialog, kDescription), "kept");
-    SetText(GetDlgItem(dialog, kEntryValue), "replaced");
-    ClickIn(GetDlgItem(dialog, kCapture));
-    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == parentPath; });
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
-    EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a captured key shows the badge";
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kDescription)), "kept");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "kept");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "replaced");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == parentPath; });
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)), parentPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "");
+    EXPECT_TRUE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE))) << "a captured key shows the badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION)), "kept");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
     // A value, with the focus in the value list: the badge goes, the value name comes.
     ASSERT_TRUE(OpenThroughDialog(session, deepPath, "last", false, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(deepPath.substr(deepPath.rfind('\\') + 1)));
-    dialog = OpenDialog(session, kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    ClickIn(GetDlgItem(dialog, kEntryValue));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_VALUENAME));
     Keys("alt+Delete");
-    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); }));
-    ClickIn(GetDlgItem(dialog, kCapture));
-    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == deepPath; });
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
-    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)); }));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == deepPath; });
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)), deepPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "last");
+    EXPECT_FALSE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)));
 
     // Cancel after a capture leaves the memo as it was; OK after one stores what was captured.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
-    dialog = OpenDialog(session, kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    ClickIn(GetDlgItem(dialog, kCapture));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
     session.Settle();
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[|" + deepPath + "|last][E0|HKCU\\Software|]");

@@ -244,7 +244,7 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(tarmik.main(), &placement));
-    HWND list = GetDlgItem(tarmik.main(), 1001);
+    HWND list = tarmik.list();
     EXPECT_EQ(saved.u16(0), 1u);
     EXPECT_TRUE(saved.zero(2, 14));
     EXPECT_EQ(saved.i32(16), placement.rcNormalPosition.left);
@@ -369,7 +369,7 @@ TEST_F(SettingsDialog, StartupFileOpensAtTheNextStart)
     ASSERT_TRUE(tarmik.Run());
     HWND window = tarmik.main();
     EXPECT_NE(driver::GetText(window).find("daily.tmk"), std::string::npos) << driver::GetText(window);
-    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 4);
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, IDC_MEMOLIST)), 4);
 }
 
 // The open-file dialog of the browse button, found by its title.
