@@ -241,7 +241,7 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
         EXPECT_EQ(question.defaultButton, IDNO);
         EXPECT_EQ(driver::MessageBoxIcon(question.window), driver::Icon::Exclamation);
-        Shot(tarmik, question.window, std::string("assoc_question_") + c.name);
+        driver::ScreenshotWhenPainted(question.window, std::string("assoc_question_") + c.name);
 
         // No: nothing changes, the dialog stays open.
         broadcasts.Take();
@@ -373,7 +373,7 @@ void Association::OpenThroughTheShell(const std::string &memo, const std::string
     ASSERT_TRUE(window);
     EXPECT_NE(driver::GetText(window).find(name), std::string::npos) << driver::GetText(window);
     EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, IDC_MEMOLIST)), 3); // two entries and the end row
-    Shot(tarmik, window, "assoc_shell_" + name);
+    driver::ScreenshotWhenPainted(window, "assoc_shell_" + name);
     driver::Stop(&opened);
 }
 
@@ -428,7 +428,7 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
         EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_EXTENSION));
-        Shot(tarmik, dialog, "assoc_no_access");
+        driver::ScreenshotWhenPainted(dialog, "assoc_no_access");
 
         // Another instance saved ABC and registered it for this program: that extension stays in the file.
         SetDefaultValue(".abc", "abcfile");

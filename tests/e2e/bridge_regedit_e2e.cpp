@@ -396,13 +396,7 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     // The program answers messages sent to it while it drives the Registry Editor, so the outcome is
     // waited for rather than a round trip.
     auto opened = [&](DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < timeoutMs)
-        {
-            if (regedit::SelectedRows(editor.list) == std::vector<int>{3}) return true;
-            Sleep(50);
-        }
-        return false;
+        return driver::WaitFor([&] { return regedit::SelectedRows(editor.list) == std::vector<int>{3}; }, timeoutMs);
     };
     doubleClick(1);
     EXPECT_FALSE(opened(1000)) << "no root key: opening stays disabled";

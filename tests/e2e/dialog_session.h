@@ -63,16 +63,7 @@ inline bool Visible(HWND window)
 inline HWND OpenDialog(const driver::Session &session, int command, const char *title, bool forInput = true)
 {
     session.Post(command);
-    HWND dialog = driver::WaitForWindowOf(session.pid(), "#32770", title, 5000);
-    if (dialog)
-    {
-        if (!forInput) return dialog;
-        driver::WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
-        // The X input focus follows the activation a moment later.
-        Sleep(400);
-        session.Settle();
-        return dialog;
-    }
+    if (HWND dialog = session.WaitForDialog(title, forInput)) return dialog;
     for (HWND window : driver::WindowsOf(session.pid()))
     {
         printf("  no dialog \"%s\"; window of class %s: \"%s\"\n", title, driver::GetClass(window).c_str(),

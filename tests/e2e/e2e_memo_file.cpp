@@ -115,7 +115,7 @@ TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
     EXPECT_EQ(4, session.Count());
     EXPECT_EQ(0, session.Selected());
     EXPECT_TRUE(Focused0(session));
-    ShootWhenPainted(session.main(), "memo_loaded_blanks");
+    driver::ScreenshotWhenPainted(session.main(), "memo_loaded_blanks");
 
     // Saving a memo that is not modified still writes it, with this system's header.
     session.Send(IDM_SAVE);
@@ -160,7 +160,7 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイルの形式に誤りがあります。", box.text);
-    ShootWhenPainted(box.window, "memo_malformed_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_malformed_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
@@ -168,7 +168,7 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
     EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count()) << "only the end row";
     EXPECT_EQ(0, session.Selected());
-    ShootWhenPainted(session.main(), "memo_malformed_untitled");
+    driver::ScreenshotWhenPainted(session.main(), "memo_malformed_untitled");
     // Untitled: saving asks for a name.
     session.Post(IDM_SAVE);
     HWND dialog = WaitForFileDialog(session);
@@ -186,7 +186,7 @@ TEST(MemoFile, MissingFileNamesItsPath)
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイル“" + path + "”が見つかりません。", box.text);
-    ShootWhenPainted(box.window, "memo_missing_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_missing_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
@@ -224,7 +224,7 @@ TEST(MemoFile, ReadOnlyFileIsNotWritten)
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイルの属性が読み取り専用のためメモを保存できません。", box.text);
-    ShootWhenPainted(box.window, "memo_readonly_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_readonly_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.folder()));
@@ -257,7 +257,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("ディスクに空きがないためメモを保存できません。", box.text);
-    ShootWhenPainted(box.window, "memo_disk_full_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_disk_full_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "the old file stays byte for byte";
     EXPECT_EQ(0, LeftoverFiles(disk.folder()));
@@ -301,7 +301,7 @@ TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
     ASSERT_EQ(2, (int)SendMessageA(types, CB_GETCOUNT, 0, 0));
     EXPECT_EQ("メモ ファイル (*.tmk)", ComboText(types, 0));
     EXPECT_EQ("すべてのファイル (*.*)", ComboText(types, 1));
-    ShootWhenPainted(dialog, "memo_save_as_dialog");
+    driver::ScreenshotWhenPainted(dialog, "memo_save_as_dialog");
     ChooseInFileDialog(dialog, "second");
     ASSERT_TRUE(driver::WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
     session.Settle();
@@ -353,7 +353,7 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ("ﾀﾙﾐｸ", box.caption);
     EXPECT_EQ("ﾒﾓ ﾌｧｲﾙの形式に誤りがあります。", box.text);
-    ShootWhenPainted(box.window, "memo_old_system_malformed");
+    driver::ScreenshotWhenPainted(box.window, "memo_old_system_malformed");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
@@ -377,7 +377,7 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     ASSERT_TRUE(shown);
     const std::string opening = "ﾒﾓ ﾌｧｲﾙ“" + held + "”を開けませんでした。\r\r";
     EXPECT_EQ(opening, box.text.substr(0, opening.size()));
-    ShootWhenPainted(box.window, "memo_old_system_locked");
+    driver::ScreenshotWhenPainted(box.window, "memo_old_system_locked");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     driver::SetWindowsVersion("tarmik.exe", nullptr);
 }
@@ -417,7 +417,7 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
     const std::string opening = "メモ ファイル“" + path + "”を開けませんでした。\r\r";
     EXPECT_EQ(opening, box.text.substr(0, opening.size()));
     EXPECT_GT(box.text.size(), opening.size() + 4) << box.text;
-    ShootWhenPainted(box.window, "memo_locked_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_locked_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
     ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
@@ -436,7 +436,7 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
     const std::string saving = "メモ ファイル“" + path + "”にメモを保存できませんでした。\r\r";
     EXPECT_EQ(saving, box.text.substr(0, saving.size()));
     EXPECT_GT(box.text.size(), saving.size() + 4) << box.text;
-    ShootWhenPainted(box.window, "memo_locked_save_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_locked_save_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.folder()));

@@ -35,7 +35,7 @@ void Answer(driver::Session &session, int button, const char *screenshot = nullp
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ(kSaveQuestion, box.text);
     EXPECT_TRUE(GetDlgItem(box.window, IDYES) && GetDlgItem(box.window, IDNO) && GetDlgItem(box.window, IDCANCEL));
-    if (screenshot) ShootWhenPainted(box.window, screenshot);
+    if (screenshot) driver::ScreenshotWhenPainted(box.window, screenshot);
     ASSERT_TRUE(driver::PressButton(box.window, button));
     session.Settle();
 }
@@ -165,7 +165,7 @@ TEST(MemoLifecycle, OnlyTheFirstDroppedFileLoads)
     session.Settle();
     EXPECT_EQ(3, session.Count());
     EXPECT_TRUE(NoBox(session));
-    ShootWhenPainted(session.main(), "memo_dropped_first");
+    driver::ScreenshotWhenPainted(session.main(), "memo_dropped_first");
 }
 
 TEST(MemoLifecycle, OpenDialogLoadsTheChosenFile)
@@ -178,7 +178,7 @@ TEST(MemoLifecycle, OpenDialogLoadsTheChosenFile)
     HWND dialog = WaitForFileDialog(memo.session);
     ASSERT_TRUE(dialog);
     memo.session.Settle();
-    ShootWhenPainted(dialog, "memo_open_dialog");
+    driver::ScreenshotWhenPainted(dialog, "memo_open_dialog");
     // Wine's open dialog does not complete a typed name with the default extension (its save dialog does).
     ChooseInFileDialog(dialog, "other.tmk");
     ASSERT_TRUE(driver::WaitFor([&] { return Title(memo.session) == std::string(kCaption) + " - other.tmk"; }));
@@ -241,7 +241,7 @@ TEST(MemoLifecycle, AFileChangedByAnotherCopyIsReplacedOnlyWhenTheUserSaysSo)
     HWND no = GetDlgItem(box.window, IDNO);
     EXPECT_TRUE(GetDlgItem(box.window, IDYES) && no && !GetDlgItem(box.window, IDCANCEL));
     EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(no, GWL_STYLE) & 0x0F) << "No preselected";
-    ShootWhenPainted(box.window, "memo_changed_question");
+    driver::ScreenshotWhenPainted(box.window, "memo_changed_question");
     ASSERT_TRUE(driver::PressButton(box.window, IDNO));
     EXPECT_FALSE(b.Ended(500)) << "No stops the close as a cancel does";
     EXPECT_EQ(saved, driver::ReadFileBytes(a.path)) << "the other copy's save stays";

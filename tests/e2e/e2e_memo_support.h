@@ -132,16 +132,6 @@ inline HWND WaitForFileDialog(const driver::Session &session, DWORD timeoutMs = 
     return dialog;
 }
 
-// A screenshot of a window of the program once it has painted.
-inline void ShootWhenPainted(HWND window, const std::string &name)
-{
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    driver::Screenshot(window, name);
-}
-
 // Types a name into a file dialog and presses its OK button.
 inline void ChooseInFileDialog(HWND dialog, const std::string &name)
 {

@@ -167,7 +167,7 @@ inline MenuState ReadMenus(driver::Session &tarmik, const char *screenshot = nul
     state.read = state.read && context.read;
     state.items.insert(context.items.begin(), context.items.end());
     SendMessageA(tarmik.main(), WM_CANCELMODE, 0, 0);
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
     tarmik.Settle();
     return state;
 }

@@ -36,8 +36,7 @@ class Commands : public ::testing::Test
         driver::Xdotool("mousemove " + at + " click 1");
         if (keys) driver::Xdotool(std::string("keyup ") + keys);
         // The click reaches the program through the X server: wait until it has been handled.
-        for (int i = 0; i < 100 && !keys && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
-        Sleep(50);
+        if (!keys) driver::WaitFor([&] { return driver::ListSelectedItem(list) == row; }, 2000);
         tarmik.Settle();
     }
     POINT RowPoint(int row)
@@ -139,7 +138,7 @@ TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow)
     POINT empty = {client.right / 2, client.bottom - 5};
     ClientToScreen(list, &empty);
     driver::Xdotool("mousemove " + std::to_string(empty.x) + " " + std::to_string(empty.y) + " click 1");
-    tarmik.Settle();
+    // Nothing is to happen: a while for a wrong change to show.
     Sleep(200);
     tarmik.Settle();
     EXPECT_EQ(driver::ListSelectedItem(list), 2);
@@ -192,7 +191,7 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
     ASSERT_TRUE(driver::SetClipboardText("before"));
     ClickRow(2);
     driver::Xdotool("key ctrl+c");
-    for (int i = 0; i < 100 && driver::ClipboardText() == "before"; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ClipboardText() != "before"; }, 2000);
     EXPECT_EQ(driver::ClipboardText(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
 
     // The item of the 編集 menu, chosen by its mnemonic: a path without a root is copied as it stands.
@@ -202,7 +201,7 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
     ASSERT_NE(popup, nullptr);
     driver::Screenshot(popup, "shell_edit_menu");
     driver::Xdotool("key c");
-    for (int i = 0; i < 100 && driver::ClipboardText() != "Software\\NoRoot"; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ClipboardText() == "Software\\NoRoot"; }, 2000);
     EXPECT_EQ(driver::ClipboardText(), "Software\\NoRoot");
 
     // With the end row selected there is nothing to copy: the clipboard keeps what it had.
@@ -259,26 +258,19 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     const DWORD pid = tarmik.program().pid;
     auto key = [&](const char *keys) { driver::Xdotool(std::string("key --delay 30 ") + keys); };
     auto selectedBecomes = [&](int row) {
-        for (int i = 0; i < 100 && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
+        driver::WaitFor([&] { return driver::ListSelectedItem(list) == row; }, 2000);
         tarmik.Settle();
         return driver::ListSelectedItem(list) == row;
     };
     // A dialog that a key opened, once real keys reach it.
-    auto dialogFor = [&](const char *title) {
-        HWND dialog = driver::WaitForWindowOf(pid, "#32770", title, 5000);
-        for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
-        Sleep(400);
-        tarmik.Settle();
-        return dialog;
-    };
+    auto dialogFor = [&](const char *title) { return tarmik.WaitForDialog(title); };
     // Typed letters pass the input method and may come after a Return pressed at once.
     auto typed = [&](HWND dialog, const char *text) {
         HWND field = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
-        for (int i = 0; i < 150 && driver::GetText(field) != text; ++i) Sleep(20);
+        driver::WaitFor([&] { return driver::GetText(field) == text; }, 3000);
     };
     auto ended = [&](HWND dialog) {
-        for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-        Sleep(200);
+        driver::WaitFor([&] { return !IsWindow(dialog); }, 5000);
         tarmik.Settle();
         return !IsWindow(dialog);
     };
@@ -315,7 +307,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     GetWindowRect(tarmik.Item(IDC_DELETE), &button);
     driver::Xdotool("mousemove " + std::to_string((button.left + button.right) / 2) + " " +
                     std::to_string((button.top + button.bottom) / 2) + " click 1");
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 4; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 4; }, 2000);
     tarmik.Settle();
     EXPECT_EQ(Focus(), list);
     key("Down");
@@ -330,7 +322,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     };
     const DWORD before = size();
     key("ctrl+s");
-    for (int i = 0; i < 250 && size() == before; ++i) Sleep(20);
+    driver::WaitFor([&] { return size() != before; }, 5000);
     tarmik.Settle();
     std::vector<driver::Entry> saved;
     driver::ParseMemo(driver::ReadFileBytes(tarmik.memoPath()), &saved);
@@ -346,7 +338,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(ended(dialog));
     key("ctrl+n");
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 1; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 1; }, 2000);
     EXPECT_EQ(driver::ListItemCount(list), 1);
     EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク");
 }
@@ -365,8 +357,8 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     driver::Screenshot(popup, "shell_context_menu");
     // Its delete item, chosen by its mnemonic, runs the delete command once the menu has closed.
     driver::Xdotool("key d");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 3; ++i) Sleep(20);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 3; }, 2000);
     tarmik.Settle();
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
 
@@ -383,7 +375,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     EXPECT_EQ(rect.left, expected.x);
     EXPECT_EQ(rect.top, expected.y);
     driver::Xdotool("key Escape");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
     tarmik.Settle();
     EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
 }

@@ -30,17 +30,12 @@ HWND Focus(HWND main)
 // The find dialog once real keys reach it.
 HWND FindDialog(driver::Session &tarmik)
 {
-    HWND dialog = driver::WaitForWindowOf(tarmik.program().pid, "#32770", "検索", 5000);
-    for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
-    Sleep(400);
-    tarmik.Settle();
-    return dialog;
+    return tarmik.WaitForDialog("検索");
 }
 
 bool Ended(driver::Session &tarmik, HWND dialog)
 {
-    for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-    Sleep(100);
+    driver::WaitFor([&] { return !IsWindow(dialog); }, 5000);
     tarmik.Settle();
     return !IsWindow(dialog);
 }
@@ -62,7 +57,7 @@ class Find : public ::testing::Test
         POINT point = {cell.left + 10, (cell.top + cell.bottom) / 2};
         ClientToScreen(list, &point);
         driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1");
-        for (int i = 0; i < 100 && Focus(tarmik.main()) != list; ++i) Sleep(20);
+        driver::WaitFor([&] { return Focus(tarmik.main()) == list; }, 2000);
         tarmik.Settle();
     }
     void TearDown() override
@@ -181,7 +176,7 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
                             both.bottom - both.top, driver::CapturePixels(nullptr, both));
             Key("Escape");
             Key("Escape");
-            for (int i = 0; i < 100 && PopupMenuOf(tarmik.program().pid); ++i) Sleep(20);
+            driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
             tarmik.Settle();
         }
 

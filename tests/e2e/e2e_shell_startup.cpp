@@ -354,14 +354,14 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
         ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
         ASSERT_TRUE(tarmik.Start());
         // A start-up file named by the random bytes is reported; the program runs on.
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 15000 && !tarmik.program().mainWindow)
-        {
-            driver::MessageBoxInfo box;
-            if (driver::WaitForMessageBox(tarmik.program().pid, &box, 0)) driver::PressButton(box.window, IDOK);
-            tarmik.program().mainWindow = driver::FindWindowOf(tarmik.program().pid, "Oskelund_Tarmik");
-            Sleep(50);
-        }
+        driver::WaitFor(
+            [&] {
+                driver::MessageBoxInfo box;
+                if (tarmik.Box(&box, 0)) driver::PressButton(box.window, IDOK);
+                tarmik.program().mainWindow = driver::FindWindowOf(tarmik.pid(), "Oskelund_Tarmik");
+                return tarmik.main() != nullptr;
+            },
+            15000);
         ASSERT_NE(tarmik.program().mainWindow, nullptr);
         tarmik.Settle();
         ShowWindow(tarmik.program().mainWindow, SW_RESTORE);

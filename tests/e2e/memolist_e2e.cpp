@@ -123,7 +123,7 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     int top = TopIndex(session);
     int middle = top + perPage / 2;
     DragOverRow(session, middle, middle, __LINE__);
-    Sleep(600);
+    Sleep(600); // several timer periods, in which no row may scroll
     EXPECT_EQ(session.Selected(), middle) << "the timer stopped";
     EXPECT_EQ(TopIndex(session), top);
 
@@ -131,10 +131,10 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     MouseTo(POINT{(client.left + client.right) / 2, client.top - 40});
     EXPECT_TRUE(WaitFor([&] { return session.Selected() == 0; }, 8000));
     EXPECT_EQ(TopIndex(session), 0);
-    Sleep(300);
+    Sleep(300); // timer periods at the top, in which the selection must stay
     EXPECT_EQ(session.Selected(), 0);
     DragOverRow(session, 3, 3, __LINE__);
-    Sleep(400);
+    Sleep(400); // timer periods over the rows, in which nothing may scroll
     EXPECT_EQ(session.Selected(), 3);
     MouseUp();
     EXPECT_TRUE(WaitFor([&] { return Capture(session) == nullptr; }, 2000));
@@ -264,9 +264,7 @@ TEST(MemoListKeys, DeleteRemovesTheSelectedEntryButNotTheEndRow)
     driver::Xdotool("click 1");
     ASSERT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000));
     driver::Xdotool("key Delete");
-    Sleep(300);
-    session.Settle();
-    EXPECT_EQ(session.Count(), 3) << "the end row stays";
+    EXPECT_TRUE(WaitFor([&] { return session.Count() == 3; })) << "the end row stays";
     EXPECT_EQ(SavedOrder(session), (std::vector<std::string>{"E00", "E02"}));
 }
 

@@ -52,7 +52,7 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
         EXPECT_EQ(message.caption, "タルミク");
         EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Question);
         EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-        Shot(tarmik, message.window, std::string("settings_device_") + c.folder);
+        driver::ScreenshotWhenPainted(message.window, std::string("settings_device_") + c.folder);
         driver::PressButton(message.window, IDOK);
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_TRUE(ReadSettings(tarmik).bytes.empty());

@@ -120,7 +120,7 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     SetCheck(dialog, IDC_EXPANDKEY, true);
     EXPECT_TRUE(Checked(dialog, IDC_OPENATSTARTUP));
     EXPECT_EQ(Text(dialog, IDC_STARTUPFILE), "C:\\メモ\\レジストリ.tmk");
-    Shot(tarmik, dialog, "settings_dialog_winxp");
+    driver::ScreenshotWhenPainted(dialog, "settings_dialog_winxp");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
     tarmik.Stop();
 
@@ -138,7 +138,7 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     Click(dialog, IDC_OPENATSTARTUP);
     SetText(dialog, IDC_STARTUPFILE, "C:\\メモ\\レジストリ.tmk");
     SetCheck(dialog, IDC_EXPANDKEY, true);
-    Shot(tarmik, dialog, "settings_dialog_nt40");
+    driver::ScreenshotWhenPainted(dialog, "settings_dialog_nt40");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
@@ -192,7 +192,7 @@ TEST_F(SettingsDialog, RefusesInputWithItsMessageInOrder)
         EXPECT_EQ(message.caption, "タルミク");
         EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Exclamation);
         EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-        if (c.message == period) Shot(tarmik, message.window, "settings_refused_period");
+        if (c.message == period) driver::ScreenshotWhenPainted(message.window, "settings_refused_period");
         driver::PressButton(message.window, IDOK);
         EXPECT_TRUE(IsWindowVisible(dialog));
     }
@@ -269,7 +269,7 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
 
     // Maximised, the flags say so; the normal rectangle stays the restored one.
     ShowWindowAsync(tarmik.main(), SW_MAXIMIZE);
-    Sleep(300);
+    EXPECT_TRUE(driver::WaitFor([&] { return IsZoomed(tarmik.main()) != FALSE; }));
     tarmik.Settle();
     dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
@@ -341,7 +341,7 @@ TEST_F(SettingsDialog, ReadOnlyFileIsReportedAndNotWritten)
     EXPECT_EQ(message.caption, "タルミク");
     EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Question);
     EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-    Shot(tarmik, message.window, "settings_readonly_message");
+    driver::ScreenshotWhenPainted(message.window, "settings_readonly_message");
     driver::PressButton(message.window, IDOK);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(ReadSettings(tarmik).bytes, bytes);
@@ -394,7 +394,7 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     ASSERT_TRUE(browse);
     tarmik.Settle();
     EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "メモ ファイル (*.tmk)"); // the filter box
-    Shot(tarmik, browse, "settings_browse_dialog");
+    driver::ScreenshotWhenPainted(browse, "settings_browse_dialog");
     // The typed name in the typed folder: OK takes it whole.
     ASSERT_TRUE(driver::PressButton(browse, IDOK));
     tarmik.Settle();

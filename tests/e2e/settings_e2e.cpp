@@ -13,14 +13,6 @@ HWND OpenSettings(const driver::Session &tarmik)
     return dialog;
 }
 
-std::string Shot(const driver::Session &tarmik, HWND window, const std::string &name)
-{
-    tarmik.Settle();
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    return driver::Screenshot(window, name);
-}
-
 void SetText(HWND dialog, int id, const std::string &text)
 {
     SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 3000, nullptr);

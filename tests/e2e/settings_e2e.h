@@ -17,9 +17,6 @@ namespace settings_e2e
 // Opens the settings dialog by the menu command and waits for it; null when it does not appear.
 HWND OpenSettings(const driver::Session &tarmik);
 
-// A screenshot once the program has drawn what it was sent (Wine draws to the display asynchronously).
-std::string Shot(const driver::Session &tarmik, HWND window, const std::string &name);
-
 void SetText(HWND dialog, int id, const std::string &text);
 std::string Text(HWND dialog, int id);
 void SetCheck(HWND dialog, int id, bool checked);

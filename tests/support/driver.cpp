@@ -408,6 +408,16 @@ std::string Screenshot(HWND window, const std::string &name)
     return SavePng(name, rect.right - rect.left, rect.bottom - rect.top, CapturePixels(nullptr, rect));
 }
 
+std::string ScreenshotWhenPainted(HWND window, const std::string &name)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Wine draws to the display on its own time; no message tells when the pixels are there.
+    Sleep(300);
+    return Screenshot(window, name);
+}
+
 COLORREF ScreenPixel(int x, int y)
 {
     HDC screen = GetDC(nullptr);

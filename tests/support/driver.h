@@ -97,6 +97,8 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect);
 std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels);
 // Saves a PNG of the window's screen rectangle as BuildDir()\screenshots\<name>.png. Returns the path.
 std::string Screenshot(HWND window, const std::string &name);
+// The same once the window's program has drawn what it was sent.
+std::string ScreenshotWhenPainted(HWND window, const std::string &name);
 // The colour of one screen pixel.
 COLORREF ScreenPixel(int x, int y);
 

@@ -125,6 +125,17 @@ void Session::Send(int command, DWORD timeoutMs) const
     SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, timeoutMs, &ignored);
 }
 
+HWND Session::WaitForDialog(const char *title, bool forInput, DWORD timeoutMs) const
+{
+    HWND dialog = WaitForWindowOf(program_.pid, "#32770", title, timeoutMs);
+    if (!dialog || !forInput) return dialog;
+    WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
+    // The X input focus follows the activation a moment later, and nothing on this side tells when.
+    Sleep(400);
+    Settle();
+    return dialog;
+}
+
 int Session::Count() const
 {
     return ListItemCount(list());

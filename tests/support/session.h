@@ -100,6 +100,8 @@ class Session
     // Sent, not posted: returns once the command is carried out. While the program waits on another
     // program it still answers sent messages, so no round trip after a posted command would tell.
     void Send(int command, DWORD timeoutMs = 30000) const;
+    // A dialog of the program; with `forInput`, once real keyboard input reaches it.
+    HWND WaitForDialog(const char *title, bool forInput = true, DWORD timeoutMs = 5000) const;
     bool Box(MessageBoxInfo *box, DWORD timeoutMs = 5000) const
     {
         return WaitForMessageBox(program_.pid, box, timeoutMs);
