@@ -8,12 +8,9 @@
 
 using namespace settings_e2e;
 
-namespace
-{
+static const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
 
-const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
-
-std::string Lower(std::string text)
+static std::string Lower(std::string text)
 {
     for (char &c : text)
         if (c >= 'A' && c <= 'Z') c = (char)(c + 32);
@@ -190,7 +187,7 @@ TEST_F(Association, ThisProgramInOtherLetterCaseIsThisProgram)
 }
 
 // .xyz registered by another program: its file type with two verbs and an icon, a subkey under the extension.
-void RegisterOtherProgram(const std::string &programPath)
+static void RegisterOtherProgram(const std::string &programPath)
 {
     ForgetExtension("xyz");
     DeleteTree("OtherDoc");
@@ -465,5 +462,3 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
     EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
-
-} // namespace

@@ -14,22 +14,19 @@
 #include "tests/support/driver.h"
 #include "tests/support/registry_editor_width.h"
 
-namespace
-{
-
-const char kTestRoot[] = "Software\\TarmikBridgeTest";
-const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
-const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
+static const char kTestRoot[] = "Software\\TarmikBridgeTest";
+static const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
+static const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
 const std::string kLongName(255, 'N');
-const char kNotFound[] = "レジストリ エディタが見つかりません。";
+static const char kNotFound[] = "レジストリ エディタが見つかりません。";
 
-void SetString(HKEY key, const char *name, const char *text)
+static void SetString(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), (DWORD)strlen(text) + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
 }
 
 // Removes a key with everything below it.
-void DeleteTree(HKEY parent, const std::string &path)
+static void DeleteTree(HKEY parent, const std::string &path)
 {
     HKEY key;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
@@ -44,7 +41,7 @@ void DeleteTree(HKEY parent, const std::string &path)
     RegDeleteKeyA(parent, path.c_str());
 }
 
-HKEY CreateKey(const std::string &path)
+static HKEY CreateKey(const std::string &path)
 {
     HKEY key = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
@@ -111,10 +108,10 @@ class TestKeys : public ::testing::Environment
         }
     }
 };
-const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
+static const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
 
 // The settings file beside the program, with the two options of the bridge.
-std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
+static std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
 {
     std::vector<uint8_t> bytes(352, 0);
     bytes[0] = 1;
@@ -168,7 +165,7 @@ class Tarmik : public driver::Session
     bool ok_ = false;
 };
 
-std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
+static std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
 {
     std::vector<std::string> out;
     for (const driver::Entry &entry : entries)
@@ -176,7 +173,7 @@ std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
     return out;
 }
 
-bool RowVisible(HWND list, int row)
+static bool RowVisible(HWND list, int row)
 {
     int top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
     int perPage = (int)SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
@@ -184,7 +181,7 @@ bool RowVisible(HWND list, int row)
 }
 
 // Whether top-level window `upper` stands before `lower` in the z-order.
-bool IsAbove(HWND upper, HWND lower)
+static bool IsAbove(HWND upper, HWND lower)
 {
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
     {
@@ -602,8 +599,8 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
         EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 300)) << box.text;
         std::vector<uint8_t> pidText = driver::ReadFileBytes(tarmik.folder() + "\\regedit.pid");
         pidText.push_back(0);
-        HANDLE standin = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                     strtoul(reinterpret_cast<const char *>(pidText.data()), nullptr, 10));
+        HANDLE standin =
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, strtoul((const char *)pidText.data(), nullptr, 10));
         ASSERT_TRUE(standin);
         EXPECT_EQ(WaitForSingleObject(standin, 0), (DWORD)WAIT_TIMEOUT) << "left running";
         TerminateProcess(standin, 0);
@@ -651,28 +648,29 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
 
 // The Registry Editor is driven only when it can be: of this program's width, and not busy with a dialog.
 #ifdef _WIN64
-const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-                           "32 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+    "32 ビット版のタルミクを使ってください。";
 #else
-const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-                           "64 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+    "64 ビット版のタルミクを使ってください。";
 #endif
-const char kBusy[] =
+static const char kBusy[] =
     "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
 
 // Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
 // the addresses this one can name are walked: a region reaching past them ends the walk.
-int OnePageAllocations(DWORD pid)
+static int OnePageAllocations(DWORD pid)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     int count = 0;
     MEMORY_BASIC_INFORMATION region;
-    for (ULONG_PTR at = 0;
-         process && VirtualQueryEx(process, reinterpret_cast<void *>(at), &region, sizeof region) == sizeof region;)
+    for (ULONG_PTR at = 0; process && VirtualQueryEx(process, (void *)at, &region, sizeof region) == sizeof region;)
     {
         count += region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && region.RegionSize == 4096 &&
                  region.AllocationBase == region.BaseAddress;
-        const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        const ULONG_PTR next = (ULONG_PTR)region.BaseAddress + region.RegionSize;
         if (next <= at) break;
         at = next;
     }
@@ -683,7 +681,7 @@ int OnePageAllocations(DWORD pid)
 // What a walk would change, read with messages that carry no record and so across widths: the tree's
 // item count (keys are read in when first expanded), whether its first root item is selected, the value
 // list's row count and selected rows.
-std::vector<LRESULT> EditorState(const regedit::Editor &editor)
+static std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 {
     std::vector<LRESULT> state = {SendMessageA(editor.tree, TVM_GETCOUNT, 0, 0),
                                   regedit::Item(editor.tree, TVGN_CARET) == regedit::Item(editor.tree, TVGN_ROOT),
@@ -694,7 +692,7 @@ std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 
 // After a command was posted: exactly one message, `text`, owned by `owner`, and nothing held in the
 // Registry Editor while it is shown.
-void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
+static void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
 {
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(pid, &box, 15000));
@@ -799,7 +797,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "開く");
     ASSERT_TRUE(dialog);
     dialogs::SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKCU\\Software\\TarmikBridgeTest\\Values");
-    PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_open_key");
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
@@ -812,5 +810,3 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     EXPECT_TRUE(IsAbove(tarmik.main(), editor.window)) << "not brought forward";
     regedit::CloseAll();
 }
-
-} // namespace

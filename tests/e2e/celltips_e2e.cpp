@@ -6,15 +6,12 @@
 using namespace driver;
 using namespace memolist;
 
-namespace
-{
-
-const char kLongKey1[] =
+static const char kLongKey1[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\ログオン通知";
-const char kLongKey2[] =
+static const char kLongKey2[] =
     "HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32";
 
-std::vector<driver::Entry> TipEntries()
+static std::vector<driver::Entry> TipEntries()
 {
     return {
         {"長いキー", kLongKey1, "Shell", false},
@@ -23,14 +20,14 @@ std::vector<driver::Entry> TipEntries()
     };
 }
 
-HWND VisibleTip(Session &session)
+static HWND VisibleTip(Session &session)
 {
     for (HWND window : driver::WindowsOf(session.pid()))
         if (driver::GetClass(window) == "tooltips_class32") return window;
     return nullptr;
 }
 
-HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
+static HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
 {
     HWND tip = nullptr;
     WaitFor([&] { return (tip = VisibleTip(session)) != nullptr; }, timeoutMs);
@@ -38,7 +35,7 @@ HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
 }
 
 // The text the tip shows, as it draws it.
-std::string TipText(HWND tip)
+static std::string TipText(HWND tip)
 {
     return driver::GetText(tip);
 }
@@ -46,7 +43,7 @@ std::string TipText(HWND tip)
 // Where the tip's text must start for it to lie exactly over the cell's text, as the tip window's
 // top-left corner: the tip's own answer to TTM_ADJUSTRECT, or 3 and 2 pixels up and left of the
 // text where the tip control has no such message (Wine's has none).
-POINT ExpectedTipCorner(HWND tip, POINT text)
+static POINT ExpectedTipCorner(HWND tip, POINT text)
 {
     RECT rect = {text.x, text.y, text.x + 1, text.y + 1};
     driver::RemoteMemory remote(tip, sizeof rect);
@@ -57,7 +54,7 @@ POINT ExpectedTipCorner(HWND tip, POINT text)
 }
 
 // Rests the pointer in a cell: two moves, as a hand makes them.
-void RestIn(Session &session, int row, int column, double xFraction = 0.5)
+static void RestIn(Session &session, int row, int column, double xFraction = 0.5)
 {
     POINT point = CellPoint(session, row, column, xFraction);
     MouseTo(point);
@@ -65,7 +62,7 @@ void RestIn(Session &session, int row, int column, double xFraction = 0.5)
     MouseTo(point);
 }
 
-void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line)
+static void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line)
 {
     RECT cell = CellOnScreen(session, row, column);
     POINT corner = ExpectedTipCorner(tip, POINT{cell.left + 4, cell.top + 1});
@@ -76,7 +73,7 @@ void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line
     EXPECT_GT(window.right, cell.right) << "the whole text is wider than the cell, from line " << line;
 }
 
-void ExpectNoTip(Session &session, const char *where)
+static void ExpectNoTip(Session &session, const char *where)
 {
     Sleep(2000); // twice the initial delay of the tip window
     EXPECT_EQ(VisibleTip(session), nullptr) << where;
@@ -186,7 +183,7 @@ TEST_F(CellTips, TipStaysInsideTheWorkArea)
     driver::Screenshot(tip, "celltip_work_area_edge");
 }
 
-LRESULT HitTest(HWND tip, POINT point)
+static LRESULT HitTest(HWND tip, POINT point)
 {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(tip, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y), SMTO_NORMAL, 3000, &result);
@@ -218,5 +215,3 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     ASSERT_TRUE(WaitFor([&] { return VisibleTip(session) == nullptr; }, 2000));
     EXPECT_NE(HitTest(tip, overList), HTTRANSPARENT) << "no tip shown";
 }
-
-} // namespace

@@ -8,9 +8,6 @@
 using namespace dialogs;
 using namespace driver;
 
-namespace
-{
-
 struct SystemLook
 {
     const char *version;
@@ -18,7 +15,7 @@ struct SystemLook
     const char *cancel;
 };
 
-const SystemLook kSystems[] = {
+static const SystemLook kSystems[] = {
     {"winxp", "キー(&K):", "キャンセル"},
     {"win2k", "キー(&K):", "キャンセル"},
     {"nt40", "ｷｰ(&K):", "ｷｬﾝｾﾙ"},
@@ -72,7 +69,7 @@ struct Pixels
     }
 };
 
-bool IsThemed()
+static bool IsThemed()
 {
     HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
     if (!uxtheme) return false;
@@ -85,7 +82,7 @@ bool IsThemed()
 
 // Screenshots of the root-key button at rest, under the pointer and with its menu open; on a classic
 // look also checks the raised edge, the sunken edge and the face shifted by one pixel.
-void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
+static void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
 {
     HWND button = GetDlgItem(dialog, buttonId);
     MouseTo(0, 0);
@@ -130,7 +127,7 @@ void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const 
 
 // The lowest of a few readings: an object of the moment (a caret, a DC being released) comes and goes,
 // one left behind stays.
-int LowestGdiObjectCount(HANDLE process)
+static int LowestGdiObjectCount(HANDLE process)
 {
     int lowest = driver::GdiObjectCount(process);
     for (int i = 0; i < 3; ++i)
@@ -141,7 +138,7 @@ int LowestGdiObjectCount(HANDLE process)
     return lowest;
 }
 
-BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+static BOOL CALLBACK CountChild(HWND, LPARAM lParam)
 {
     ++*(int *)lParam;
     return TRUE;
@@ -153,7 +150,7 @@ struct TopLevelCount
     int windows;
 };
 
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
+static BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
 {
     TopLevelCount *count = (TopLevelCount *)lParam;
     DWORD pid = 0;
@@ -165,7 +162,7 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
 }
 
 // Every window of the process, hidden ones and children included.
-int WindowCount(DWORD pid)
+static int WindowCount(DWORD pid)
 {
     TopLevelCount count = {pid, 0};
     EnumWindows(CountTopLevel, (LPARAM)&count);
@@ -173,7 +170,7 @@ int WindowCount(DWORD pid)
 }
 
 // The tip window's registered tools (the memo list's own, plus the fields of an open dialog).
-int ToolCount(DWORD pid)
+static int ToolCount(DWORD pid)
 {
     struct Search
     {
@@ -195,8 +192,6 @@ int ToolCount(DWORD pid)
         (LPARAM)&search);
     return search.tip ? (int)SendMessageA(search.tip, TTM_GETTOOLCOUNT, 0, 0) : -1;
 }
-
-} // namespace
 
 TEST(DialogLooks, EachSystemDrawsBothDialogs)
 {

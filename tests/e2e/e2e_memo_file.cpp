@@ -4,10 +4,7 @@
 
 using namespace memo_e2e;
 
-namespace
-{
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> values)
+static std::vector<uint8_t> Bytes(std::initializer_list<int> values)
 {
     std::vector<uint8_t> bytes;
     for (int v : values) bytes.push_back((uint8_t)v);
@@ -15,7 +12,7 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values)
 }
 
 // Files whose names start with the temporary prefix, left in a folder.
-int LeftoverFiles(const std::string &folder)
+static int LeftoverFiles(const std::string &folder)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\~*").c_str(), &found);
@@ -28,7 +25,7 @@ int LeftoverFiles(const std::string &folder)
 }
 
 // Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
-void SaveOverAChangedFile(driver::Session &session)
+static void SaveOverAChangedFile(driver::Session &session)
 {
     session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
@@ -39,7 +36,7 @@ void SaveOverAChangedFile(driver::Session &session)
     SendMessageTimeoutA(session.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
 }
 
-std::string UnixBuildDir()
+static std::string UnixBuildDir()
 {
     char path[MAX_PATH] = "";
     GetEnvironmentVariableA("TARMIK_BUILD", path, sizeof path);
@@ -84,7 +81,7 @@ class SmallDisk
 };
 
 // An item of another process's combo box, in code page 932: the dialog's controls are Unicode windows.
-std::string ComboText(HWND combo, int index)
+static std::string ComboText(HWND combo, int index)
 {
     WCHAR wide[256] = L"";
     SendMessageW(combo, CB_GETLBTEXT, index, (LPARAM)wide);
@@ -92,8 +89,6 @@ std::string ComboText(HWND combo, int index)
     WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     return text;
 }
-
-} // namespace
 
 TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
 {

@@ -4,9 +4,6 @@
 
 using namespace memo_e2e;
 
-namespace
-{
-
 // A running program with the sample memo loaded from its command line.
 struct Loaded
 {
@@ -28,7 +25,7 @@ struct Loaded
 };
 
 // The question box after `action`, answered with `button`.
-void Answer(driver::Session &session, int button, const char *screenshot = nullptr)
+static void Answer(driver::Session &session, int button, const char *screenshot = nullptr)
 {
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box)) << "the save question";
@@ -40,14 +37,12 @@ void Answer(driver::Session &session, int button, const char *screenshot = nullp
     session.Settle();
 }
 
-std::vector<std::string> MovedOrder()
+static std::vector<std::string> MovedOrder()
 {
     auto descriptions = driver::Descriptions(SampleEntries());
     std::swap(descriptions[0], descriptions[1]);
     return descriptions;
 }
-
-} // namespace
 
 TEST(MemoLifecycle, WithoutChangesNothingIsAsked)
 {

@@ -50,10 +50,10 @@ inline std::string ColumnTitle(HWND list, int column)
     driver::RemoteMemory remote(list, sizeof(LVCOLUMNA) + 64);
     LVCOLUMNA info = {};
     info.mask = LVCF_TEXT;
-    info.pszText = static_cast<char *>(remote.address()) + sizeof info;
+    info.pszText = (char *)remote.address() + sizeof info;
     info.cchTextMax = 64;
     remote.Write(&info, sizeof info);
-    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_GETCOLUMNA, column, (LPARAM)remote.address());
     char text[65] = "";
     remote.Read(text, 64, sizeof info);
     return text;
@@ -90,12 +90,10 @@ inline std::string Probe(HWND window, WPARAM which)
     std::string dll(path);
     dll = dll.substr(0, dll.find_last_of('\\')) + "\\e2e_shell_probe.dll";
     HMODULE library = LoadLibraryA(dll.c_str());
-    HOOKPROC hook =
-        library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void *>(GetProcAddress(library, "ShellProbeHook")))
-                : nullptr;
+    HOOKPROC hook = library ? (HOOKPROC)(void *)GetProcAddress(library, "ShellProbeHook") : nullptr;
     const DWORD cbShared = 16384;
     HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, cbShared, "TarmikShellProbe");
-    char *shared = section ? static_cast<char *>(MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, cbShared)) : nullptr;
+    char *shared = section ? (char *)MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, cbShared) : nullptr;
     HHOOK installed =
         hook ? SetWindowsHookExA(WH_CALLWNDPROC, hook, library, GetWindowThreadProcessId(window, nullptr)) : nullptr;
     if (shared && installed)
@@ -127,8 +125,7 @@ inline MenuState ProbeMenus(HWND window, WPARAM which)
         if (first == "P")
             state.popups.push_back(text);
         else
-            state.items[static_cast<UINT>(strtoul(first.c_str(), nullptr, 10))] = {
-                static_cast<UINT>(strtoul(second.c_str(), nullptr, 10)), text};
+            state.items[(UINT)strtoul(first.c_str(), nullptr, 10)] = {(UINT)strtoul(second.c_str(), nullptr, 10), text};
     }
     state.read = !state.items.empty();
     return state;
@@ -151,7 +148,7 @@ inline HWND PopupMenuOf(DWORD pid)
 inline MenuState ReadMenus(driver::Session &tarmik, const char *screenshot = nullptr)
 {
     MenuState state = ProbeMenus(tarmik.main(), 0);
-    PostMessageA(tarmik.main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tarmik.Item(IDC_MEMOLIST)), -1);
+    PostMessageA(tarmik.main(), WM_CONTEXTMENU, (WPARAM)tarmik.Item(IDC_MEMOLIST), -1);
     HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     if (!popup)
     {

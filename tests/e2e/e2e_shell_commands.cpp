@@ -7,9 +7,6 @@
 
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
 class Commands : public ::testing::Test
@@ -170,7 +167,7 @@ TEST_F(Commands, MovingAndDeletingEntries)
 
     // Deleting the last entry from its focused button selects the end row and moves the focus on.
     ClickRow(1);
-    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_DELETE)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, (WPARAM)tarmik.Item(IDC_DELETE), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_DELETE));
     Command(IDC_DELETE);
@@ -245,7 +242,7 @@ TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
 {
     // The open button has the focus; deleting the entry selects one that cannot be opened.
     ClickRow(0);
-    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, (WPARAM)tarmik.Item(IDC_OPEN), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_OPEN));
     Command(IDM_DELETE);
@@ -365,7 +362,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     // From the keyboard (Shift+F10 or the menu key): under the start of the selected row.
     ClickRow(1);
     SetForegroundWindow(tarmik.main());
-    PostMessageA(tarmik.main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    PostMessageA(tarmik.main(), WM_CONTEXTMENU, (WPARAM)list, -1);
     popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     GetWindowRect(popup, &rect);
@@ -379,5 +376,3 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     tarmik.Settle();
     EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
 }
-
-} // namespace

@@ -9,17 +9,14 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
-void Key(const char *keys)
+static void Key(const char *keys)
 {
     driver::Xdotool(std::string("key --delay 30 ") + keys);
 }
 
-HWND Focus(HWND main)
+static HWND Focus(HWND main)
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
@@ -28,12 +25,12 @@ HWND Focus(HWND main)
 }
 
 // The find dialog once real keys reach it.
-HWND FindDialog(driver::Session &tarmik)
+static HWND FindDialog(driver::Session &tarmik)
 {
     return tarmik.WaitForDialog("検索");
 }
 
-bool Ended(driver::Session &tarmik, HWND dialog)
+static bool Ended(driver::Session &tarmik, HWND dialog)
 {
     driver::WaitFor([&] { return !IsWindow(dialog); }, 5000);
     tarmik.Settle();
@@ -71,8 +68,8 @@ class Find : public ::testing::Test
         Sleep(200);
         tarmik.Settle();
         int row = driver::ListSelectedItem(list);
-        int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
-        int perPage = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+        int top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+        int perPage = (int)SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
         EXPECT_TRUE(row >= top && row < top + perPage) << "row " << row << " in view from " << top;
         EXPECT_EQ(Focus(tarmik.main()), list);
         return row;
@@ -91,7 +88,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing to look for yet";
     // Set, not typed: the input method of the Japanese locale may hold back the last typed letter.
-    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("wallpaper"));
+    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, (LPARAM) "wallpaper");
     tarmik.Settle();
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     Key("Return");
@@ -115,7 +112,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     HWND field = GetDlgItem(dialog, IDC_FIND_TEXT);
     EXPECT_EQ(driver::GetText(field), "wallpaper");
     EXPECT_EQ(Focus(tarmik.main()), field);
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ソフト"));
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM) "ソフト");
     Key("Return");
     ASSERT_TRUE(Ended(tarmik, dialog));
     EXPECT_EQ(Found(), 20);
@@ -124,7 +121,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     Key("ctrl+f");
     dialog = FindDialog(tarmik);
     ASSERT_NE(dialog, nullptr);
-    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("no such text"));
+    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, (LPARAM) "no such text");
     Key("Return");
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box));
@@ -197,5 +194,3 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
-
-} // namespace

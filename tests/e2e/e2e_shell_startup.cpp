@@ -10,9 +10,6 @@
 #include "settings/settings_record.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
 struct SystemCase
@@ -297,7 +294,7 @@ TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone)
 {
     driver::Session tarmik("shell_short");
     Settings settings = RememberedSettings(0x82, {100, 100, 560, 420}, {80, 160, 80});
-    std::vector<uint8_t> bytes(reinterpret_cast<uint8_t *>(&settings), reinterpret_cast<uint8_t *>(&settings) + 351);
+    std::vector<uint8_t> bytes((uint8_t *)&settings, (uint8_t *)&settings + 351);
     ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
     HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
@@ -336,7 +333,7 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
     uint32_t seed = 0x7A2C1;
     auto next = [&seed] {
         seed = seed * 1103515245 + 12345;
-        return static_cast<uint8_t>(seed >> 16);
+        return (uint8_t)(seed >> 16);
     };
     for (int round = 0; round < 6; ++round)
     {
@@ -347,9 +344,8 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
         // Half the rounds keep a plausible rectangle so that the window is also used, not only placed.
         if (round % 2)
         {
-            Settings *settings = reinterpret_cast<Settings *>(bytes.data());
-            settings->normalRect = {static_cast<int32_t>(next()), static_cast<int32_t>(next()),
-                                    static_cast<int32_t>(400 + next()), static_cast<int32_t>(300 + next())};
+            Settings *settings = (Settings *)bytes.data();
+            settings->normalRect = {(int32_t)next(), (int32_t)next(), (int32_t)(400 + next()), (int32_t)(300 + next())};
         }
         ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
         ASSERT_TRUE(tarmik.Start());
@@ -369,5 +365,3 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
-
-} // namespace

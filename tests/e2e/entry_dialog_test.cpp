@@ -7,16 +7,13 @@
 using namespace dialogs;
 using namespace driver;
 
-namespace
-{
-
-HWND Item(HWND dialog, int id)
+static HWND Item(HWND dialog, int id)
 {
     return GetDlgItem(dialog, id);
 }
 
 // Fills the three fields and presses OK; true when the dialog ended.
-bool AddEntry(driver::Session &session, const char *description, const char *keyPath, const char *valueName)
+static bool AddEntry(driver::Session &session, const char *description, const char *keyPath, const char *valueName)
 {
     HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     if (!dialog) return false;
@@ -27,7 +24,7 @@ bool AddEntry(driver::Session &session, const char *description, const char *key
 }
 
 // Chooses an item of the memo list's context menu by its mnemonic, with the pointer on row `row`.
-void ContextMenuCommand(driver::Session &session, int row, const char *mnemonic)
+static void ContextMenuCommand(driver::Session &session, int row, const char *mnemonic)
 {
     RECT cell = driver::ListSubItemRect(session.list(), row, 0);
     POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
@@ -40,8 +37,6 @@ void ContextMenuCommand(driver::Session &session, int row, const char *mnemonic)
     if (!WaitFor([&] { return PopupMenu(session) == nullptr; }, 1500)) Keys("Escape");
     session.Settle();
 }
-
-} // namespace
 
 TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 {

@@ -5,14 +5,11 @@
 using namespace dialogs;
 using namespace driver;
 
-namespace
-{
-
-const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
-                                "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+static const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+                                       "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 
 // Which of the menu's six items is drawn highlighted, from the screen's pixels: -1 for none.
-int HighlightedItem(HWND menu)
+static int HighlightedItem(HWND menu)
 {
     RECT rect = ScreenRect(menu);
     const COLORREF highlights[2] = {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_MENUHILIGHT)};
@@ -35,7 +32,7 @@ int HighlightedItem(HWND menu)
 }
 
 // The screen point of the middle of item `index` of the open six-item menu.
-POINT MenuItemPoint(HWND menu, int index)
+static POINT MenuItemPoint(HWND menu, int index)
 {
     RECT rect = ScreenRect(menu);
     const int height = rect.bottom - rect.top;
@@ -43,7 +40,7 @@ POINT MenuItemPoint(HWND menu, int index)
 }
 
 // The visible tip of the program and its text, waiting up to `timeoutMs` for one to show.
-HWND WaitForTip(const driver::Session &session, DWORD timeoutMs)
+static HWND WaitForTip(const driver::Session &session, DWORD timeoutMs)
 {
     HWND tip = nullptr;
     WaitFor(
@@ -66,8 +63,6 @@ class KeyControls : public ::testing::Test
 
     driver::Session session_;
 };
-
-} // namespace
 
 TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 {

@@ -8,11 +8,8 @@
 using namespace dialogs;
 using namespace driver;
 
-namespace
-{
-
 // The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
-std::vector<driver::Entry> SampleMemo()
+static std::vector<driver::Entry> SampleMemo()
 {
     return {
         {"ドラッグ中の表示", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "DragFullWindows", false},
@@ -27,7 +24,7 @@ std::vector<driver::Entry> SampleMemo()
 
 // A PNG of the windows `shown` as they lie on the screen, cut to `rect`; what lies outside
 // them (the bare display) is left white. Named like the driver's screenshots.
-void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
+static void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
 {
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     ASSERT_GT(width, 0);
@@ -51,7 +48,7 @@ void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
     ASSERT_NE(driver::SavePng("manual_" + name, width, height, pixels), "");
 }
 
-RECT Union(RECT a, RECT b)
+static RECT Union(RECT a, RECT b)
 {
     RECT u;
     UnionRect(&u, &a, &b);
@@ -59,7 +56,7 @@ RECT Union(RECT a, RECT b)
 }
 
 // Lets the window paint before its picture is taken.
-void Paint(HWND window)
+static void Paint(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     Sleep(400);
@@ -67,7 +64,7 @@ void Paint(HWND window)
 
 // Starts the program with the sample memo in a file with a Japanese name, in a window of a size that
 // shows every column.
-bool StartWithSample(driver::Session &tarmik, int width = 640, int height = 330)
+static bool StartWithSample(driver::Session &tarmik, int width = 640, int height = 330)
 {
     if (!tarmik.Open(SampleMemo(), "よく使う場所.tmk")) return false;
     SetWindowPos(tarmik.main(), nullptr, 40, 40, width, height, SWP_NOZORDER);
@@ -76,7 +73,7 @@ bool StartWithSample(driver::Session &tarmik, int width = 640, int height = 330)
     return true;
 }
 
-void CloseRegistryEditors()
+static void CloseRegistryEditors()
 {
     for (HWND editor; (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr;)
     {
@@ -88,8 +85,6 @@ void CloseRegistryEditors()
         if (process) CloseHandle(process);
     }
 }
-
-} // namespace
 
 TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 {

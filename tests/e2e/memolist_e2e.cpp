@@ -8,10 +8,7 @@
 using namespace driver;
 using namespace memolist;
 
-namespace
-{
-
-std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
+static std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
 {
     std::string entry = order[from];
     order.erase(order.begin() + from);
@@ -20,7 +17,7 @@ std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
 }
 
 // Mouse over `row` of the list, then the row the dragged entry should stand on.
-void DragOverRow(Session &session, int row, int expectedRow, int line)
+static void DragOverRow(Session &session, int row, int expectedRow, int line)
 {
     MouseTo(CellPoint(session, row, 1));
     EXPECT_TRUE(WaitFor([&] { return session.Selected() == expectedRow; }, 2000))
@@ -175,7 +172,7 @@ TEST(MemoListDrag, OneEntryAndTheEndRowCannotBeDragged)
 }
 
 // Texts measured as the program measures them: the template's font on a screen context.
-int TextWidth(const std::string &text)
+static int TextWidth(const std::string &text)
 {
     HDC dc = GetDC(nullptr);
     int height = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -190,7 +187,7 @@ int TextWidth(const std::string &text)
 }
 
 // Double-clicks the divider at the right edge of header item `column`.
-void DoubleClickDivider(Session &session, int column)
+static void DoubleClickDivider(Session &session, int column)
 {
     RECT item = {};
     {
@@ -205,7 +202,7 @@ void DoubleClickDivider(Session &session, int column)
 }
 
 // The column's width once the program has taken the double-click (input arrives asynchronously).
-int FittedWidth(Session &session, int column, int expected)
+static int FittedWidth(Session &session, int column, int expected)
 {
     WaitFor([&] { return driver::ListColumnWidth(session.list(), column) == expected; }, 3000);
     return driver::ListColumnWidth(session.list(), column);
@@ -267,5 +264,3 @@ TEST(MemoListKeys, DeleteRemovesTheSelectedEntryButNotTheEndRow)
     EXPECT_TRUE(WaitFor([&] { return session.Count() == 3; })) << "the end row stays";
     EXPECT_EQ(SavedOrder(session), (std::vector<std::string>{"E00", "E02"}));
 }
-
-} // namespace

@@ -6,12 +6,9 @@
 using namespace dialogs;
 using namespace driver;
 
-namespace
-{
+static const char kTestKey[] = "Software\\TarmikDialogTest";
 
-const char kTestKey[] = "Software\\TarmikDialogTest";
-
-void DeleteKeyTree(HKEY parent, const char *name)
+static void DeleteKeyTree(HKEY parent, const char *name)
 {
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
@@ -28,7 +25,7 @@ void DeleteKeyTree(HKEY parent, const char *name)
 
 // HKCU\Software\TarmikDialogTest\<five long levels>, with a default value and a value whose name is
 // 255 bytes long. Returns the deep key's path below HKEY_CURRENT_USER.
-std::string MakeDeepKey()
+static std::string MakeDeepKey()
 {
     DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
     std::string path = kTestKey;
@@ -66,7 +63,7 @@ struct ChildSearch
     HWND found;
 };
 
-BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
+static BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
 {
     ChildSearch *search = (ChildSearch *)lParam;
     if (driver::GetClass(window) != search->className) return TRUE;
@@ -74,7 +71,7 @@ BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
     return FALSE;
 }
 
-HWND ChildOfClass(HWND parent, const char *className)
+static HWND ChildOfClass(HWND parent, const char *className)
 {
     ChildSearch search = {className, nullptr};
     EnumChildWindows(parent, FindChild, (LPARAM)&search);
@@ -170,8 +167,6 @@ bool OpenThroughDialog(driver::Session &session, const std::string &keyPath, con
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
     return true;
 }
-
-} // namespace
 
 TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 {

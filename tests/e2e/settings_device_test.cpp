@@ -7,9 +7,6 @@
 
 using namespace settings_e2e;
 
-namespace
-{
-
 struct DeviceCase
 {
     const char *folder;
@@ -17,7 +14,7 @@ struct DeviceCase
 };
 
 // The system's own text for an error, as the program's system-error report shows it.
-std::string SystemText(DWORD error)
+static std::string SystemText(DWORD error)
 {
     char text[256] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0x0400, text,
@@ -65,5 +62,3 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
         tarmik.Stop();
     }
 }
-
-} // namespace

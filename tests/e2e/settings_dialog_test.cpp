@@ -6,9 +6,6 @@
 
 using namespace settings_e2e;
 
-namespace
-{
-
 class SettingsDialog : public ::testing::Test
 {
   protected:
@@ -373,7 +370,7 @@ TEST_F(SettingsDialog, StartupFileOpensAtTheNextStart)
 }
 
 // The open-file dialog of the browse button, found by its title.
-HWND WaitForBrowseDialog(const driver::Session &tarmik)
+static HWND WaitForBrowseDialog(const driver::Session &tarmik)
 {
     return driver::WaitForWindowOf(tarmik.pid(), "#32770", "ファイルの参照", 8000);
 }
@@ -412,5 +409,3 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     EXPECT_EQ(Text(dialog, IDC_STARTUPFILE), "typed");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
-
-} // namespace

@@ -11,16 +11,13 @@
 namespace driver
 {
 
-namespace
-{
-
-std::string EnvPath(const char *name)
+static std::string EnvPath(const char *name)
 {
     const char *value = getenv(name);
     return value ? WindowsPath(value) : std::string(".");
 }
 
-void RemoveTree(const std::string &path)
+static void RemoveTree(const std::string &path)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
@@ -45,7 +42,7 @@ void RemoveTree(const std::string &path)
     RemoveDirectoryA(path.c_str());
 }
 
-void MakeDirectories(const std::string &path)
+static void MakeDirectories(const std::string &path)
 {
     for (size_t i = 3; i <= path.size(); ++i)
     {
@@ -61,9 +58,9 @@ struct FindArgs
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 {
-    FindArgs *args = reinterpret_cast<FindArgs *>(lParam);
+    FindArgs *args = (FindArgs *)lParam;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != args->pid || !IsWindowVisible(window)) return TRUE;
@@ -73,13 +70,11 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
     return TRUE;
 }
 
-void Put16(std::vector<uint8_t> *out, unsigned value)
+static void Put16(std::vector<uint8_t> *out, unsigned value)
 {
-    out->push_back(static_cast<uint8_t>(value));
-    out->push_back(static_cast<uint8_t>(value >> 8));
+    out->push_back((uint8_t)value);
+    out->push_back((uint8_t)(value >> 8));
 }
-
-} // namespace
 
 std::string WindowsPath(const std::string &unixPath)
 {
@@ -119,8 +114,7 @@ void SetWindowsVersion(const char *program, const char *version)
         ERROR_SUCCESS)
         return;
     if (version && *version)
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
-                       static_cast<DWORD>(strlen(version) + 1));
+        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version, (DWORD)(strlen(version) + 1));
     else
         RegDeleteValueA(key, "Version");
     RegCloseKey(key);
@@ -134,7 +128,7 @@ bool Start(Program *program, const std::string &exePath, const std::string &tail
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(show);
+    startup.wShowWindow = (WORD)show;
     PROCESS_INFORMATION info = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
@@ -191,14 +185,14 @@ void Stop(Program *program)
 std::vector<HWND> WindowsOf(DWORD pid)
 {
     FindArgs args = {pid, nullptr, nullptr, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found;
 }
 
 HWND FindWindowOf(DWORD pid, const char *className, const char *title)
 {
     FindArgs args = {pid, className, title, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found.empty() ? nullptr : args.found.front();
 }
 
@@ -316,15 +310,14 @@ Icon MessageBoxIcon(HWND box)
 bool PressButton(HWND dialog, int id, DWORD timeoutMs)
 {
     HWND button = GetDlgItem(dialog, id);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
     return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, timeoutMs);
 }
 
 std::string GetText(HWND window)
 {
     char text[4096] = "";
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
-                        nullptr);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 3000, nullptr);
     return text;
 }
 
@@ -374,8 +367,8 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect)
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, from, rect.left, rect.top, SRCCOPY);
         GdiFlush();
-        const uint32_t *bgrx = static_cast<const uint32_t *>(bits);
-        pixels.assign(bgrx, bgrx + static_cast<size_t>(width) * height);
+        const uint32_t *bgrx = (const uint32_t *)bits;
+        pixels.assign(bgrx, bgrx + (size_t)width * height);
         for (uint32_t &pixel : pixels) pixel &= 0x00FFFFFF;
         SelectObject(memory, old);
         DeleteObject(bitmap);
@@ -387,13 +380,13 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect)
 
 std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels)
 {
-    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) return "";
+    if (width <= 0 || height <= 0 || pixels.size() != (size_t)width * height) return "";
     std::vector<uint8_t> rgb(pixels.size() * 3);
     for (size_t i = 0; i < pixels.size(); ++i)
     {
-        rgb[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+        rgb[i * 3] = (uint8_t)(pixels[i] >> 16);
+        rgb[i * 3 + 1] = (uint8_t)(pixels[i] >> 8);
+        rgb[i * 3 + 2] = (uint8_t)pixels[i];
     }
     std::string folder = BuildDir() + "\\screenshots";
     MakeDirectories(folder);
@@ -483,7 +476,7 @@ bool SetClipboardText(const std::string &text)
     if (!OpenClipboard(nullptr)) return false;
     bool placed = false;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    char *copy = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    char *copy = block ? (char *)GlobalLock(block) : nullptr;
     if (copy)
     {
         memcpy(copy, text.c_str(), text.size() + 1);
@@ -500,7 +493,7 @@ std::string ClipboardText()
     std::string text = "(no text)";
     if (!OpenClipboard(nullptr)) return "(clipboard not opened)";
     HANDLE block = GetClipboardData(CF_TEXT);
-    const char *data = block ? static_cast<const char *>(GlobalLock(block)) : nullptr;
+    const char *data = block ? (const char *)GlobalLock(block) : nullptr;
     if (data)
     {
         text = data;
@@ -533,7 +526,7 @@ bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
@@ -548,12 +541,12 @@ std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries)
     std::vector<uint8_t> out;
     Put16(&out, 4);
     Put16(&out, 1);
-    Put16(&out, static_cast<unsigned>(entries.size()));
+    Put16(&out, (unsigned)entries.size());
     for (const Entry &entry : entries)
     {
-        Put16(&out, static_cast<unsigned>(entry.description.size()));
-        Put16(&out, static_cast<unsigned>(entry.keyPath.size()));
-        Put16(&out, entry.keyOnly ? 0xFFFF : static_cast<unsigned>(entry.valueName.size()));
+        Put16(&out, (unsigned)entry.description.size());
+        Put16(&out, (unsigned)entry.keyPath.size());
+        Put16(&out, entry.keyOnly ? 0xFFFF : (unsigned)entry.valueName.size());
         out.insert(out.end(), entry.description.begin(), entry.description.end());
         out.insert(out.end(), entry.keyPath.begin(), entry.keyPath.end());
         if (!entry.keyOnly) out.insert(out.end(), entry.valueName.begin(), entry.valueName.end());
@@ -573,7 +566,7 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries)
     };
     auto readText = [&](unsigned length, std::string *text) {
         if (bytes.size() - at < length) return false;
-        text->assign(reinterpret_cast<const char *>(bytes.data()) + at, length);
+        text->assign((const char *)bytes.data() + at, length);
         at += length;
         return true;
     };
@@ -620,35 +613,31 @@ RemoteMemory::~RemoteMemory()
 bool RemoteMemory::Write(const void *data, SIZE_T cb, SIZE_T offset)
 {
     SIZE_T done = 0;
-    return remote_ && WriteProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
-           done == cb;
+    return remote_ && WriteProcessMemory(process_, (char *)remote_ + offset, data, cb, &done) && done == cb;
 }
 
 bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset)
 {
     SIZE_T done = 0;
-    return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) && done == cb;
+    return remote_ && ReadProcessMemory(process_, (char *)remote_ + offset, data, cb, &done) && done == cb;
 }
 
 int GdiObjectCount(HANDLE process)
 {
     DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
-    if (count) return static_cast<int>(count);
+    if (count) return (int)count;
     typedef LONG(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProc query = reinterpret_cast<QueryProc>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    QueryProc query = (QueryProc)((void *)(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
     const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94; // GdiSharedHandleTable
     UINT_PTR table = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table, sizeof table,
-                           nullptr) ||
+    if (!ReadProcessMemory(process, (BYTE *)basic.PebBaseAddress + kTableInPeb, &table, sizeof table, nullptr) ||
         !table)
         return -1;
     const SIZE_T kEntries = 0x10000, cbEntry = 24, kTypeOffset = 14;
     std::vector<BYTE> entries(kEntries * cbEntry);
-    if (!ReadProcessMemory(process, reinterpret_cast<const void *>(table), entries.data(), entries.size(), nullptr))
-        return -1;
+    if (!ReadProcessMemory(process, (const void *)table, entries.data(), entries.size(), nullptr)) return -1;
     int used = 0;
     for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * cbEntry + kTypeOffset] != 0;
     return used;
@@ -656,12 +645,12 @@ int GdiObjectCount(HANDLE process)
 
 int ListItemCount(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
 int ListSelectedItem(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return (int)(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED));
 }
 
 RECT ListSubItemRect(HWND list, int item, int subItem)
@@ -669,14 +658,14 @@ RECT ListSubItemRect(HWND list, int item, int subItem)
     RECT rect = {LVIR_BOUNDS, subItem, 0, 0};
     RemoteMemory remote(list, sizeof rect);
     if (!remote.Write(&rect, sizeof rect)) return RECT{};
-    SendMessageA(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_GETSUBITEMRECT, item, (LPARAM)remote.address());
     remote.Read(&rect, sizeof rect);
     return rect;
 }
 
 int ListColumnWidth(HWND list, int column)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    return (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
 }
 
 } // namespace driver

@@ -11,10 +11,7 @@
 #include "resources/resource.h"
 #include "tests/support/driver.h"
 
-namespace
-{
-
-std::string ProgramPath()
+static std::string ProgramPath()
 {
     return driver::BuildDir() + "\\tarmik.exe";
 }
@@ -41,21 +38,21 @@ struct MenuItem
     bool grayed;
 };
 
-void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line)
+static void ExpectMenu(HMENU menu, const std::vector<MenuItem> &items, int line)
 {
-    ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(items.size())) << "line " << line;
+    ASSERT_EQ(GetMenuItemCount(menu), (int)items.size()) << "line " << line;
     for (size_t i = 0; i < items.size(); ++i)
     {
         SCOPED_TRACE(testing::Message() << "line " << line << ", position " << i);
-        UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        UINT state = GetMenuState(menu, (UINT)i, MF_BYPOSITION);
         if (items[i].id == 0)
         {
             EXPECT_TRUE(state & MF_SEPARATOR);
             continue;
         }
-        EXPECT_EQ(GetMenuItemID(menu, static_cast<int>(i)), items[i].id);
+        EXPECT_EQ(GetMenuItemID(menu, (int)i), items[i].id);
         char text[128] = "";
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        GetMenuStringA(menu, (UINT)i, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, items[i].text);
         EXPECT_EQ((state & MF_GRAYED) != 0, items[i].grayed);
     }
@@ -220,9 +217,9 @@ struct GroupIconEntry
 };
 #pragma pack(pop)
 
-BOOL CALLBACK CollectIconName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
+static BOOL CALLBACK CollectIconName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
 {
-    reinterpret_cast<std::vector<int> *>(param)->push_back(IS_INTRESOURCE(name) ? LOWORD(name) : -1);
+    ((std::vector<int> *)param)->push_back(IS_INTRESOURCE(name) ? LOWORD(name) : -1);
     return TRUE;
 }
 
@@ -230,17 +227,17 @@ TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder)
 {
     // The program file's icon index 1, named by the memo-file association, is icon 102.
     std::vector<int> names;
-    EnumResourceNamesA(module, RT_GROUP_ICON, CollectIconName, reinterpret_cast<LONG_PTR>(&names));
+    EnumResourceNamesA(module, RT_GROUP_ICON, CollectIconName, (LONG_PTR)&names);
     ASSERT_EQ(names, (std::vector<int>{IDI_PROGRAM, IDI_MEMOFILE}));
     for (int id : names)
     {
         SCOPED_TRACE(id);
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
         ASSERT_NE(found, nullptr);
-        const BYTE *group = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
-        WORD count = *reinterpret_cast<const WORD *>(group + 4);
+        const BYTE *group = (const BYTE *)(LockResource(LoadResource(module, found)));
+        WORD count = *(const WORD *)(group + 4);
         ASSERT_EQ(count, 2);
-        const GroupIconEntry *entries = reinterpret_cast<const GroupIconEntry *>(group + 6);
+        const GroupIconEntry *entries = (const GroupIconEntry *)(group + 6);
         EXPECT_EQ(entries[0].width, 32);
         EXPECT_EQ(entries[0].height, 32);
         EXPECT_EQ(entries[1].width, 16);
@@ -252,19 +249,19 @@ TEST_F(ProgramResources, IconsHaveLargeAndSmallSixteenColourImagesInOrder)
         }
         for (int size : {32, 16})
         {
-            HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            HICON icon = (HICON)(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
             EXPECT_NE(icon, nullptr) << size;
             if (icon) DestroyIcon(icon);
         }
     }
 }
 
-std::string VersionString(const std::vector<BYTE> &block, const char *name)
+static std::string VersionString(const std::vector<BYTE> &block, const char *name)
 {
     std::string path = std::string("\\StringFileInfo\\041104b0\\") + name;
     char *value = nullptr;
     UINT cch = 0;
-    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void **>(&value), &cch) || !value) return "?";
+    if (!VerQueryValueA(block.data(), path.c_str(), (void **)&value, &cch) || !value) return "?";
     return value;
 }
 
@@ -286,14 +283,13 @@ TEST_F(ProgramResources, VersionBlockNamesTheProgram)
 
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT cbFixed = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &cbFixed));
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void **)&fixed, &cbFixed));
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
 
     WORD *translation = nullptr;
     UINT cbTranslation = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation),
-                               &cbTranslation));
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void **)&translation, &cbTranslation));
     ASSERT_EQ(cbTranslation, 4u);
     EXPECT_EQ(translation[0], 0x0411);
     EXPECT_EQ(translation[1], 1200);
@@ -304,7 +300,7 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOf
 {
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_NE(found, nullptr);
-    const char *text = static_cast<const char *>(LockResource(LoadResource(module, found)));
+    const char *text = (const char *)(LockResource(LoadResource(module, found)));
     std::string manifest(text, SizeofResource(module, found));
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
 #ifdef _WIN64
@@ -317,5 +313,3 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOf
     EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
 #endif
 }
-
-} // namespace

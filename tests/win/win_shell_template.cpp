@@ -27,10 +27,7 @@ void ReportSystemError(HWND owner, int level)
     reportLevel = level;
 }
 
-namespace
-{
-
-const int kMainHeaderExtra = 2 * 15; // "Oskelund_Tarmik"
+static const int kMainHeaderExtra = 2 * 15; // "Oskelund_Tarmik"
 
 struct Item
 {
@@ -53,43 +50,43 @@ struct Template
 };
 
 // A name field: an ordinal (0xFFFF, number) or a NUL-terminated UTF-16 text.
-std::wstring ReadName(const BYTE *bytes, size_t *offset)
+static std::wstring ReadName(const BYTE *bytes, size_t *offset)
 {
-    const WORD *p = reinterpret_cast<const WORD *>(bytes + *offset);
+    const WORD *p = (const WORD *)(bytes + *offset);
     if (p[0] == 0xFFFF)
     {
         *offset += 4;
         return L"#" + std::to_wstring(p[1]);
     }
     std::wstring text;
-    while (*p) text += static_cast<wchar_t>(*p++);
+    while (*p) text += (wchar_t)(*p++);
     *offset += (text.size() + 1) * 2;
     return text;
 }
 
-std::string Narrow(const std::wstring &text)
+static std::string Narrow(const std::wstring &text)
 {
     std::string out;
-    for (wchar_t c : text) out += static_cast<char>(c);
+    for (wchar_t c : text) out += (char)c;
     return out;
 }
 
-Template Parse(const void *data)
+static Template Parse(const void *data)
 {
-    const BYTE *bytes = static_cast<const BYTE *>(data);
+    const BYTE *bytes = (const BYTE *)data;
     Template t;
-    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes), 1);          // dlgVer
-    EXPECT_EQ(*reinterpret_cast<const WORD *>(bytes + 2), 0xFFFF); // extended template
-    t.style = *reinterpret_cast<const DWORD *>(bytes + 12);
-    WORD count = *reinterpret_cast<const WORD *>(bytes + 16);
-    const short *rect = reinterpret_cast<const short *>(bytes + 18);
+    EXPECT_EQ(*(const WORD *)bytes, 1);            // dlgVer
+    EXPECT_EQ(*(const WORD *)(bytes + 2), 0xFFFF); // extended template
+    t.style = *(const DWORD *)(bytes + 12);
+    WORD count = *(const WORD *)(bytes + 16);
+    const short *rect = (const short *)(bytes + 18);
     t.x = rect[0], t.y = rect[1], t.cx = rect[2], t.cy = rect[3];
     size_t offset = 26;
     t.menu = ReadName(bytes, &offset);
     t.className = ReadName(bytes, &offset);
     t.title = ReadName(bytes, &offset);
-    t.pointSize = *reinterpret_cast<const WORD *>(bytes + offset);
-    t.weight = *reinterpret_cast<const WORD *>(bytes + offset + 2);
+    t.pointSize = *(const WORD *)(bytes + offset);
+    t.weight = *(const WORD *)(bytes + offset + 2);
     t.italic = bytes[offset + 4];
     t.charset = bytes[offset + 5];
     offset += 6;
@@ -99,10 +96,10 @@ Template Parse(const void *data)
     {
         offset = (offset + 3) & ~size_t(3);
         Item item;
-        item.style = *reinterpret_cast<const DWORD *>(bytes + offset + 8);
-        const short *r = reinterpret_cast<const short *>(bytes + offset + 12);
+        item.style = *(const DWORD *)(bytes + offset + 8);
+        const short *r = (const short *)(bytes + offset + 12);
         item.x = r[0], item.y = r[1], item.cx = r[2], item.cy = r[3];
-        item.id = *reinterpret_cast<const int *>(bytes + offset + 20);
+        item.id = *(const int *)(bytes + offset + 20);
         offset += 24;
         std::wstring cls = ReadName(bytes, &offset);
         // Predefined classes may be stored as ordinals.
@@ -113,7 +110,7 @@ Template Parse(const void *data)
         CharUpperA(&upper[0]);
         item.className = upper;
         item.text = ReadName(bytes, &offset);
-        WORD extra = *reinterpret_cast<const WORD *>(bytes + offset);
+        WORD extra = *(const WORD *)(bytes + offset);
         offset += 2 + extra;
         t.items.push_back(item);
     }
@@ -128,7 +125,7 @@ struct ExpectedItem
 
 // The controls the code looks up, of their classes, in their tab order; OK is the default button; every
 // visible control lies inside the template and clear of every other.
-void ExpectLaidOut(const Template &t, const std::vector<ExpectedItem> &expected, int line)
+static void ExpectLaidOut(const Template &t, const std::vector<ExpectedItem> &expected, int line)
 {
     ASSERT_EQ(t.items.size(), expected.size()) << "line " << line;
     for (size_t i = 0; i < expected.size(); ++i)
@@ -137,7 +134,10 @@ void ExpectLaidOut(const Template &t, const std::vector<ExpectedItem> &expected,
         SCOPED_TRACE(testing::Message() << "line " << line << ", item " << i << " id " << expected[i].id);
         EXPECT_EQ(item.id, expected[i].id);
         EXPECT_EQ(item.className, expected[i].className);
-        if (item.id == IDOK) EXPECT_EQ(item.style & 0x0F, (DWORD)BS_DEFPUSHBUTTON);
+        if (item.id == IDOK)
+        {
+            EXPECT_EQ(item.style & 0x0F, (DWORD)BS_DEFPUSHBUTTON);
+        }
         if (!(item.style & WS_VISIBLE)) continue;
         EXPECT_TRUE(item.x >= 0 && item.y >= 0 && item.x + item.cx <= t.cx && item.y + item.cy <= t.cy)
             << "outside the template";
@@ -182,7 +182,7 @@ TEST_F(TemplateLoader, MainWindowTemplateIsAsTheProgramExpectsIt)
 {
     LPCDLGTEMPLATEA loaded = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
     DWORD cb;
-    ASSERT_EQ(static_cast<const void *>(loaded), Resource(IDD_MAIN, &cb)) << "used in place, not copied";
+    ASSERT_EQ((const void *)loaded, Resource(IDD_MAIN, &cb)) << "used in place, not copied";
     Template t = Parse(loaded);
     EXPECT_EQ(t.faceOffset, 38u + kMainHeaderExtra);
     EXPECT_EQ(t.face, L"MS UI Gothic");
@@ -273,19 +273,19 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
     {
         SCOPED_TRACE(c.id);
         DWORD cbResource;
-        const BYTE *resource = static_cast<const BYTE *>(Resource(c.id, &cbResource));
+        const BYTE *resource = (const BYTE *)Resource(c.id, &cbResource);
         gIsOldSystem = true;
-        const BYTE *copy = reinterpret_cast<const BYTE *>(LoadDialogTemplate(c.id, c.headerExtra, nullptr, 2));
+        const BYTE *copy = (const BYTE *)LoadDialogTemplate(c.id, c.headerExtra, nullptr, 2);
         gIsOldSystem = false;
         ASSERT_NE(copy, nullptr);
         ASSERT_NE(copy, resource);
-        EXPECT_EQ(GlobalSize(const_cast<BYTE *>(copy)), cbResource);
+        EXPECT_EQ(GlobalSize((BYTE *)copy), cbResource);
         size_t faceOffset = 38 + c.headerExtra;
         EXPECT_EQ(memcmp(copy, resource, faceOffset), 0) << "header up to the face";
         EXPECT_EQ(memcmp(copy + faceOffset, kOldFace, sizeof kOldFace), 0);
 
         Template original = Parse(resource), patched = Parse(copy);
-        EXPECT_EQ(patched.face, std::wstring(reinterpret_cast<const wchar_t *>(kOldFace)));
+        EXPECT_EQ(patched.face, std::wstring((const wchar_t *)kOldFace));
         EXPECT_EQ(patched.className, original.className);
         EXPECT_EQ(patched.style, original.style);
         EXPECT_EQ(patched.cx, original.cx);
@@ -305,19 +305,19 @@ TEST_F(TemplateLoader, OldSystemsGetACopyWithTheReplacedFaceAndEverythingElseKep
         size_t copyItems = (faceOffset + 18 + 3) & ~size_t(3);
         EXPECT_EQ(sourceItems - copyItems, 8u);
         EXPECT_EQ(memcmp(copy + copyItems, resource + sourceItems, cbResource - sourceItems), 0);
-        GlobalFree(const_cast<BYTE *>(copy));
+        GlobalFree((BYTE *)copy);
     }
     EXPECT_EQ(reportCount, 0);
 }
 
-LRESULT CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK PlainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefDlgProcA(window, message, wParam, lParam);
 }
 
-std::string FaceOfWindow(HWND window)
+static std::string FaceOfWindow(HWND window)
 {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    HFONT font = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
     LOGFONTA logFont = {};
     if (!font || !GetObjectA(font, sizeof logFont, &logFont)) return "";
     return logFont.lfFaceName;
@@ -339,7 +339,7 @@ TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace)
         LPCDLGTEMPLATEA mainTemplate = LoadDialogTemplate(IDD_MAIN, kMainHeaderExtra, nullptr, LEVEL_FATAL);
         ASSERT_NE(mainTemplate, nullptr);
         HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), mainTemplate, nullptr, nullptr, 0);
-        if (oldSystem) GlobalFree(const_cast<DLGTEMPLATE *>(mainTemplate));
+        if (oldSystem) GlobalFree((DLGTEMPLATE *)mainTemplate);
         ASSERT_NE(window, nullptr) << oldSystem;
         char className[64];
         GetClassNameA(window, className, sizeof className);
@@ -357,7 +357,7 @@ TEST_F(TemplateLoader, PatchedMainWindowIsBuiltInTheReplacementFace)
 
 TEST_F(TemplateLoader, MissingTemplateIsReportedOnceAtTheCallersLevel)
 {
-    HWND owner = reinterpret_cast<HWND>(0x1234);
+    HWND owner = (HWND)0x1234;
     EXPECT_EQ(LoadDialogTemplate(999, 0, owner, LEVEL_ORDINARY), nullptr);
     EXPECT_EQ(reportCount, 1);
     EXPECT_EQ(reportOwner, owner);
@@ -372,14 +372,14 @@ TEST(SharedTextBlock, GrowsAndNeverShrinks)
 {
     gSharedTextBlock = GlobalAlloc(GMEM_FIXED, 256);
     ASSERT_NE(gSharedTextBlock, nullptr);
-    strcpy(static_cast<char *>(gSharedTextBlock), "kept");
+    strcpy((char *)gSharedTextBlock, "kept");
     EXPECT_EQ(EnsureSharedTextBlock(100, nullptr), 0);
     EXPECT_EQ(GlobalSize(gSharedTextBlock), 256u);
     EXPECT_EQ(EnsureSharedTextBlock(256, nullptr), 0);
     EXPECT_EQ(GlobalSize(gSharedTextBlock), 256u);
     EXPECT_EQ(EnsureSharedTextBlock(5000, nullptr), 0);
     EXPECT_GE(GlobalSize(gSharedTextBlock), 5000u);
-    EXPECT_STREQ(static_cast<char *>(gSharedTextBlock), "kept");
+    EXPECT_STREQ((char *)gSharedTextBlock, "kept");
     EXPECT_EQ(EnsureSharedTextBlock(10, nullptr), 0);
     EXPECT_GE(GlobalSize(gSharedTextBlock), 5000u);
     GlobalFree(gSharedTextBlock);
@@ -432,5 +432,3 @@ TEST_F(Placement, DialogIsCentredOverTheMainWindowAndKeptInTheWorkArea)
     EXPECT_EQ(rect.right, work.right);
     EXPECT_EQ(rect.bottom, work.bottom);
 }
-
-} // namespace
