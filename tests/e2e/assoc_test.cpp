@@ -8,12 +8,9 @@
 
 using namespace settings_e2e;
 
-namespace
-{
+static const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
 
-const char kQuestionEnd[] = "に関連付けされています。\r\r関連付けを変更しますか？";
-
-std::string Lower(std::string text)
+static std::string Lower(std::string text)
 {
     for (char &c : text)
         if (c >= 'A' && c <= 'Z') c = (char)(c + 32);
@@ -63,7 +60,7 @@ class Association : public ::testing::Test
   protected:
     void TearDown() override
     {
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
         for (const char *extension : {"tmk", "abc", "xyz", "qqq"}) ForgetExtension(extension);
         DeleteTree("OtherDoc");
         DeleteTree("qqqtype");
@@ -71,8 +68,8 @@ class Association : public ::testing::Test
 
     void Start(const std::string &name, const char *version = "winxp")
     {
-        tarmik = PrepareTarmik(name, version);
-        ASSERT_TRUE(StartTarmik(&tarmik));
+        tarmik.Prepare(name, version);
+        ASSERT_TRUE(tarmik.Run());
     }
 
     // Opens the dialog, sets the extension and the association box, and presses OK, which must close it.
@@ -89,19 +86,19 @@ class Association : public ::testing::Test
     void ExpectRegisteredForThisProgram(const std::string &extension, const char *typeName = "タルミク ファイル")
     {
         const std::string type = extension + "file";
-        bool blank = tarmik.exe.find(' ') != std::string::npos;
+        bool blank = tarmik.exe().find(' ') != std::string::npos;
         EXPECT_EQ(DefaultValue("." + extension), type);
         EXPECT_EQ(DefaultValue(type), typeName);
         EXPECT_TRUE(KeyExists(type + "\\Shell"));
         EXPECT_TRUE(KeyExists(type + "\\Shell\\open"));
         EXPECT_EQ(DefaultValue(type + "\\Shell\\open\\command"),
-                  blank ? "\"" + tarmik.exe + "\" %1" : tarmik.exe + " %1");
-        EXPECT_EQ(DefaultValue(type + "\\DefaultIcon"), tarmik.exe + ",1");
+                  blank ? "\"" + tarmik.exe() + "\" %1" : tarmik.exe() + " %1");
+        EXPECT_EQ(DefaultValue(type + "\\DefaultIcon"), tarmik.exe() + ",1");
     }
 
     void OpenThroughTheShell(const std::string &memo, const std::string &name);
 
-    Tarmik tarmik;
+    driver::Session tarmik;
     BroadcastListener broadcasts;
 };
 
@@ -144,7 +141,7 @@ TEST_F(Association, QuotesOnlyTheProgramPathWithBlanks)
     Start("assoc quoted path");
     SaveThroughDialog("tmk", true);
     ExpectRegisteredForThisProgram("tmk");
-    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), "\"" + tarmik.exe + "\" %1");
+    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), "\"" + tarmik.exe() + "\" %1");
 
     // The quoted path reads back as this program.
     HWND dialog = OpenSettings(tarmik);
@@ -177,7 +174,7 @@ TEST_F(Association, ThisProgramInOtherLetterCaseIsThisProgram)
     Start("assoc_case");
     SetDefaultValue(".tmk", "tmkfile");
     SetDefaultValue("tmkfile", "old name");
-    SetDefaultValue("tmkfile\\Shell\\open\\command", Lower(tarmik.exe) + " %1");
+    SetDefaultValue("tmkfile\\Shell\\open\\command", Lower(tarmik.exe()) + " %1");
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
@@ -186,11 +183,11 @@ TEST_F(Association, ThisProgramInOtherLetterCaseIsThisProgram)
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
     EXPECT_EQ(broadcasts.Take(), 0);
     EXPECT_EQ(DefaultValue("tmkfile"), "old name");
-    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), Lower(tarmik.exe) + " %1");
+    EXPECT_EQ(DefaultValue("tmkfile\\Shell\\open\\command"), Lower(tarmik.exe()) + " %1");
 }
 
 // .xyz registered by another program: its file type with two verbs and an icon, a subkey under the extension.
-void RegisterOtherProgram(const std::string &programPath)
+static void RegisterOtherProgram(const std::string &programPath)
 {
     ForgetExtension("xyz");
     DeleteTree("OtherDoc");
@@ -234,18 +231,18 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
         EXPECT_FALSE(Checked(dialog, IDC_ASSOCIATE));
         SetText(dialog, IDC_EXTENSION, "xyz");
         SetCheck(dialog, IDC_ASSOCIATE, true);
-        Message question;
+        driver::MessageBoxInfo question;
         ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
         EXPECT_EQ(question.caption, "タルミク");
         EXPECT_EQ(question.text, std::string("拡張子“XYZ”は") + c.named + kQuestionEnd);
         EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
         EXPECT_EQ(question.defaultButton, IDNO);
-        EXPECT_EQ(question.icon, Icon::Exclamation);
-        Shot(tarmik, question.window, std::string("assoc_question_") + c.name);
+        EXPECT_EQ(driver::MessageBoxIcon(question.window), driver::Icon::Exclamation);
+        driver::ScreenshotWhenPainted(question.window, std::string("assoc_question_") + c.name);
 
         // No: nothing changes, the dialog stays open.
         broadcasts.Take();
-        Answer(question, IDNO);
+        driver::PressButton(question.window, IDNO);
         EXPECT_EQ(broadcasts.Take(), 0);
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_EQ(DefaultValue(".xyz"), "OtherDoc");
@@ -254,7 +251,7 @@ TEST_F(Association, TakingOverAnotherProgramsExtensionAsksFirst)
 
         // Yes: the other program's extension key and file type go whole, then this program registers.
         ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
-        Answer(question, IDYES);
+        driver::PressButton(question.window, IDYES);
         EXPECT_TRUE(WaitUntilClosed(dialog));
         EXPECT_EQ(broadcasts.Take(), 1);
         EXPECT_FALSE(KeyExists("OtherDoc"));
@@ -275,9 +272,9 @@ TEST_F(Association, TakingOverKeepsAFileTypeThatAnotherExtensionStillNames)
     ASSERT_TRUE(dialog);
     SetText(dialog, IDC_EXTENSION, "xyz");
     SetCheck(dialog, IDC_ASSOCIATE, true);
-    Message question;
+    driver::MessageBoxInfo question;
     ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
-    Answer(question, IDYES);
+    driver::PressButton(question.window, IDYES);
     ASSERT_TRUE(WaitUntilClosed(dialog));
     ExpectRegisteredForThisProgram("xyz");
     EXPECT_EQ(DefaultValue(".qqq"), "otherdoc");
@@ -286,7 +283,7 @@ TEST_F(Association, TakingOverKeepsAFileTypeThatAnotherExtensionStillNames)
     EXPECT_EQ(DefaultValue("OtherDoc\\Shell\\print\\command"), "\"" + program + "\" /p \"%1\"");
 
     // The shell still opens the other extension's files with the other program.
-    const std::string file = tarmik.folder + "\\shared.qqq";
+    const std::string file = tarmik.folder() + "\\shared.qqq";
     ASSERT_TRUE(driver::WriteFileBytes(file, {}));
     char found[MAX_PATH] = "";
     EXPECT_GT((INT_PTR)FindExecutableA(file.c_str(), nullptr, found), 32);
@@ -301,12 +298,12 @@ TEST_F(Association, OldSystemsAskAndRegisterInHalfWidth)
     ASSERT_TRUE(dialog);
     SetText(dialog, IDC_EXTENSION, "xyz");
     SetCheck(dialog, IDC_ASSOCIATE, true);
-    Message question;
+    driver::MessageBoxInfo question;
     ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &question));
     // The whole question is converted, the other program's description with it.
     EXPECT_EQ(question.text, std::string("拡張子“XYZ”はｱﾌﾟﾘｹｰｼｮﾝ“ﾚｼﾞｽﾄﾘ ﾉｰﾄ”") + kQuestionEnd);
     EXPECT_EQ(question.caption, "ﾀﾙﾐｸ");
-    Answer(question, IDYES);
+    driver::PressButton(question.window, IDYES);
     ASSERT_TRUE(WaitUntilClosed(dialog));
     // The file type's name is stored in its half-width form.
     ExpectRegisteredForThisProgram("xyz", "ﾀﾙﾐｸ ﾌｧｲﾙ");
@@ -347,7 +344,7 @@ TEST_F(Association, TheShellOpensAMemoFileWithTarmik)
     for (const char *name : {"opened.tmk", "opened memo.tmk"})
     {
         SCOPED_TRACE(name);
-        OpenThroughTheShell(tarmik.folder + "\\" + name, name);
+        OpenThroughTheShell(tarmik.folder() + "\\" + name, name);
     }
 }
 
@@ -368,12 +365,12 @@ void Association::OpenThroughTheShell(const std::string &memo, const std::string
     driver::Program opened;
     opened.process = execute.hProcess;
     opened.pid = GetProcessId(execute.hProcess);
-    ASSERT_NE(opened.pid, tarmik.program.pid);
+    ASSERT_NE(opened.pid, tarmik.pid());
     HWND window = driver::WaitForMainWindow(&opened);
     ASSERT_TRUE(window);
     EXPECT_NE(driver::GetText(window).find(name), std::string::npos) << driver::GetText(window);
-    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 3); // two entries and the end row
-    Shot(tarmik, window, "assoc_shell_" + name);
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, IDC_MEMOLIST)), 3); // two entries and the end row
+    driver::ScreenshotWhenPainted(window, "assoc_shell_" + name);
     driver::Stop(&opened);
 }
 
@@ -428,16 +425,16 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
         EXPECT_TRUE(Checked(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_ASSOCIATE));
         EXPECT_FALSE(Enabled(dialog, IDC_EXTENSION));
-        Shot(tarmik, dialog, "assoc_no_access");
+        driver::ScreenshotWhenPainted(dialog, "assoc_no_access");
 
         // Another instance saved ABC and registered it for this program: that extension stays in the file.
         SetDefaultValue(".abc", "abcfile");
-        SetDefaultValue("abcfile\\Shell\\open\\command", tarmik.exe + " %1");
+        SetDefaultValue("abcfile\\Shell\\open\\command", tarmik.exe() + " %1");
         std::vector<uint8_t> bytes = ReadSettings(tarmik).bytes;
         ASSERT_EQ(bytes.size(), 352u);
         std::fill(bytes.begin() + 48, bytes.begin() + 64, 0);
         PutText(&bytes, 48, "ABC");
-        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsFile, bytes));
+        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
         SetCheck(dialog, IDC_AUTOSAVE, true);
         ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
         SettingsBytes saved = ReadSettings(tarmik);
@@ -445,9 +442,9 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
         EXPECT_EQ(saved.u8(324), 1u);
 
         // Windows 98 has no access test: the box stays enabled.
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
         driver::SetWindowsVersion("tarmik.exe", "win98");
-        ASSERT_TRUE(StartTarmik(&tarmik));
+        ASSERT_TRUE(tarmik.Run());
         dialog = OpenSettings(tarmik);
         ASSERT_TRUE(dialog);
         EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
@@ -457,13 +454,11 @@ TEST_F(Association, WithoutWriteAccessTheBoxIsDisabledAndTheFilesExtensionKept)
         ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
     }
     // With the access back, the box is enabled again.
-    driver::Stop(&tarmik.program);
+    tarmik.Stop();
     driver::SetWindowsVersion("tarmik.exe", "winxp");
-    ASSERT_TRUE(StartTarmik(&tarmik));
+    ASSERT_TRUE(tarmik.Run());
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(Enabled(dialog, IDC_ASSOCIATE));
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
-
-} // namespace

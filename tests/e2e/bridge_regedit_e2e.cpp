@@ -11,33 +11,22 @@
 
 #include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
-#include "tests/e2e/settings_e2e.h"
 #include "tests/support/driver.h"
 #include "tests/support/registry_editor_width.h"
 
-namespace
-{
-
-const char kTestRoot[] = "Software\\TarmikBridgeTest";
-const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
-const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
+static const char kTestRoot[] = "Software\\TarmikBridgeTest";
+static const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
+static const char kSoft[] = "\x83\x5c\x83\x74\x83\x67"; // ソフト: its first character ends in 0x5C
 const std::string kLongName(255, 'N');
-const char kNotFound[] = "レジストリ エディタが見つかりません。";
-enum
-{
-    CMD_SAVE = 40003,
-    CMD_OPEN_ENTRY = 40012,
-    CMD_CAPTURE = 40013,
-    CMD_START = 40015
-};
+static const char kNotFound[] = "レジストリ エディタが見つかりません。";
 
-void SetString(HKEY key, const char *name, const char *text)
+static void SetString(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), (DWORD)strlen(text) + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
 }
 
 // Removes a key with everything below it.
-void DeleteTree(HKEY parent, const std::string &path)
+static void DeleteTree(HKEY parent, const std::string &path)
 {
     HKEY key;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
@@ -52,7 +41,7 @@ void DeleteTree(HKEY parent, const std::string &path)
     RegDeleteKeyA(parent, path.c_str());
 }
 
-HKEY CreateKey(const std::string &path)
+static HKEY CreateKey(const std::string &path)
 {
     HKEY key = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
@@ -119,10 +108,10 @@ class TestKeys : public ::testing::Environment
         }
     }
 };
-const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
+static const auto *const testKeys = ::testing::AddGlobalTestEnvironment(new TestKeys);
 
 // The settings file beside the program, with the two options of the bridge.
-std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
+static std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
 {
     std::vector<uint8_t> bytes(352, 0);
     bytes[0] = 1;
@@ -132,115 +121,51 @@ std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValueEditor)
     return bytes;
 }
 
-// A running tarmik.exe with a memo of `entries` named on its command line.
-class Tarmik
+// tarmik.exe with the bridge's two options in its settings file, the stand-in Registry Editor beside it
+// when asked, and a memo of `entries` named on its command line.
+class Tarmik : public driver::Session
 {
   public:
     Tarmik(const std::string &name, const std::vector<driver::Entry> &entries, bool expandSelectedKey = false,
            bool openValueEditor = false, bool withStandin = false, const char *standinMode = "")
+        : Session(name)
     {
-        folder_ = driver::MakeTestFolder(name);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-        driver::WriteFileBytes(folder_ + "\\tarmik.PRF", SettingsBytes(expandSelectedKey, openValueEditor));
+        WriteSettings(SettingsBytes(expandSelectedKey, openValueEditor));
         if (withStandin)
         {
-            CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(),
-                      (folder_ + "\\regedit.exe").c_str(), FALSE);
+            CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(), Path("regedit.exe").c_str(),
+                      FALSE);
             std::string mode = standinMode;
-            driver::WriteFileBytes(folder_ + "\\regedit.mode", std::vector<uint8_t>(mode.begin(), mode.end()));
+            driver::WriteFileBytes(Path("regedit.mode"), std::vector<uint8_t>(mode.begin(), mode.end()));
         }
-        memoPath_ = folder_ + "\\memo.tmk";
-        driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries));
-        if (driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_) && driver::WaitForMainWindow(&program_))
-            list_ = GetDlgItem(program_.mainWindow, 1001);
-    }
-    ~Tarmik()
-    {
-        if (program_.mainWindow)
-        {
-            driver::MessageBoxInfo box;
-            while (driver::WaitForMessageBox(program_.pid, &box, 0)) driver::PressButton(box.window, IDOK, 1000);
-        }
-        driver::Stop(&program_);
+        ok_ = Open(entries);
     }
     bool ok() const
     {
-        return list_ != nullptr;
-    }
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    const std::string &folder() const
-    {
-        return folder_;
+        return ok_;
     }
 
-    // Makes `row` the selected row. The focus moves first: a row left focused without its selection
-    // is selected again by the program, after the change, which would undo a change made in one step.
-    bool SelectRow(int row)
-    {
-        driver::RemoteMemory remote(list_, sizeof(LVITEMA));
-        LVITEMA record = {};
-        record.state = record.stateMask = LVIS_FOCUSED;
-        remote.Write(&record, sizeof record);
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
-        record.state = record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        remote.Write(&record, sizeof record);
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
-        for (int i = 0; i < 50; i++)
-        {
-            driver::Settle(program_);
-            if (driver::ListSelectedItem(list_) == row) return true;
-            Sleep(20);
-        }
-        return false;
-    }
-
-    // Carries out a command as a menu item would, returning when it is done. Sent, not posted: while
-    // the program waits on the Registry Editor it still answers messages sent to it, so no round trip
-    // after a posted command could tell that the command had ended.
-    void Command(int id, DWORD timeoutMs = 30000)
-    {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, id, 0, SMTO_NORMAL, timeoutMs, &ignored);
-    }
-
-    void Open(int row)
+    void OpenRow(int row)
     {
         EXPECT_TRUE(SelectRow(row));
-        Command(CMD_OPEN_ENTRY);
-    }
-
-    std::vector<driver::Entry> Saved()
-    {
-        Command(CMD_SAVE);
-        std::vector<driver::Entry> entries;
-        driver::ParseMemo(driver::ReadFileBytes(memoPath_), &entries);
-        return entries;
+        Send(IDM_OPENENTRY);
     }
 
     // Whether closing asks about unsaved changes; the question is cancelled.
     bool AsksToSave()
     {
-        PostMessageA(program_.mainWindow, WM_CLOSE, 0, 0);
+        PostMessageA(main(), WM_CLOSE, 0, 0);
         driver::MessageBoxInfo box;
-        if (!driver::WaitForMessageBox(program_.pid, &box, 3000)) return false;
+        if (!Box(&box, 3000)) return false;
         driver::PressButton(box.window, IDCANCEL, 3000);
         return true;
     }
 
   private:
-    driver::Program program_;
-    std::string folder_, memoPath_;
-    HWND list_ = nullptr;
+    bool ok_ = false;
 };
 
-std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
+static std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
 {
     std::vector<std::string> out;
     for (const driver::Entry &entry : entries)
@@ -248,7 +173,7 @@ std::vector<std::string> Keys(const std::vector<driver::Entry> &entries)
     return out;
 }
 
-bool RowVisible(HWND list, int row)
+static bool RowVisible(HWND list, int row)
 {
     int top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
     int perPage = (int)SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
@@ -256,7 +181,7 @@ bool RowVisible(HWND list, int row)
 }
 
 // Whether top-level window `upper` stands before `lower` in the z-order.
-bool IsAbove(HWND upper, HWND lower)
+static bool IsAbove(HWND upper, HWND lower)
 {
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
     {
@@ -355,7 +280,7 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
     {
         SCOPED_TRACE(cases[i].name);
         std::string keyPathBefore = entries[i].keyPath;
-        tarmik.Open((int)i);
+        tarmik.OpenRow((int)i);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.tree) << "the program started Wine's Registry Editor";
         if (!editorPid) editorPid = editor.pid;
@@ -386,14 +311,14 @@ TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBa
     SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_reselect", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     regedit::SelectRows(editor.list, {2, 3});
     ShowWindow(editor.window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(editor.window));
 
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     EXPECT_FALSE(IsIconic(editor.window));
     EXPECT_TRUE(IsAbove(editor.window, tarmik.main())) << "brought to the front";
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
@@ -422,7 +347,7 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
             ASSERT_TRUE(deep1);
             regedit::Collapse(editor.tree, deep1);
         }
-        tarmik.Open(0);
+        tarmik.OpenRow(0);
         editor = regedit::WaitFor();
         ASSERT_TRUE(editor.tree);
         HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_CARET);
@@ -431,10 +356,10 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
         EXPECT_EQ(regedit::Focus(editor), editor.tree);
         EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "a key-only open never presses Enter";
 
-        tarmik.Open(2);
+        tarmik.OpenRow(2);
         EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "no row selected, no Enter";
 
-        tarmik.Open(1);
+        tarmik.OpenRow(1);
         HWND valueEditor = regedit::WaitForValueEditor(editor);
         ASSERT_TRUE(valueEditor) << "Enter in the value list opens the value's editor; rows selected "
                                  << regedit::SelectedRows(editor.list).size() << ", focus in the list "
@@ -450,11 +375,11 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
                                           {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Command(CMD_START);
+    tarmik.Send(IDM_STARTREGEDIT);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     regedit::Select(editor.tree, regedit::Item(editor.tree, TVGN_ROOT));
-    HWND list = GetDlgItem(tarmik.main(), 1001);
+    HWND list = tarmik.list();
     auto doubleClick = [&](int row) {
         // Out of the way of the pointer; opening restores it.
         ShowWindow(editor.window, SW_MINIMIZE);
@@ -468,13 +393,7 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
     // The program answers messages sent to it while it drives the Registry Editor, so the outcome is
     // waited for rather than a round trip.
     auto opened = [&](DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < timeoutMs)
-        {
-            if (regedit::SelectedRows(editor.list) == std::vector<int>{3}) return true;
-            Sleep(50);
-        }
-        return false;
+        return driver::WaitFor([&] { return regedit::SelectedRows(editor.list) == std::vector<int>{3}; }, timeoutMs);
     };
     doubleClick(1);
     EXPECT_FALSE(opened(1000)) << "no root key: opening stays disabled";
@@ -495,7 +414,7 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
                                    {"", "HKCU\\Software\\TarmikBridgeTest\\MadeLater", "Made", false}});
     ASSERT_TRUE(tarmik.ok());
     RegCloseKey(CreateKey(below + "\\GoesAway"));
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\GoesAway");
@@ -505,21 +424,21 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
         regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Deep1", "Deep2"});
     ASSERT_TRUE(deep2);
     HTREEITEM deep1 = regedit::Item(editor.tree, TVGN_PARENT, deep2);
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
     EXPECT_TRUE(regedit::IsExpanded(editor.tree, deep1));
 
     HKEY key = CreateKey(below + "\\Values");
     SetString(key, "Later", "l");
     RegCloseKey(key);
-    tarmik.Open(1);
+    tarmik.OpenRow(1);
     std::vector<int> rows = regedit::SelectedRows(editor.list);
     ASSERT_EQ(rows.size(), 1u) << "a value made while its key was selected";
     EXPECT_EQ(regedit::RowText(editor.list, rows[0]), "Later");
     EXPECT_EQ(regedit::Focus(editor), editor.list);
 
     DeleteTree(HKEY_CURRENT_USER, below + "\\GoesAway");
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     EXPECT_EQ(regedit::SelectedPath(editor), root) << "a key deleted after it was shown";
     EXPECT_EQ(regedit::Focus(editor), editor.tree);
     EXPECT_FALSE(regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "GoesAway"}));
@@ -527,7 +446,7 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
     key = CreateKey(below + "\\MadeLater");
     SetString(key, "Made", "m");
     RegCloseKey(key);
-    tarmik.Open(3);
+    tarmik.OpenRow(3);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\MadeLater") << "a key made after its parent was shown";
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
     driver::Screenshot(editor.window, "bridge_made_later");
@@ -551,17 +470,17 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
                                       {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\sub2-5", "", true},
                                       {"", "HKCU\\Software\\TarmikBridgeTest\\Wide\\Sub11", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     const std::string root = std::string(kLongRoot) + "\\Wide";
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub39");
-    tarmik.Open(1);
+    tarmik.OpenRow(1);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub2-5");
     // Sub10 expanded puts its own Sub11 in the row where the sibling Sub11 would stand.
     ASSERT_TRUE(regedit::FindPath(editor.tree,
                                   {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Wide", "Sub10", "Sub11"}));
-    tarmik.Open(2);
+    tarmik.OpenRow(2);
     EXPECT_EQ(regedit::SelectedPath(editor), root + "\\Sub11");
     driver::Screenshot(editor.window, "bridge_many_siblings");
     DeleteTree(HKEY_CURRENT_USER, wide);
@@ -575,7 +494,7 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
     ASSERT_TRUE(tarmik.ok());
     if (!editor.tree)
     {
-        tarmik.Command(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         editor = regedit::WaitFor();
     }
     ASSERT_TRUE(editor.list);
@@ -586,23 +505,23 @@ TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", "Values"}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(1));
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // Rows 0 and 2 of the value list: the default value, then Beta.
     regedit::SelectRows(editor.list, {0, 2});
     regedit::FocusControl(editor, editor.list);
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // The list has the focus but no row is selected: nothing.
     regedit::SelectRows(editor.list, {});
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     // A path beyond 255 bytes is built whole.
     regedit::Select(editor.tree,
                     regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software", "TarmikBridgeTest", kLongName}));
     regedit::FocusControl(editor, editor.tree);
     ASSERT_TRUE(tarmik.SelectRow(5)); // the end row
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
 
     EXPECT_EQ(Keys(tarmik.Saved()), (std::vector<std::string>{
                                         "HKCU||1",
@@ -619,7 +538,7 @@ TEST(BridgeRegedit, CaptureWithoutARegistryEditorAddsNothingButCountsAsAChange)
     regedit::CloseAll();
     Tarmik tarmik("bridge_capture_none", {{"only", "HKCU", "", true}});
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Command(CMD_CAPTURE);
+    tarmik.Send(IDM_CAPTURE);
     EXPECT_FALSE(regedit::Find().window) << "capture never starts the Registry Editor";
     driver::MessageBoxInfo box;
     EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 0)) << box.text;
@@ -641,7 +560,7 @@ TEST(BridgeRegedit, MissingRegistryEditorIsReportedOnce)
         Tarmik tarmik("bridge_missing", {{"", "HKCU\\Software", "", true}});
         ASSERT_TRUE(tarmik.ok());
         ASSERT_TRUE(tarmik.SelectRow(0));
-        PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+        PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
         driver::MessageBoxInfo box;
         ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 5000));
         EXPECT_EQ(box.text, kNotFound);
@@ -662,7 +581,7 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
     {
         Tarmik tarmik("bridge_standin_late", {}, false, false, true, "late");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Command(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.window);
         EXPECT_EQ(driver::GetText(editor.window), "Stand-in Registry Editor");
@@ -674,14 +593,14 @@ TEST(BridgeStandin, LateWindowIsFoundAndNeverAWindowIsGivenUpSilently)
         Tarmik tarmik("bridge_standin_never", {}, false, false, true, "never");
         ASSERT_TRUE(tarmik.ok());
         DWORD start = GetTickCount();
-        tarmik.Command(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         EXPECT_GE(GetTickCount() - start, 10000u);
         driver::MessageBoxInfo box;
         EXPECT_FALSE(driver::WaitForMessageBox(tarmik.pid(), &box, 300)) << box.text;
         std::vector<uint8_t> pidText = driver::ReadFileBytes(tarmik.folder() + "\\regedit.pid");
         pidText.push_back(0);
-        HANDLE standin = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                     strtoul(reinterpret_cast<const char *>(pidText.data()), nullptr, 10));
+        HANDLE standin =
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, strtoul((const char *)pidText.data(), nullptr, 10));
         ASSERT_TRUE(standin);
         EXPECT_EQ(WaitForSingleObject(standin, 0), (DWORD)WAIT_TIMEOUT) << "left running";
         TerminateProcess(standin, 0);
@@ -697,7 +616,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         Tarmik tarmik("bridge_standin_nolist", {{"", "HKCU\\Software\\Standin", "", true}}, false, false, true,
                       "nolist");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Open(0);
+        tarmik.OpenRow(0);
         regedit::Editor editor = regedit::Find();
         ASSERT_TRUE(editor.window);
         HWND tree = FindWindowExA(editor.window, nullptr, "SysTreeView32", nullptr);
@@ -710,7 +629,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
     {
         Tarmik tarmik("bridge_standin_long", {}, false, false, true, "");
         ASSERT_TRUE(tarmik.ok());
-        tarmik.Command(CMD_START);
+        tarmik.Send(IDM_STARTREGEDIT);
         regedit::Editor editor = regedit::WaitFor();
         ASSERT_TRUE(editor.tree);
         HTREEITEM hkcu = regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER"});
@@ -720,7 +639,7 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
         ASSERT_TRUE(item);
         regedit::Select(editor.tree, item);
         regedit::FocusControl(editor, editor.tree);
-        tarmik.Command(CMD_CAPTURE);
+        tarmik.Send(IDM_CAPTURE);
         EXPECT_EQ(Keys(tarmik.Saved()),
                   std::vector<std::string>{"HKEY_CURRENT_USER\\" + std::string(255, 'L') + "||1"});
     }
@@ -729,33 +648,29 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
 
 // The Registry Editor is driven only when it can be: of this program's width, and not busy with a dialog.
 #ifdef _WIN64
-const char kOtherWidth[] = "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-                           "32 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+    "32 ビット版のタルミクを使ってください。";
 #else
-const char kOtherWidth[] = "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-                           "64 ビット版のタルミクを使ってください。";
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+    "64 ビット版のタルミクを使ってください。";
 #endif
-const char kBusy[] =
+static const char kBusy[] =
     "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
-enum
-{
-    CMD_ADD = 40006,
-    ID_ENTRY_CAPTURE = 1025
-};
 
 // Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
 // the addresses this one can name are walked: a region reaching past them ends the walk.
-int OnePageAllocations(DWORD pid)
+static int OnePageAllocations(DWORD pid)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     int count = 0;
     MEMORY_BASIC_INFORMATION region;
-    for (ULONG_PTR at = 0;
-         process && VirtualQueryEx(process, reinterpret_cast<void *>(at), &region, sizeof region) == sizeof region;)
+    for (ULONG_PTR at = 0; process && VirtualQueryEx(process, (void *)at, &region, sizeof region) == sizeof region;)
     {
         count += region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && region.RegionSize == 4096 &&
                  region.AllocationBase == region.BaseAddress;
-        const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        const ULONG_PTR next = (ULONG_PTR)region.BaseAddress + region.RegionSize;
         if (next <= at) break;
         at = next;
     }
@@ -766,7 +681,7 @@ int OnePageAllocations(DWORD pid)
 // What a walk would change, read with messages that carry no record and so across widths: the tree's
 // item count (keys are read in when first expanded), whether its first root item is selected, the value
 // list's row count and selected rows.
-std::vector<LRESULT> EditorState(const regedit::Editor &editor)
+static std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 {
     std::vector<LRESULT> state = {SendMessageA(editor.tree, TVM_GETCOUNT, 0, 0),
                                   regedit::Item(editor.tree, TVGN_CARET) == regedit::Item(editor.tree, TVGN_ROOT),
@@ -777,21 +692,19 @@ std::vector<LRESULT> EditorState(const regedit::Editor &editor)
 
 // After a command was posted: exactly one message, `text`, owned by `owner`, and nothing held in the
 // Registry Editor while it is shown.
-void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
+static void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
 {
-    settings_e2e::Tarmik program;
-    program.program.pid = pid;
-    settings_e2e::Message box;
-    ASSERT_TRUE(settings_e2e::WaitForMessage(program, &box, 15000));
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(pid, &box, 15000));
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.caption, "タルミク");
-    EXPECT_EQ(box.icon, settings_e2e::Icon::Question);
+    EXPECT_EQ(driver::MessageBoxIcon(box.window), driver::Icon::Question);
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), owner);
     DWORD editorPid = regedit::Find().pid;
     int held = OnePageAllocations(editorPid);
     driver::Screenshot(box.window, screenshot);
     driver::PressButton(box.window, IDOK);
-    EXPECT_FALSE(settings_e2e::WaitForMessage(program, &box, 500)) << "a second message: " << box.text;
+    EXPECT_FALSE(driver::WaitForMessageBox(pid, &box, 500)) << "a second message: " << box.text;
     EXPECT_EQ(held, OnePageAllocations(editorPid)) << "a buffer was held in the Registry Editor";
 }
 
@@ -803,7 +716,7 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
                    {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}},
                   false, true);
     ASSERT_TRUE(tarmik.ok());
-    tarmik.Open(0);
+    tarmik.OpenRow(0);
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.list);
     HWND valueEditor = regedit::WaitForValueEditor(editor);
@@ -812,15 +725,15 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     const std::vector<int> rows = regedit::SelectedRows(editor.list);
 
     ASSERT_TRUE(tarmik.SelectRow(1));
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_open");
-    EXPECT_TRUE(dialogs::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    EXPECT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == valueEditor; })) << "its dialog in front";
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kBusy, "bridge_busy_capture");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     HWND entryDialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
     ASSERT_TRUE(entryDialog);
-    PostMessageA(GetDlgItem(entryDialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(entryDialog, IDC_ENTRY_CAPTURE), BM_CLICK, 0, 0);
     ExpectOneMessage(tarmik.pid(), entryDialog, kBusy, "bridge_busy_entry_dialog");
     driver::PressButton(entryDialog, IDCANCEL);
 
@@ -859,7 +772,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     if (!runs) GTEST_SKIP() << "32-bit programs do not run here";
 #endif
     ASSERT_TRUE(tarmik.SelectRow(0));
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_started");
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
@@ -867,7 +780,7 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
 
     // As it starts by itself, through the start command, which needs nothing of it.
     regedit::CloseAll();
-    tarmik.Command(CMD_START);
+    tarmik.Send(IDM_STARTREGEDIT);
     editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     Sleep(500);
@@ -875,21 +788,21 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     const std::vector<LRESULT> before = EditorState(editor);
     SetForegroundWindow(tarmik.main());
     const HWND focus = regedit::Focus(editor);
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_OPEN_ENTRY, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_running");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_CAPTURE, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_capture");
     // The open-key dialog has ended when the Registry Editor is looked at; the entry dialog stays open.
-    PostMessageA(tarmik.main(), WM_COMMAND, dialogs::kOpenKey, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENKEY, 0);
     HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "開く");
     ASSERT_TRUE(dialog);
-    dialogs::SetText(GetDlgItem(dialog, dialogs::kOpenKeyKey), "HKCU\\Software\\TarmikBridgeTest\\Values");
-    PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    dialogs::SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKCU\\Software\\TarmikBridgeTest\\Values");
+    PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
     ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_open_key");
-    PostMessageA(tarmik.main(), WM_COMMAND, CMD_ADD, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
     ASSERT_TRUE(dialog);
-    PostMessageA(GetDlgItem(dialog, ID_ENTRY_CAPTURE), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(dialog, IDC_ENTRY_CAPTURE), BM_CLICK, 0, 0);
     ExpectOneMessage(tarmik.pid(), dialog, kOtherWidth, "bridge_width_entry_dialog");
     driver::PressButton(dialog, IDCANCEL);
     EXPECT_EQ(EditorState(editor), before);
@@ -897,5 +810,3 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     EXPECT_TRUE(IsAbove(tarmik.main(), editor.window)) << "not brought forward";
     regedit::CloseAll();
 }
-
-} // namespace

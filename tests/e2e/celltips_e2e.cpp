@@ -3,19 +3,15 @@
 // cut cell shows its text; a shown tip lets the mouse through to the list.
 #include "tests/e2e/memolist_session.h"
 
-using memolist::MouseTo;
-using memolist::Session;
-using memolist::WaitFor;
+using namespace driver;
+using namespace memolist;
 
-namespace
-{
-
-const char kLongKey1[] =
+static const char kLongKey1[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\ログオン通知";
-const char kLongKey2[] =
+static const char kLongKey2[] =
     "HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32";
 
-std::vector<driver::Entry> TipEntries()
+static std::vector<driver::Entry> TipEntries()
 {
     return {
         {"長いキー", kLongKey1, "Shell", false},
@@ -24,14 +20,14 @@ std::vector<driver::Entry> TipEntries()
     };
 }
 
-HWND VisibleTip(Session &session)
+static HWND VisibleTip(Session &session)
 {
     for (HWND window : driver::WindowsOf(session.pid()))
         if (driver::GetClass(window) == "tooltips_class32") return window;
     return nullptr;
 }
 
-HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
+static HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
 {
     HWND tip = nullptr;
     WaitFor([&] { return (tip = VisibleTip(session)) != nullptr; }, timeoutMs);
@@ -39,7 +35,7 @@ HWND WaitForTip(Session &session, DWORD timeoutMs = 4000)
 }
 
 // The text the tip shows, as it draws it.
-std::string TipText(HWND tip)
+static std::string TipText(HWND tip)
 {
     return driver::GetText(tip);
 }
@@ -47,7 +43,7 @@ std::string TipText(HWND tip)
 // Where the tip's text must start for it to lie exactly over the cell's text, as the tip window's
 // top-left corner: the tip's own answer to TTM_ADJUSTRECT, or 3 and 2 pixels up and left of the
 // text where the tip control has no such message (Wine's has none).
-POINT ExpectedTipCorner(HWND tip, POINT text)
+static POINT ExpectedTipCorner(HWND tip, POINT text)
 {
     RECT rect = {text.x, text.y, text.x + 1, text.y + 1};
     driver::RemoteMemory remote(tip, sizeof rect);
@@ -58,17 +54,17 @@ POINT ExpectedTipCorner(HWND tip, POINT text)
 }
 
 // Rests the pointer in a cell: two moves, as a hand makes them.
-void RestIn(Session &session, int row, int column, double xFraction = 0.5)
+static void RestIn(Session &session, int row, int column, double xFraction = 0.5)
 {
-    POINT point = session.CellPoint(row, column, xFraction);
+    POINT point = CellPoint(session, row, column, xFraction);
     MouseTo(point);
     point.x += 1;
     MouseTo(point);
 }
 
-void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line)
+static void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line)
 {
-    RECT cell = session.CellOnScreen(row, column);
+    RECT cell = CellOnScreen(session, row, column);
     POINT corner = ExpectedTipCorner(tip, POINT{cell.left + 4, cell.top + 1});
     RECT window;
     GetWindowRect(tip, &window);
@@ -77,7 +73,7 @@ void ExpectTipOverCell(Session &session, HWND tip, int row, int column, int line
     EXPECT_GT(window.right, cell.right) << "the whole text is wider than the cell, from line " << line;
 }
 
-void ExpectNoTip(Session &session, const char *where)
+static void ExpectNoTip(Session &session, const char *where)
 {
     Sleep(2000); // twice the initial delay of the tip window
     EXPECT_EQ(VisibleTip(session), nullptr) << where;
@@ -88,7 +84,8 @@ class CellTips : public testing::Test
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(session.Open(testing::UnitTest::GetInstance()->current_test_info()->name(), TipEntries()));
+        session.Prepare(testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_TRUE(session.Open(TipEntries()));
         // A known place on the screen, away from the work area's edges.
         SetWindowPos(session.main(), nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         session.Settle();
@@ -134,8 +131,8 @@ TEST_F(CellTips, FittingCellsTheHeaderAndTheEndRowShowNone)
     ExpectNoTip(session, "the end row");
 
     RECT header;
-    GetWindowRect(session.header(), &header);
-    POINT overHeader = session.CellPoint(0, 1);
+    GetWindowRect(Header(session), &header);
+    POINT overHeader = CellPoint(session, 0, 1);
     overHeader.y = (header.top + header.bottom) / 2;
     MouseTo(overHeader);
     overHeader.x += 1;
@@ -150,8 +147,8 @@ TEST_F(CellTips, CellScrolledOutOnTheLeftShowsATip)
     SendMessageA(session.list(), LVM_SETCOLUMNWIDTH, 1, 900);
     SendMessageA(session.list(), LVM_SCROLL, 30, 0);
     session.Settle();
-    RECT list = session.ClientOnScreen();
-    RECT cell = session.CellOnScreen(1, 0);
+    RECT list = ClientOnScreen(session);
+    RECT cell = CellOnScreen(session, 1, 0);
     ASSERT_EQ(cell.left, list.left - 30) << "column 0 starts 30 pixels left of the view";
     RestIn(session, 1, 0, 0.8);
     HWND tip = WaitForTip(session);
@@ -181,12 +178,12 @@ TEST_F(CellTips, TipStaysInsideTheWorkArea)
     RECT placed;
     GetWindowRect(tip, &placed);
     EXPECT_EQ(placed.right, work.right) << "moved left to end at the work area's edge";
-    RECT cell = session.CellOnScreen(0, 1);
+    RECT cell = CellOnScreen(session, 0, 1);
     EXPECT_EQ(placed.top, ExpectedTipCorner(tip, POINT{cell.left + 4, cell.top + 1}).y);
     driver::Screenshot(tip, "celltip_work_area_edge");
 }
 
-LRESULT HitTest(HWND tip, POINT point)
+static LRESULT HitTest(HWND tip, POINT point)
 {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(tip, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y), SMTO_NORMAL, 3000, &result);
@@ -201,7 +198,7 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     RestIn(session, 2, 1, 0.5);
     HWND tip = WaitForTip(session);
     ASSERT_NE(tip, nullptr);
-    RECT tipRect, list = session.ClientOnScreen();
+    RECT tipRect, list = ClientOnScreen(session);
     GetWindowRect(tip, &tipRect);
     ASSERT_GT(tipRect.right, list.right + 10) << "the tip reaches out of the list";
     POINT overList = {(tipRect.left + list.right) / 2, (tipRect.top + tipRect.bottom) / 2};
@@ -210,13 +207,11 @@ TEST_F(CellTips, ShownTipIsTransparentOverTheListOnly)
     EXPECT_NE(HitTest(tip, beyondList), HTTRANSPARENT) << "beyond the list";
 
     // Without a shown tip the tip window keeps its own answers.
-    POINT overHeader = session.CellPoint(0, 1);
+    POINT overHeader = CellPoint(session, 0, 1);
     RECT header;
-    GetWindowRect(session.header(), &header);
+    GetWindowRect(Header(session), &header);
     overHeader.y = (header.top + header.bottom) / 2;
     MouseTo(overHeader);
     ASSERT_TRUE(WaitFor([&] { return VisibleTip(session) == nullptr; }, 2000));
     EXPECT_NE(HitTest(tip, overList), HTTRANSPARENT) << "no tip shown";
 }
-
-} // namespace

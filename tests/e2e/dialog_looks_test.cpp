@@ -6,9 +6,7 @@
 #include "tests/e2e/dialog_session.h"
 
 using namespace dialogs;
-
-namespace
-{
+using namespace driver;
 
 struct SystemLook
 {
@@ -17,7 +15,7 @@ struct SystemLook
     const char *cancel;
 };
 
-const SystemLook kSystems[] = {
+static const SystemLook kSystems[] = {
     {"winxp", "キー(&K):", "キャンセル"},
     {"win2k", "キー(&K):", "キャンセル"},
     {"nt40", "ｷｰ(&K):", "ｷｬﾝｾﾙ"},
@@ -71,7 +69,7 @@ struct Pixels
     }
 };
 
-bool IsThemed()
+static bool IsThemed()
 {
     HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
     if (!uxtheme) return false;
@@ -84,7 +82,7 @@ bool IsThemed()
 
 // Screenshots of the root-key button at rest, under the pointer and with its menu open; on a classic
 // look also checks the raised edge, the sunken edge and the face shifted by one pixel.
-void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
+static void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
 {
     HWND button = GetDlgItem(dialog, buttonId);
     MouseTo(0, 0);
@@ -98,13 +96,13 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
     Pixels hot(button);
     driver::Screenshot(button, name + "_button_hot");
     driver::Xdotool("click 1");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; }));
     Sleep(300);
     Pixels pressed(button);
     driver::Screenshot(button, name + "_button_pressed");
     driver::Screenshot(dialog, name + "_menu_open");
     Keys("Escape");
-    ASSERT_TRUE(session.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session));
 
     const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
                    shadow = GetSysColor(COLOR_BTNSHADOW);
@@ -129,7 +127,7 @@ void CheckRootButton(Session &session, HWND dialog, int buttonId, const std::str
 
 // The lowest of a few readings: an object of the moment (a caret, a DC being released) comes and goes,
 // one left behind stays.
-int LowestGdiObjectCount(HANDLE process)
+static int LowestGdiObjectCount(HANDLE process)
 {
     int lowest = driver::GdiObjectCount(process);
     for (int i = 0; i < 3; ++i)
@@ -140,7 +138,7 @@ int LowestGdiObjectCount(HANDLE process)
     return lowest;
 }
 
-BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+static BOOL CALLBACK CountChild(HWND, LPARAM lParam)
 {
     ++*(int *)lParam;
     return TRUE;
@@ -152,7 +150,7 @@ struct TopLevelCount
     int windows;
 };
 
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
+static BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
 {
     TopLevelCount *count = (TopLevelCount *)lParam;
     DWORD pid = 0;
@@ -164,7 +162,7 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
 }
 
 // Every window of the process, hidden ones and children included.
-int WindowCount(DWORD pid)
+static int WindowCount(DWORD pid)
 {
     TopLevelCount count = {pid, 0};
     EnumWindows(CountTopLevel, (LPARAM)&count);
@@ -172,7 +170,7 @@ int WindowCount(DWORD pid)
 }
 
 // The tip window's registered tools (the memo list's own, plus the fields of an open dialog).
-int ToolCount(DWORD pid)
+static int ToolCount(DWORD pid)
 {
     struct Search
     {
@@ -195,49 +193,47 @@ int ToolCount(DWORD pid)
     return search.tip ? (int)SendMessageA(search.tip, TTM_GETTOOLCOUNT, 0, 0) : -1;
 }
 
-} // namespace
-
 TEST(DialogLooks, EachSystemDrawsBothDialogs)
 {
     printf("visual styles in force for this prefix: %s\n", IsThemed() ? "yes" : "no (Wine reports no theme)");
     for (const SystemLook &system : kSystems)
     {
         SCOPED_TRACE(system.version);
-        Session session;
-        ASSERT_TRUE(session.Open(std::string("looks_") + system.version, {{"key only", "HKLM\\SOFTWARE", "", true}},
-                                 system.version));
+        driver::Session session(std::string("looks_") + system.version, system.version);
+        ASSERT_TRUE(session.Open({{"key only", "HKLM\\SOFTWARE", "", true}}));
         const bool classic = std::string(system.version) != "winxp" || !IsThemed();
 
         session.SelectRow(0);
-        HWND dialog = session.OpenDialog(kChange, "変更");
+        HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYLABEL)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kCapture)), "取り込み(&I)");
-        EXPECT_TRUE(Visible(GetDlgItem(GetDlgItem(dialog, kEntryValue), kEntryBadge)));
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_CAPTURE)), "取り込み(&I)");
+        EXPECT_TRUE(Visible(GetDlgItem(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), IDC_ENTRY_KEYBADGE)));
         MouseTo(0, 0);
         Sleep(300);
         driver::Screenshot(dialog, std::string("entry_dialog_") + system.version);
-        CheckRootButton(session, dialog, kEntryRoot, std::string("entry_dialog_") + system.version, classic);
+        CheckRootButton(session, dialog, IDC_ENTRY_ROOTBUTTON, std::string("entry_dialog_") + system.version, classic);
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-        dialog = session.OpenDialog(kOpenKey, "開く");
+        dialog = OpenDialog(session, IDM_OPENKEY, "開く");
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kOpenKeyLabel)), system.keyLabel);
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYLABEL)), system.keyLabel);
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), system.cancel);
-        SetText(GetDlgItem(dialog, kOpenKeyKey), "HKEY_CURRENT_USER\\Software");
+        SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKEY_CURRENT_USER\\Software");
         MouseTo(0, 0);
         Sleep(300);
         driver::Screenshot(dialog, std::string("open_key_dialog_") + system.version);
-        CheckRootButton(session, dialog, kOpenKeyRoot, std::string("open_key_dialog_") + system.version, classic);
+        CheckRootButton(session, dialog, IDC_OPENKEY_ROOTBUTTON, std::string("open_key_dialog_") + system.version,
+                        classic);
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     }
 }
 
 TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("dialog_leaks", {{"key only", "HKLM\\SOFTWARE", "", true}}, "winxp"));
+    driver::Session session("dialog_leaks", "winxp");
+    ASSERT_TRUE(session.Open({{"key only", "HKLM\\SOFTWARE", "", true}}));
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, session.pid());
     ASSERT_TRUE(process);
     session.SelectRow(0);
@@ -246,9 +242,9 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     {
         int command;
         const char *title;
-    } const kinds[] = {{kAdd, "追加"}, {kChange, "変更"}, {kOpenKey, "開く"}};
+    } const kinds[] = {{IDM_ADD, "追加"}, {IDM_CHANGE, "変更"}, {IDM_OPENKEY, "開く"}};
     auto cycle = [&](const Kind &kind) {
-        HWND dialog = session.OpenDialog(kind.command, kind.title, false);
+        HWND dialog = OpenDialog(session, kind.command, kind.title, false);
         if (!dialog) return false;
         // Painted once: the root-key button and, for the key-only entry, the badge.
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);

@@ -4,10 +4,7 @@
 
 using namespace memo_e2e;
 
-namespace
-{
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> values)
+static std::vector<uint8_t> Bytes(std::initializer_list<int> values)
 {
     std::vector<uint8_t> bytes;
     for (int v : values) bytes.push_back((uint8_t)v);
@@ -15,7 +12,7 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values)
 }
 
 // Files whose names start with the temporary prefix, left in a folder.
-int LeftoverFiles(const std::string &folder)
+static int LeftoverFiles(const std::string &folder)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\~*").c_str(), &found);
@@ -28,9 +25,9 @@ int LeftoverFiles(const std::string &folder)
 }
 
 // Saves over a file that the test changed after the program read it: the program asks, and Yes writes.
-void SaveOverAChangedFile(Session &session)
+static void SaveOverAChangedFile(driver::Session &session)
 {
-    session.Post(CMD_SAVE);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box)) << "the question about the changed file";
     EXPECT_NE(std::string::npos, box.text.find("他のプログラムによって変更されています。")) << box.text;
@@ -39,7 +36,7 @@ void SaveOverAChangedFile(Session &session)
     SendMessageTimeoutA(session.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
 }
 
-std::string UnixBuildDir()
+static std::string UnixBuildDir()
 {
     char path[MAX_PATH] = "";
     GetEnvironmentVariableA("TARMIK_BUILD", path, sizeof path);
@@ -84,7 +81,7 @@ class SmallDisk
 };
 
 // An item of another process's combo box, in code page 932: the dialog's controls are Unicode windows.
-std::string ComboText(HWND combo, int index)
+static std::string ComboText(HWND combo, int index)
 {
     WCHAR wide[256] = L"";
     SendMessageW(combo, CB_GETLBTEXT, index, (LPARAM)wide);
@@ -93,11 +90,9 @@ std::string ComboText(HWND combo, int index)
     return text;
 }
 
-} // namespace
-
 TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
 {
-    Session session("memo_blanks");
+    driver::Session session("memo_blanks");
     CreateDirectoryA(session.Path("a b").c_str(), nullptr);
     const std::string path = session.Path("a b\\memo file.tmk");
     const auto entries = SampleEntries();
@@ -111,18 +106,18 @@ TEST(MemoFile, PathWithBlanksOnTheCommandLineLoadsAndSavesCanonically)
     ASSERT_TRUE(driver::WriteFileBytes(path, file));
 
     ASSERT_TRUE(session.Run(path));
-    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", Title(session));
     EXPECT_EQ(4, session.Count());
     EXPECT_EQ(0, session.Selected());
-    EXPECT_TRUE(session.Focused0());
-    ShootWhenPainted(session.main(), "memo_loaded_blanks");
+    EXPECT_TRUE(Focused0(session));
+    driver::ScreenshotWhenPainted(session.main(), "memo_loaded_blanks");
 
     // Saving a memo that is not modified still writes it, with this system's header.
-    session.Send(CMD_SAVE);
-    EXPECT_TRUE(session.NoBox());
+    session.Send(IDM_SAVE);
+    EXPECT_TRUE(NoBox(session));
     EXPECT_EQ(canonical, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.Path("a b")));
-    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - memo file.tmk", Title(session));
 }
 
 TEST(MemoFile, SmallestFilesSaveBackByteForByte)
@@ -135,11 +130,11 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
     int n = 0;
     for (const std::vector<uint8_t> &bytes : files)
     {
-        Session session("memo_small_" + std::to_string(n++));
+        driver::Session session("memo_small_" + std::to_string(n++));
         const std::string path = session.Path("small.tmk");
         ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
         ASSERT_TRUE(session.Run(path));
-        EXPECT_EQ(std::string(kCaption) + " - small.tmk", session.Title());
+        EXPECT_EQ(std::string(kCaption) + " - small.tmk", Title(session));
         EXPECT_EQ(bytes.size() == 6 ? 1 : 2, session.Count());
         // The file is rewritten from the list, not copied.
         ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({9, 9, 9})));
@@ -150,7 +145,7 @@ TEST(MemoFile, SmallestFilesSaveBackByteForByte)
 
 TEST(MemoFile, FileCutShortIsRefusedWhole)
 {
-    Session session("memo_cut");
+    driver::Session session("memo_cut");
     const std::string path = session.Path("cut.tmk");
     std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     bytes.resize(bytes.size() - 3);
@@ -160,18 +155,18 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイルの形式に誤りがあります。", box.text);
-    ShootWhenPainted(box.window, "memo_malformed_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_malformed_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
     session.Settle();
-    EXPECT_EQ(kCaption, session.Title());
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count()) << "only the end row";
     EXPECT_EQ(0, session.Selected());
-    ShootWhenPainted(session.main(), "memo_malformed_untitled");
+    driver::ScreenshotWhenPainted(session.main(), "memo_malformed_untitled");
     // Untitled: saving asks for a name.
-    session.Post(CMD_SAVE);
-    HWND dialog = session.WaitForFileDialog();
+    session.Post(IDM_SAVE);
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     driver::PressButton(dialog, IDCANCEL);
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
@@ -179,24 +174,24 @@ TEST(MemoFile, FileCutShortIsRefusedWhole)
 
 TEST(MemoFile, MissingFileNamesItsPath)
 {
-    Session session("memo_missing");
+    driver::Session session("memo_missing");
     const std::string path = session.Path("nowhere.tmk");
     ASSERT_TRUE(session.Start(path));
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイル“" + path + "”が見つかりません。", box.text);
-    ShootWhenPainted(box.window, "memo_missing_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_missing_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 }
 
 TEST(MemoFile, QuotedPathIsTakenWithItsQuotes)
 {
-    Session session("memo_quoted");
+    driver::Session session("memo_quoted");
     const std::string path = session.Path("memo.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
     ASSERT_TRUE(session.Start("\"" + path + "\""));
@@ -205,26 +200,26 @@ TEST(MemoFile, QuotedPathIsTakenWithItsQuotes)
     EXPECT_EQ(kCaption, box.caption);
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 }
 
 TEST(MemoFile, ReadOnlyFileIsNotWritten)
 {
-    Session session("memo_readonly");
+    driver::Session session("memo_readonly");
     const std::string path = session.Path("ro.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Run(path));
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    session.Modify();
-    session.Post(CMD_SAVE);
+    Modify(session);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("メモ ファイルの属性が読み取り専用のためメモを保存できません。", box.text);
-    ShootWhenPainted(box.window, "memo_readonly_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_readonly_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.folder()));
@@ -241,7 +236,7 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
 {
     SmallDisk disk("full", "size=256k");
     if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
-    Session session("memo_full_disk");
+    driver::Session session("memo_full_disk");
     const std::string path = disk.Path("full.tmk");
     std::vector<driver::Entry> entries = SampleEntries();
     for (int i = 0; i < 200; i++)
@@ -251,17 +246,17 @@ TEST(MemoFile, FullDiskLeavesTheOldFileWhole)
     disk.Fill();
     ASSERT_TRUE(session.Run(path));
     ASSERT_EQ((int)entries.size() + 1, session.Count());
-    session.Modify();
-    session.Post(CMD_SAVE);
+    Modify(session);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ("ディスクに空きがないためメモを保存できません。", box.text);
-    ShootWhenPainted(box.window, "memo_disk_full_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_disk_full_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path)) << "the old file stays byte for byte";
     EXPECT_EQ(0, LeftoverFiles(disk.folder()));
-    EXPECT_EQ(std::string(kCaption) + " - full.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - full.tmk", Title(session));
 }
 
 TEST(MemoFile, FullDirectoryIsReportedAsSuch)
@@ -269,13 +264,13 @@ TEST(MemoFile, FullDirectoryIsReportedAsSuch)
     // Room for the folder and the memo file only: no other file can be made there.
     SmallDisk disk("dirfull", "size=256k,nr_inodes=2");
     if (!disk.mounted()) GTEST_SKIP() << "no small filesystem can be mounted here";
-    Session session("memo_full_directory");
+    driver::Session session("memo_full_directory");
     const std::string path = disk.Path("dir.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Run(path));
-    session.Modify();
-    session.Post(CMD_SAVE);
+    Modify(session);
+    session.Post(IDM_SAVE);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(session.Box(&box));
     EXPECT_EQ("ディレクトリに空きがないためメモを保存できません。", box.text);
@@ -285,13 +280,14 @@ TEST(MemoFile, FullDirectoryIsReportedAsSuch)
 
 TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
 {
-    Session session("memo_save_as", SettingsBytes("TMK", false));
+    driver::Session session("memo_save_as");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false)));
     const std::string path = session.Path("first.tmk");
     const auto entries = SampleEntries();
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(entries)));
     ASSERT_TRUE(session.Run(path));
-    session.Post(CMD_SAVE_AS);
-    HWND dialog = session.WaitForFileDialog();
+    session.Post(IDM_SAVEAS);
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
     // The file types: memo files first, all files second.
@@ -300,11 +296,11 @@ TEST(MemoFile, SaveAsTakesTheFilterExtensionAndRenames)
     ASSERT_EQ(2, (int)SendMessageA(types, CB_GETCOUNT, 0, 0));
     EXPECT_EQ("メモ ファイル (*.tmk)", ComboText(types, 0));
     EXPECT_EQ("すべてのファイル (*.*)", ComboText(types, 1));
-    ShootWhenPainted(dialog, "memo_save_as_dialog");
+    driver::ScreenshotWhenPainted(dialog, "memo_save_as_dialog");
     ChooseInFileDialog(dialog, "second");
-    ASSERT_TRUE(WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
+    ASSERT_TRUE(driver::WaitFor([&] { return driver::FileExists(session.Path("second.tmk")); }));
     session.Settle();
-    EXPECT_EQ(std::string(kCaption) + " - second.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - second.tmk", Title(session));
     EXPECT_EQ(driver::MemoBytes(entries), driver::ReadFileBytes(session.Path("second.tmk")));
 }
 
@@ -313,17 +309,18 @@ TEST(MemoFile, StartupFileOfTheSettingsOpensWithItsWholeName)
     // ソ ends in the byte of a backslash: the name is found character by character.
     const std::string folder = driver::BuildDir() + "\\e2e\\memo_startup_file";
     const std::string path = folder + "\\ソフト.tmk";
-    Session session("memo_startup_file", SettingsBytes("TMK", false, path));
+    driver::Session session("memo_startup_file");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false, path)));
     ASSERT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(SampleEntries())));
     ASSERT_TRUE(session.Run());
-    EXPECT_EQ(std::string(kCaption) + " - ソフト.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - ソフト.tmk", Title(session));
     EXPECT_EQ(4, session.Count());
 }
 
 TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
 {
     // 260 bytes without a NUL: the name is its first 259 bytes, and nothing after the field is read.
-    Session session("memo_startup_full_field");
+    driver::Session session("memo_startup_full_field");
     const std::string prefix = session.folder() + "\\";
     std::string name(259 - prefix.size(), 'n');
     name.replace(name.size() - 4, 4, ".tmk");
@@ -335,13 +332,14 @@ TEST(MemoFile, StartupFileFillingItsWholeFieldIsReadWithinIt)
     settings[324] = settings[325] = settings[326] = 0;
     ASSERT_TRUE(driver::WriteFileBytes(session.Path("tarmik.PRF"), settings));
     ASSERT_TRUE(session.Run());
-    EXPECT_EQ(std::string(kCaption) + " - " + name, session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - " + name, Title(session));
     EXPECT_EQ(4, session.Count());
 }
 
 TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
 {
-    Session session("memo_old_system", SettingsBytes("TMK", false));
+    driver::Session session("memo_old_system");
+    ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", false)));
     driver::SetWindowsVersion("tarmik.exe", "win95");
     const std::string path = session.Path("cut.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({4, 0, 1, 0, 1, 0, 0})));
@@ -350,13 +348,13 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     ASSERT_TRUE(session.Box(&box, 15000));
     EXPECT_EQ("ﾀﾙﾐｸ", box.caption);
     EXPECT_EQ("ﾒﾓ ﾌｧｲﾙの形式に誤りがあります。", box.text);
-    ShootWhenPainted(box.window, "memo_old_system_malformed");
+    driver::ScreenshotWhenPainted(box.window, "memo_old_system_malformed");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ("ﾀﾙﾐｸ", session.Title());
-    session.Post(CMD_OPEN);
-    HWND dialog = session.WaitForFileDialog();
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ("ﾀﾙﾐｸ", Title(session));
+    session.Post(IDM_OPEN);
+    HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog);
     session.Settle();
     HWND types = GetDlgItem(dialog, 0x470);
@@ -368,20 +366,20 @@ TEST(MemoFile, OldSystemsShowHalfWidthKatakana)
     const std::string held = session.Path("メモ.tmk");
     ASSERT_TRUE(driver::WriteFileBytes(held, driver::MemoBytes(SampleEntries())));
     HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    auto drop = session.Drop({held});
+    auto drop = Drop(session, {held});
     const bool shown = session.Box(&box);
     CloseHandle(lock);
     ASSERT_TRUE(shown);
     const std::string opening = "ﾒﾓ ﾌｧｲﾙ“" + held + "”を開けませんでした。\r\r";
     EXPECT_EQ(opening, box.text.substr(0, opening.size()));
-    ShootWhenPainted(box.window, "memo_old_system_locked");
+    driver::ScreenshotWhenPainted(box.window, "memo_old_system_locked");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     driver::SetWindowsVersion("tarmik.exe", nullptr);
 }
 
 TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
 {
-    Session session("memo_longest");
+    driver::Session session("memo_longest");
     const std::string path = session.Path("long.tmk");
     std::vector<driver::Entry> entries(65535, driver::Entry{"説明", "HKCU\\Software", "v", false});
     entries[65534] = {"last", "HKLM", "", true};
@@ -389,7 +387,7 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
     ASSERT_TRUE(session.Start(path));
     ASSERT_TRUE(driver::WaitForMainWindow(&session.program(), "Oskelund_Tarmik", 60000));
-    EXPECT_EQ(std::string(kCaption) + " - long.tmk", session.Title());
+    EXPECT_EQ(std::string(kCaption) + " - long.tmk", Title(session));
     EXPECT_EQ(65536, session.Count());
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
     SaveOverAChangedFile(session);
@@ -398,7 +396,7 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
 
 TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
 {
-    Session session("memo_locked");
+    driver::Session session("memo_locked");
     const std::string path = session.Path("locked.tmk");
     const std::vector<uint8_t> bytes = driver::MemoBytes(SampleEntries());
     ASSERT_TRUE(driver::WriteFileBytes(path, bytes));
@@ -414,26 +412,26 @@ TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)
     const std::string opening = "メモ ファイル“" + path + "”を開けませんでした。\r\r";
     EXPECT_EQ(opening, box.text.substr(0, opening.size()));
     EXPECT_GT(box.text.size(), opening.size() + 4) << box.text;
-    ShootWhenPainted(box.window, "memo_locked_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_locked_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     ASSERT_TRUE(session.FindMainWindow());
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
-    EXPECT_EQ(kCaption, session.Title());
+    ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(session.main()) != FALSE; }));
+    EXPECT_EQ(kCaption, Title(session));
     EXPECT_EQ(1, session.Count());
 
-    auto drop = session.Drop({path});
-    ASSERT_TRUE(WaitFor([&] { return session.Title() == std::string(kCaption) + " - locked.tmk"; }));
+    auto drop = Drop(session, {path});
+    ASSERT_TRUE(driver::WaitFor([&] { return Title(session) == std::string(kCaption) + " - locked.tmk"; }));
     held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    session.Modify();
-    session.Post(CMD_SAVE);
+    Modify(session);
+    session.Post(IDM_SAVE);
     const bool saveShown = session.Box(&box);
     CloseHandle(held);
     ASSERT_TRUE(saveShown);
     const std::string saving = "メモ ファイル“" + path + "”にメモを保存できませんでした。\r\r";
     EXPECT_EQ(saving, box.text.substr(0, saving.size()));
     EXPECT_GT(box.text.size(), saving.size() + 4) << box.text;
-    ShootWhenPainted(box.window, "memo_locked_save_message");
+    driver::ScreenshotWhenPainted(box.window, "memo_locked_save_message");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(bytes, driver::ReadFileBytes(path));
     EXPECT_EQ(0, LeftoverFiles(session.folder()));

@@ -15,22 +15,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/driver.h"
+#include "resources/resource.h"
+#include "tests/support/session.h"
 
 namespace memo_e2e
 {
 
 constexpr const char *kCaption = "タルミク";
 constexpr const char *kSaveQuestion = "メモの内容が変更されています。\r\r変更を保存しますか？";
-enum Command
-{
-    CMD_NEW = 40001,
-    CMD_OPEN = 40002,
-    CMD_SAVE = 40003,
-    CMD_SAVE_AS = 40004,
-    CMD_MOVE_DOWN = 40010
-};
-
 inline std::vector<driver::Entry> SampleEntries()
 {
     return {
@@ -84,194 +76,60 @@ inline int RunUnix(const std::string &command)
     return -1;
 }
 
-// Polls `condition` until it holds or `timeoutMs` passes.
-template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
+inline std::string Title(const driver::Session &session)
 {
-    const DWORD start = GetTickCount();
-    for (;;)
-    {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
+    return driver::GetText(session.main());
+}
+// Whether the first row has the focus.
+inline bool Focused0(const driver::Session &session)
+{
+    return (SendMessageA(session.list(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) & LVIS_FOCUSED) != 0;
+}
+// Marks the memo modified as a user would: the first entry one row down.
+inline void Modify(const driver::Session &session)
+{
+    session.Send(IDM_MOVEDOWN);
+}
+// True when no message box comes within `waitMs`.
+inline bool NoBox(const driver::Session &session, DWORD waitMs = 300)
+{
+    driver::MessageBoxInfo box;
+    return !session.Box(&box, waitMs);
 }
 
-class Session
+// Drops files on the main window as the shell does: a DROPFILES block in the program's memory.
+inline std::unique_ptr<driver::RemoteMemory> Drop(const driver::Session &session, const std::vector<std::string> &paths)
 {
-  public:
-    // A fresh folder with the program (and its settings file when given).
-    explicit Session(const std::string &name, const std::vector<uint8_t> &settings = {})
-    {
-        folder_ = driver::MakeTestFolder(name);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-        if (!settings.empty()) driver::WriteFileBytes(folder_ + "\\tarmik.PRF", settings);
-    }
-    ~Session()
-    {
-        driver::Stop(&program_);
-    }
+    std::vector<char> block(sizeof(DROPFILES), 0);
+    DROPFILES *head = (DROPFILES *)block.data();
+    head->pFiles = sizeof(DROPFILES);
+    head->pt.x = head->pt.y = 20;
+    for (const std::string &path : paths) block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
+    block.push_back(0);
+    std::unique_ptr<driver::RemoteMemory> memory(new driver::RemoteMemory(session.main(), block.size()));
+    if (memory->Write(block.data(), block.size()))
+        PostMessageA(session.main(), WM_DROPFILES, (WPARAM)memory->address(), 0);
+    return memory;
+}
 
-    const std::string &folder() const
-    {
-        return folder_;
-    }
-    std::string Path(const std::string &name) const
-    {
-        return folder_ + "\\" + name;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    driver::Program &program()
-    {
-        return program_;
-    }
-    HWND list() const
-    {
-        return GetDlgItem(program_.mainWindow, 1001);
-    }
-
-    bool Start(const std::string &tail = "")
-    {
-        return driver::Start(&program_, folder_ + "\\tarmik.exe", tail);
-    }
-    // Started and showing its window.
-    bool Run(const std::string &tail = "")
-    {
-        return Start(tail) && driver::WaitForMainWindow(&program_);
-    }
-    // The main window while it is still hidden behind a start-up message box.
-    HWND FindMainWindow()
-    {
-        WaitFor([&] { return (program_.mainWindow = FindWindowOfAnyState("Oskelund_Tarmik")) != nullptr; });
-        return program_.mainWindow;
-    }
-    HWND FindWindowOfAnyState(const char *className)
-    {
-        struct Args
-        {
-            DWORD pid;
-            const char *className;
-            HWND found;
-        } args = {program_.pid, className, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM lParam) CALLBACK -> BOOL {
-                Args *a = (Args *)lParam;
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                if (pid != a->pid || driver::GetClass(window) != a->className) return TRUE;
-                a->found = window;
-                return FALSE;
-            },
-            (LPARAM)&args);
-        return args.found;
-    }
-
-    void Settle()
-    {
-        driver::Settle(program_);
-    }
-    std::string Title()
-    {
-        return driver::GetText(program_.mainWindow);
-    }
-    int Count()
-    {
-        return driver::ListItemCount(list());
-    }
-    int Selected()
-    {
-        return driver::ListSelectedItem(list());
-    }
-    bool Focused0()
-    {
-        return (SendMessageA(list(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) & LVIS_FOCUSED) != 0;
-    }
-
-    void Post(int command)
-    {
-        PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
-    }
-    // Sends a command and returns once the program has carried it out (no dialog may stay open).
-    void Send(int command)
-    {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 20000, &ignored);
-    }
-    // Marks the memo modified as a user would: the first entry one row down.
-    void Modify()
-    {
-        Send(CMD_MOVE_DOWN);
-    }
-
-    bool Box(driver::MessageBoxInfo *box, DWORD timeoutMs = 5000)
-    {
-        return driver::WaitForMessageBox(program_.pid, box, timeoutMs);
-    }
-    bool NoBox(DWORD waitMs = 300)
-    {
-        driver::MessageBoxInfo box;
-        Sleep(waitMs);
-        return !driver::WaitForMessageBox(program_.pid, &box, 0);
-    }
-    bool Ended(DWORD timeoutMs = 5000)
-    {
-        return driver::WaitForExit(&program_, timeoutMs) != STILL_ACTIVE;
-    }
-
-    // Drops files on the main window as the shell does: a DROPFILES block in the program's memory.
-    std::unique_ptr<driver::RemoteMemory> Drop(const std::vector<std::string> &paths)
-    {
-        std::vector<char> block(sizeof(DROPFILES), 0);
-        DROPFILES *head = (DROPFILES *)block.data();
-        head->pFiles = sizeof(DROPFILES);
-        head->pt.x = head->pt.y = 20;
-        for (const std::string &path : paths) block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
-        block.push_back(0);
-        std::unique_ptr<driver::RemoteMemory> memory(new driver::RemoteMemory(program_.mainWindow, block.size()));
-        if (memory->Write(block.data(), block.size()))
-            PostMessageA(program_.mainWindow, WM_DROPFILES, (WPARAM)memory->address(), 0);
-        return memory;
-    }
-
-    // The open or save dialog the program shows.
-    HWND WaitForFileDialog(DWORD timeoutMs = 10000)
-    {
-        HWND dialog = nullptr;
-        WaitFor(
-            [&] {
-                for (HWND window : driver::WindowsOf(program_.pid))
+// The open or save dialog the program shows.
+inline HWND WaitForFileDialog(const driver::Session &session, DWORD timeoutMs = 10000)
+{
+    HWND dialog = nullptr;
+    driver::WaitFor(
+        [&] {
+            for (HWND window : driver::WindowsOf(session.pid()))
+            {
+                if (driver::GetClass(window) == "#32770" && !GetDlgItem(window, 0xFFFF))
                 {
-                    if (driver::GetClass(window) == "#32770" && !GetDlgItem(window, 0xFFFF))
-                    {
-                        dialog = window;
-                        return true;
-                    }
+                    dialog = window;
+                    return true;
                 }
-                return false;
-            },
-            timeoutMs);
-        return dialog;
-    }
-
-  private:
-    std::string folder_;
-    driver::Program program_;
-};
-
-// A screenshot of a window of the program once it has painted.
-inline void ShootWhenPainted(HWND window, const std::string &name)
-{
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    driver::Screenshot(window, name);
+            }
+            return false;
+        },
+        timeoutMs);
+    return dialog;
 }
 
 // Types a name into a file dialog and presses its OK button.
@@ -296,13 +154,6 @@ inline std::vector<driver::Entry> FileEntries(const std::string &path)
     std::vector<driver::Entry> entries;
     if (!driver::ParseMemo(driver::ReadFileBytes(path), &entries)) entries.push_back({"(malformed)", "", "", false});
     return entries;
-}
-
-inline std::vector<std::string> Descriptions(const std::vector<driver::Entry> &entries)
-{
-    std::vector<std::string> out;
-    for (const driver::Entry &entry : entries) out.push_back(entry.description);
-    return out;
 }
 
 } // namespace memo_e2e

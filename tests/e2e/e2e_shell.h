@@ -13,72 +13,27 @@
 
 #include "resources/resource.h"
 #include "settings/settings_record.h"
-#include "tests/support/driver.h"
+#include "tests/support/session.h"
 
 namespace shell_e2e
 {
 
 const int kButtons[] = {IDC_OPEN, IDC_ADD, IDC_DELETE, IDC_CHANGE, IDC_IMPORT};
 
-// tarmik.exe in BuildDir()\e2e\shell_<name>, run as the given Windows version.
-struct Tarmik
+// A child's rectangle in the main window's client coordinates.
+inline RECT ClientRectOf(const driver::Session &tarmik, int id)
 {
-    driver::Program program;
-    std::string folder, exe, settings;
+    RECT rect;
+    GetWindowRect(tarmik.Item(id), &rect);
+    MapWindowPoints(nullptr, tarmik.main(), (POINT *)&rect, 2);
+    return rect;
+}
 
-    explicit Tarmik(const char *name, const char *version = nullptr)
-    {
-        folder = driver::MakeTestFolder(std::string("shell_") + name);
-        exe = folder + "\\tarmik.exe";
-        settings = folder + "\\tarmik.PRF"; // the program file's name with "PRF" for its extension
-        driver::SetWindowsVersion("tarmik.exe", version);
-    }
-    ~Tarmik()
-    {
-        driver::Stop(&program);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-    }
-    HWND Start(const std::string &tail = "", int show = SW_SHOWNORMAL)
-    {
-        if (!driver::Start(&program, exe, tail, show)) return nullptr;
-        return driver::WaitForMainWindow(&program);
-    }
-    void Settle()
-    {
-        driver::Settle(program);
-    }
-    HWND Main() const
-    {
-        return program.mainWindow;
-    }
-    HWND Item(int id) const
-    {
-        return GetDlgItem(program.mainWindow, id);
-    }
-    // A child's rectangle in the main window's client coordinates.
-    RECT ClientRectOf(int id) const
-    {
-        RECT rect;
-        GetWindowRect(Item(id), &rect);
-        MapWindowPoints(nullptr, program.mainWindow, reinterpret_cast<POINT *>(&rect), 2);
-        return rect;
-    }
-    bool WriteSettings(const Settings &record) const
-    {
-        const uint8_t *bytes = reinterpret_cast<const uint8_t *>(&record);
-        return driver::WriteFileBytes(settings, std::vector<uint8_t>(bytes, bytes + sizeof record));
-    }
-    // Closes the main window as its close box does; the exit code.
-    DWORD Close()
-    {
-        if (!program.process) return STILL_ACTIVE;
-        PostMessageA(program.mainWindow, WM_CLOSE, 0, 0);
-        DWORD code = driver::WaitForExit(&program, 15000);
-        CloseHandle(program.process);
-        program = driver::Program();
-        return code;
-    }
-};
+inline std::vector<uint8_t> RecordBytes(const Settings &record)
+{
+    const uint8_t *bytes = (const uint8_t *)&record;
+    return std::vector<uint8_t>(bytes, bytes + sizeof record);
+}
 
 inline Settings RememberedSettings(uint8_t flags, SettingsRect normal, std::vector<int> widths)
 {
@@ -95,10 +50,10 @@ inline std::string ColumnTitle(HWND list, int column)
     driver::RemoteMemory remote(list, sizeof(LVCOLUMNA) + 64);
     LVCOLUMNA info = {};
     info.mask = LVCF_TEXT;
-    info.pszText = static_cast<char *>(remote.address()) + sizeof info;
+    info.pszText = (char *)remote.address() + sizeof info;
     info.cchTextMax = 64;
     remote.Write(&info, sizeof info);
-    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_GETCOLUMNA, column, (LPARAM)remote.address());
     char text[65] = "";
     remote.Read(text, 64, sizeof info);
     return text;
@@ -135,12 +90,10 @@ inline std::string Probe(HWND window, WPARAM which)
     std::string dll(path);
     dll = dll.substr(0, dll.find_last_of('\\')) + "\\e2e_shell_probe.dll";
     HMODULE library = LoadLibraryA(dll.c_str());
-    HOOKPROC hook =
-        library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void *>(GetProcAddress(library, "ShellProbeHook")))
-                : nullptr;
+    HOOKPROC hook = library ? (HOOKPROC)(void *)GetProcAddress(library, "ShellProbeHook") : nullptr;
     const DWORD cbShared = 16384;
     HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, cbShared, "TarmikShellProbe");
-    char *shared = section ? static_cast<char *>(MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, cbShared)) : nullptr;
+    char *shared = section ? (char *)MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, cbShared) : nullptr;
     HHOOK installed =
         hook ? SetWindowsHookExA(WH_CALLWNDPROC, hook, library, GetWindowThreadProcessId(window, nullptr)) : nullptr;
     if (shared && installed)
@@ -172,17 +125,16 @@ inline MenuState ProbeMenus(HWND window, WPARAM which)
         if (first == "P")
             state.popups.push_back(text);
         else
-            state.items[static_cast<UINT>(strtoul(first.c_str(), nullptr, 10))] = {
-                static_cast<UINT>(strtoul(second.c_str(), nullptr, 10)), text};
+            state.items[(UINT)strtoul(first.c_str(), nullptr, 10)] = {(UINT)strtoul(second.c_str(), nullptr, 10), text};
     }
     state.read = !state.items.empty();
     return state;
 }
 
 // The face of the font the main window was built with.
-inline std::string WindowFace(const Tarmik &tarmik)
+inline std::string WindowFace(const driver::Session &tarmik)
 {
-    return Probe(tarmik.Main(), 2);
+    return Probe(tarmik.main(), 2);
 }
 
 // A visible pop-up menu window of the process, or 0.
@@ -193,11 +145,11 @@ inline HWND PopupMenuOf(DWORD pid)
 
 // The main menu, and the list context menu (opened from the keyboard, read, saved as a screenshot
 // when named, closed again).
-inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr)
+inline MenuState ReadMenus(driver::Session &tarmik, const char *screenshot = nullptr)
 {
-    MenuState state = ProbeMenus(tarmik.Main(), 0);
-    PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tarmik.Item(IDC_MEMOLIST)), -1);
-    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    MenuState state = ProbeMenus(tarmik.main(), 0);
+    PostMessageA(tarmik.main(), WM_CONTEXTMENU, (WPARAM)tarmik.Item(IDC_MEMOLIST), -1);
+    HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     if (!popup)
     {
         state.read = false;
@@ -211,8 +163,8 @@ inline MenuState ReadMenus(Tarmik &tarmik, const char *screenshot = nullptr)
     MenuState context = ProbeMenus(popup, 1);
     state.read = state.read && context.read;
     state.items.insert(context.items.begin(), context.items.end());
-    SendMessageA(tarmik.Main(), WM_CANCELMODE, 0, 0);
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    SendMessageA(tarmik.main(), WM_CANCELMODE, 0, 0);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
     tarmik.Settle();
     return state;
 }
@@ -234,14 +186,14 @@ inline int GripMarks(HWND main)
 
 // The main window's client rectangle once it has stopped changing and the program is idle, so that
 // input that went through the X server and the painting after it have been handled.
-inline RECT ClientWhenSettled(Tarmik &tarmik)
+inline RECT ClientWhenSettled(driver::Session &tarmik)
 {
     RECT last = {}, now = {};
     for (int i = 0; i < 50; ++i)
     {
         Sleep(60);
         tarmik.Settle();
-        GetClientRect(tarmik.Main(), &now);
+        GetClientRect(tarmik.main(), &now);
         if (i > 0 && EqualRect(&now, &last)) break;
         last = now;
     }

@@ -7,9 +7,6 @@
 
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
 class Commands : public ::testing::Test
@@ -17,16 +14,14 @@ class Commands : public ::testing::Test
   protected:
     void SetUp() override
     {
-        memo = tarmik.folder + "\\memo.tmk";
-        ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
-        ASSERT_NE(tarmik.Start(memo), nullptr);
+        ASSERT_TRUE(tarmik.Open(entries));
         list = tarmik.Item(IDC_MEMOLIST);
         ASSERT_EQ(driver::ListItemCount(list), 4);
     }
     void TearDown() override
     {
         // The memo may have been changed: close without saving.
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
     }
 
     // A real click on a row's description cell.
@@ -38,8 +33,7 @@ class Commands : public ::testing::Test
         driver::Xdotool("mousemove " + at + " click 1");
         if (keys) driver::Xdotool(std::string("keyup ") + keys);
         // The click reaches the program through the X server: wait until it has been handled.
-        for (int i = 0; i < 100 && !keys && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
-        Sleep(50);
+        if (!keys) driver::WaitFor([&] { return driver::ListSelectedItem(list) == row; }, 2000);
         tarmik.Settle();
     }
     POINT RowPoint(int row)
@@ -53,7 +47,7 @@ class Commands : public ::testing::Test
     void Command(int id)
     {
         DWORD_PTR ignored;
-        SendMessageTimeoutA(tarmik.Main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
+        SendMessageTimeoutA(tarmik.main(), WM_COMMAND, id, 0, SMTO_NORMAL, 10000, &ignored);
         tarmik.Settle();
     }
     // The entries as the program holds them, through its own save.
@@ -61,7 +55,7 @@ class Commands : public ::testing::Test
     {
         Command(IDM_SAVE);
         std::vector<driver::Entry> saved;
-        EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(memo), &saved));
+        EXPECT_TRUE(driver::ParseMemo(driver::ReadFileBytes(tarmik.memoPath()), &saved));
         return saved;
     }
     std::vector<std::string> Descriptions()
@@ -74,7 +68,7 @@ class Commands : public ::testing::Test
     {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.Main(), nullptr), &info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(tarmik.main(), nullptr), &info);
         return info.hwndFocus;
     }
 
@@ -114,8 +108,7 @@ class Commands : public ::testing::Test
         {"second", "Software\\NoRoot", "", true},
         {"third", "hklm\\SOFTWARE", "", false},
     };
-    Tarmik tarmik{"commands"};
-    std::string memo;
+    driver::Session tarmik{"shell_commands"};
     HWND list = nullptr;
 };
 
@@ -128,7 +121,7 @@ TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow)
     ExpectStates({false, true, true, true, true}, __LINE__);
     ClickRow(2);
     ExpectStates({true, true, true, true, false}, __LINE__);
-    driver::Screenshot(tarmik.Main(), "shell_commands_last_entry");
+    driver::Screenshot(tarmik.main(), "shell_commands_last_entry");
     ClickRow(3); // the end row
     EXPECT_EQ(driver::ListSelectedItem(list), 3);
     ExpectStates({false, false, false, false, false}, __LINE__);
@@ -142,7 +135,7 @@ TEST_F(Commands, MenuItemsAndButtonsFollowTheSelectedRow)
     POINT empty = {client.right / 2, client.bottom - 5};
     ClientToScreen(list, &empty);
     driver::Xdotool("mousemove " + std::to_string(empty.x) + " " + std::to_string(empty.y) + " click 1");
-    tarmik.Settle();
+    // Nothing is to happen: a while for a wrong change to show.
     Sleep(200);
     tarmik.Settle();
     EXPECT_EQ(driver::ListSelectedItem(list), 2);
@@ -174,7 +167,7 @@ TEST_F(Commands, MovingAndDeletingEntries)
 
     // Deleting the last entry from its focused button selects the end row and moves the focus on.
     ClickRow(1);
-    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_DELETE)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, (WPARAM)tarmik.Item(IDC_DELETE), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_DELETE));
     Command(IDC_DELETE);
@@ -195,17 +188,17 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
     ASSERT_TRUE(driver::SetClipboardText("before"));
     ClickRow(2);
     driver::Xdotool("key ctrl+c");
-    for (int i = 0; i < 100 && driver::ClipboardText() == "before"; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ClipboardText() != "before"; }, 2000);
     EXPECT_EQ(driver::ClipboardText(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
 
     // The item of the 編集 menu, chosen by its mnemonic: a path without a root is copied as it stands.
     ClickRow(1);
     driver::Xdotool("key alt+e");
-    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     driver::Screenshot(popup, "shell_edit_menu");
     driver::Xdotool("key c");
-    for (int i = 0; i < 100 && driver::ClipboardText() != "Software\\NoRoot"; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ClipboardText() == "Software\\NoRoot"; }, 2000);
     EXPECT_EQ(driver::ClipboardText(), "Software\\NoRoot");
 
     // With the end row selected there is nothing to copy: the clipboard keeps what it had.
@@ -218,14 +211,14 @@ TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
 
 TEST_F(Commands, DrawingLeavesNoObjectBehind)
 {
-    HWND main = tarmik.Main();
+    HWND main = tarmik.main();
     auto paintAll = [&] {
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         tarmik.Settle();
     };
     ClickRow(1); // the key-only entry, drawn with its badge in the selection colours
     for (int i = 0; i < 5; ++i) paintAll();
-    int before = driver::GdiObjectCount(tarmik.program.process);
+    int before = driver::GdiObjectCount(tarmik.program().process);
     ASSERT_GT(before, 0) << "the program's objects can be counted";
     RECT window;
     GetWindowRect(main, &window);
@@ -242,14 +235,14 @@ TEST_F(Commands, DrawingLeavesNoObjectBehind)
         }
     }
     for (int i = 0; i < 5; ++i) paintAll();
-    EXPECT_EQ(driver::GdiObjectCount(tarmik.program.process), before);
+    EXPECT_EQ(driver::GdiObjectCount(tarmik.program().process), before);
 }
 
 TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
 {
     // The open button has the focus; deleting the entry selects one that cannot be opened.
     ClickRow(0);
-    SendMessageA(tarmik.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tarmik.Item(IDC_OPEN)), TRUE);
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, (WPARAM)tarmik.Item(IDC_OPEN), TRUE);
     tarmik.Settle();
     ASSERT_EQ(Focus(), tarmik.Item(IDC_OPEN));
     Command(IDM_DELETE);
@@ -259,29 +252,22 @@ TEST_F(Commands, FocusLeavesTheOpenButtonWhenItIsDisabled)
 
 TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
 {
-    const DWORD pid = tarmik.program.pid;
+    const DWORD pid = tarmik.program().pid;
     auto key = [&](const char *keys) { driver::Xdotool(std::string("key --delay 30 ") + keys); };
     auto selectedBecomes = [&](int row) {
-        for (int i = 0; i < 100 && driver::ListSelectedItem(list) != row; ++i) Sleep(20);
+        driver::WaitFor([&] { return driver::ListSelectedItem(list) == row; }, 2000);
         tarmik.Settle();
         return driver::ListSelectedItem(list) == row;
     };
     // A dialog that a key opened, once real keys reach it.
-    auto dialogFor = [&](const char *title) {
-        HWND dialog = driver::WaitForWindowOf(pid, "#32770", title, 5000);
-        for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
-        Sleep(400);
-        tarmik.Settle();
-        return dialog;
-    };
+    auto dialogFor = [&](const char *title) { return tarmik.WaitForDialog(title); };
     // Typed letters pass the input method and may come after a Return pressed at once.
     auto typed = [&](HWND dialog, const char *text) {
         HWND field = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
-        for (int i = 0; i < 150 && driver::GetText(field) != text; ++i) Sleep(20);
+        driver::WaitFor([&] { return driver::GetText(field) == text; }, 3000);
     };
     auto ended = [&](HWND dialog) {
-        for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-        Sleep(200);
+        driver::WaitFor([&] { return !IsWindow(dialog); }, 5000);
         tarmik.Settle();
         return !IsWindow(dialog);
     };
@@ -319,7 +305,7 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     GetWindowRect(tarmik.Item(IDC_DELETE), &button);
     driver::Xdotool("mousemove " + std::to_string((button.left + button.right) / 2) + " " +
                     std::to_string((button.top + button.bottom) / 2) + " click 1");
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 4; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 4; }, 2000);
     tarmik.Settle();
     EXPECT_EQ(Focus(), list);
     key("Down");
@@ -329,15 +315,15 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     // Watched by its size, without opening it: an open file cannot be replaced by the save.
     auto size = [&] {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
-        GetFileAttributesExA(memo.c_str(), GetFileExInfoStandard, &data);
+        GetFileAttributesExA(tarmik.memoPath().c_str(), GetFileExInfoStandard, &data);
         return data.nFileSizeLow;
     };
     const DWORD before = size();
     key("ctrl+s");
-    for (int i = 0; i < 250 && size() == before; ++i) Sleep(20);
+    driver::WaitFor([&] { return size() != before; }, 5000);
     tarmik.Settle();
     std::vector<driver::Entry> saved;
-    driver::ParseMemo(driver::ReadFileBytes(memo), &saved);
+    driver::ParseMemo(driver::ReadFileBytes(tarmik.memoPath()), &saved);
     std::vector<std::string> texts;
     for (const driver::Entry &entry : saved) texts.push_back(entry.description);
     EXPECT_EQ(texts, (std::vector<std::string>{"added", "second2", "third"}));
@@ -350,9 +336,9 @@ TEST_F(Commands, ButtonsGiveTheKeyboardBackToTheListAndFileKeysWork)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(ended(dialog));
     key("ctrl+n");
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 1; ++i) Sleep(20);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 1; }, 2000);
     EXPECT_EQ(driver::ListItemCount(list), 1);
-    EXPECT_EQ(driver::GetText(tarmik.Main()), "タルミク");
+    EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク");
 }
 
 TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
@@ -360,7 +346,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     // From the mouse: at the pointer.
     POINT point = RowPoint(1);
     driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 3");
-    HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     RECT rect;
     GetWindowRect(popup, &rect);
@@ -369,16 +355,16 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     driver::Screenshot(popup, "shell_context_menu");
     // Its delete item, chosen by its mnemonic, runs the delete command once the menu has closed.
     driver::Xdotool("key d");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
-    for (int i = 0; i < 100 && driver::ListItemCount(list) != 3; ++i) Sleep(20);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
+    driver::WaitFor([&] { return driver::ListItemCount(list) == 3; }, 2000);
     tarmik.Settle();
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
 
     // From the keyboard (Shift+F10 or the menu key): under the start of the selected row.
     ClickRow(1);
-    SetForegroundWindow(tarmik.Main());
-    PostMessageA(tarmik.Main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
-    popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+    SetForegroundWindow(tarmik.main());
+    PostMessageA(tarmik.main(), WM_CONTEXTMENU, (WPARAM)list, -1);
+    popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
     ASSERT_NE(popup, nullptr);
     GetWindowRect(popup, &rect);
     RECT row = driver::ListSubItemRect(list, 1, 0);
@@ -387,9 +373,7 @@ TEST_F(Commands, ContextMenuOpensAtTheMouseOrAtTheSelectedRow)
     EXPECT_EQ(rect.left, expected.x);
     EXPECT_EQ(rect.top, expected.y);
     driver::Xdotool("key Escape");
-    for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+    driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
     tarmik.Settle();
     EXPECT_EQ(driver::ListItemCount(list), 3) << "a dismissed menu runs nothing";
 }
-
-} // namespace

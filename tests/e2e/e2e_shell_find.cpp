@@ -9,17 +9,14 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
-void Key(const char *keys)
+static void Key(const char *keys)
 {
     driver::Xdotool(std::string("key --delay 30 ") + keys);
 }
 
-HWND Focus(HWND main)
+static HWND Focus(HWND main)
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
@@ -28,19 +25,14 @@ HWND Focus(HWND main)
 }
 
 // The find dialog once real keys reach it.
-HWND FindDialog(Tarmik &tarmik)
+static HWND FindDialog(driver::Session &tarmik)
 {
-    HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
-    for (int i = 0; dialog && i < 100 && GetForegroundWindow() != dialog; ++i) Sleep(20);
-    Sleep(400);
-    tarmik.Settle();
-    return dialog;
+    return tarmik.WaitForDialog("検索");
 }
 
-bool Ended(Tarmik &tarmik, HWND dialog)
+static bool Ended(driver::Session &tarmik, HWND dialog)
 {
-    for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-    Sleep(100);
+    driver::WaitFor([&] { return !IsWindow(dialog); }, 5000);
     tarmik.Settle();
     return !IsWindow(dialog);
 }
@@ -55,21 +47,19 @@ class Find : public ::testing::Test
         entries[3] = {"表示の設定", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "WallPaper", false};
         entries[20] = {"壁紙の履歴", "HKCU\\Software\\ソフト\\Wallpapers", "", true};
         entries[36] = {"WALLPAPER style", "HKCU\\Control Panel\\Desktop", "Style", false};
-        std::string memo = tarmik.folder + "\\memo.tmk";
-        ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes(entries)));
-        ASSERT_NE(tarmik.Start(memo), nullptr);
+        ASSERT_TRUE(tarmik.Open(entries));
         list = tarmik.Item(IDC_MEMOLIST);
         // A real click on the first row: the program is in front and the list has the keyboard.
         RECT cell = driver::ListSubItemRect(list, 0, 0);
         POINT point = {cell.left + 10, (cell.top + cell.bottom) / 2};
         ClientToScreen(list, &point);
         driver::Xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1");
-        for (int i = 0; i < 100 && Focus(tarmik.Main()) != list; ++i) Sleep(20);
+        driver::WaitFor([&] { return Focus(tarmik.main()) == list; }, 2000);
         tarmik.Settle();
     }
     void TearDown() override
     {
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
     }
 
     // The selected row once it has stopped changing; checks that it is in view.
@@ -78,15 +68,15 @@ class Find : public ::testing::Test
         Sleep(200);
         tarmik.Settle();
         int row = driver::ListSelectedItem(list);
-        int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
-        int perPage = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+        int top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+        int perPage = (int)SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
         EXPECT_TRUE(row >= top && row < top + perPage) << "row " << row << " in view from " << top;
-        EXPECT_EQ(Focus(tarmik.Main()), list);
+        EXPECT_EQ(Focus(tarmik.main()), list);
         return row;
     }
 
     std::vector<driver::Entry> entries;
-    Tarmik tarmik{"find"};
+    driver::Session tarmik{"shell_find"};
     HWND list = nullptr;
 };
 
@@ -98,7 +88,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing to look for yet";
     // Set, not typed: the input method of the Japanese locale may hold back the last typed letter.
-    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("wallpaper"));
+    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, (LPARAM) "wallpaper");
     tarmik.Settle();
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     Key("Return");
@@ -111,7 +101,7 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     EXPECT_EQ(Found(), 36) << "a description";
     Key("F3");
     EXPECT_EQ(Found(), 3) << "round from the end of the memo";
-    driver::Screenshot(tarmik.Main(), "shell_find_found");
+    driver::Screenshot(tarmik.main(), "shell_find_found");
     Key("Down");
     EXPECT_EQ(Found(), 4) << "the arrow keys go on from the found entry";
 
@@ -121,8 +111,8 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     ASSERT_NE(dialog, nullptr);
     HWND field = GetDlgItem(dialog, IDC_FIND_TEXT);
     EXPECT_EQ(driver::GetText(field), "wallpaper");
-    EXPECT_EQ(Focus(tarmik.Main()), field);
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ソフト"));
+    EXPECT_EQ(Focus(tarmik.main()), field);
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM) "ソフト");
     Key("Return");
     ASSERT_TRUE(Ended(tarmik, dialog));
     EXPECT_EQ(Found(), 20);
@@ -131,10 +121,10 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
     Key("ctrl+f");
     dialog = FindDialog(tarmik);
     ASSERT_NE(dialog, nullptr);
-    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("no such text"));
+    SendMessageA(GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0, (LPARAM) "no such text");
     Key("Return");
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box));
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box));
     EXPECT_EQ(box.caption, "タルミク");
     EXPECT_EQ(box.text, "“no such text”が見つかりません。");
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), dialog);
@@ -147,9 +137,9 @@ TEST_F(Find, FindsInEveryTextFromTheRowAfterTheSelectionRoundTheMemo)
 
     // F3 with that text says so over the main window.
     Key("F3");
-    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box));
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box));
     EXPECT_EQ(box.text, "“no such text”が見つかりません。");
-    EXPECT_EQ(GetWindow(box.window, GW_OWNER), tarmik.Main());
+    EXPECT_EQ(GetWindow(box.window, GW_OWNER), tarmik.main());
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_EQ(driver::ListSelectedItem(list), 20);
 }
@@ -160,8 +150,8 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
     {
         SCOPED_TRACE(version);
         const bool old = std::string(version) == "win95";
-        Tarmik tarmik("find_looks", version);
-        HWND main = tarmik.Start();
+        driver::Session tarmik("shell_find_looks", version);
+        HWND main = tarmik.Run();
         ASSERT_NE(main, nullptr);
         ClientWhenSettled(tarmik);
 
@@ -173,7 +163,7 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
             SetForegroundWindow(main);
             tarmik.Settle();
             Key((std::string("alt+") + menuKey).c_str());
-            HWND popup = driver::WaitForWindowOf(tarmik.program.pid, "#32768", nullptr, 5000);
+            HWND popup = driver::WaitForWindowOf(tarmik.program().pid, "#32768", nullptr, 5000);
             ASSERT_NE(popup, nullptr) << menuKey;
             Sleep(300);
             RECT menu, both;
@@ -183,12 +173,12 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
                             both.bottom - both.top, driver::CapturePixels(nullptr, both));
             Key("Escape");
             Key("Escape");
-            for (int i = 0; i < 100 && PopupMenuOf(tarmik.program.pid); ++i) Sleep(20);
+            driver::WaitFor([&] { return !PopupMenuOf(tarmik.program().pid); }, 2000);
             tarmik.Settle();
         }
 
         PostMessageA(main, WM_COMMAND, IDM_FIND, 0);
-        HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "検索", 5000);
+        HWND dialog = driver::WaitForWindowOf(tarmik.program().pid, "#32770", "検索", 5000);
         ASSERT_NE(dialog, nullptr);
         tarmik.Settle();
         EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDCANCEL)), old ? "ｷｬﾝｾﾙ" : "キャンセル");
@@ -204,5 +194,3 @@ TEST(FindLooks, DialogAndMenusAsEachSystemShowsThem)
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
-
-} // namespace

@@ -10,9 +10,6 @@
 #include "settings/settings_record.h"
 #include "tests/e2e/e2e_shell.h"
 
-namespace
-{
-
 using namespace shell_e2e;
 
 struct SystemCase
@@ -33,8 +30,8 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt)
     for (const SystemCase &c : cases)
     {
         SCOPED_TRACE(c.version);
-        Tarmik tarmik("looks", c.version);
-        HWND main = tarmik.Start();
+        driver::Session tarmik("shell_looks", c.version);
+        HWND main = tarmik.Run();
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(driver::GetText(main), c.title);
 
@@ -90,14 +87,14 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt)
 
 TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls)
 {
-    Tarmik tarmik("layout");
-    HWND main = tarmik.Start();
+    driver::Session tarmik("shell_layout");
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
-    RECT marker = tarmik.ClientRectOf(IDC_MINSIZE);
-    RECT list0 = tarmik.ClientRectOf(IDC_MEMOLIST), client0;
+    RECT marker = ClientRectOf(tarmik, IDC_MINSIZE);
+    RECT list0 = ClientRectOf(tarmik, IDC_MEMOLIST), client0;
     GetClientRect(main, &client0);
     std::vector<RECT> buttons0;
-    for (int id : kButtons) buttons0.push_back(tarmik.ClientRectOf(id));
+    for (int id : kButtons) buttons0.push_back(ClientRectOf(tarmik, id));
 
     // Larger: the list grows both ways, the buttons keep their left edges and distance from the bottom.
     RECT window;
@@ -109,14 +106,14 @@ TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls)
     GetClientRect(main, &client1);
     EXPECT_EQ(client1.right - client0.right, 200);
     EXPECT_EQ(client1.bottom - client0.bottom, 150);
-    RECT list1 = tarmik.ClientRectOf(IDC_MEMOLIST);
+    RECT list1 = ClientRectOf(tarmik, IDC_MEMOLIST);
     EXPECT_EQ(list1.left, list0.left);
     EXPECT_EQ(list1.top, list0.top);
     EXPECT_EQ(list1.right - list0.right, 200);
     EXPECT_EQ(list1.bottom - list0.bottom, 150);
     for (size_t i = 0; i < buttons0.size(); ++i)
     {
-        RECT button = tarmik.ClientRectOf(kButtons[i]);
+        RECT button = ClientRectOf(tarmik, kButtons[i]);
         EXPECT_EQ(button.left, buttons0[i].left) << kButtons[i];
         EXPECT_EQ(button.right - button.left, buttons0[i].right - buttons0[i].left);
         EXPECT_EQ(client1.bottom - button.top, client0.bottom - buttons0[i].top) << kButtons[i];
@@ -136,8 +133,8 @@ TEST(ShellStart, WindowKeepsItsMinimumSizeAndLaysOutItsControls)
 
 TEST(ShellStart, MaximisingHidesTheSizeGrip)
 {
-    Tarmik tarmik("grip");
-    HWND main = tarmik.Start();
+    driver::Session tarmik("shell_grip");
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     EXPECT_GT(GripMarks(main), 0) << "the grip is drawn";
     SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
@@ -153,13 +150,13 @@ TEST(ShellStart, MaximisingHidesTheSizeGrip)
 
 TEST(ShellSettings, MissingFileGivesTheDefaultsAndIsNotCreated)
 {
-    Tarmik tarmik("nofile");
-    HWND main = tarmik.Start();
+    driver::Session tarmik("shell_nofile");
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     SetWindowPos(main, nullptr, 40, 50, 500, 400, SWP_NOZORDER);
     tarmik.Settle();
     EXPECT_EQ(tarmik.Close(), 0u);
-    EXPECT_FALSE(driver::FileExists(tarmik.settings));
+    EXPECT_FALSE(driver::FileExists(tarmik.settingsPath()));
 }
 
 TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState)
@@ -173,11 +170,11 @@ TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState)
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.flags);
-        Tarmik tarmik("placement");
+        driver::Session tarmik("shell_placement");
         Settings settings = RememberedSettings(c.flags, {120, 90, 620, 470}, {70, 150, 90});
-        ASSERT_TRUE(tarmik.WriteSettings(settings));
+        ASSERT_TRUE(tarmik.WriteSettings(RecordBytes(settings)));
         // The start's show command is ignored while a placement is remembered.
-        HWND main = tarmik.Start("", SW_SHOWMINNOACTIVE);
+        HWND main = tarmik.Run("", SW_SHOWMINNOACTIVE);
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(IsIconic(main) != 0, c.minimised);
         EXPECT_EQ(IsZoomed(main) != 0, c.maximised);
@@ -207,7 +204,7 @@ TEST(ShellSettings, RememberedPlacementGivesTheWindowItsState)
 
 TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
 {
-    Tarmik tarmik("moved");
+    driver::Session tarmik("shell_moved");
     Settings settings = RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80});
     settings.headerWord = 7; // never checked, written back unchanged
     strcpy(settings.memoExtension, "ABC");
@@ -216,9 +213,9 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
     std::vector<uint8_t> before(sizeof settings + 3, 0);
     memcpy(before.data(), &settings, sizeof settings);
     before[352] = 1, before[353] = 2, before[354] = 3; // bytes beyond the record stay as they are
-    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, before));
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), before));
 
-    HWND main = tarmik.Start();
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     SetWindowPos(main, nullptr, 150, 130, 640, 480, SWP_NOZORDER);
     SendMessageA(tarmik.Item(IDC_MEMOLIST), LVM_SETCOLUMNWIDTH, 1, 200);
@@ -227,7 +224,7 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
     GetWindowRect(main, &moved);
     EXPECT_EQ(tarmik.Close(), 0u);
 
-    std::vector<uint8_t> after = driver::ReadFileBytes(tarmik.settings);
+    std::vector<uint8_t> after = driver::ReadFileBytes(tarmik.settingsPath());
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < after.size(); ++i)
     {
@@ -248,7 +245,7 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
     EXPECT_EQ(written.columnWidths[2], 80);
 
     // The next start puts the window where it was left.
-    main = tarmik.Start();
+    main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     RECT again;
     GetWindowRect(main, &again);
@@ -261,7 +258,7 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
     SendMessageA(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     tarmik.Settle();
     EXPECT_EQ(tarmik.Close(), 0u);
-    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    memcpy(&written, driver::ReadFileBytes(tarmik.settingsPath()).data(), sizeof written);
     EXPECT_EQ(written.placementFlags, 0x82);
     EXPECT_EQ(written.normalRect.left, moved.left);
     EXPECT_EQ(written.normalRect.bottom, moved.bottom);
@@ -269,9 +266,9 @@ TEST(ShellSettings, MovedWindowComesBackAndOnlyTheWindowBlockIsWritten)
 
 TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce)
 {
-    Tarmik tarmik("session");
-    ASSERT_TRUE(tarmik.WriteSettings(RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80})));
-    HWND main = tarmik.Start();
+    driver::Session tarmik("shell_session");
+    ASSERT_TRUE(tarmik.WriteSettings(RecordBytes(RememberedSettings(0x80, {100, 100, 560, 420}, {80, 160, 80}))));
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     SetWindowPos(main, nullptr, 111, 122, 500, 400, SWP_NOZORDER);
     tarmik.Settle();
@@ -281,7 +278,7 @@ TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce)
     DWORD_PTR ignored;
     ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored));
     Settings written;
-    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    memcpy(&written, driver::ReadFileBytes(tarmik.settingsPath()).data(), sizeof written);
     EXPECT_EQ(written.normalRect.left, 111);
     EXPECT_EQ(written.normalRect.top, 122);
     EXPECT_TRUE(IsWindow(main)) << "the window stays; the system ends the process";
@@ -289,17 +286,17 @@ TEST(ShellSettings, EndOfTheSessionWritesTheWindowBlockOnce)
     // A later destruction of the window does not clean up a second time.
     SetWindowPos(main, nullptr, 5, 6, 500, 400, SWP_NOZORDER);
     EXPECT_EQ(tarmik.Close(), 0u);
-    memcpy(&written, driver::ReadFileBytes(tarmik.settings).data(), sizeof written);
+    memcpy(&written, driver::ReadFileBytes(tarmik.settingsPath()).data(), sizeof written);
     EXPECT_EQ(written.normalRect.left, 111);
 }
 
 TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone)
 {
-    Tarmik tarmik("short");
+    driver::Session tarmik("shell_short");
     Settings settings = RememberedSettings(0x82, {100, 100, 560, 420}, {80, 160, 80});
-    std::vector<uint8_t> bytes(reinterpret_cast<uint8_t *>(&settings), reinterpret_cast<uint8_t *>(&settings) + 351);
-    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, bytes));
-    HWND main = tarmik.Start();
+    std::vector<uint8_t> bytes((uint8_t *)&settings, (uint8_t *)&settings + 351);
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
+    HWND main = tarmik.Run();
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(IsZoomed(main)) << "no placement from a short file";
     HWND list = tarmik.Item(IDC_MEMOLIST);
@@ -308,26 +305,26 @@ TEST(ShellSettings, ShortFileGivesTheDefaultsAndIsLeftAlone)
     EXPECT_EQ(driver::ListColumnWidth(list, 0), client.right >> 2);
     SetWindowPos(main, nullptr, 10, 10, 600, 500, SWP_NOZORDER);
     EXPECT_EQ(tarmik.Close(), 0u);
-    EXPECT_EQ(driver::ReadFileBytes(tarmik.settings), bytes);
+    EXPECT_EQ(driver::ReadFileBytes(tarmik.settingsPath()), bytes);
 }
 
 TEST(ShellSettings, UnreadableFileEndsTheProgramAfterOneMessage)
 {
-    Tarmik tarmik("unreadable");
-    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, std::vector<uint8_t>(352, 0)));
+    driver::Session tarmik("shell_unreadable");
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), std::vector<uint8_t>(352, 0)));
     // Held open without sharing, the file cannot be opened for reading.
-    HANDLE held = CreateFileA(tarmik.settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(tarmik.settingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(driver::Start(&tarmik.program, tarmik.exe));
+    ASSERT_TRUE(tarmik.Start());
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program.pid, &box, 15000));
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.program().pid, &box, 15000));
     EXPECT_EQ(box.caption, "タルミク");
     EXPECT_FALSE(box.text.empty());
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), nullptr) << "no main window to own it";
-    EXPECT_EQ(driver::FindWindowOf(tarmik.program.pid, "Oskelund_Tarmik"), nullptr);
+    EXPECT_EQ(driver::FindWindowOf(tarmik.program().pid, "Oskelund_Tarmik"), nullptr);
     driver::Screenshot(box.window, "shell_settings_unreadable");
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
-    EXPECT_EQ(driver::WaitForExit(&tarmik.program, 10000), 0u);
+    EXPECT_EQ(driver::WaitForExit(&tarmik.program(), 10000), 0u);
     CloseHandle(held);
 }
 
@@ -336,38 +333,35 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
     uint32_t seed = 0x7A2C1;
     auto next = [&seed] {
         seed = seed * 1103515245 + 12345;
-        return static_cast<uint8_t>(seed >> 16);
+        return (uint8_t)(seed >> 16);
     };
     for (int round = 0; round < 6; ++round)
     {
         SCOPED_TRACE(round);
-        Tarmik tarmik("random");
+        driver::Session tarmik("shell_random");
         std::vector<uint8_t> bytes(352);
         for (uint8_t &b : bytes) b = next();
         // Half the rounds keep a plausible rectangle so that the window is also used, not only placed.
         if (round % 2)
         {
-            Settings *settings = reinterpret_cast<Settings *>(bytes.data());
-            settings->normalRect = {static_cast<int32_t>(next()), static_cast<int32_t>(next()),
-                                    static_cast<int32_t>(400 + next()), static_cast<int32_t>(300 + next())};
+            Settings *settings = (Settings *)bytes.data();
+            settings->normalRect = {(int32_t)next(), (int32_t)next(), (int32_t)(400 + next()), (int32_t)(300 + next())};
         }
-        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settings, bytes));
-        ASSERT_TRUE(driver::Start(&tarmik.program, tarmik.exe));
+        ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
+        ASSERT_TRUE(tarmik.Start());
         // A start-up file named by the random bytes is reported; the program runs on.
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 15000 && !tarmik.program.mainWindow)
-        {
-            driver::MessageBoxInfo box;
-            if (driver::WaitForMessageBox(tarmik.program.pid, &box, 0)) driver::PressButton(box.window, IDOK);
-            tarmik.program.mainWindow = driver::FindWindowOf(tarmik.program.pid, "Oskelund_Tarmik");
-            Sleep(50);
-        }
-        ASSERT_NE(tarmik.program.mainWindow, nullptr);
+        driver::WaitFor(
+            [&] {
+                driver::MessageBoxInfo box;
+                if (tarmik.Box(&box, 0)) driver::PressButton(box.window, IDOK);
+                tarmik.program().mainWindow = driver::FindWindowOf(tarmik.pid(), "Oskelund_Tarmik");
+                return tarmik.main() != nullptr;
+            },
+            15000);
+        ASSERT_NE(tarmik.program().mainWindow, nullptr);
         tarmik.Settle();
-        ShowWindow(tarmik.program.mainWindow, SW_RESTORE);
+        ShowWindow(tarmik.program().mainWindow, SW_RESTORE);
         tarmik.Settle();
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
-
-} // namespace

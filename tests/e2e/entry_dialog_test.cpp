@@ -5,57 +5,53 @@
 #include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
+using namespace driver;
 
-namespace
-{
-
-HWND Item(HWND dialog, int id)
+static HWND Item(HWND dialog, int id)
 {
     return GetDlgItem(dialog, id);
 }
 
 // Fills the three fields and presses OK; true when the dialog ended.
-bool AddEntry(Session &session, const char *description, const char *keyPath, const char *valueName)
+static bool AddEntry(driver::Session &session, const char *description, const char *keyPath, const char *valueName)
 {
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     if (!dialog) return false;
-    SetText(Item(dialog, kDescription), description);
-    SetText(Item(dialog, kEntryKey), keyPath);
-    SetText(Item(dialog, kEntryValue), valueName);
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), description);
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), keyPath);
+    SetText(Item(dialog, IDC_ENTRY_VALUENAME), valueName);
     return driver::PressButton(dialog, IDOK);
 }
 
 // Chooses an item of the memo list's context menu by its mnemonic, with the pointer on row `row`.
-void ContextMenuCommand(Session &session, int row, const char *mnemonic)
+static void ContextMenuCommand(driver::Session &session, int row, const char *mnemonic)
 {
     RECT cell = driver::ListSubItemRect(session.list(), row, 0);
     POINT point = {cell.left + 20, (cell.top + cell.bottom) / 2};
     ClientToScreen(session.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; })) << "context menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; })) << "context menu";
     Keys(mnemonic);
     // A grayed item's mnemonic leaves the menu open.
-    if (!WaitFor([&] { return session.PopupMenu() == nullptr; }, 1500)) Keys("Escape");
+    if (!WaitFor([&] { return PopupMenu(session) == nullptr; }, 1500)) Keys("Escape");
     session.Settle();
 }
 
-} // namespace
-
 TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_add", NumberedEntries(5)));
+    driver::Session session("entry_add");
+    ASSERT_TRUE(session.Open(NumberedEntries(5)));
 
     session.SelectRow(5); // the end row
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "追加");
-    EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "");
-    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
-    SetText(Item(dialog, kDescription), "last");
-    SetText(Item(dialog, kEntryKey), "HKCU\\Software");
-    SetText(Item(dialog, kEntryValue), "v");
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_DESCRIPTION)), "");
+    EXPECT_FALSE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)));
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "last");
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), "HKCU\\Software");
+    SetText(Item(dialog, IDC_ENTRY_VALUENAME), "v");
     // A real click on OK, as the user presses it.
     ClickIn(Item(dialog, IDOK));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog ends on OK";
@@ -74,7 +70,7 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
                                "[E2|HKEY_CURRENT_USER\\Software|][third|HKLM\\SOFTWARE|]"
                                "[E3|HKEY_CURRENT_USER\\Software|][E4|HKEY_CURRENT_USER\\Software|]"
                                "[last|HKCU\\Software|v]");
-    std::vector<uint8_t> bytes = session.FileBytes();
+    std::vector<uint8_t> bytes = driver::ReadFileBytes(session.memoPath());
     ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 6, bytes.begin() + 12), std::vector<uint8_t>(6, 0))
         << "an empty entry is six zero bytes";
@@ -89,74 +85,75 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
 
 TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_change", {{"E0", "HKCU\\Software", "a", false},
-                                              {"key", "HKLM\\SOFTWARE\\Classes", "", true},
-                                              {"E2", "HKU", "", false}}));
+    driver::Session session("entry_change");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "a", false},
+                              {"key", "HKLM\\SOFTWARE\\Classes", "", true},
+                              {"E2", "HKU", "", false}}));
     session.SelectRow(1);
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(driver::GetText(Item(dialog, IDOK)), "変更");
-    EXPECT_EQ(driver::GetText(Item(dialog, kDescription)), "key");
-    EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKLM\\SOFTWARE\\Classes");
-    EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "");
-    EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a key-only entry opens with the key badge";
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_DESCRIPTION)), "key");
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_KEYPATH)), "HKLM\\SOFTWARE\\Classes");
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_VALUENAME)), "");
+    EXPECT_TRUE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)))
+        << "a key-only entry opens with the key badge";
     driver::Screenshot(dialog, "entry_dialog_change_key_only");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][key|HKLM\\SOFTWARE\\Classes||key][E2|HKU|]");
 
     // Typing a value name hides the badge and stores a value entry, at the same place.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    ClickIn(Item(dialog, kEntryValue));
+    ClickIn(Item(dialog, IDC_ENTRY_VALUENAME));
     Type("Name");
-    EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, kEntryValue, kEntryBadge)); }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return !Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)); }, 2000));
     // Typed keys reach the field through the X server, later than xdotool returns on a busy machine.
-    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryValue)) == "Name"; }));
-    SetText(Item(dialog, kDescription), "a much longer description than before, so that the block grows");
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, IDC_ENTRY_VALUENAME)) == "Name"; }));
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "a much longer description than before, so that the block grows");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(session.Selected(), 1);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][a much longer description than before, so that "
                                          "the block grows|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 
     // Shrinking the block in place.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    SetText(Item(dialog, kDescription), "s");
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "s");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 
     // Cancel changes nothing.
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    SetText(Item(dialog, kDescription), "discarded");
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "discarded");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 }
 
 TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_open_actions", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_open_actions");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     session.SelectRow(0);
     session.Settle();
-    HWND openButton = GetDlgItem(session.main(), kOpenButton);
+    HWND openButton = GetDlgItem(session.main(), IDC_OPEN);
     ASSERT_TRUE(IsWindowEnabled(openButton));
 
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    SetText(Item(dialog, kEntryKey), "Software");
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), "Software");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     session.Settle();
     EXPECT_FALSE(IsWindowEnabled(openButton)) << "a key path without a root cannot be opened";
     // The context menu's open item is grayed too: its mnemonic starts nothing.
     ContextMenuCommand(session, 0, "o");
     EXPECT_EQ(FindWindowA("RegEdit_RegEdit", nullptr), nullptr);
-    EXPECT_EQ(session.MessageBoxWindow(), nullptr);
+    EXPECT_EQ(MessageBoxWindow(session), nullptr);
 
-    dialog = session.OpenDialog(kChange, "変更");
+    dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    SetText(Item(dialog, kEntryKey), " hklm\\SOFTWARE");
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), " hklm\\SOFTWARE");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     session.Settle();
     EXPECT_TRUE(IsWindowEnabled(openButton));
@@ -165,14 +162,14 @@ TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)
 
 TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_paste", {{"E0", "Software\\NoRoot", "", false}}));
+    driver::Session session("entry_paste");
+    ASSERT_TRUE(session.Open({{"E0", "Software\\NoRoot", "", false}}));
     session.SelectRow(0);
-    HWND openButton = GetDlgItem(session.main(), kOpenButton);
+    HWND openButton = GetDlgItem(session.main(), IDC_OPEN);
     ASSERT_FALSE(IsWindowEnabled(openButton));
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    HWND key = Item(dialog, kEntryKey);
+    HWND key = Item(dialog, IDC_ENTRY_KEYPATH);
 
     // The Registry Editor's address bar, pasted with Ctrl+V.
     ASSERT_TRUE(PasteWithCtrlV(key, "コンピューター\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"));
@@ -194,34 +191,34 @@ TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
 TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)
 {
     if (FindWindowA("RegEdit_RegEdit", nullptr)) GTEST_SKIP() << "a Registry Editor is running";
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture_none", {{"E0", "HKCU\\Software", "", false}}));
-    const std::vector<uint8_t> before = session.FileBytes();
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    driver::Session session("entry_capture_none");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> before = driver::ReadFileBytes(session.memoPath());
+    HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    SetText(Item(dialog, kEntryKey), "HKCU\\Keep");
-    SetText(Item(dialog, kEntryValue), "kept");
-    ClickIn(Item(dialog, kCapture));
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), "HKCU\\Keep");
+    SetText(Item(dialog, IDC_ENTRY_VALUENAME), "kept");
+    ClickIn(Item(dialog, IDC_ENTRY_CAPTURE));
     session.Settle();
-    EXPECT_EQ(driver::GetText(Item(dialog, kEntryKey)), "HKCU\\Keep");
-    EXPECT_EQ(driver::GetText(Item(dialog, kEntryValue)), "kept");
-    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
-    EXPECT_EQ(session.MessageBoxWindow(), nullptr) << "capture without a Registry Editor says nothing";
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_KEYPATH)), "HKCU\\Keep");
+    EXPECT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_VALUENAME)), "kept");
+    EXPECT_FALSE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)));
+    EXPECT_EQ(MessageBoxWindow(session), nullptr) << "capture without a Registry Editor says nothing";
     EXPECT_TRUE(IsWindowVisible(dialog));
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
-    EXPECT_EQ(session.FileBytes(), before);
+    EXPECT_EQ(driver::ReadFileBytes(session.memoPath()), before);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
 }
 
 TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_too_long", {{"E0", "HKCU\\Software", "", false}}));
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    driver::Session session("entry_too_long");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
     // A record counts each text's size with its NUL in 16 bits: 65534 bytes fit, 65535 do not.
-    SetText(Item(dialog, kDescription), std::string(65535, 'd'));
-    SetText(Item(dialog, kEntryKey), "HKCU\\Long");
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), std::string(65535, 'd'));
+    SetText(Item(dialog, IDC_ENTRY_KEYPATH), "HKCU\\Long");
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)Item(dialog, IDOK));
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(session.pid(), &box));
@@ -230,7 +227,7 @@ TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
     ASSERT_TRUE(driver::PressButton(box.window, IDOK));
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open for the user to shorten the text";
 
-    SetText(Item(dialog, kDescription), std::string(65534, 'd'));
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), std::string(65534, 'd'));
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     std::vector<driver::Entry> saved = session.Saved();
     ASSERT_EQ(saved.size(), 2u);
@@ -241,16 +238,15 @@ TEST(EntryDialog, TextTooLongForARecordIsRefusedAndTheDialogStaysOpen)
 
 TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
 {
-    Session session;
-    ASSERT_TRUE(
-        session.Open("entry_change_selection", {{"E0", "HKCU\\Zero", "", false}, {"E1", "HKCU\\One", "", false}}));
+    driver::Session session("entry_change_selection");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Zero", "", false}, {"E1", "HKCU\\One", "", false}}));
     session.SelectRow(1);
-    HWND dialog = session.OpenDialog(kChange, "変更");
+    HWND dialog = OpenDialog(session, IDM_CHANGE, "変更");
     ASSERT_TRUE(dialog);
-    ASSERT_EQ(driver::GetText(Item(dialog, kDescription)), "E1");
+    ASSERT_EQ(driver::GetText(Item(dialog, IDC_ENTRY_DESCRIPTION)), "E1");
     // A selection that reaches the list while the dialog is open, as one the program posts to itself.
     session.SelectRow(0);
-    SetText(Item(dialog, kDescription), "changed");
+    SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "changed");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Zero|][changed|HKCU\\One|]");
 }
@@ -266,22 +262,23 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
             regedit::CloseAll();
         }
     } editorsClosed;
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture_front", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_capture_front");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     regedit::Editor editor = regedit::Find();
     if (!editor.tree)
     {
-        PostMessageA(session.main(), WM_COMMAND, 40015, 0); // start the Registry Editor
+        session.Post(IDM_STARTREGEDIT);
         editor = regedit::WaitFor();
     }
     ASSERT_TRUE(editor.tree);
     regedit::Select(editor.tree, regedit::FindPath(editor.tree, {"HKEY_CURRENT_USER", "Software"}));
     regedit::FocusControl(editor, editor.tree);
 
-    HWND dialog = session.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    ClickIn(Item(dialog, kCapture));
-    ASSERT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Software"; }));
+    ClickIn(Item(dialog, IDC_ENTRY_CAPTURE));
+    ASSERT_TRUE(
+        WaitFor([&] { return driver::GetText(Item(dialog, IDC_ENTRY_KEYPATH)) == "HKEY_CURRENT_USER\\Software"; }));
     Sleep(300);
     session.Settle();
     EXPECT_EQ(GetForegroundWindow(), dialog);
@@ -289,7 +286,7 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
     EXPECT_EQ(thread.hwndActive, dialog);
-    EXPECT_EQ(thread.hwndFocus, Item(dialog, kEntryKey));
+    EXPECT_EQ(thread.hwndFocus, Item(dialog, IDC_ENTRY_KEYPATH));
     // In front of the main window, which it has disabled: its middle shows the dialog.
     RECT own = ScreenRect(dialog);
     POINT middle = {(own.left + own.right) / 2, (own.top + own.bottom) / 2};
@@ -300,14 +297,15 @@ TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
     Keys("End");
     Type("Sub");
     // Typed letters pass the input method and may come after a Return pressed at once.
-    EXPECT_TRUE(WaitFor([&] { return driver::GetText(Item(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\SoftwareSub"; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return driver::GetText(Item(dialog, IDC_ENTRY_KEYPATH)) == "HKEY_CURRENT_USER\\SoftwareSub"; }));
     Keys("Return");
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(Describe(session.Saved()), "[|HKEY_CURRENT_USER\\SoftwareSub||key][E0|HKCU\\Software|]");
 
     // The main window's capture button: the main window stays in front with the keyboard in the list.
     session.SelectRow(0);
-    ClickIn(GetDlgItem(session.main(), 1006));
+    ClickIn(session.Item(IDC_IMPORT));
     ASSERT_TRUE(WaitFor([&] { return driver::ListItemCount(session.list()) == 4; }));
     Sleep(300);
     session.Settle();

@@ -3,15 +3,13 @@
 #include "tests/e2e/dialog_session.h"
 
 using namespace dialogs;
+using namespace driver;
 
-namespace
-{
-
-const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
-                                "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+static const char kRootNames[6][20] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+                                       "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 
 // Which of the menu's six items is drawn highlighted, from the screen's pixels: -1 for none.
-int HighlightedItem(HWND menu)
+static int HighlightedItem(HWND menu)
 {
     RECT rect = ScreenRect(menu);
     const COLORREF highlights[2] = {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_MENUHILIGHT)};
@@ -34,7 +32,7 @@ int HighlightedItem(HWND menu)
 }
 
 // The screen point of the middle of item `index` of the open six-item menu.
-POINT MenuItemPoint(HWND menu, int index)
+static POINT MenuItemPoint(HWND menu, int index)
 {
     RECT rect = ScreenRect(menu);
     const int height = rect.bottom - rect.top;
@@ -42,7 +40,7 @@ POINT MenuItemPoint(HWND menu, int index)
 }
 
 // The visible tip of the program and its text, waiting up to `timeoutMs` for one to show.
-HWND WaitForTip(const Session &session, DWORD timeoutMs)
+static HWND WaitForTip(const driver::Session &session, DWORD timeoutMs)
 {
     HWND tip = nullptr;
     WaitFor(
@@ -59,24 +57,23 @@ class KeyControls : public ::testing::Test
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(session_.Open(::testing::UnitTest::GetInstance()->current_test_info()->name(), NumberedEntries(1)));
+        session_.Prepare(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_TRUE(session_.Open(NumberedEntries(1)));
     }
 
-    Session session_;
+    driver::Session session_;
 };
-
-} // namespace
 
 TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 {
-    HWND dialog = session_.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND button = GetDlgItem(dialog, kEntryRoot);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND button = GetDlgItem(dialog, IDC_ENTRY_ROOTBUTTON);
     ClickIn(key);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; })) << "Alt+Right opens the root menu";
-    HWND menu = session_.PopupMenu();
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; })) << "Alt+Right opens the root menu";
+    HWND menu = PopupMenu(session_);
     Sleep(200);
     RECT menuRect = ScreenRect(menu), buttonRect = ScreenRect(button);
     EXPECT_EQ(menuRect.left, buttonRect.right);
@@ -85,7 +82,7 @@ TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
     driver::Screenshot(dialog, "root_menu_keyboard_dialog");
     driver::Screenshot(menu, "root_menu_keyboard_menu");
     Keys("Return");
-    ASSERT_TRUE(session_.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session_));
     session_.Settle();
     EXPECT_EQ(driver::GetText(key), "HKEY_CLASSES_ROOT");
     EXPECT_EQ(Selection(key), (DWORD)MAKELONG(17, 17)) << "the caret stands after the name";
@@ -94,9 +91,9 @@ TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
     SetText(key, "HKCU\\Software");
     SendMessageA(key, EM_SETSEL, 7, 7);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; }));
     Keys("Escape");
-    ASSERT_TRUE(session_.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session_));
     session_.Settle();
     EXPECT_EQ(driver::GetText(key), "HKCU\\Software");
     EXPECT_EQ(Selection(key), (DWORD)MAKELONG(7, 7));
@@ -105,16 +102,16 @@ TEST_F(KeyControls, AltRightDropsTheRootMenuWithItsFirstItemHighlighted)
 
 TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
 {
-    HWND dialog = session_.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND button = GetDlgItem(dialog, kEntryRoot);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND button = GetDlgItem(dialog, IDC_ENTRY_ROOTBUTTON);
     SetText(key, "  hkcu\\Software");
     SendMessageA(key, EM_SETSEL, 8, 8); // inside "Software", after the backslash
 
     ClickIn(button);
-    ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; })) << "a click opens the root menu";
-    HWND menu = session_.PopupMenu();
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; })) << "a click opens the root menu";
+    HWND menu = PopupMenu(session_);
     Sleep(200);
     RECT menuRect = ScreenRect(menu), buttonRect = ScreenRect(button);
     EXPECT_EQ(menuRect.left, buttonRect.right);
@@ -123,19 +120,19 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
     EXPECT_EQ(HighlightedItem(menu), -1) << "nothing is highlighted when the mouse opened the menu";
     // Enter with nothing highlighted chooses nothing.
     Keys("Return");
-    ASSERT_TRUE(session_.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session_));
     session_.Settle();
     EXPECT_EQ(driver::GetText(key), "  hkcu\\Software");
 
     // Choosing HKEY_LOCAL_MACHINE with the mouse: the short name is replaced, the blanks stay, the caret
     // keeps its place in the text after the backslash.
     ClickIn(button);
-    ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; }));
-    menu = session_.PopupMenu();
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; }));
+    menu = PopupMenu(session_);
     POINT item = MenuItemPoint(menu, 2);
     MouseTo(item.x, item.y);
     driver::Xdotool("click 1");
-    ASSERT_TRUE(session_.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session_));
     session_.Settle();
     EXPECT_EQ(driver::GetText(key), "  HKEY_LOCAL_MACHINE\\Software");
     EXPECT_EQ(Selection(key), (DWORD)MAKELONG(8 + 14, 8 + 14));
@@ -147,11 +144,11 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
         SetText(key, root % 2 ? "\\Software" : "HKLM\\x");
         SendMessageA(key, EM_SETSEL, 2, 2);
         ClickIn(button);
-        ASSERT_TRUE(WaitFor([&] { return session_.PopupMenu() != nullptr; }));
-        item = MenuItemPoint(session_.PopupMenu(), root);
+        ASSERT_TRUE(WaitFor([&] { return PopupMenu(session_) != nullptr; }));
+        item = MenuItemPoint(PopupMenu(session_), root);
         MouseTo(item.x, item.y);
         driver::Xdotool("click 1");
-        ASSERT_TRUE(session_.WaitForMenuClosed());
+        ASSERT_TRUE(WaitForMenuClosed(session_));
         session_.Settle();
         std::string name = kRootNames[root];
         if (root % 2)
@@ -169,10 +166,10 @@ TEST_F(KeyControls, ClickDropsTheMenuAtTheRightEdgeAndTheChoiceReplacesTheRoot)
 
 TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
 {
-    HWND dialog = session_.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND value = GetDlgItem(dialog, kEntryValue);
-    HWND badge = Badge(dialog, kEntryValue, kEntryBadge);
+    HWND value = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
+    HWND badge = Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE);
     ASSERT_TRUE(badge) << "the badge lives inside the value field";
     ClickIn(value);
     Type("abc");
@@ -201,7 +198,7 @@ TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
     // The badge as shown is what OK stores.
     Keys("alt+Delete");
     ASSERT_TRUE(WaitFor([&] { return Visible(badge); }));
-    SetText(GetDlgItem(dialog, kEntryKey), "HKCU\\Badge");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKCU\\Badge");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     std::vector<driver::Entry> saved = session_.Saved();
     ASSERT_EQ(saved.size(), 2u);
@@ -210,10 +207,10 @@ TEST_F(KeyControls, AltDeleteShowsTheKeyBadgeAndEditingHidesIt)
 
 TEST_F(KeyControls, FieldsTooNarrowForTheirTextShowItAsATip)
 {
-    HWND dialog = session_.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(session_, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kEntryKey);
-    HWND description = GetDlgItem(dialog, kDescription);
+    HWND key = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
+    HWND description = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
     const std::string longPath =
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders\\Extra";
     SetText(key, longPath);

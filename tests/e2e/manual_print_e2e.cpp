@@ -15,9 +15,6 @@
 #include "manualprint/inflate.h"
 #include "tests/support/driver.h"
 
-namespace
-{
-
 enum
 {
     PAGE_COUNT = 11,
@@ -33,36 +30,36 @@ enum
     kCopies = 0x482
 };
 
-const char kPrinterKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\ManualTestPrinter";
-const char kPrinter[] = "ManualTestPrinter";
+static const char kPrinterKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\ManualTestPrinter";
+static const char kPrinter[] = "ManualTestPrinter";
 
-std::string UnixBuild()
+static std::string UnixBuild()
 {
     const char *build = getenv("TARMIK_BUILD");
     return build ? build : ".";
 }
 
 // The Unix file of the test printer's port, and the same file as Windows sees it.
-std::string UnixOutput()
+static std::string UnixOutput()
 {
     return UnixBuild() + "/e2e/manual_print/out.ps";
 }
-std::string Output()
+static std::string Output()
 {
     return driver::WindowsPath(UnixOutput());
 }
 
-void SetString(HKEY key, const char *name, const std::string &value)
+static void SetString(HKEY key, const char *name, const std::string &value)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), (DWORD)value.size() + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
 }
-void SetDword(HKEY key, const char *name, DWORD value)
+static void SetDword(HKEY key, const char *name, DWORD value)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
 }
 
 // A PostScript printer whose port is a Unix file, the default printer of the prefix.
-void InstallPrinter(const std::string &port = UnixOutput())
+static void InstallPrinter(const std::string &port = UnixOutput())
 {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -95,7 +92,7 @@ void InstallPrinter(const std::string &port = UnixOutput())
     }
 }
 
-void RemovePrinter()
+static void RemovePrinter()
 {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPrinterKey);
     const char *paths[] = {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
@@ -120,7 +117,7 @@ void RemovePrinter()
 
 // Runs a shell script on the Unix side and waits for it. Wine neither waits for a Unix program nor
 // hands back its exit code, so the script proves that it ran to its end by a file: true when it did.
-bool Shell(const std::string &name, const std::string &script)
+static bool Shell(const std::string &name, const std::string &script)
 {
     std::string unixPath = UnixBuild() + "/e2e/manual_print/" + name + ".sh";
     std::string done = unixPath + ".done";
@@ -150,12 +147,12 @@ struct Gray
     std::vector<uint8_t> pixels;
 };
 
-bool ReadPgm(const std::string &path, Gray *out)
+static bool ReadPgm(const std::string &path, Gray *out)
 {
     std::vector<uint8_t> bytes = driver::ReadFileBytes(path);
     int maxValue = 0, consumed = 0;
-    if (bytes.size() < 16 || sscanf(reinterpret_cast<const char *>(bytes.data()), "P5 %d %d %d%n", &out->width,
-                                    &out->height, &maxValue, &consumed) != 3)
+    if (bytes.size() < 16 ||
+        sscanf((const char *)bytes.data(), "P5 %d %d %d%n", &out->width, &out->height, &maxValue, &consumed) != 3)
         return false;
     size_t start = (size_t)consumed + 1, count = (size_t)out->width * out->height;
     if (maxValue != 255 || bytes.size() < start + count) return false;
@@ -164,7 +161,7 @@ bool ReadPgm(const std::string &path, Gray *out)
 }
 
 // Spreads each pixel over its neighbours, so that two renderers' different edges count little.
-Gray Blurred(const Gray &in, int radius = 2)
+static Gray Blurred(const Gray &in, int radius = 2)
 {
     Gray out = in;
     for (int y = 0; y < in.height; y++)
@@ -184,7 +181,7 @@ Gray Blurred(const Gray &in, int radius = 2)
     return out;
 }
 
-double Difference(const Gray &a, const Gray &b)
+static double Difference(const Gray &a, const Gray &b)
 {
     int w = std::min(a.width, b.width), h = std::min(a.height, b.height);
     if (w <= 0 || h <= 0) return 1e9; // a page that could not be drawn matches nothing
@@ -194,22 +191,22 @@ double Difference(const Gray &a, const Gray &b)
     return sum / ((double)w * h);
 }
 
-unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
+static unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
 {
-    return static_cast<unsigned char *>(realloc(buffer, cbNew));
+    return (unsigned char *)realloc(buffer, cbNew);
 }
 void HostReport(PageFailure) {}
 
 // Each page resource of manualprint.exe drawn as the printer places it: at its natural size from
 // the top-left corner of the printable area, a quarter inch in from the paper's edges.
-std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
+static std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
 {
     std::vector<Gray> pages;
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return pages;
     gPageMemory.grow = HostGrow;
     gPageMemory.report = HostReport;
-    pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
+    pageBuffer = (unsigned char *)malloc(PAGE_GROWTH);
     pageCapacity = PAGE_GROWTH;
     HDC dc = CreateCompatibleDC(nullptr);
     for (int page = 1; page <= PAGE_COUNT; page++)
@@ -217,7 +214,7 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
         Gray gray;
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(page), MAKEINTRESOURCEA(256));
         const unsigned char *stream =
-            found ? static_cast<const unsigned char *>(LockResource(LoadResource(module, found))) : nullptr;
+            found ? (const unsigned char *)LockResource(LoadResource(module, found)) : nullptr;
         if (!stream || InflatePage(stream, SizeofResource(module, found)) != 0)
         {
             pages.push_back(gray);
@@ -244,7 +241,7 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
         GdiFlush();
         gray.width = width;
         gray.height = height;
-        const uint8_t *bgra = static_cast<const uint8_t *>(bits);
+        const uint8_t *bgra = (const uint8_t *)bits;
         for (int i = 0; i < width * height; i++)
             gray.pixels.push_back((uint8_t)((bgra[i * 4] * 11 + bgra[i * 4 + 1] * 59 + bgra[i * 4 + 2] * 30) / 100));
         SelectObject(dc, old);
@@ -258,62 +255,6 @@ std::vector<Gray> ReferencePages(const std::string &exe, int width, int height)
     return pages;
 }
 
-// The icon's pixels on the screen, or a system icon drawn on the dialog colour, as grey values.
-std::vector<int> IconPixels(HWND control, LPCSTR systemIcon)
-{
-    int size = GetSystemMetrics(SM_CXICON);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    if (control)
-    {
-        RECT rect;
-        GetWindowRect(control, &rect);
-        BitBlt(memory, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
-    }
-    else
-    {
-        RECT all = {0, 0, size, size};
-        FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
-        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, systemIcon), 0, 0, 0, nullptr, DI_NORMAL);
-    }
-    std::vector<int> pixels;
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-        {
-            COLORREF c = GetPixel(memory, x, y);
-            pixels.push_back(GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11);
-        }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// Whether the message box shows the error icon rather than another system icon, told by its pixels.
-bool HasErrorIcon(HWND box)
-{
-    HWND control = nullptr;
-    for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
-        if (driver::GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            control = child;
-    if (!control) return false;
-    std::vector<int> shown = IconPixels(control, nullptr);
-    LPCSTR candidates[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
-    long best = -1;
-    LPCSTR bestIcon = nullptr;
-    for (LPCSTR icon : candidates)
-    {
-        std::vector<int> drawn = IconPixels(nullptr, icon);
-        long distance = 0;
-        for (size_t i = 0; i < shown.size(); i++) distance += abs(shown[i] - drawn[i]);
-        if (best < 0 || distance < best) best = distance, bestIcon = icon;
-    }
-    return bestIcon == IDI_HAND;
-}
-
 struct PrintResult
 {
     DWORD exitCode = STILL_ACTIVE;
@@ -321,6 +262,7 @@ struct PrintResult
     std::vector<int> pages;                    // the manual's page number of each printed page, 0 when unlike any
     std::string title;                         // the job's name as the PostScript header gives it
     std::vector<driver::MessageBoxInfo> boxes; // message boxes seen while it ran
+    std::vector<driver::Icon> icons;           // the icon of each
 };
 
 // How the print dialog is to be answered.
@@ -408,8 +350,7 @@ class ManualPrint : public ::testing::Test
             driver::MessageBoxInfo box;
             if (driver::WaitForMessageBox(program.pid, &box, 0))
             {
-                Sleep(200);
-                box.hasIconHand = HasErrorIcon(box.window);
+                result.icons.push_back(driver::MessageBoxIcon(box.window));
                 result.boxes.push_back(box);
                 driver::Screenshot(box.window, "manual_print_message_" + name);
                 driver::PressButton(box.window, IDOK);
@@ -505,7 +446,7 @@ class ManualPrint : public ::testing::Test
     std::vector<Gray> references_;
 };
 
-std::string Describe(const std::vector<int> &pages)
+static std::string Describe(const std::vector<int> &pages)
 {
     std::string out;
     for (int page : pages) out += (out.empty() ? "" : ",") + std::to_string(page);
@@ -585,7 +526,7 @@ TEST_F(ManualPrint, DamagedPageStopsThePrintWithTheFormerPagesKept)
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
     EXPECT_EQ(result.boxes[0].text, "マニュアルの 2 ページ目のデータが壊れているため、印刷を中止しました．");
-    EXPECT_TRUE(result.boxes[0].hasIconHand);
+    EXPECT_EQ(result.icons[0], driver::Icon::Hand);
     ASSERT_TRUE(result.printed) << "the job ends with the pages printed before";
     EXPECT_EQ(Describe(result.pages), "1");
 }
@@ -600,7 +541,5 @@ TEST_F(ManualPrint, AJobThePrinterCannotWriteIsReported)
     EXPECT_EQ(result.boxes[0].caption, "タルミク使用方法 - 印刷");
     EXPECT_EQ(result.boxes[0].text.find("印刷できませんでした．プリンターとその出力先を確かめてください．"), 0u)
         << result.boxes[0].text;
-    EXPECT_TRUE(result.boxes[0].hasIconHand);
+    EXPECT_EQ(result.icons[0], driver::Icon::Hand);
 }
-
-} // namespace

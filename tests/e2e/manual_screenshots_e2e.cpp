@@ -6,20 +6,10 @@
 #include "tests/e2e/dialog_session.h"
 
 using namespace dialogs;
-
-namespace
-{
-
-enum
-{
-    kSettings = 40011,
-    kCaptureCommand = 40013,
-    kFind = 40031,
-    kFindText = 1031
-};
+using namespace driver;
 
 // The memo the pictures show: places a user of the tool keeps, as they exist in Wine's registry.
-std::vector<driver::Entry> SampleMemo()
+static std::vector<driver::Entry> SampleMemo()
 {
     return {
         {"ドラッグ中の表示", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "DragFullWindows", false},
@@ -34,7 +24,7 @@ std::vector<driver::Entry> SampleMemo()
 
 // A PNG of the windows `shown` as they lie on the screen, cut to `rect`; what lies outside
 // them (the bare display) is left white. Named like the driver's screenshots.
-void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
+static void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
 {
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     ASSERT_GT(width, 0);
@@ -58,7 +48,7 @@ void Shot(RECT rect, const std::string &name, std::vector<HWND> shown)
     ASSERT_NE(driver::SavePng("manual_" + name, width, height, pixels), "");
 }
 
-RECT Union(RECT a, RECT b)
+static RECT Union(RECT a, RECT b)
 {
     RECT u;
     UnionRect(&u, &a, &b);
@@ -66,88 +56,24 @@ RECT Union(RECT a, RECT b)
 }
 
 // Lets the window paint before its picture is taken.
-void Paint(HWND window)
+static void Paint(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     Sleep(400);
 }
 
-class Tarmik
+// Starts the program with the sample memo in a file with a Japanese name, in a window of a size that
+// shows every column.
+static bool StartWithSample(driver::Session &tarmik, int width = 640, int height = 330)
 {
-  public:
-    // Starts the program with the sample memo in a file with a Japanese name, in a window of a
-    // size that shows every column.
-    bool Start(const char *test, const char *version = nullptr, int width = 640, int height = 330)
-    {
-        folder_ = driver::MakeTestFolder(test);
-        driver::SetWindowsVersion("tarmik.exe", version);
-        memoPath_ = folder_ + "\\よく使う場所.tmk";
-        if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(SampleMemo()))) return false;
-        if (!driver::Start(&program_, folder_ + "\\tarmik.exe", memoPath_)) return false;
-        if (!driver::WaitForMainWindow(&program_)) return false;
-        list_ = GetDlgItem(program_.mainWindow, kMemoList);
-        SetWindowPos(program_.mainWindow, nullptr, 40, 40, width, height, SWP_NOZORDER);
-        SetForegroundWindow(program_.mainWindow);
-        driver::Settle(program_);
-        return list_ != nullptr;
-    }
-    ~Tarmik()
-    {
-        for (HWND window : driver::WindowsOf(program_.pid))
-            if (driver::GetClass(window) == "#32768") Keys("Escape");
-        driver::Stop(&program_);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-    }
+    if (!tarmik.Open(SampleMemo(), "よく使う場所.tmk")) return false;
+    SetWindowPos(tarmik.main(), nullptr, 40, 40, width, height, SWP_NOZORDER);
+    SetForegroundWindow(tarmik.main());
+    tarmik.Settle();
+    return true;
+}
 
-    void SelectRow(int index)
-    {
-        LVITEMA item = {};
-        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        driver::RemoteMemory remote(list_, sizeof item);
-        remote.Write(&item, sizeof item);
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(list_, LVM_SETITEMSTATE, index, (LPARAM)remote.address(), SMTO_NORMAL, 5000, &ignored);
-        SetFocus(list_);
-        driver::Settle(program_);
-    }
-
-    HWND OpenDialog(int command, const char *title)
-    {
-        PostMessageA(program_.mainWindow, WM_COMMAND, command, 0);
-        HWND dialog = driver::WaitForWindowOf(program_.pid, "#32770", title, 5000);
-        if (dialog) WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
-        return dialog;
-    }
-
-    HWND PopupMenu()
-    {
-        return driver::FindWindowOf(program_.pid, "#32768");
-    }
-
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    HWND list() const
-    {
-        return list_;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    void Settle()
-    {
-        driver::Settle(program_);
-    }
-
-  private:
-    driver::Program program_;
-    std::string folder_, memoPath_;
-    HWND list_ = nullptr;
-};
-
-void CloseRegistryEditors()
+static void CloseRegistryEditors()
 {
     for (HWND editor; (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr;)
     {
@@ -160,21 +86,19 @@ void CloseRegistryEditors()
     }
 }
 
-} // namespace
-
 TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_main"));
+    driver::Session tarmik("manual_main");
+    ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "タルミク - よく使う場所.tmk");
     tarmik.SelectRow(0);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton))) << "an entry with a root key can be opened";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tarmik.main(), IDC_OPEN))) << "an entry with a root key can be opened";
     Paint(tarmik.main());
     driver::Screenshot(tarmik.main(), "manual_main");
 
     // An entry whose key path names no root key: open stays disabled.
     tarmik.SelectRow(5);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(tarmik.main(), kOpenButton)); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(tarmik.main(), IDC_OPEN)); }, 3000));
 
     // The menus, opened from the keyboard.
     tarmik.SelectRow(1);
@@ -186,16 +110,16 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     {
         SetForegroundWindow(tarmik.main());
         Keys(menu.keys);
-        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << menu.name;
+        ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << menu.name;
         Sleep(300);
         RECT popup;
-        GetWindowRect(tarmik.PopupMenu(), &popup);
+        GetWindowRect(PopupMenu(tarmik), &popup);
         RECT window;
         GetWindowRect(tarmik.main(), &window);
         RECT area = Union(popup, {window.left, window.top, window.right, popup.bottom + 8});
-        Shot(area, menu.name, {tarmik.main(), tarmik.PopupMenu()});
+        Shot(area, menu.name, {tarmik.main(), PopupMenu(tarmik)});
         Keys("Escape Escape");
-        ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) == nullptr; }));
         Sleep(300);
     }
 
@@ -205,50 +129,51 @@ TEST(ManualScreenshots, MainWindowItsMenusAndContextMenu)
     ClientToScreen(tarmik.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "context menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << "context menu";
     Sleep(300);
     RECT popup, window;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(tarmik.main(), &window);
-    Shot(Union(window, popup), "context_menu", {tarmik.main(), tarmik.PopupMenu()});
+    Shot(Union(window, popup), "context_menu", {tarmik.main(), PopupMenu(tarmik)});
     Keys("Escape");
 }
 
 TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_entry"));
+    driver::Session tarmik("manual_entry");
+    ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(6);
-    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    SetText(GetDlgItem(dialog, kDescription), "スクリーン セーバーの待ち時間");
-    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
-    SetText(GetDlgItem(dialog, kEntryValue), "ScreenSaveTimeOut");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "スクリーン セーバーの待ち時間");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "ScreenSaveTimeOut");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_entry_add");
 
     // Alt+Right in the key field opens the root-key menu with its first item highlighted.
-    SetText(GetDlgItem(dialog, kEntryKey), "hkcu\\Control Panel\\Desktop");
-    ClickIn(GetDlgItem(dialog, kEntryKey), 0.9);
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "hkcu\\Control Panel\\Desktop");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), 0.9);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; })) << "root-key menu";
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; })) << "root-key menu";
     Sleep(400);
     RECT popup, box;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(dialog, &box);
-    Shot(Union(box, popup), "rootkey_menu", {dialog, tarmik.PopupMenu()});
+    Shot(Union(box, popup), "rootkey_menu", {dialog, PopupMenu(tarmik)});
     Keys("Down Return");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) == nullptr; }));
     EXPECT_TRUE(WaitFor([&] {
-        return driver::GetText(GetDlgItem(dialog, kEntryKey)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
+        return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == "HKEY_CURRENT_USER\\Control Panel\\Desktop";
     })) << "the short root name is replaced by the chosen long one";
 
     // Alt+Delete in the value field: the entry names the key itself.
-    SetText(GetDlgItem(dialog, kDescription), "デスクトップの設定");
-    ClickIn(GetDlgItem(dialog, kEntryValue));
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "デスクトップの設定");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_VALUENAME));
     Keys("alt+Delete");
-    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); })) << "key badge";
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)); }))
+        << "key badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_entry_badge");
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
@@ -259,35 +184,36 @@ TEST(ManualScreenshots, EntryDialogRootKeyMenuAndKeyBadge)
 
 TEST(ManualScreenshots, OpenKeySettingsAndFindDialogs)
 {
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_dialogs"));
-    HWND dialog = tarmik.OpenDialog(kOpenKey, "開く");
+    driver::Session tarmik("manual_dialogs");
+    ASSERT_TRUE(StartWithSample(tarmik));
+    HWND dialog = OpenDialog(tarmik, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing typed yet";
-    ClickIn(GetDlgItem(dialog, kOpenKeyKey));
+    ClickIn(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH));
     Type("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
     // Every typed key must have arrived before the next dialog could get one of them.
     ASSERT_TRUE(WaitFor([&] {
-        return driver::GetText(GetDlgItem(dialog, kOpenKeyKey)) ==
+        return driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH)) ==
                "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     }));
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
-    SetText(GetDlgItem(dialog, kOpenKeyValue), "ProductName");
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME), "ProductName");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_open_key");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = tarmik.OpenDialog(kSettings, "設定");
+    dialog = OpenDialog(tarmik, IDM_SETTINGS, "設定");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1012), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "no start-up file yet";
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_OPENATSTARTUP), BM_GETCHECK, 0, 0), BST_UNCHECKED)
+        << "no start-up file yet";
     Paint(dialog);
     driver::Screenshot(dialog, "manual_settings");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
-    dialog = tarmik.OpenDialog(kFind, "検索");
+    dialog = OpenDialog(tarmik, IDM_FIND, "検索");
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing looked for yet";
-    SetText(GetDlgItem(dialog, kFindText), "壁紙");
+    SetText(GetDlgItem(dialog, IDC_FIND_TEXT), "壁紙");
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }));
     Paint(dialog);
     driver::Screenshot(dialog, "manual_find");
@@ -323,12 +249,13 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
     RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE *)command, sizeof command);
     RegCloseKey(key);
 
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_assoc"));
-    HWND dialog = tarmik.OpenDialog(kSettings, "設定");
+    driver::Session tarmik("manual_assoc");
+    ASSERT_TRUE(StartWithSample(tarmik));
+    HWND dialog = OpenDialog(tarmik, IDM_SETTINGS, "設定");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1011), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "not this program's";
-    SendMessageA(GetDlgItem(dialog, 1011), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_ASSOCIATE), BM_GETCHECK, 0, 0), BST_UNCHECKED)
+        << "not this program's";
+    SendMessageA(GetDlgItem(dialog, IDC_ASSOCIATE), BM_SETCHECK, BST_CHECKED, 0);
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 10000));
@@ -349,10 +276,10 @@ TEST(ManualScreenshots, TakingOverAnExtensionAsks)
 TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 {
     CloseRegistryEditors();
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_regedit"));
+    driver::Session tarmik("manual_regedit");
+    ASSERT_TRUE(StartWithSample(tarmik));
     tarmik.SelectRow(0);
-    PostMessageA(tarmik.main(), WM_COMMAND, kOpenEntry, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
     HWND editor = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowA("RegEdit_RegEdit", nullptr)) != nullptr; }, 15000));
     tarmik.Settle();
@@ -375,7 +302,7 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 
     // Capture: the key selected in the Registry Editor becomes a new entry above the selected row.
     tarmik.SelectRow(6);
-    PostMessageA(tarmik.main(), WM_COMMAND, kCaptureCommand, 0);
+    PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
     tarmik.Settle();
     Sleep(800);
     EXPECT_EQ(driver::ListItemCount(tarmik.list()), 8) << "one entry captured";
@@ -388,39 +315,36 @@ TEST(ManualScreenshots, OpeningAnEntryAndCapturingInTheRegistryEditor)
 TEST(ManualScreenshots, MessagesAndTheOldSystemsLook)
 {
     {
-        driver::Program program;
-        std::string folder = driver::MakeTestFolder("manual_missing");
+        driver::Session missing("manual_missing");
         // A place a user keeps files in, not the test's own folder.
-        ASSERT_TRUE(
-            driver::Start(&program, folder + "\\tarmik.exe", "C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
+        ASSERT_TRUE(missing.Start("C:\\users\\Public\\Documents\\なくなったメモ.tmk"));
         driver::MessageBoxInfo box;
-        ASSERT_TRUE(driver::WaitForMessageBox(program.pid, &box, 15000));
+        ASSERT_TRUE(missing.Box(&box, 15000));
         EXPECT_NE(box.text.find("が見つかりません。"), std::string::npos) << box.text;
         Sleep(300);
         driver::Screenshot(box.window, "manual_file_missing");
         driver::PressButton(box.window, IDOK);
-        driver::Stop(&program);
     }
-    Tarmik tarmik;
-    ASSERT_TRUE(tarmik.Start("manual_win95", "win95"));
+    driver::Session tarmik("manual_win95", "win95");
+    ASSERT_TRUE(StartWithSample(tarmik));
     EXPECT_EQ(driver::GetText(tarmik.main()), "ﾀﾙﾐｸ - よく使う場所.tmk");
-    HWND dialog = tarmik.OpenDialog(kAdd, "追加");
+    HWND dialog = OpenDialog(tarmik, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kKeyLabel)), "ｷｰ(&K):");
-    SetText(GetDlgItem(dialog, kDescription), "デスクトップの壁紙");
-    SetText(GetDlgItem(dialog, kEntryKey), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
-    SetText(GetDlgItem(dialog, kEntryValue), "Wallpaper");
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYLABEL)), "ｷｰ(&K):");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "デスクトップの壁紙");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH), "HKEY_CURRENT_USER\\Control Panel\\Desktop");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "Wallpaper");
     Paint(dialog);
     driver::Screenshot(dialog, "manual_win95_entry");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     SetForegroundWindow(tarmik.main());
     Keys("alt+r");
-    ASSERT_TRUE(WaitFor([&] { return tarmik.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(tarmik) != nullptr; }));
     Sleep(300);
     RECT popup, window;
-    GetWindowRect(tarmik.PopupMenu(), &popup);
+    GetWindowRect(PopupMenu(tarmik), &popup);
     GetWindowRect(tarmik.main(), &window);
     Shot(Union(popup, {window.left, window.top, window.right, popup.bottom + 8}), "win95_menu",
-         {tarmik.main(), tarmik.PopupMenu()});
+         {tarmik.main(), PopupMenu(tarmik)});
     Keys("Escape Escape");
 }

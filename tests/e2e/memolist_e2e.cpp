@@ -5,16 +5,10 @@
 
 #include "tests/e2e/memolist_session.h"
 
-using memolist::MouseDown;
-using memolist::MouseTo;
-using memolist::MouseUp;
-using memolist::Session;
-using memolist::WaitFor;
+using namespace driver;
+using namespace memolist;
 
-namespace
-{
-
-std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
+static std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
 {
     std::string entry = order[from];
     order.erase(order.begin() + from);
@@ -23,60 +17,60 @@ std::vector<std::string> Moved(std::vector<std::string> order, int from, int to)
 }
 
 // Mouse over `row` of the list, then the row the dragged entry should stand on.
-void DragOverRow(Session &session, int row, int expectedRow, int line)
+static void DragOverRow(Session &session, int row, int expectedRow, int line)
 {
-    MouseTo(session.CellPoint(row, 1));
+    MouseTo(CellPoint(session, row, 1));
     EXPECT_TRUE(WaitFor([&] { return session.Selected() == expectedRow; }, 2000))
         << "mouse over row " << row << ": selected " << session.Selected() << ", from line " << line;
 }
 
 TEST(MemoListDrag, EntryFollowsTheMouseRowByRowAndStaysOnRelease)
 {
-    Session session;
-    auto entries = memolist::NumberedEntries(8);
-    ASSERT_TRUE(session.Open("drag_rows", entries));
-    ASSERT_GT(session.PerPage(), 9) << "all rows visible";
-    std::vector<std::string> order = memolist::Descriptions(entries);
+    Session session("drag_rows");
+    auto entries = NumberedEntries(8);
+    ASSERT_TRUE(session.Open(entries));
+    ASSERT_GT(PerPage(session), 9) << "all rows visible";
+    std::vector<std::string> order = driver::Descriptions(entries);
 
-    MouseTo(session.CellPoint(2, 1));
+    MouseTo(CellPoint(session, 2, 1));
     MouseDown();
     EXPECT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000));
     for (int row = 3; row <= 5; ++row) DragOverRow(session, row, row, __LINE__);
-    EXPECT_EQ(session.Capture(), session.list()) << "the list holds the mouse while dragging";
+    EXPECT_EQ(Capture(session), session.list()) << "the list holds the mouse while dragging";
     driver::Screenshot(session.main(), "memolist_drag_row5");
     for (int row = 4; row >= 0; --row) DragOverRow(session, row, row, __LINE__);
     // Below the last entry the entry stops as the last entry; the end row stays last.
     DragOverRow(session, 8, 7, __LINE__);
-    POINT below = session.CellPoint(8, 1);
+    POINT below = CellPoint(session, 8, 1);
     below.y += 40;
     MouseTo(below);
     session.Settle();
     EXPECT_EQ(session.Selected(), 7);
     DragOverRow(session, 6, 6, __LINE__);
     MouseUp();
-    EXPECT_TRUE(WaitFor([&] { return session.Capture() == nullptr; }, 2000)) << "release frees the mouse";
+    EXPECT_TRUE(WaitFor([&] { return Capture(session) == nullptr; }, 2000)) << "release frees the mouse";
 
     // After the release the mouse moves nothing.
-    MouseTo(session.CellPoint(1, 1));
+    MouseTo(CellPoint(session, 1, 1));
     session.Settle();
     EXPECT_EQ(session.Selected(), 6);
     EXPECT_EQ(session.Count(), 9);
-    EXPECT_EQ(session.SavedOrder(), Moved(order, 2, 6));
+    EXPECT_EQ(SavedOrder(session), Moved(order, 2, 6));
 }
 
 TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
 {
-    Session session;
+    Session session("drag_autoscroll");
     const int count = 40;
-    auto entries = memolist::NumberedEntries(count);
-    ASSERT_TRUE(session.Open("drag_autoscroll", entries));
-    int perPage = session.PerPage();
+    auto entries = NumberedEntries(count);
+    ASSERT_TRUE(session.Open(entries));
+    int perPage = PerPage(session);
     ASSERT_GT(perPage, 4);
     ASSERT_LT(perPage, count - 10) << "the memo must be longer than the list";
-    std::vector<std::string> order = memolist::Descriptions(entries);
-    RECT client = session.ClientOnScreen();
+    std::vector<std::string> order = driver::Descriptions(entries);
+    RECT client = ClientOnScreen(session);
 
-    MouseTo(session.CellPoint(1, 1));
+    MouseTo(CellPoint(session, 1, 1));
     MouseDown();
     DragOverRow(session, 2, 2, __LINE__);
 
@@ -86,14 +80,14 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
         DWORD time;
         int top, selected;
     };
-    std::vector<Sample> samples = {{GetTickCount(), session.TopIndex(), session.Selected()}};
+    std::vector<Sample> samples = {{GetTickCount(), TopIndex(session), session.Selected()}};
     MouseTo(POINT{(client.left + client.right) / 2, client.bottom + 30});
     DWORD start = GetTickCount();
     while (GetTickCount() - start < 8000)
     {
         // A tick may fall between two reads: keep only snapshots taken between ticks.
         int selected = session.Selected();
-        Sample sample = {GetTickCount(), session.TopIndex(), session.Selected()};
+        Sample sample = {GetTickCount(), TopIndex(session), session.Selected()};
         if (sample.selected != selected) continue;
         if (samples.empty() || sample.selected != samples.back().selected) samples.push_back(sample);
         if (sample.selected == count - 1 && GetTickCount() - samples.back().time > 600) break;
@@ -119,66 +113,66 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     EXPECT_GT(msPerTick, 80.0);
     EXPECT_LT(msPerTick, 250.0);
     printf("auto-scroll down: %d ticks, %.1f ms per tick\n", ticks, msPerTick);
-    EXPECT_GE(session.TopIndex() + perPage, count + 1) << "the end row shows";
+    EXPECT_GE(TopIndex(session) + perPage, count + 1) << "the end row shows";
     driver::Screenshot(session.main(), "memolist_autoscroll_bottom");
 
     // Back over the visible rows: the entry goes under the mouse and the scrolling stops.
-    int top = session.TopIndex();
+    int top = TopIndex(session);
     int middle = top + perPage / 2;
     DragOverRow(session, middle, middle, __LINE__);
-    Sleep(600);
+    Sleep(600); // several timer periods, in which no row may scroll
     EXPECT_EQ(session.Selected(), middle) << "the timer stopped";
-    EXPECT_EQ(session.TopIndex(), top);
+    EXPECT_EQ(TopIndex(session), top);
 
     // Above the list: one row a tick up to row 0.
     MouseTo(POINT{(client.left + client.right) / 2, client.top - 40});
     EXPECT_TRUE(WaitFor([&] { return session.Selected() == 0; }, 8000));
-    EXPECT_EQ(session.TopIndex(), 0);
-    Sleep(300);
+    EXPECT_EQ(TopIndex(session), 0);
+    Sleep(300); // timer periods at the top, in which the selection must stay
     EXPECT_EQ(session.Selected(), 0);
     DragOverRow(session, 3, 3, __LINE__);
-    Sleep(400);
+    Sleep(400); // timer periods over the rows, in which nothing may scroll
     EXPECT_EQ(session.Selected(), 3);
     MouseUp();
-    EXPECT_TRUE(WaitFor([&] { return session.Capture() == nullptr; }, 2000));
-    EXPECT_EQ(session.SavedOrder(), Moved(order, 1, 3));
+    EXPECT_TRUE(WaitFor([&] { return Capture(session) == nullptr; }, 2000));
+    EXPECT_EQ(SavedOrder(session), Moved(order, 1, 3));
 }
 
 TEST(MemoListDrag, OneEntryAndTheEndRowCannotBeDragged)
 {
     {
-        Session session;
-        ASSERT_TRUE(session.Open("drag_single", memolist::NumberedEntries(1)));
-        MouseTo(session.CellPoint(0, 1));
+        Session session("drag_single");
+        ASSERT_TRUE(session.Open(NumberedEntries(1)));
+        MouseTo(CellPoint(session, 0, 1));
         MouseDown();
-        POINT below = session.CellPoint(1, 1);
+        POINT below = CellPoint(session, 1, 1);
         MouseTo(below);
         below.y += 40;
         MouseTo(below);
         session.Settle();
-        EXPECT_EQ(session.Capture(), nullptr) << "no drag with one entry";
+        EXPECT_EQ(Capture(session), nullptr) << "no drag with one entry";
         MouseUp();
         EXPECT_EQ(session.Count(), 2);
     }
     {
-        Session session;
-        auto entries = memolist::NumberedEntries(3);
-        ASSERT_TRUE(session.Open("drag_endrow", entries));
-        MouseTo(session.CellPoint(3, 1));
+        Session session("drag_endrow");
+        auto entries = NumberedEntries(3);
+        ASSERT_TRUE(session.Open(entries));
+        MouseTo(CellPoint(session, 3, 1));
         MouseDown();
         EXPECT_TRUE(WaitFor([&] { return session.Selected() == 3; }, 2000));
-        MouseTo(session.CellPoint(2, 1));
-        MouseTo(session.CellPoint(0, 1));
+        MouseTo(CellPoint(session, 2, 1));
+        MouseTo(CellPoint(session, 0, 1));
         session.Settle();
-        EXPECT_EQ(session.Capture(), nullptr) << "the end row is not dragged";
+        EXPECT_EQ(Capture(session), nullptr) << "the end row is not dragged";
         MouseUp();
         EXPECT_EQ(session.Selected(), 3);
-        EXPECT_EQ(session.SavedOrder(), memolist::Descriptions(entries));
+        EXPECT_EQ(SavedOrder(session), driver::Descriptions(entries));
     }
 }
 
 // Texts measured as the program measures them: the template's font on a screen context.
-int TextWidth(const std::string &text)
+static int TextWidth(const std::string &text)
 {
     HDC dc = GetDC(nullptr);
     int height = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -193,22 +187,22 @@ int TextWidth(const std::string &text)
 }
 
 // Double-clicks the divider at the right edge of header item `column`.
-void DoubleClickDivider(Session &session, int column)
+static void DoubleClickDivider(Session &session, int column)
 {
     RECT item = {};
     {
-        driver::RemoteMemory remote(session.header(), sizeof item);
-        SendMessageA(session.header(), HDM_GETITEMRECT, column, (LPARAM)remote.address());
+        driver::RemoteMemory remote(Header(session), sizeof item);
+        SendMessageA(Header(session), HDM_GETITEMRECT, column, (LPARAM)remote.address());
         remote.Read(&item, sizeof item);
     }
     POINT divider = {item.right - 2, (item.top + item.bottom) / 2};
-    ClientToScreen(session.header(), &divider);
+    ClientToScreen(Header(session), &divider);
     MouseTo(divider);
     driver::Xdotool("click --repeat 2 --delay 60 1");
 }
 
 // The column's width once the program has taken the double-click (input arrives asynchronously).
-int FittedWidth(Session &session, int column, int expected)
+static int FittedWidth(Session &session, int column, int expected)
 {
     WaitFor([&] { return driver::ListColumnWidth(session.list(), column) == expected; }, 3000);
     return driver::ListColumnWidth(session.list(), column);
@@ -216,14 +210,14 @@ int FittedWidth(Session &session, int column, int expected)
 
 TEST(MemoListColumns, DividerDoubleClickFitsTheColumnToItsWidestText)
 {
-    Session session;
+    Session session("columns_fit");
     std::vector<driver::Entry> entries = {
         {"短い", "HKCU", "a", false},
         {"ずっと長い説明の文字列 & more", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", "", true},
         {"", "HKLM\\SYSTEM", "", false},
     };
-    ASSERT_TRUE(session.Open("columns_fit", entries));
-    ASSERT_NE(session.header(), nullptr);
+    ASSERT_TRUE(session.Open(entries));
+    ASSERT_NE(Header(session), nullptr);
 
     // Right to left, so that each divider is still inside the list when its turn comes.
     // The key badge of a key-only entry counts 23 pixels, wider than the value "a".
@@ -241,8 +235,8 @@ TEST(MemoListColumns, DividerDoubleClickFitsTheColumnToItsWidestText)
 
 TEST(MemoListColumns, WithNoEntriesAFittedColumnIsEightPixels)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("columns_empty", {}, false));
+    Session session("columns_empty");
+    ASSERT_TRUE(session.Run());
     DoubleClickDivider(session, 1);
     EXPECT_EQ(FittedWidth(session, 1, 8), 8);
     DoubleClickDivider(session, 0);
@@ -251,26 +245,22 @@ TEST(MemoListColumns, WithNoEntriesAFittedColumnIsEightPixels)
 
 TEST(MemoListKeys, DeleteRemovesTheSelectedEntryButNotTheEndRow)
 {
-    Session session;
-    auto entries = memolist::NumberedEntries(3);
-    ASSERT_TRUE(session.Open("delete_key", entries));
+    Session session("delete_key");
+    auto entries = NumberedEntries(3);
+    ASSERT_TRUE(session.Open(entries));
 
-    MouseTo(session.CellPoint(1, 1));
+    MouseTo(CellPoint(session, 1, 1));
     driver::Xdotool("click 1");
     ASSERT_TRUE(WaitFor([&] { return session.Selected() == 1; }, 2000));
     driver::Xdotool("key Delete");
     EXPECT_TRUE(WaitFor([&] { return session.Count() == 3; }, 3000)) << "one entry fewer";
     EXPECT_EQ(session.Selected(), 1);
-    EXPECT_EQ(session.SavedOrder(), (std::vector<std::string>{"E00", "E02"}));
+    EXPECT_EQ(SavedOrder(session), (std::vector<std::string>{"E00", "E02"}));
 
-    MouseTo(session.CellPoint(2, 1));
+    MouseTo(CellPoint(session, 2, 1));
     driver::Xdotool("click 1");
     ASSERT_TRUE(WaitFor([&] { return session.Selected() == 2; }, 2000));
     driver::Xdotool("key Delete");
-    Sleep(300);
-    session.Settle();
-    EXPECT_EQ(session.Count(), 3) << "the end row stays";
-    EXPECT_EQ(session.SavedOrder(), (std::vector<std::string>{"E00", "E02"}));
+    EXPECT_TRUE(WaitFor([&] { return session.Count() == 3; })) << "the end row stays";
+    EXPECT_EQ(SavedOrder(session), (std::vector<std::string>{"E00", "E02"}));
 }
-
-} // namespace

@@ -1,5 +1,5 @@
-// A running tarmik.exe with a memo loaded from its command line, and real mouse and keyboard
-// input on its memo list. Shared by the memo-list and cell-tip end-to-end tests.
+// The memo list of a running tarmik.exe seen from outside: its rows, cells and header, for the
+// memo-list and cell-tip tests that drive it with real mouse and keyboard input.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -9,12 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/driver.h"
+#include "tests/support/session.h"
 
 namespace memolist
 {
-
-constexpr int kSaveCommand = 40003;
 
 inline std::vector<driver::Entry> NumberedEntries(int count)
 {
@@ -28,158 +26,56 @@ inline std::vector<driver::Entry> NumberedEntries(int count)
     return entries;
 }
 
-inline std::vector<std::string> Descriptions(const std::vector<driver::Entry> &entries)
+// The descriptions of the memo as saved by the program's own save command, in file order.
+inline std::vector<std::string> SavedOrder(driver::Session &session)
 {
-    std::vector<std::string> out;
-    for (const driver::Entry &entry : entries) out.push_back(entry.description);
-    return out;
+    return driver::Descriptions(session.Saved());
 }
 
-class Session
+inline HWND Header(const driver::Session &session)
 {
-  public:
-    // Starts the program in a fresh folder, with `entries` in a memo file named on its command line
-    // (or no memo at all when `withMemo` is false).
-    bool Open(const std::string &testName, const std::vector<driver::Entry> &entries, bool withMemo = true)
-    {
-        std::string folder = driver::MakeTestFolder(testName);
-        driver::SetWindowsVersion("tarmik.exe", nullptr);
-        std::string tail;
-        if (withMemo)
-        {
-            memoPath_ = folder + "\\memo.tmk";
-            if (!driver::WriteFileBytes(memoPath_, driver::MemoBytes(entries))) return false;
-            tail = memoPath_;
-        }
-        if (!driver::Start(&program_, folder + "\\tarmik.exe", tail)) return false;
-        if (!driver::WaitForMainWindow(&program_)) return false;
-        list_ = GetDlgItem(program_.mainWindow, 1001);
-        header_ = (HWND)SendMessageA(list_, LVM_GETHEADER, 0, 0);
-        return list_ != nullptr;
-    }
-
-    ~Session()
-    {
-        driver::Xdotool("mouseup 1");
-        driver::Stop(&program_);
-    }
-
-    HWND main() const
-    {
-        return program_.mainWindow;
-    }
-    HWND list() const
-    {
-        return list_;
-    }
-    HWND header() const
-    {
-        return header_;
-    }
-    DWORD pid() const
-    {
-        return program_.pid;
-    }
-    void Settle()
-    {
-        driver::Settle(program_);
-    }
-
-    // Saves the memo with the program's own save command and reads the descriptions back in file order.
-    std::vector<std::string> SavedOrder()
-    {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(program_.mainWindow, WM_COMMAND, kSaveCommand, 0, SMTO_NORMAL, 10000, &ignored);
-        std::vector<driver::Entry> entries;
-        if (!driver::ParseMemo(driver::ReadFileBytes(memoPath_), &entries)) return {"(not a memo file)"};
-        return Descriptions(entries);
-    }
-
-    int Selected()
-    {
-        return driver::ListSelectedItem(list_);
-    }
-    int Count()
-    {
-        return driver::ListItemCount(list_);
-    }
-    int TopIndex()
-    {
-        return (int)SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
-    }
-    int PerPage()
-    {
-        return (int)SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0);
-    }
-
-    // The window that holds the mouse capture in the program's thread.
-    HWND Capture()
-    {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(program_.mainWindow, nullptr), &info);
-        return info.hwndCapture;
-    }
-
-    // Screen point inside a cell: `xFraction` across it, at its vertical middle.
-    POINT CellPoint(int row, int column, double xFraction = 0.5)
-    {
-        RECT cell = driver::ListSubItemRect(list_, row, column);
-        if (column == 0) cell.right = cell.left + driver::ListColumnWidth(list_, 0);
-        POINT point = {cell.left + (LONG)((cell.right - cell.left) * xFraction), (cell.top + cell.bottom) / 2};
-        ClientToScreen(list_, &point);
-        return point;
-    }
-
-    RECT ClientOnScreen()
-    {
-        RECT client;
-        GetClientRect(list_, &client);
-        MapWindowPoints(list_, nullptr, (POINT *)&client, 2);
-        return client;
-    }
-
-    // The cell's rectangle in screen coordinates (column 0 cut to its own width).
-    RECT CellOnScreen(int row, int column)
-    {
-        RECT cell = driver::ListSubItemRect(list_, row, column);
-        if (column == 0) cell.right = cell.left + driver::ListColumnWidth(list_, 0);
-        MapWindowPoints(list_, nullptr, (POINT *)&cell, 2);
-        return cell;
-    }
-
-  private:
-    driver::Program program_;
-    std::string memoPath_;
-    HWND list_ = nullptr;
-    HWND header_ = nullptr;
-};
-
-inline bool MouseTo(POINT point)
-{
-    char arguments[64];
-    snprintf(arguments, sizeof arguments, "mousemove %ld %ld", point.x, point.y);
-    return driver::Xdotool(arguments);
+    return (HWND)SendMessageA(session.list(), LVM_GETHEADER, 0, 0);
 }
-inline bool MouseDown()
+inline int TopIndex(const driver::Session &session)
 {
-    return driver::Xdotool("mousedown 1");
+    return (int)SendMessageA(session.list(), LVM_GETTOPINDEX, 0, 0);
 }
-inline bool MouseUp()
+inline int PerPage(const driver::Session &session)
 {
-    return driver::Xdotool("mouseup 1");
+    return (int)SendMessageA(session.list(), LVM_GETCOUNTPERPAGE, 0, 0);
 }
 
-// Polls `condition` until it holds or `timeoutMs` passes.
-template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs)
+// The window that holds the mouse capture in the program's thread.
+inline HWND Capture(const driver::Session &session)
 {
-    DWORD start = GetTickCount();
-    for (;;)
-    {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(10);
-    }
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(session.main(), nullptr), &info);
+    return info.hwndCapture;
+}
+
+// The cell's rectangle in screen coordinates (column 0 cut to its own width).
+inline RECT CellOnScreen(const driver::Session &session, int row, int column)
+{
+    RECT cell = driver::ListSubItemRect(session.list(), row, column);
+    if (column == 0) cell.right = cell.left + driver::ListColumnWidth(session.list(), 0);
+    MapWindowPoints(session.list(), nullptr, (POINT *)&cell, 2);
+    return cell;
+}
+
+// Screen point inside a cell: `xFraction` across it, at its vertical middle.
+inline POINT CellPoint(const driver::Session &session, int row, int column, double xFraction = 0.5)
+{
+    RECT cell = CellOnScreen(session, row, column);
+    return POINT{cell.left + (LONG)((cell.right - cell.left) * xFraction), (cell.top + cell.bottom) / 2};
+}
+
+inline RECT ClientOnScreen(const driver::Session &session)
+{
+    RECT client;
+    GetClientRect(session.list(), &client);
+    MapWindowPoints(session.list(), nullptr, (POINT *)&client, 2);
+    return client;
 }
 
 } // namespace memolist

@@ -4,13 +4,11 @@
 #include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
+using namespace driver;
 
-namespace
-{
+static const char kTestKey[] = "Software\\TarmikDialogTest";
 
-const char kTestKey[] = "Software\\TarmikDialogTest";
-
-void DeleteKeyTree(HKEY parent, const char *name)
+static void DeleteKeyTree(HKEY parent, const char *name)
 {
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
@@ -27,7 +25,7 @@ void DeleteKeyTree(HKEY parent, const char *name)
 
 // HKCU\Software\TarmikDialogTest\<five long levels>, with a default value and a value whose name is
 // 255 bytes long. Returns the deep key's path below HKEY_CURRENT_USER.
-std::string MakeDeepKey()
+static std::string MakeDeepKey()
 {
     DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
     std::string path = kTestKey;
@@ -65,7 +63,7 @@ struct ChildSearch
     HWND found;
 };
 
-BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
+static BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
 {
     ChildSearch *search = (ChildSearch *)lParam;
     if (driver::GetClass(window) != search->className) return TRUE;
@@ -73,7 +71,7 @@ BOOL CALLBACK FindChild(HWND window, LPARAM lParam)
     return FALSE;
 }
 
-HWND ChildOfClass(HWND parent, const char *className)
+static HWND ChildOfClass(HWND parent, const char *className)
 {
     ChildSearch search = {className, nullptr};
     EnumChildWindows(parent, FindChild, (LPARAM)&search);
@@ -151,34 +149,32 @@ struct RegistryEditorView
 };
 
 // Opens `keyPath` (and `valueName`) through the open-key dialog; `keyOnly` uses Alt+Delete in the value field.
-bool OpenThroughDialog(Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
+bool OpenThroughDialog(driver::Session &session, const std::string &keyPath, const std::string &valueName, bool keyOnly,
                        HWND *dialogOut = nullptr)
 {
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     if (!dialog) return false;
     if (dialogOut) *dialogOut = dialog;
-    SetText(GetDlgItem(dialog, kOpenKeyKey), keyPath);
-    SetText(GetDlgItem(dialog, kOpenKeyValue), valueName);
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), keyPath);
+    SetText(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME), valueName);
     if (keyOnly)
     {
-        ClickIn(GetDlgItem(dialog, kOpenKeyValue));
+        ClickIn(GetDlgItem(dialog, IDC_OPENKEY_VALUENAME));
         Keys("alt+Delete");
-        if (!WaitFor([&] { return Visible(Badge(dialog, kOpenKeyValue, kOpenKeyBadge)); })) return false;
+        if (!WaitFor([&] { return Visible(Badge(dialog, IDC_OPENKEY_VALUENAME, IDC_OPENKEY_KEYBADGE)); })) return false;
     }
     if (!IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
     return true;
 }
 
-} // namespace
-
 TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_ok", {}));
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    driver::Session session("openkey_ok");
+    ASSERT_TRUE(session.Open({}));
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND key = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
     HWND ok = GetDlgItem(dialog, IDOK);
     EXPECT_EQ(driver::GetText(ok), "開く");
     EXPECT_FALSE(IsWindowEnabled(ok)) << "OK starts disabled";
@@ -208,9 +204,9 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
     // A root chosen from the root-key button in the empty field enables OK at once.
     ClickIn(key);
     Keys("alt+Right");
-    ASSERT_TRUE(WaitFor([&] { return session.PopupMenu() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; }));
     Keys("Down Down Return");
-    ASSERT_TRUE(session.WaitForMenuClosed());
+    ASSERT_TRUE(WaitForMenuClosed(session));
     session.Settle();
     EXPECT_EQ(driver::GetText(key), "HKEY_LOCAL_MACHINE");
     EXPECT_TRUE(IsWindowEnabled(ok));
@@ -222,11 +218,11 @@ TEST(OpenKeyDialog, OkIsEnabledExactlyForKeyPathsWithARoot)
 
 TEST(OpenKeyDialog, PastedPathsTakeTheStoredFormAndOkFollows)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_paste", {}));
-    HWND dialog = session.OpenDialog(kOpenKey, "開く");
+    driver::Session session("openkey_paste");
+    ASSERT_TRUE(session.Open({}));
+    HWND dialog = OpenDialog(session, IDM_OPENKEY, "開く");
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, kOpenKeyKey);
+    HWND key = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
     HWND ok = GetDlgItem(dialog, IDOK);
     const struct
     {
@@ -283,9 +279,9 @@ class WithRegistryEditor : public ::testing::Test
 
 TEST_F(WithRegistryEditor, OpensTypedKeysAndValues)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("openkey_regedit", {{"E0", "HKCU\\Software", "", false}}));
-    const std::vector<uint8_t> memoBefore = session.FileBytes();
+    driver::Session session("openkey_regedit");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
+    const std::vector<uint8_t> memoBefore = driver::ReadFileBytes(session.memoPath());
     const std::string deepName = deepKey_.substr(deepKey_.rfind('\\') + 1);
     const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
     ASSERT_GT(deepPath.size(), 256u) << "the key buffer must grow";
@@ -315,14 +311,14 @@ TEST_F(WithRegistryEditor, OpensTypedKeysAndValues)
     EXPECT_EQ(view_.SelectedKeyName(), deepName);
     EXPECT_EQ(view_.SelectedRow(), 0);
 
-    EXPECT_EQ(session.FileBytes(), memoBefore);
+    EXPECT_EQ(driver::ReadFileBytes(session.memoPath()), memoBefore);
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]") << "opening a key adds nothing to the memo";
 }
 
 TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
 {
-    Session session;
-    ASSERT_TRUE(session.Open("entry_capture", {{"E0", "HKCU\\Software", "", false}}));
+    driver::Session session("entry_capture");
+    ASSERT_TRUE(session.Open({{"E0", "HKCU\\Software", "", false}}));
     const std::string deepPath = "HKEY_CURRENT_USER\\" + deepKey_;
     const std::string parentPath = deepPath.substr(0, deepPath.rfind('\\'));
 
@@ -331,39 +327,39 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(OpenThroughDialog(session, parentPath, "", true, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(parentPath.substr(parentPath.rfind('\\') + 1)));
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    SetText(GetDlgItem(dialog, kDescription), "kept");
-    SetText(GetDlgItem(dialog, kEntryValue), "replaced");
-    ClickIn(GetDlgItem(dialog, kCapture));
-    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == parentPath; });
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), parentPath);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "");
-    EXPECT_TRUE(Visible(Badge(dialog, kEntryValue, kEntryBadge))) << "a captured key shows the badge";
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kDescription)), "kept");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION), "kept");
+    SetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME), "replaced");
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == parentPath; });
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)), parentPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "");
+    EXPECT_TRUE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE))) << "a captured key shows the badge";
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION)), "kept");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
 
     // A value, with the focus in the value list: the badge goes, the value name comes.
     ASSERT_TRUE(OpenThroughDialog(session, deepPath, "last", false, &dialog));
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
     ASSERT_TRUE(WaitForSelection(deepPath.substr(deepPath.rfind('\\') + 1)));
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    ClickIn(GetDlgItem(dialog, kEntryValue));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_VALUENAME));
     Keys("alt+Delete");
-    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, kEntryValue, kEntryBadge)); }));
-    ClickIn(GetDlgItem(dialog, kCapture));
-    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, kEntryKey)) == deepPath; });
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryKey)), deepPath);
-    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, kEntryValue)), "last");
-    EXPECT_FALSE(Visible(Badge(dialog, kEntryValue, kEntryBadge)));
+    ASSERT_TRUE(WaitFor([&] { return Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)); }));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
+    WaitFor([&] { return driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)) == deepPath; });
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_KEYPATH)), deepPath);
+    EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_ENTRY_VALUENAME)), "last");
+    EXPECT_FALSE(Visible(Badge(dialog, IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE)));
 
     // Cancel after a capture leaves the memo as it was; OK after one stores what was captured.
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|]");
-    dialog = session.OpenDialog(kAdd, "追加");
+    dialog = OpenDialog(session, IDM_ADD, "追加");
     ASSERT_TRUE(dialog);
-    ClickIn(GetDlgItem(dialog, kCapture));
+    ClickIn(GetDlgItem(dialog, IDC_ENTRY_CAPTURE));
     session.Settle();
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[|" + deepPath + "|last][E0|HKCU\\Software|]");

@@ -7,9 +7,6 @@
 
 using namespace settings_e2e;
 
-namespace
-{
-
 struct DeviceCase
 {
     const char *folder;
@@ -17,7 +14,7 @@ struct DeviceCase
 };
 
 // The system's own text for an error, as the program's system-error report shows it.
-std::string SystemText(DWORD error)
+static std::string SystemText(DWORD error)
 {
     char text[256] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0x0400, text,
@@ -36,27 +33,24 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
         // the program shows with the system's text.
         {"read-only", SystemText(ERROR_ACCESS_DENIED)},
     };
-    driver::SetWindowsVersion("tarmik.exe", "winxp");
     for (const DeviceCase &c : cases)
     {
         SCOPED_TRACE(c.folder);
-        Tarmik tarmik;
-        tarmik.folder = driver::WindowsPath(std::string(root) + "/" + c.folder);
-        tarmik.exe = tarmik.folder + "\\tarmik.exe";
-        tarmik.settingsFile = tarmik.folder + "\\tarmik.PRF";
-        ASSERT_TRUE(StartTarmik(&tarmik));
+        driver::Session tarmik;
+        tarmik.UseFolder(driver::WindowsPath(std::string(root) + "/" + c.folder), "winxp");
+        ASSERT_TRUE(tarmik.Run());
 
         HWND dialog = OpenSettings(tarmik);
         ASSERT_TRUE(dialog);
         SetText(dialog, IDC_EXTENSION, "abc");
-        Message message;
+        driver::MessageBoxInfo message;
         ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &message));
         EXPECT_EQ(message.text, c.message);
         EXPECT_EQ(message.caption, "タルミク");
-        EXPECT_EQ(message.icon, Icon::Question);
+        EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Question);
         EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-        Shot(tarmik, message.window, std::string("settings_device_") + c.folder);
-        Answer(message, IDOK);
+        driver::ScreenshotWhenPainted(message.window, std::string("settings_device_") + c.folder);
+        driver::PressButton(message.window, IDOK);
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_TRUE(ReadSettings(tarmik).bytes.empty());
         ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
@@ -65,8 +59,6 @@ TEST(SettingsDevice, RefusedWritesAreReportedAndChangeNothing)
         ASSERT_TRUE(dialog);
         EXPECT_EQ(Text(dialog, IDC_EXTENSION), "TMK");
         ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
-        driver::Stop(&tarmik.program);
+        tarmik.Stop();
     }
 }
-
-} // namespace

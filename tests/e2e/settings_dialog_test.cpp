@@ -6,27 +6,24 @@
 
 using namespace settings_e2e;
 
-namespace
-{
-
 class SettingsDialog : public ::testing::Test
 {
   protected:
     void TearDown() override
     {
-        driver::Stop(&tarmik.program);
-        if (!tarmik.settingsFile.empty()) SetFileAttributesA(tarmik.settingsFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        tarmik.Stop();
+        if (!tarmik.folder().empty()) SetFileAttributesA(tarmik.settingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
     void Start(const std::string &name, const std::vector<uint8_t> *settings = nullptr, const char *version = "winxp",
                const std::string &tail = "")
     {
-        tarmik = PrepareTarmik(name, version);
+        tarmik.Prepare(name, version);
         if (settings)
         {
-            ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsFile, *settings));
+            ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), *settings));
         }
-        ASSERT_TRUE(StartTarmik(&tarmik, tail));
+        ASSERT_TRUE(tarmik.Run(tail));
     }
 
     std::string WriteMemo(const std::string &name, int entries)
@@ -34,12 +31,12 @@ class SettingsDialog : public ::testing::Test
         std::vector<driver::Entry> list;
         for (int i = 0; i < entries; i++)
             list.push_back({"entry " + std::to_string(i), "HKEY_CURRENT_USER\\Software", ""});
-        std::string path = tarmik.folder + "\\" + name;
+        std::string path = tarmik.folder() + "\\" + name;
         EXPECT_TRUE(driver::WriteFileBytes(path, driver::MemoBytes(list)));
         return path;
     }
 
-    Tarmik tarmik;
+    driver::Session tarmik;
 };
 
 TEST_F(SettingsDialog, OpensWithTheRecordsStateAndItsTexts)
@@ -56,12 +53,12 @@ TEST_F(SettingsDialog, OpensWithTheRecordsStateAndItsTexts)
     PutText(&bytes, 64, longPath);
     bytes[324] = 1;
     bytes[326] = 1;
-    tarmik = PrepareTarmik("settings_initial");
-    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsFile, bytes));
+    tarmik.Prepare("settings_initial", "winxp");
+    ASSERT_TRUE(driver::WriteFileBytes(tarmik.settingsPath(), bytes));
     // A memo on the command line keeps the start-up path from being opened.
-    const std::string memo = tarmik.folder + "\\start.memo";
+    const std::string memo = tarmik.folder() + "\\start.memo";
     ASSERT_TRUE(driver::WriteFileBytes(memo, driver::MemoBytes({})));
-    ASSERT_TRUE(StartTarmik(&tarmik, memo));
+    ASSERT_TRUE(tarmik.Run(memo));
 
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
@@ -90,7 +87,7 @@ TEST_F(SettingsDialog, OpensWithTheRecordsStateAndItsTexts)
 
     // Centred over the main window.
     RECT main, own;
-    GetWindowRect(tarmik.program.mainWindow, &main);
+    GetWindowRect(tarmik.main(), &main);
     GetWindowRect(dialog, &own);
     EXPECT_LE(abs((main.left + main.right) - (own.left + own.right)), 2);
     EXPECT_LE(abs((main.top + main.bottom) - (own.top + own.bottom)), 2);
@@ -120,9 +117,9 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     SetCheck(dialog, IDC_EXPANDKEY, true);
     EXPECT_TRUE(Checked(dialog, IDC_OPENATSTARTUP));
     EXPECT_EQ(Text(dialog, IDC_STARTUPFILE), "C:\\メモ\\レジストリ.tmk");
-    Shot(tarmik, dialog, "settings_dialog_winxp");
+    driver::ScreenshotWhenPainted(dialog, "settings_dialog_winxp");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
-    driver::Stop(&tarmik.program);
+    tarmik.Stop();
 
     Start("settings_look_nt40", nullptr, "nt40");
     dialog = OpenSettings(tarmik);
@@ -138,7 +135,7 @@ TEST_F(SettingsDialog, ScreenshotsAsXpAndNt40)
     Click(dialog, IDC_OPENATSTARTUP);
     SetText(dialog, IDC_STARTUPFILE, "C:\\メモ\\レジストリ.tmk");
     SetCheck(dialog, IDC_EXPANDKEY, true);
-    Shot(tarmik, dialog, "settings_dialog_nt40");
+    driver::ScreenshotWhenPainted(dialog, "settings_dialog_nt40");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
 
@@ -186,17 +183,17 @@ TEST_F(SettingsDialog, RefusesInputWithItsMessageInOrder)
         SetCheck(dialog, IDC_ASSOCIATE, c.associate);
         if (Checked(dialog, IDC_OPENATSTARTUP) != c.openAtStartup) Click(dialog, IDC_OPENATSTARTUP);
         SetText(dialog, IDC_STARTUPFILE, c.startupPath);
-        Message message;
+        driver::MessageBoxInfo message;
         ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &message));
         EXPECT_EQ(message.text, c.message);
         EXPECT_EQ(message.caption, "タルミク");
-        EXPECT_EQ(message.icon, Icon::Exclamation);
+        EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Exclamation);
         EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-        if (c.message == period) Shot(tarmik, message.window, "settings_refused_period");
-        Answer(message, IDOK);
+        if (c.message == period) driver::ScreenshotWhenPainted(message.window, "settings_refused_period");
+        driver::PressButton(message.window, IDOK);
         EXPECT_TRUE(IsWindowVisible(dialog));
     }
-    EXPECT_FALSE(driver::FileExists(tarmik.settingsFile));
+    EXPECT_FALSE(driver::FileExists(tarmik.settingsPath()));
 
     // The limits themselves are accepted: 16 characters are stored without a terminator, in capitals.
     SetText(dialog, IDC_EXTENSION, "abcdefghijklmnop");
@@ -227,7 +224,7 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
 {
     Start("settings_create");
     const std::string memo = WriteMemo("start.tmk", 2);
-    ASSERT_FALSE(driver::FileExists(tarmik.settingsFile));
+    ASSERT_FALSE(driver::FileExists(tarmik.settingsPath()));
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     SetCheck(dialog, IDC_REMEMBERWINDOW, true);
@@ -243,8 +240,8 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
     ASSERT_EQ(saved.bytes.size(), 352u);
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
-    ASSERT_TRUE(GetWindowPlacement(tarmik.program.mainWindow, &placement));
-    HWND list = GetDlgItem(tarmik.program.mainWindow, 1001);
+    ASSERT_TRUE(GetWindowPlacement(tarmik.main(), &placement));
+    HWND list = tarmik.list();
     EXPECT_EQ(saved.u16(0), 1u);
     EXPECT_TRUE(saved.zero(2, 14));
     EXPECT_EQ(saved.i32(16), placement.rcNormalPosition.left);
@@ -268,9 +265,9 @@ TEST_F(SettingsDialog, OkCreatesTheSettingsFileFieldByField)
     EXPECT_TRUE(saved.zero(327, 25));
 
     // Maximised, the flags say so; the normal rectangle stays the restored one.
-    ShowWindowAsync(tarmik.program.mainWindow, SW_MAXIMIZE);
-    Sleep(300);
-    driver::Settle(tarmik.program);
+    ShowWindowAsync(tarmik.main(), SW_MAXIMIZE);
+    EXPECT_TRUE(driver::WaitFor([&] { return IsZoomed(tarmik.main()) != FALSE; }));
+    tarmik.Settle();
     dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
@@ -300,9 +297,9 @@ TEST_F(SettingsDialog, WindowOptionOffZeroesTheBlockAtOnceAndShutdownWritesNothi
     std::fill(expected.begin() + 16, expected.begin() + 48, 0);
     EXPECT_EQ(written, expected);
 
-    MoveWindow(tarmik.program.mainWindow, 10, 10, 700, 500, TRUE);
-    driver::Settle(tarmik.program);
-    driver::Stop(&tarmik.program);
+    MoveWindow(tarmik.main(), 10, 10, 700, 500, TRUE);
+    tarmik.Settle();
+    tarmik.Stop();
     EXPECT_EQ(ReadSettings(tarmik).bytes, expected);
 }
 
@@ -329,20 +326,20 @@ TEST_F(SettingsDialog, ReadOnlyFileIsReportedAndNotWritten)
 {
     const std::vector<uint8_t> bytes = DefaultSettingsBytes();
     Start("settings_readonly", &bytes);
-    ASSERT_TRUE(SetFileAttributesA(tarmik.settingsFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA(tarmik.settingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
 
     HWND dialog = OpenSettings(tarmik);
     ASSERT_TRUE(dialog);
     SetText(dialog, IDC_EXTENSION, "abc");
     SetCheck(dialog, IDC_AUTOSAVE, true);
-    Message message;
+    driver::MessageBoxInfo message;
     ASSERT_TRUE(PressExpectingMessage(tarmik, dialog, IDOK, &message));
     EXPECT_EQ(message.text, "設定ファイルの属性が読み取り専用のため設定を保存できません。");
     EXPECT_EQ(message.caption, "タルミク");
-    EXPECT_EQ(message.icon, Icon::Question);
+    EXPECT_EQ(driver::MessageBoxIcon(message.window), driver::Icon::Question);
     EXPECT_EQ(message.buttons, std::vector<int>{IDOK});
-    Shot(tarmik, message.window, "settings_readonly_message");
-    Answer(message, IDOK);
+    driver::ScreenshotWhenPainted(message.window, "settings_readonly_message");
+    driver::PressButton(message.window, IDOK);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(ReadSettings(tarmik).bytes, bytes);
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
@@ -364,18 +361,18 @@ TEST_F(SettingsDialog, StartupFileOpensAtTheNextStart)
     Click(dialog, IDC_OPENATSTARTUP);
     SetText(dialog, IDC_STARTUPFILE, memo);
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDOK));
-    driver::Stop(&tarmik.program);
+    tarmik.Stop();
 
-    ASSERT_TRUE(StartTarmik(&tarmik));
-    HWND window = tarmik.program.mainWindow;
+    ASSERT_TRUE(tarmik.Run());
+    HWND window = tarmik.main();
     EXPECT_NE(driver::GetText(window).find("daily.tmk"), std::string::npos) << driver::GetText(window);
-    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, 1001)), 4);
+    EXPECT_EQ(driver::ListItemCount(GetDlgItem(window, IDC_MEMOLIST)), 4);
 }
 
 // The open-file dialog of the browse button, found by its title.
-HWND WaitForBrowseDialog(const Tarmik &tarmik)
+static HWND WaitForBrowseDialog(const driver::Session &tarmik)
 {
-    return driver::WaitForWindowOf(tarmik.program.pid, "#32770", "ファイルの参照", 8000);
+    return driver::WaitForWindowOf(tarmik.pid(), "#32770", "ファイルの参照", 8000);
 }
 
 TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
@@ -392,12 +389,12 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_BROWSE));
     HWND browse = WaitForBrowseDialog(tarmik);
     ASSERT_TRUE(browse);
-    driver::Settle(tarmik.program);
+    tarmik.Settle();
     EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "メモ ファイル (*.tmk)"); // the filter box
-    Shot(tarmik, browse, "settings_browse_dialog");
+    driver::ScreenshotWhenPainted(browse, "settings_browse_dialog");
     // The typed name in the typed folder: OK takes it whole.
     ASSERT_TRUE(driver::PressButton(browse, IDOK));
-    driver::Settle(tarmik.program);
+    tarmik.Settle();
     EXPECT_EQ(_stricmp(Text(dialog, IDC_STARTUPFILE).c_str(), memo.c_str()), 0) << Text(dialog, IDC_STARTUPFILE);
 
     // An extension that cannot be a filter leaves all files; cancel changes nothing.
@@ -406,11 +403,9 @@ TEST_F(SettingsDialog, BrowseStartsFromTheTypedPathWithTheMemoFilter)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_BROWSE));
     browse = WaitForBrowseDialog(tarmik);
     ASSERT_TRUE(browse);
-    driver::Settle(tarmik.program);
+    tarmik.Settle();
     EXPECT_EQ(driver::GetText(GetDlgItem(browse, 0x470)), "すべてのファイル (*.*)");
     ASSERT_TRUE(driver::PressButton(browse, IDCANCEL));
     EXPECT_EQ(Text(dialog, IDC_STARTUPFILE), "typed");
     ASSERT_TRUE(PressExpectingClose(tarmik, dialog, IDCANCEL));
 }
-
-} // namespace

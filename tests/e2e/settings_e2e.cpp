@@ -5,36 +5,12 @@
 namespace settings_e2e
 {
 
-Tarmik PrepareTarmik(const std::string &name, const char *windowsVersion)
+HWND OpenSettings(const driver::Session &tarmik)
 {
-    Tarmik tarmik;
-    tarmik.folder = driver::MakeTestFolder(name);
-    tarmik.exe = tarmik.folder + "\\tarmik.exe";
-    tarmik.settingsFile = tarmik.folder + "\\tarmik.PRF";
-    driver::SetWindowsVersion("tarmik.exe", windowsVersion);
-    return tarmik;
-}
-
-bool StartTarmik(Tarmik *tarmik, const std::string &tail)
-{
-    if (!driver::Start(&tarmik->program, tarmik->exe, tail)) return false;
-    return driver::WaitForMainWindow(&tarmik->program) != nullptr;
-}
-
-HWND OpenSettings(const Tarmik &tarmik)
-{
-    PostMessageA(tarmik.program.mainWindow, WM_COMMAND, IDM_SETTINGS, 0);
-    HWND dialog = driver::WaitForWindowOf(tarmik.program.pid, "#32770", "設定", 8000);
-    if (dialog) driver::Settle(tarmik.program);
+    tarmik.Post(IDM_SETTINGS);
+    HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "設定", 8000);
+    if (dialog) tarmik.Settle();
     return dialog;
-}
-
-std::string Shot(const Tarmik &tarmik, HWND window, const std::string &name)
-{
-    driver::Settle(tarmik.program);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    return driver::Screenshot(window, name);
 }
 
 void SetText(HWND dialog, int id, const std::string &text)
@@ -70,97 +46,6 @@ void Click(HWND dialog, int id)
     SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 3000, nullptr);
 }
 
-namespace
-{
-
-// The system icon drawn as a message box draws it, on the dialog face colour.
-std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
-{
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all = {0, 0, width, height};
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FillRect(memory, &all, face);
-    DeleteObject(face);
-    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, which), 0, 0, 0, nullptr, DI_NORMAL);
-    SelectObject(memory, old);
-    HDC reader = CreateCompatibleDC(screen);
-    old = SelectObject(reader, bitmap);
-    std::vector<uint32_t> pixels = driver::CapturePixels(reader, RECT{0, 0, width, height});
-    SelectObject(reader, old);
-    DeleteDC(reader);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-long long Distance(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
-{
-    long long sum = 0;
-    for (size_t i = 0; i < a.size(); i++)
-    {
-        for (int shift = 0; shift < 24; shift += 8)
-        {
-            int d = (int)((a[i] >> shift) & 0xFF) - (int)((b[i] >> shift) & 0xFF);
-            sum += d < 0 ? -d : d;
-        }
-    }
-    return sum;
-}
-
-// Which system icon the message box shows, told from its pixels on the screen.
-Icon IconOf(HWND box)
-{
-    HWND control = GetDlgItem(box, 1088); // the message box's icon control
-    if (!control || !IsWindowVisible(control)) return Icon::None;
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(200);
-    RECT rect;
-    GetWindowRect(control, &rect);
-    int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
-    std::vector<uint32_t> shown =
-        driver::CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
-    const struct
-    {
-        LPCSTR id;
-        Icon icon;
-    } candidates[] = {{IDI_HAND, Icon::Hand}, {IDI_QUESTION, Icon::Question}, {IDI_EXCLAMATION, Icon::Exclamation}};
-    Icon best = Icon::None;
-    long long bestDistance = -1;
-    for (const auto &candidate : candidates)
-    {
-        long long distance = Distance(shown, Reference(candidate.id, width, height));
-        if (bestDistance < 0 || distance < bestDistance)
-        {
-            bestDistance = distance;
-            best = candidate.icon;
-        }
-    }
-    return best;
-}
-
-void Describe(HWND box, Message *message)
-{
-    message->window = box;
-    message->caption = driver::GetText(box);
-    message->text = driver::GetText(GetDlgItem(box, 0xFFFF));
-    message->buttons.clear();
-    message->defaultButton = 0;
-    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
-    {
-        HWND button = GetDlgItem(box, id);
-        if (!button || !IsWindowVisible(button)) continue;
-        message->buttons.push_back(id);
-        if ((GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) message->defaultButton = id;
-    }
-    message->icon = IconOf(box);
-}
-
-} // namespace
-
 void Pump(DWORD milliseconds)
 {
     DWORD start = GetTickCount();
@@ -178,31 +63,24 @@ void Pump(DWORD milliseconds)
     }
 }
 
-bool WaitForMessage(const Tarmik &tarmik, Message *message, DWORD timeoutMs)
+bool PressExpectingMessage(const driver::Session &tarmik, HWND dialog, int id, driver::MessageBoxInfo *message,
+                           DWORD timeoutMs)
 {
-    driver::MessageBoxInfo info;
-    if (!driver::WaitForMessageBox(tarmik.program.pid, &info, timeoutMs)) return false;
-    Describe(info.window, message);
-    return true;
-}
-
-bool PressExpectingMessage(const Tarmik &tarmik, HWND dialog, int id, Message *message, DWORD timeoutMs)
-{
-    *message = Message();
+    *message = driver::MessageBoxInfo();
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
     DWORD start = GetTickCount();
     for (;;)
     {
-        if (WaitForMessage(tarmik, message, 0)) return true;
+        if (tarmik.Box(message, 0)) return true;
         if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return false;
         if (GetTickCount() - start >= timeoutMs) return false;
         Pump(20);
     }
 }
 
-bool PressExpectingClose(const Tarmik &tarmik, HWND dialog, int id, DWORD timeoutMs)
+bool PressExpectingClose(const driver::Session &tarmik, HWND dialog, int id, DWORD timeoutMs)
 {
-    Message message;
+    driver::MessageBoxInfo message;
     if (PressExpectingMessage(tarmik, dialog, id, &message, timeoutMs)) return false;
     return !IsWindow(dialog) || !IsWindowVisible(dialog);
 }
@@ -216,11 +94,6 @@ bool WaitUntilClosed(HWND dialog, DWORD timeoutMs)
         Pump(20);
     }
     return true;
-}
-
-void Answer(const Message &message, int id)
-{
-    driver::PressButton(message.window, id);
 }
 
 bool KeyExists(const std::string &path)
@@ -289,10 +162,10 @@ bool SettingsBytes::zero(size_t at, size_t cb) const
     return true;
 }
 
-SettingsBytes ReadSettings(const Tarmik &tarmik)
+SettingsBytes ReadSettings(const driver::Session &tarmik)
 {
     SettingsBytes settings;
-    settings.bytes = driver::ReadFileBytes(tarmik.settingsFile);
+    settings.bytes = driver::ReadFileBytes(tarmik.settingsPath());
     return settings;
 }
 

@@ -1,6 +1,6 @@
 // Shared steps of the settings and association tests: tarmik with its settings dialog open,
-// the dialog's controls set and read from outside, message boxes and their icons, the registry
-// under HKEY_CLASSES_ROOT and the settings file's bytes.
+// the dialog's controls set and read from outside, the registry under HKEY_CLASSES_ROOT and the
+// settings file's bytes.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -8,44 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/driver.h"
+#include "resources/resource.h"
+#include "tests/support/session.h"
 
 namespace settings_e2e
 {
 
-enum
-{
-    IDC_REMEMBERWINDOW = 1008,
-    IDC_EXTENSIONLABEL = 1009,
-    IDC_EXTENSION = 1010,
-    IDC_ASSOCIATE = 1011,
-    IDC_OPENATSTARTUP = 1012,
-    IDC_STARTUPFILE = 1013,
-    IDC_BROWSE = 1014,
-    IDC_AUTOSAVE = 1015,
-    IDC_EXPANDKEY = 1016,
-    IDC_OPENEDITOR = 1017,
-    IDC_STARTUPFILELABEL = 1018,
-    IDM_SETTINGS = 40011,
-};
-
-// One tarmik.exe in its own test folder.
-struct Tarmik
-{
-    std::string folder, exe, settingsFile;
-    driver::Program program;
-};
-
-// Makes the folder (optionally with a settings file) without starting the program.
-Tarmik PrepareTarmik(const std::string &name, const char *windowsVersion = "winxp");
-// Starts it (the tail is the command line after the program) and waits for the main window.
-bool StartTarmik(Tarmik *tarmik, const std::string &tail = "");
-
 // Opens the settings dialog by the menu command and waits for it; null when it does not appear.
-HWND OpenSettings(const Tarmik &tarmik);
-
-// A screenshot once the program has drawn what it was sent (Wine draws to the display asynchronously).
-std::string Shot(const Tarmik &tarmik, HWND window, const std::string &name);
+HWND OpenSettings(const driver::Session &tarmik);
 
 void SetText(HWND dialog, int id, const std::string &text);
 std::string Text(HWND dialog, int id);
@@ -55,32 +25,15 @@ bool Enabled(HWND dialog, int id);
 // A click on a check box or button that does not open anything modal.
 void Click(HWND dialog, int id);
 
-enum class Icon
-{
-    None,
-    Hand,
-    Question,
-    Exclamation
-};
-struct Message
-{
-    std::string caption, text;
-    Icon icon = Icon::None;
-    std::vector<int> buttons; // IDOK, IDYES, IDNO, ... present in the box
-    int defaultButton = 0;
-    HWND window = nullptr;
-};
 // Posts a button press to the dialog; true when a message box came up instead of the dialog closing.
-bool PressExpectingMessage(const Tarmik &tarmik, HWND dialog, int id, Message *message, DWORD timeoutMs = 8000);
+bool PressExpectingMessage(const driver::Session &tarmik, HWND dialog, int id, driver::MessageBoxInfo *message,
+                           DWORD timeoutMs = 8000);
 // True when the dialog closed after the press (and no message box came).
-bool PressExpectingClose(const Tarmik &tarmik, HWND dialog, int id, DWORD timeoutMs = 8000);
+bool PressExpectingClose(const driver::Session &tarmik, HWND dialog, int id, DWORD timeoutMs = 8000);
 // Handles messages sent to this test's own windows for that long (the waits below do so too).
 void Pump(DWORD milliseconds);
 // Waits until the dialog is gone (after a press answered by a message box).
 bool WaitUntilClosed(HWND dialog, DWORD timeoutMs = 8000);
-// Answers a message box and waits until it is gone.
-void Answer(const Message &message, int id);
-bool WaitForMessage(const Tarmik &tarmik, Message *message, DWORD timeoutMs);
 
 // HKEY_CLASSES_ROOT.
 bool KeyExists(const std::string &path);
@@ -114,7 +67,7 @@ struct SettingsBytes
     std::string text(size_t at, size_t cb) const; // up to the first NUL within cb bytes
     bool zero(size_t at, size_t cb) const;
 };
-SettingsBytes ReadSettings(const Tarmik &tarmik);
+SettingsBytes ReadSettings(const driver::Session &tarmik);
 // A default record (header 1, extension TMK) with fields changed by the caller.
 std::vector<uint8_t> DefaultSettingsBytes();
 void PutText(std::vector<uint8_t> *bytes, size_t at, const std::string &text);

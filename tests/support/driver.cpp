@@ -11,16 +11,13 @@
 namespace driver
 {
 
-namespace
-{
-
-std::string EnvPath(const char *name)
+static std::string EnvPath(const char *name)
 {
     const char *value = getenv(name);
     return value ? WindowsPath(value) : std::string(".");
 }
 
-void RemoveTree(const std::string &path)
+static void RemoveTree(const std::string &path)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
@@ -45,7 +42,7 @@ void RemoveTree(const std::string &path)
     RemoveDirectoryA(path.c_str());
 }
 
-void MakeDirectories(const std::string &path)
+static void MakeDirectories(const std::string &path)
 {
     for (size_t i = 3; i <= path.size(); ++i)
     {
@@ -61,9 +58,9 @@ struct FindArgs
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 {
-    FindArgs *args = reinterpret_cast<FindArgs *>(lParam);
+    FindArgs *args = (FindArgs *)lParam;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != args->pid || !IsWindowVisible(window)) return TRUE;
@@ -73,13 +70,11 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
     return TRUE;
 }
 
-void Put16(std::vector<uint8_t> *out, unsigned value)
+static void Put16(std::vector<uint8_t> *out, unsigned value)
 {
-    out->push_back(static_cast<uint8_t>(value));
-    out->push_back(static_cast<uint8_t>(value >> 8));
+    out->push_back((uint8_t)value);
+    out->push_back((uint8_t)(value >> 8));
 }
-
-} // namespace
 
 std::string WindowsPath(const std::string &unixPath)
 {
@@ -119,8 +114,7 @@ void SetWindowsVersion(const char *program, const char *version)
         ERROR_SUCCESS)
         return;
     if (version && *version)
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
-                       static_cast<DWORD>(strlen(version) + 1));
+        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version, (DWORD)(strlen(version) + 1));
     else
         RegDeleteValueA(key, "Version");
     RegCloseKey(key);
@@ -134,7 +128,7 @@ bool Start(Program *program, const std::string &exePath, const std::string &tail
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(show);
+    startup.wShowWindow = (WORD)show;
     PROCESS_INFORMATION info = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
@@ -191,66 +185,139 @@ void Stop(Program *program)
 std::vector<HWND> WindowsOf(DWORD pid)
 {
     FindArgs args = {pid, nullptr, nullptr, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found;
 }
 
 HWND FindWindowOf(DWORD pid, const char *className, const char *title)
 {
     FindArgs args = {pid, className, title, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found.empty() ? nullptr : args.found.front();
 }
 
 HWND WaitForWindowOf(DWORD pid, const char *className, const char *title, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;)
+    HWND window = nullptr;
+    WaitFor([&] { return (window = FindWindowOf(pid, className, title)) != nullptr; }, timeoutMs);
+    return window;
+}
+
+static HWND FindMessageBox(DWORD pid)
+{
+    for (HWND window : WindowsOf(pid))
     {
-        if (HWND window = FindWindowOf(pid, className, title)) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(20);
+        if (GetClass(window) == "#32770" && GetDlgItem(window, 0xFFFF)) return window;
     }
+    return nullptr;
 }
 
 bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;)
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = FindMessageBox(pid)) != nullptr; }, timeoutMs)) return false;
+    info->window = window;
+    info->caption = GetText(window);
+    info->text = GetText(GetDlgItem(window, 0xFFFF));
+    info->buttons.clear();
+    info->defaultButton = 0;
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
     {
-        for (HWND window : WindowsOf(pid))
-        {
-            if (GetClass(window) != "#32770") continue;
-            HWND textControl = GetDlgItem(window, 0xFFFF);
-            if (!textControl) continue;
-            info->window = window;
-            info->caption = GetText(window);
-            info->text = GetText(textControl);
-            return true;
-        }
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
+        HWND button = GetDlgItem(window, id);
+        if (!button || !IsWindowVisible(button)) continue;
+        info->buttons.push_back(id);
+        if ((GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) info->defaultButton = id;
     }
+    return true;
+}
+
+// The system icon drawn as a message box draws it, on the dialog face colour.
+static std::vector<uint32_t> Reference(LPCSTR which, int width, int height)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(memory, &all, face);
+    DeleteObject(face);
+    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, which), 0, 0, 0, nullptr, DI_NORMAL);
+    SelectObject(memory, old);
+    HDC reader = CreateCompatibleDC(screen);
+    old = SelectObject(reader, bitmap);
+    std::vector<uint32_t> pixels = CapturePixels(reader, RECT{0, 0, width, height});
+    SelectObject(reader, old);
+    DeleteDC(reader);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+static long long Distance(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
+{
+    long long sum = 0;
+    for (size_t i = 0; i < a.size(); i++)
+    {
+        for (int shift = 0; shift < 24; shift += 8)
+        {
+            int d = (int)((a[i] >> shift) & 0xFF) - (int)((b[i] >> shift) & 0xFF);
+            sum += d < 0 ? -d : d;
+        }
+    }
+    return sum;
+}
+
+Icon MessageBoxIcon(HWND box)
+{
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT))
+    {
+        if (GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) control = child;
+    }
+    if (!control || !IsWindowVisible(control)) return Icon::None;
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The other process paints on its own time; no message tells when the pixels are on the screen.
+    Sleep(200);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+    std::vector<uint32_t> shown =
+        CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
+    const struct
+    {
+        LPCSTR id;
+        Icon icon;
+    } candidates[] = {{IDI_HAND, Icon::Hand},
+                      {IDI_QUESTION, Icon::Question},
+                      {IDI_EXCLAMATION, Icon::Exclamation},
+                      {IDI_ASTERISK, Icon::Asterisk}};
+    Icon best = Icon::None;
+    long long bestDistance = -1;
+    for (const auto &candidate : candidates)
+    {
+        long long distance = Distance(shown, Reference(candidate.id, width, height));
+        if (bestDistance < 0 || distance < bestDistance)
+        {
+            bestDistance = distance;
+            best = candidate.icon;
+        }
+    }
+    return best;
 }
 
 bool PressButton(HWND dialog, int id, DWORD timeoutMs)
 {
     HWND button = GetDlgItem(dialog, id);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    DWORD start = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog))
-    {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+    return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, timeoutMs);
 }
 
 std::string GetText(HWND window)
 {
     char text[4096] = "";
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000,
-                        nullptr);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 3000, nullptr);
     return text;
 }
 
@@ -300,8 +367,8 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect)
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, from, rect.left, rect.top, SRCCOPY);
         GdiFlush();
-        const uint32_t *bgrx = static_cast<const uint32_t *>(bits);
-        pixels.assign(bgrx, bgrx + static_cast<size_t>(width) * height);
+        const uint32_t *bgrx = (const uint32_t *)bits;
+        pixels.assign(bgrx, bgrx + (size_t)width * height);
         for (uint32_t &pixel : pixels) pixel &= 0x00FFFFFF;
         SelectObject(memory, old);
         DeleteObject(bitmap);
@@ -313,13 +380,13 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect)
 
 std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels)
 {
-    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) return "";
+    if (width <= 0 || height <= 0 || pixels.size() != (size_t)width * height) return "";
     std::vector<uint8_t> rgb(pixels.size() * 3);
     for (size_t i = 0; i < pixels.size(); ++i)
     {
-        rgb[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+        rgb[i * 3] = (uint8_t)(pixels[i] >> 16);
+        rgb[i * 3 + 1] = (uint8_t)(pixels[i] >> 8);
+        rgb[i * 3 + 2] = (uint8_t)pixels[i];
     }
     std::string folder = BuildDir() + "\\screenshots";
     MakeDirectories(folder);
@@ -332,6 +399,16 @@ std::string Screenshot(HWND window, const std::string &name)
     RECT rect;
     GetWindowRect(window, &rect);
     return SavePng(name, rect.right - rect.left, rect.bottom - rect.top, CapturePixels(nullptr, rect));
+}
+
+std::string ScreenshotWhenPainted(HWND window, const std::string &name)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Wine draws to the display on its own time; no message tells when the pixels are there.
+    Sleep(300);
+    return Screenshot(window, name);
 }
 
 COLORREF ScreenPixel(int x, int y)
@@ -360,12 +437,46 @@ bool Xdotool(const std::string &arguments)
     return true;
 }
 
+bool MouseTo(int x, int y)
+{
+    return Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+}
+
+bool MouseDown()
+{
+    return Xdotool("mousedown 1");
+}
+
+bool MouseUp()
+{
+    return Xdotool("mouseup 1");
+}
+
+bool ClickIn(HWND window, double xFraction, double yFraction)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MouseTo(rect.left + (int)((rect.right - rect.left) * xFraction),
+            rect.top + (int)((rect.bottom - rect.top) * yFraction));
+    return Xdotool("click 1");
+}
+
+bool Keys(const char *keys)
+{
+    return Xdotool(std::string("key --delay 30 ") + keys);
+}
+
+bool Type(const char *text)
+{
+    return Xdotool(std::string("type --delay 20 \"") + text + "\"");
+}
+
 bool SetClipboardText(const std::string &text)
 {
     if (!OpenClipboard(nullptr)) return false;
     bool placed = false;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    char *copy = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    char *copy = block ? (char *)GlobalLock(block) : nullptr;
     if (copy)
     {
         memcpy(copy, text.c_str(), text.size() + 1);
@@ -382,7 +493,7 @@ std::string ClipboardText()
     std::string text = "(no text)";
     if (!OpenClipboard(nullptr)) return "(clipboard not opened)";
     HANDLE block = GetClipboardData(CF_TEXT);
-    const char *data = block ? static_cast<const char *>(GlobalLock(block)) : nullptr;
+    const char *data = block ? (const char *)GlobalLock(block) : nullptr;
     if (data)
     {
         text = data;
@@ -415,7 +526,7 @@ bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
@@ -430,12 +541,12 @@ std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries)
     std::vector<uint8_t> out;
     Put16(&out, 4);
     Put16(&out, 1);
-    Put16(&out, static_cast<unsigned>(entries.size()));
+    Put16(&out, (unsigned)entries.size());
     for (const Entry &entry : entries)
     {
-        Put16(&out, static_cast<unsigned>(entry.description.size()));
-        Put16(&out, static_cast<unsigned>(entry.keyPath.size()));
-        Put16(&out, entry.keyOnly ? 0xFFFF : static_cast<unsigned>(entry.valueName.size()));
+        Put16(&out, (unsigned)entry.description.size());
+        Put16(&out, (unsigned)entry.keyPath.size());
+        Put16(&out, entry.keyOnly ? 0xFFFF : (unsigned)entry.valueName.size());
         out.insert(out.end(), entry.description.begin(), entry.description.end());
         out.insert(out.end(), entry.keyPath.begin(), entry.keyPath.end());
         if (!entry.keyOnly) out.insert(out.end(), entry.valueName.begin(), entry.valueName.end());
@@ -455,7 +566,7 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries)
     };
     auto readText = [&](unsigned length, std::string *text) {
         if (bytes.size() - at < length) return false;
-        text->assign(reinterpret_cast<const char *>(bytes.data()) + at, length);
+        text->assign((const char *)bytes.data() + at, length);
         at += length;
         return true;
     };
@@ -478,6 +589,13 @@ bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries)
     return true;
 }
 
+std::vector<std::string> Descriptions(const std::vector<Entry> &entries)
+{
+    std::vector<std::string> out;
+    for (const Entry &entry : entries) out.push_back(entry.description);
+    return out;
+}
+
 RemoteMemory::RemoteMemory(HWND window, SIZE_T cbSize)
 {
     DWORD pid = 0;
@@ -495,35 +613,31 @@ RemoteMemory::~RemoteMemory()
 bool RemoteMemory::Write(const void *data, SIZE_T cb, SIZE_T offset)
 {
     SIZE_T done = 0;
-    return remote_ && WriteProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) &&
-           done == cb;
+    return remote_ && WriteProcessMemory(process_, (char *)remote_ + offset, data, cb, &done) && done == cb;
 }
 
 bool RemoteMemory::Read(void *data, SIZE_T cb, SIZE_T offset)
 {
     SIZE_T done = 0;
-    return remote_ && ReadProcessMemory(process_, static_cast<char *>(remote_) + offset, data, cb, &done) && done == cb;
+    return remote_ && ReadProcessMemory(process_, (char *)remote_ + offset, data, cb, &done) && done == cb;
 }
 
 int GdiObjectCount(HANDLE process)
 {
     DWORD count = GetGuiResources(process, GR_GDIOBJECTS);
-    if (count) return static_cast<int>(count);
+    if (count) return (int)count;
     typedef LONG(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProc query = reinterpret_cast<QueryProc>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    QueryProc query = (QueryProc)((void *)(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
     const SIZE_T kTableInPeb = sizeof(void *) == 8 ? 0xF8 : 0x94; // GdiSharedHandleTable
     UINT_PTR table = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<BYTE *>(basic.PebBaseAddress) + kTableInPeb, &table, sizeof table,
-                           nullptr) ||
+    if (!ReadProcessMemory(process, (BYTE *)basic.PebBaseAddress + kTableInPeb, &table, sizeof table, nullptr) ||
         !table)
         return -1;
     const SIZE_T kEntries = 0x10000, cbEntry = 24, kTypeOffset = 14;
     std::vector<BYTE> entries(kEntries * cbEntry);
-    if (!ReadProcessMemory(process, reinterpret_cast<const void *>(table), entries.data(), entries.size(), nullptr))
-        return -1;
+    if (!ReadProcessMemory(process, (const void *)table, entries.data(), entries.size(), nullptr)) return -1;
     int used = 0;
     for (SIZE_T i = 0; i < kEntries; ++i) used += entries[i * cbEntry + kTypeOffset] != 0;
     return used;
@@ -531,12 +645,12 @@ int GdiObjectCount(HANDLE process)
 
 int ListItemCount(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
 int ListSelectedItem(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return (int)(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED));
 }
 
 RECT ListSubItemRect(HWND list, int item, int subItem)
@@ -544,14 +658,14 @@ RECT ListSubItemRect(HWND list, int item, int subItem)
     RECT rect = {LVIR_BOUNDS, subItem, 0, 0};
     RemoteMemory remote(list, sizeof rect);
     if (!remote.Write(&rect, sizeof rect)) return RECT{};
-    SendMessageA(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_GETSUBITEMRECT, item, (LPARAM)remote.address());
     remote.Read(&rect, sizeof rect);
     return rect;
 }
 
 int ListColumnWidth(HWND list, int column)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    return (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
 }
 
 } // namespace driver

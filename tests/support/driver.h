@@ -9,6 +9,18 @@
 namespace driver
 {
 
+// Polls `condition` until it holds or `timeoutMs` passes; whether it held.
+template <class Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 5000)
+{
+    DWORD start = GetTickCount();
+    for (;;)
+    {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(10);
+    }
+}
+
 // The build directory as a Windows path (from TARMIK_BUILD), without a trailing backslash.
 std::string BuildDir();
 // The source directory as a Windows path (from TARMIK_SOURCE).
@@ -54,9 +66,21 @@ struct MessageBoxInfo
     HWND window = nullptr;
     std::string caption;
     std::string text;
-    bool hasIconHand = false, hasIconQuestion = false, hasIconExclamation = false;
+    std::vector<int> buttons; // IDOK, IDYES, IDNO, ... shown in the box
+    int defaultButton = 0;
 };
 bool WaitForMessageBox(DWORD pid, MessageBoxInfo *info, DWORD timeoutMs = 5000);
+enum class Icon
+{
+    None,
+    Hand,
+    Question,
+    Exclamation,
+    Asterisk
+};
+// Which system icon the box shows, told from its pixels on the screen (its icon handle is the other
+// process's).
+Icon MessageBoxIcon(HWND box);
 // Presses a button of a dialog (IDOK, IDYES, ...) as a click would, and waits until the dialog is gone.
 bool PressButton(HWND dialog, int id, DWORD timeoutMs = 5000);
 
@@ -73,11 +97,26 @@ std::vector<uint32_t> CapturePixels(HDC source, const RECT &rect);
 std::string SavePng(const std::string &name, int width, int height, const std::vector<uint32_t> &pixels);
 // Saves a PNG of the window's screen rectangle as BuildDir()\screenshots\<name>.png. Returns the path.
 std::string Screenshot(HWND window, const std::string &name);
+// The same once the window's program has drawn what it was sent.
+std::string ScreenshotWhenPainted(HWND window, const std::string &name);
 // The colour of one screen pixel.
 COLORREF ScreenPixel(int x, int y);
 
 // Runs /usr/bin/xdotool with the arguments (real X input) and waits for it.
 bool Xdotool(const std::string &arguments);
+// Real mouse and keyboard input through xdotool.
+bool MouseTo(int x, int y);
+inline bool MouseTo(POINT point)
+{
+    return MouseTo(point.x, point.y);
+}
+bool MouseDown();
+bool MouseUp();
+// A click at a point of the window, given as fractions of its width and height.
+bool ClickIn(HWND window, double xFraction = 0.5, double yFraction = 0.5);
+bool Keys(const char *keys);
+// Types plain ASCII text.
+bool Type(const char *text);
 
 // The clipboard's text (CF_TEXT, Shift-JIS), as another program puts it there and reads it back.
 bool SetClipboardText(const std::string &text);
@@ -97,6 +136,7 @@ struct Entry
 std::vector<uint8_t> MemoBytes(const std::vector<Entry> &entries);
 // False when the bytes are not a well-formed memo.
 bool ParseMemo(const std::vector<uint8_t> &bytes, std::vector<Entry> *entries);
+std::vector<std::string> Descriptions(const std::vector<Entry> &entries);
 
 // Memory in another process, for list-view and tree-view messages that carry pointers.
 class RemoteMemory
