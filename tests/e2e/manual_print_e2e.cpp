@@ -30,8 +30,8 @@ enum
     kCopies = 0x482
 };
 
-static const char kPrinterKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\ManualTestPrinter";
-static const char kPrinter[] = "ManualTestPrinter";
+static const char kPrinterKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\PostScript Printer";
+static const char kPrinter[] = "PostScript Printer";
 
 static std::string UnixBuild()
 {
@@ -66,6 +66,8 @@ static void InstallPrinter(const std::string &port = UnixOutput())
               ERROR_SUCCESS);
     SetString(key, "Name", kPrinter);
     SetString(key, "Port", port);
+    // What the print dialog shows as its place; without it the dialog shows the port, a test folder.
+    SetString(key, "Location", "LPT1:");
     SetString(key, "Printer Driver", kPrinter);
     SetString(key, "Print Processor", "winprint");
     SetString(key, "Datatype", "RAW");
