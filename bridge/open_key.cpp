@@ -2,7 +2,7 @@
 // user would, and its value list is waited for after the key is selected.
 #include "bridge/bridge.h"
 
-#include "dialogs/rootkeys.h"
+#include "bridge/root_keys.h"
 #include "memo/memo.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -106,8 +106,8 @@ static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buff
 // The root key's long name for one typed as the first component, long or short; else the component itself.
 static const char *RootKeyNameLookedFor(const char *component)
 {
-    int index = FindRootKeyName(component, 0, lstrlenA(component));
-    return index >= 0 ? kRootKeyNames[index % ROOT_KEY_COUNT].longName : component;
+    const int root = FindRootKeyName(component, 0, lstrlenA(component));
+    return root >= 0 ? kRootKeyNames[root].longName : component;
 }
 
 // Walks the tree down along `keyPath`, expanding each key on the way. Returns the key the path names,
