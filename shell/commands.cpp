@@ -137,7 +137,7 @@ static void CaptureIntoMemo()
 static void StartRegistryEditor()
 {
     RegistryEditorTarget target;
-    if (FindOrStartRegistryEditor(&target) && target.window && target.process) CloseHandle(target.process);
+    if (FindOrStartRegistryEditor(gMainWindow, &target) && target.window && target.process) CloseHandle(target.process);
 }
 
 static void MoveSelectedEntryUp()
@@ -178,7 +178,7 @@ void RunCommand(int id)
     case IDC_OPEN: OpenSelectedEntry(); break;
     case IDM_CAPTURE:
     case IDC_IMPORT: CaptureIntoMemo(); break;
-    case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, 0); break;
+    case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, OpenKeyOptions()); break;
     case IDM_STARTREGEDIT: StartRegistryEditor(); break;
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;
