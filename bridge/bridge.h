@@ -1,4 +1,5 @@
 // The Registry Editor bridge: find or start it, drive its tree and value list across the process boundary.
+// Callers hand it plain texts, option flags, a capture sink and the owner of its messages.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -86,10 +87,10 @@ struct BridgeBuffer
 
 /* regedit_process.cpp */
 // The Registry Editor running, or started and waited for; FALSE when there is none (any message shown).
-BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target);
+BOOL FindOrStartRegistryEditor(HWND owner, RegistryEditorTarget *target);
 // The same for one about to be driven: FALSE also, after telling the user, for one of the other width or
 // one busy with a dialog of its own; a running one is then not brought forward by this call.
-BOOL FindRegistryEditorToDrive(RegistryEditorTarget *target);
+BOOL FindRegistryEditorToDrive(HWND owner, RegistryEditorTarget *target);
 
 /* regedit_checks.cpp */
 // TRUE when the process of the Registry Editor's window has this program's width; else the user was told,
@@ -136,13 +137,22 @@ int SubkeyIndex(HKEY root, const char *parentPath, const char *name);
 HTREEITEM ChildItemByRow(HWND tree, HTREEITEM parent, int index, const BridgeBuffer *buffer);
 
 /* open_key.cpp */
-void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly);
-void OpenSelectedEntry();
+// How an open ends, as the user's settings ask.
+enum
+{
+    OPEN_EXPAND_KEY = 1,  // a key-only open expands the key too
+    OPEN_VALUE_EDITOR = 2 // a selected value's edit screen is opened
+};
+// Shows the key, and the value unless `keyOnly` (an empty name is the default value), in the Registry
+// Editor, found or started; any message is owned by `owner`. The key path is cut at each separator
+// while the walk runs, and given back as it was.
+void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
 
 /* capture.cpp */
+// Hands the key selected in a running Registry Editor, or each value selected in its list, to `sink`;
+// never starts one. Any message is owned by `owner`; this program's main window comes to the front.
 void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner);
 // The item's key path below the first root item into *pathBlock (a fixed block it may replace);
 // its length, or 0 after reporting to `owner` or for an item without text.
 SIZE_T BuildTreeItemPath(HWND tree, HTREEITEM item, HTREEITEM firstRoot, HGLOBAL *pathBlock, const BridgeBuffer *buffer,
                          HWND owner);
-int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);

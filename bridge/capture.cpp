@@ -3,8 +3,8 @@
 
 #include <string.h>
 
-#include "memo/memo.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 static const SIZE_T kPathBlockStart = 256;
 
@@ -122,15 +122,4 @@ void CaptureRegistryEditorSelection(CaptureSink sink, HWND owner)
         }
     }
     if (process) CloseHandle(process);
-}
-
-int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
-{
-    HGLOBAL entry = AllocMemoEntry("", keyPath, valueName, keyOnly);
-    if (!entry)
-    {
-        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
-        return 0;
-    }
-    return InsertEntryAboveSelection(entry) >= 0;
 }

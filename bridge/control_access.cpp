@@ -4,7 +4,8 @@
 
 #include <string.h>
 
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 // Tree texts fetched from the Registry Editor on NT; each read overwrites the last.
 static char gTreeText[CB_BRIDGE_TEXT];

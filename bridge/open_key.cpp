@@ -2,10 +2,8 @@
 // user would, and its value list is waited for after the key is selected.
 #include "bridge/bridge.h"
 
-#include "dialogs/rootkeys.h"
-#include "memo/memo.h"
-#include "settings/settings.h"
-#include "shell/shell.h"
+#include "bridge/root_keys.h"
+#include "shell/text.h"
 
 static const DWORD kListPollMs = 50;
 static const int kListPolls = 60;
@@ -106,8 +104,8 @@ static void RelistChildren(HWND tree, HTREEITEM parent, const BridgeBuffer *buff
 // The root key's long name for one typed as the first component, long or short; else the component itself.
 static const char *RootKeyNameLookedFor(const char *component)
 {
-    int index = FindRootKeyName(component, 0, lstrlenA(component));
-    return index >= 0 ? kRootKeyNames[index % ROOT_KEY_COUNT].longName : component;
+    const int root = FindRootKeyName(component, 0, lstrlenA(component));
+    return root >= 0 ? kRootKeyNames[root].longName : component;
 }
 
 // Walks the tree down along `keyPath`, expanding each key on the way. Returns the key the path names,
@@ -213,14 +211,14 @@ static int FindValueRow(HWND list, const char *valueName, const BridgeBuffer *bu
 }
 
 // Selects the key, or the value under it; the selected row, or -1 when the focus belongs to the tree.
-static int SelectKeyOrValue(HWND tree, HWND list, HTREEITEM key, const char *valueName, BOOL keyOnly,
+static int SelectKeyOrValue(HWND tree, HWND list, HTREEITEM key, const char *valueName, BOOL keyOnly, UINT options,
                             const BridgeBuffer *buffer)
 {
     BOOL shownBefore = ShowKeyValues(tree, list, key, buffer);
     int row = -1;
     if (keyOnly)
     {
-        if (gSettings.expandSelectedKey) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)key);
+        if (options & OPEN_EXPAND_KEY) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)key);
     }
     else if (valueName[0])
     {
@@ -247,11 +245,11 @@ static int SelectKeyOrValue(HWND tree, HWND list, HTREEITEM key, const char *val
 }
 
 // Puts the focus where the user will want it, and opens the value's editor when asked to.
-static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list, int row)
+static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list, int row, UINT options)
 {
     if (!AttachToRegistryEditor(target->threadId)) return;
     SetFocus(row >= 0 ? list : tree);
-    BOOL pressEnter = row >= 0 && gSettings.openValueEditor && GetFocus() == list;
+    BOOL pressEnter = row >= 0 && (options & OPEN_VALUE_EDITOR) && GetFocus() == list;
     DetachFromRegistryEditor(target->threadId);
     if (!pressEnter) return;
     // Enter goes in after the detach, into the Registry Editor's own input, where its list keeps the
@@ -262,10 +260,10 @@ static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list
     keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
 }
 
-void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)
+void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner)
 {
     RegistryEditorTarget target;
-    if (!FindRegistryEditorToDrive(&target)) return;
+    if (!FindRegistryEditorToDrive(owner, &target)) return;
     if (AttachToRegistryEditor(target.threadId))
     {
         SetFocus(target.window);
@@ -274,31 +272,17 @@ void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly)
 
     HWND tree, list;
     BridgeBuffer buffer;
-    if (FindRegistryEditorControls(target.window, &tree, &list) &&
-        AcquireBridgeBuffer(target.process, gMainWindow, &buffer))
+    if (FindRegistryEditorControls(target.window, &tree, &list) && AcquireBridgeBuffer(target.process, owner, &buffer))
     {
         HTREEITEM deepest;
         HTREEITEM key = WalkToKey(tree, keyPath, &buffer, &deepest);
         int row = -1;
         if (key)
-            row = SelectKeyOrValue(tree, list, key, valueName, keyOnly, &buffer);
+            row = SelectKeyOrValue(tree, list, key, valueName, keyOnly, options, &buffer);
         else
             SelectTreeItem(tree, deepest);
-        FocusResult(&target, tree, list, row);
+        FocusResult(&target, tree, list, row, options);
         ReleaseBridgeBuffer(&buffer);
     }
     if (target.process) CloseHandle(target.process);
-}
-
-void OpenSelectedEntry()
-{
-    HGLOBAL entry = GetEntryHandle(GetSelectedIndex());
-    if (!entry) return;
-    BYTE *block = (BYTE *)GlobalLock(entry);
-    if (!block) return;
-    const MemoEntryHead *head = (const MemoEntryHead *)block;
-    char *keyPath = (char *)block + sizeof(MemoEntryHead) + head->descriptionSize;
-    const char *valueName = keyPath + head->keyPathSize;
-    OpenKeyInRegistryEditor(keyPath, valueName, (short)head->keyOnly);
-    GlobalUnlock(entry);
 }

@@ -2,7 +2,8 @@
 // layout, and that it is not waiting on a dialog of its own.
 #include "bridge/bridge.h"
 
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 #ifdef _WIN64
 static const char kOtherWidth[] =

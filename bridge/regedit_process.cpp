@@ -1,7 +1,8 @@
 // Finding the running Registry Editor, or starting one and waiting for its window.
 #include "bridge/bridge.h"
 
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 
 static const char kEditorClass[] = "RegEdit_RegEdit";
 static const DWORD kWindowPollMs = 100;
@@ -9,10 +10,9 @@ static const int kWindowPolls = 100;
 static const DWORD kAllAccess = 0x1F0FFF; // PROCESS_ALL_ACCESS as the systems of the time define it
 
 // Whether the Registry Editor found may be driven now; FALSE after telling the user, with nothing held.
-static BOOL ReadyToDrive(RegistryEditorTarget *target)
+static BOOL ReadyToDrive(HWND owner, RegistryEditorTarget *target)
 {
-    if (RegistryEditorHasOwnWidth(target->window, gMainWindow) && RegistryEditorIsFree(target->window, gMainWindow))
-        return TRUE;
+    if (RegistryEditorHasOwnWidth(target->window, owner) && RegistryEditorIsFree(target->window, owner)) return TRUE;
     if (target->process) CloseHandle(target->process);
     target->window = 0;
     target->threadId = 0;
@@ -20,7 +20,7 @@ static BOOL ReadyToDrive(RegistryEditorTarget *target)
     return FALSE;
 }
 
-static BOOL UseRunningEditor(HWND window, BOOL toDrive, RegistryEditorTarget *target)
+static BOOL UseRunningEditor(HWND window, BOOL toDrive, HWND owner, RegistryEditorTarget *target)
 {
     DWORD processId = 0;
     target->window = window;
@@ -28,13 +28,13 @@ static BOOL UseRunningEditor(HWND window, BOOL toDrive, RegistryEditorTarget *ta
     // A refusal is left to the buffer, whose allocation then fails and reports.
     target->process = gIsNtFamily ? OpenProcess(kAllAccess, FALSE, processId) : 0;
     // Looked at before it is brought forward, so that one refused stays where it was.
-    if (toDrive && !ReadyToDrive(target)) return FALSE;
+    if (toDrive && !ReadyToDrive(owner, target)) return FALSE;
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
     return TRUE;
 }
 
-static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
+static BOOL StartEditor(BOOL toDrive, HWND owner, RegistryEditorTarget *target)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -45,9 +45,9 @@ static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
     if (!CreateProcessA(0, commandLine, 0, 0, FALSE, 0, 0, 0, &startup, &started))
     {
         if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            ShowMessage(gMainWindow, "レジストリ エディタが見つかりません。", MB_ICONQUESTION);
+            ShowMessage(owner, "レジストリ エディタが見つかりません。", MB_ICONQUESTION);
         else
-            ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+            ReportSystemError(owner, LEVEL_ORDINARY);
         return FALSE;
     }
     CloseHandle(started.hThread);
@@ -79,25 +79,25 @@ static BOOL StartEditor(BOOL toDrive, RegistryEditorTarget *target)
         CloseHandle(started.hProcess);
         if (gIsNtFamily) target->process = OpenProcess(kAllAccess, FALSE, processId);
     }
-    return !toDrive || ReadyToDrive(target);
+    return !toDrive || ReadyToDrive(owner, target);
 }
 
-static BOOL FindOrStart(BOOL toDrive, RegistryEditorTarget *target)
+static BOOL FindOrStart(BOOL toDrive, HWND owner, RegistryEditorTarget *target)
 {
     target->window = 0;
     target->threadId = 0;
     target->process = 0;
     HWND window = FindWindowA(kEditorClass, 0);
-    if (window) return UseRunningEditor(window, toDrive, target);
-    return StartEditor(toDrive, target);
+    if (window) return UseRunningEditor(window, toDrive, owner, target);
+    return StartEditor(toDrive, owner, target);
 }
 
-BOOL FindOrStartRegistryEditor(RegistryEditorTarget *target)
+BOOL FindOrStartRegistryEditor(HWND owner, RegistryEditorTarget *target)
 {
-    return FindOrStart(FALSE, target);
+    return FindOrStart(FALSE, owner, target);
 }
 
-BOOL FindRegistryEditorToDrive(RegistryEditorTarget *target)
+BOOL FindRegistryEditorToDrive(HWND owner, RegistryEditorTarget *target)
 {
-    return FindOrStart(TRUE, target);
+    return FindOrStart(TRUE, owner, target);
 }

@@ -3,7 +3,7 @@
 // is asked here, in this process, which costs the Registry Editor nothing.
 #include "bridge/bridge.h"
 
-#include "dialogs/rootkeys.h"
+#include "bridge/root_keys.h"
 
 enum
 {
@@ -18,8 +18,8 @@ static const HKEY kRootKeys[ROOT_KEY_COUNT] = {
 
 HKEY RootKeyHandle(const char *name)
 {
-    int index = FindRootKeyName(name, 0, lstrlenA(name));
-    return index >= 0 ? kRootKeys[index % ROOT_KEY_COUNT] : 0;
+    const int root = FindRootKeyName(name, 0, lstrlenA(name));
+    return root >= 0 ? kRootKeys[root] : 0;
 }
 
 BOOL RegistryKeyIsGone(HKEY root, const char *subPath)

@@ -17,6 +17,8 @@ enum
 // A copy of the key field's text, grown with it, and the size of that text with its NUL as last seen.
 static char *gKeyBuffer;
 static int gKeyLength;
+// The bridge's OPEN_ flags, from the dialog's creation parameter.
+static UINT gOpenOptions;
 
 static const KeyControlIds kOpenKeyControls = {IDC_OPENKEY_KEYPATH, IDC_OPENKEY_ROOTBUTTON, IDC_OPENKEY_VALUENAME,
                                                IDC_OPENKEY_KEYBADGE};
@@ -26,8 +28,9 @@ enum
     OPENKEY_TIP_FIELD_COUNT = sizeof kOpenKeyTipFields / sizeof kOpenKeyTipFields[0]
 };
 
-static BOOL OnInitDialog(HWND dialog)
+static BOOL OnInitDialog(HWND dialog, UINT options)
 {
+    gOpenOptions = options;
     SetWindowTextA(dialog, "開く");
     SetDlgItemTextA(dialog, IDC_OPENKEY_KEYLABEL, ToHalfWidth("キー(&K):"));
     SetDlgItemTextA(dialog, IDCANCEL, ToHalfWidth("キャンセル"));
@@ -75,7 +78,7 @@ static void OnOk(HWND dialog)
     GetDlgItemTextA(dialog, IDC_OPENKEY_VALUENAME, valueName, sizeof valueName);
     const BOOL keyOnly = IsKeyBadgeShown();
     EndDialog(dialog, 0);
-    OpenKeyInRegistryEditor(gKeyBuffer, valueName, keyOnly);
+    OpenKeyInRegistryEditor(gKeyBuffer, valueName, keyOnly, gOpenOptions, gMainWindow);
 }
 
 static BOOL OnCommand(HWND dialog, int id, int code)
@@ -104,7 +107,7 @@ INT_PTR CALLBACK OpenKeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message)
     {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_INITDIALOG: return OnInitDialog(dialog, (UINT)lParam);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_APP: SendDlgItemMessageA(dialog, IDC_OPENKEY_ROOTBUTTON, BM_CLICK, 0, 0); return TRUE;
     case WM_NOTIFY:

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "dialogs/rootkeys.h"
+#include "bridge/root_keys.h"
 #include "shell/text.h"
 
 static const char *const kAddressBarPrefixes[] = {

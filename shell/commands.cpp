@@ -143,7 +143,7 @@ static void CaptureIntoMemo()
 static void StartRegistryEditor()
 {
     RegistryEditorTarget target;
-    if (FindOrStartRegistryEditor(&target) && target.window && target.process) CloseHandle(target.process);
+    if (FindOrStartRegistryEditor(gMainWindow, &target) && target.window && target.process) CloseHandle(target.process);
 }
 
 static void MoveSelectedEntryUp()
@@ -184,7 +184,7 @@ void RunCommand(int id)
     case IDC_OPEN: OpenSelectedEntry(); break;
     case IDM_CAPTURE:
     case IDC_IMPORT: CaptureIntoMemo(); break;
-    case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, 0); break;
+    case IDM_OPENKEY: RunDialog(IDD_OPENKEY, OpenKeyDialogProc, OpenKeyOptions()); break;
     case IDM_STARTREGEDIT: StartRegistryEditor(); break;
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;

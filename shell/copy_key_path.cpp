@@ -1,7 +1,7 @@
 // Copying the selected entry's key path out, for a Registry Editor's address bar, reg.exe or PowerShell.
 #include <string.h>
 
-#include "dialogs/rootkeys.h"
+#include "bridge/root_keys.h"
 #include "memo/memo.h"
 #include "shell/shell.h"
 
@@ -11,13 +11,13 @@ static void WriteWithLongRoot(char *text, const char *keyPath)
 {
     size_t start, end;
     FindRootPart(keyPath, &start, &end);
-    const int name = FindRootKeyName(keyPath, start, end);
-    if (name < 0)
+    const int root = FindRootKeyName(keyPath, start, end);
+    if (root < 0)
     {
         strcpy(text, keyPath);
         return;
     }
-    strcpy(text, kRootKeyNames[name % ROOT_KEY_COUNT].longName);
+    strcpy(text, kRootKeyNames[root].longName);
     strcat(text, keyPath + end);
 }
 

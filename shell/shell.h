@@ -56,6 +56,13 @@ void OpenEntryOnDoubleClick();
 /* startup.cpp */
 void ShutdownCleanup();
 
+/* entry_commands.cpp */
+// The bridge's OPEN_ flags that the settings ask for; the open-key dialog takes them as its parameter.
+UINT OpenKeyOptions();
+void OpenSelectedEntry();
+// The capture sink of the main window: a new entry above the selected row; 0 after a reported failure.
+int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);
+
 /* copy_key_path.cpp */
 // Puts the selected entry's key path on the clipboard as text, its root written long.
 void CopySelectedKeyPath();

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "bridge/root_keys.h"
 #include "dialogs/rootkeys.h"
 
 TEST(RootKeys, TableOrderAndForms)
@@ -15,6 +16,14 @@ TEST(RootKeys, TableOrderAndForms)
     size_t longest = 0;
     for (const RootKeyName &name : kRootKeyNames) longest = std::max(longest, strlen(name.longName));
     EXPECT_EQ((size_t)CB_LONGEST_ROOT_NAME, longest);
+    // Either form names the same root, the short one at its long one's index.
+    for (int root = 0; root < ROOT_KEY_COUNT; root++)
+    {
+        const char *shortName = kRootKeyNames[root].shortName;
+        EXPECT_EQ(root, FindRootKeyName(shortName, 0, strlen(shortName))) << shortName;
+    }
+    EXPECT_EQ(2, FindRootKeyName("\\hkey_local_machine\\x", 1, 19));
+    EXPECT_EQ(-1, FindRootKeyName("HKEY_USERS", 0, 9));
 }
 
 TEST(RootKeys, IsRootKeyPath)

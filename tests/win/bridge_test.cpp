@@ -12,39 +12,28 @@
 #include <vector>
 
 #include "bridge/bridge.h"
-#include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/messages.h"
+#include "shell/program.h"
 #include "tests/e2e/regedit_probe.h"
 
-// What the shell gives the bridge, kept here so that every report can be counted.
+// What start-up gives the bridge, and the message boxes, kept here so that every report can be counted.
 bool gIsNtFamily = true;
 BoundFunctions gBound;
 HWND gMainWindow;
-HWND gMemoList;
-HMENU gMainMenu, gContextMenu; // none here: the menu states are not this test's concern
-Settings gSettings;
-int entryCount;
-BOOL memoModified;
 
 static std::vector<std::string> shownMessages;
-static int systemErrors, listFailures;
+static std::vector<HWND> messageOwners;
+static int systemErrors;
 
-int ShowMessage(HWND, const char *text, UINT)
+int ShowMessage(HWND owner, const char *text, UINT)
 {
     shownMessages.push_back(text);
+    messageOwners.push_back(owner);
     return IDOK;
 }
 void ReportSystemError(HWND, int)
 {
     systemErrors++;
-}
-void ReportListFailure(HWND, int)
-{
-    listFailures++;
-}
-int GetSelectedIndex()
-{
-    return (int)SendMessageA(gMemoList, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
 }
 
 static int allocations, releases;
@@ -124,9 +113,9 @@ class Bridge : public ::testing::Test
         gBound.VirtualAllocEx = CountedAlloc;
         gBound.VirtualFreeEx = CountedFree;
         gBound.IsWow64Process = IsWow64Process;
-        gSettings = Settings();
         shownMessages.clear();
-        systemErrors = listFailures = allocations = releases = 0;
+        messageOwners.clear();
+        systemErrors = allocations = releases = 0;
         SetStandinMode("");
     }
     void TearDown() override
@@ -139,7 +128,7 @@ class Bridge : public ::testing::Test
     regedit::Editor StartStandin()
     {
         RegistryEditorTarget target;
-        if (!FindOrStartRegistryEditor(&target)) return regedit::Editor();
+        if (!FindOrStartRegistryEditor(nullptr, &target)) return regedit::Editor();
         if (target.process) CloseHandle(target.process);
         return regedit::WaitFor();
     }
@@ -151,7 +140,7 @@ TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
     HANDLE before = NextHandleValue();
     DWORD start = GetTickCount();
     RegistryEditorTarget target;
-    ASSERT_TRUE(FindOrStartRegistryEditor(&target));
+    ASSERT_TRUE(FindOrStartRegistryEditor(nullptr, &target));
     DWORD found = GetTickCount();
     // The stand-in writes its stamp once its window is made, which may be after the poll found it.
     DWORD created = 0;
@@ -176,7 +165,7 @@ TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
     ShowWindow(target.window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(target.window));
     RegistryEditorTarget again;
-    ASSERT_TRUE(FindOrStartRegistryEditor(&again));
+    ASSERT_TRUE(FindOrStartRegistryEditor(nullptr, &again));
     EXPECT_EQ(again.window, target.window);
     EXPECT_FALSE(IsIconic(target.window));
     EXPECT_EQ(GetForegroundWindow(), target.window);
@@ -191,7 +180,7 @@ TEST_F(Bridge, EditorThatNeverShowsAWindowIsGivenUpSilentlyAndLeftRunning)
     HANDLE before = NextHandleValue();
     DWORD start = GetTickCount();
     RegistryEditorTarget target;
-    EXPECT_FALSE(FindOrStartRegistryEditor(&target));
+    EXPECT_FALSE(FindOrStartRegistryEditor(nullptr, &target));
     DWORD elapsed = GetTickCount() - start;
     EXPECT_FALSE(target.window);
     EXPECT_FALSE(target.process);
@@ -214,9 +203,9 @@ TEST_F(Bridge, WithoutTheNtFamilyNoProcessHandleIsEverReturned)
     gIsNtFamily = false;
     SetStandinMode("late");
     RegistryEditorTarget started, running;
-    ASSERT_TRUE(FindOrStartRegistryEditor(&started));
+    ASSERT_TRUE(FindOrStartRegistryEditor(nullptr, &started));
     EXPECT_FALSE(started.process);
-    ASSERT_TRUE(FindOrStartRegistryEditor(&running));
+    ASSERT_TRUE(FindOrStartRegistryEditor(nullptr, &running));
     EXPECT_EQ(running.window, started.window);
     EXPECT_FALSE(running.process);
 }
@@ -225,14 +214,14 @@ TEST_F(Bridge, EditorWithoutAValueListEndsTheOperationsBeforeAnyBuffer)
 {
     SetStandinMode("nolist");
     RegistryEditorTarget target;
-    ASSERT_TRUE(FindOrStartRegistryEditor(&target));
+    ASSERT_TRUE(FindOrStartRegistryEditor(nullptr, &target));
     CloseHandle(target.process);
     HWND tree, list;
     EXPECT_FALSE(FindRegistryEditorControls(target.window, &tree, &list));
 
     HANDLE before = NextHandleValue();
     char path[] = "HKCU\\Software\\Standin";
-    OpenKeyInRegistryEditor(path, "Beta", FALSE);
+    OpenKeyInRegistryEditor(path, "Beta", FALSE, 0, nullptr);
     CaptureRegistryEditorSelection([](const char *, const char *, BOOL, HWND) { return 1; }, nullptr);
     EXPECT_EQ(allocations, 0);
     EXPECT_TRUE(shownMessages.empty());
@@ -285,7 +274,7 @@ TEST_F(Bridge, OpeningWaitsForASlowValueListAndReleasesEverything)
     HANDLE before = NextHandleValue();
 
     char path[] = "  hkcu\\software\\standin";
-    OpenKeyInRegistryEditor(path, "gamma", FALSE);
+    OpenKeyInRegistryEditor(path, "gamma", FALSE, 0, nullptr);
     EXPECT_STREQ(path, "  hkcu\\software\\standin");
     EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\Standin");
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{3});
@@ -296,7 +285,7 @@ TEST_F(Bridge, OpeningWaitsForASlowValueListAndReleasesEverything)
     regedit::SelectRows(editor.list, {1, 2});
     DWORD start = GetTickCount();
     char again[] = "HKEY_CURRENT_USER\\Software\\Standin";
-    OpenKeyInRegistryEditor(again, "Alpha", FALSE);
+    OpenKeyInRegistryEditor(again, "Alpha", FALSE, 0, nullptr);
     EXPECT_LT(GetTickCount() - start, 250u);
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
 
@@ -311,7 +300,7 @@ TEST_F(Bridge, KeyNamesWithABackslashTrailByteAreOneComponent)
     regedit::Editor editor = StartStandin();
     ASSERT_TRUE(editor.list);
     char path[] = "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67"; // ソフト
-    OpenKeyInRegistryEditor(path, "Kana", FALSE);
+    OpenKeyInRegistryEditor(path, "Kana", FALSE, 0, nullptr);
     EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_CURRENT_USER\\Software\\\x83\x5c\x83\x74\x83\x67");
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
     EXPECT_STREQ(path, "HKCU\\Software\\\x83\x5c\x83\x74\x83\x67");
@@ -319,19 +308,18 @@ TEST_F(Bridge, KeyNamesWithABackslashTrailByteAreOneComponent)
 
 TEST_F(Bridge, EnterOpensTheValueEditorOnlyForASelectedRowInAFocusedList)
 {
-    gSettings.openValueEditor = 1;
     regedit::Editor editor = StartStandin();
     ASSERT_TRUE(editor.list);
 
     char key[] = "HKCU\\Software\\Standin";
-    OpenKeyInRegistryEditor(key, "", TRUE);
+    OpenKeyInRegistryEditor(key, "", TRUE, OPEN_VALUE_EDITOR, nullptr);
     EXPECT_EQ(regedit::Focus(editor), editor.tree);
     EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500)) << "a key-only open never presses Enter";
 
-    OpenKeyInRegistryEditor(key, "NoSuchValue", FALSE);
+    OpenKeyInRegistryEditor(key, "NoSuchValue", FALSE, OPEN_VALUE_EDITOR, nullptr);
     EXPECT_FALSE(regedit::WaitForValueEditor(editor, 500));
 
-    OpenKeyInRegistryEditor(key, "Beta", FALSE);
+    OpenKeyInRegistryEditor(key, "Beta", FALSE, OPEN_VALUE_EDITOR, nullptr);
     HWND valueEditor = regedit::WaitForValueEditor(editor);
     ASSERT_TRUE(valueEditor);
     EXPECT_EQ(driver::GetText(valueEditor), "Value editor 2");
@@ -417,15 +405,17 @@ TEST_F(Bridge, EditorOfTheOtherWidthIsToldOfAndNeitherAllocatedInNorDriven)
 {
     gBound.IsWow64Process = OthersOfTheOtherWidth;
     HANDLE before = NextHandleValue();
+    const HWND owner = GetDesktopWindow(); // only recorded: the message boxes are this test's
     char path[] = "HKCU\\Software\\Standin";
-    OpenKeyInRegistryEditor(path, "Beta", FALSE); // started
+    OpenKeyInRegistryEditor(path, "Beta", FALSE, 0, owner); // started
     regedit::Editor editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
     ShowWindow(editor.window, SW_MINIMIZE);
-    OpenKeyInRegistryEditor(path, "Beta", FALSE); // running
+    OpenKeyInRegistryEditor(path, "Beta", FALSE, 0, owner); // running
     sunk.clear();
-    CaptureRegistryEditorSelection(TakeAll, nullptr);
+    CaptureRegistryEditorSelection(TakeAll, owner);
     EXPECT_EQ(shownMessages, std::vector<std::string>(3, kOtherWidth));
+    EXPECT_EQ(messageOwners, std::vector<HWND>(3, owner));
     EXPECT_EQ(allocations, 0);
     EXPECT_TRUE(sunk.empty());
     EXPECT_TRUE(IsIconic(editor.window)) << "left where it was";
@@ -436,11 +426,10 @@ TEST_F(Bridge, EditorOfTheOtherWidthIsToldOfAndNeitherAllocatedInNorDriven)
 
 TEST_F(Bridge, EditorWithADialogOfItsOwnIsNotDrivenAndItsDialogComesForward)
 {
-    gSettings.openValueEditor = 1;
     regedit::Editor editor = StartStandin();
     ASSERT_TRUE(editor.list);
     char key[] = "HKCU\\Software\\Standin";
-    OpenKeyInRegistryEditor(key, "Beta", FALSE);
+    OpenKeyInRegistryEditor(key, "Beta", FALSE, OPEN_VALUE_EDITOR, nullptr);
     HWND valueEditor = regedit::WaitForValueEditor(editor);
     ASSERT_TRUE(valueEditor);
     // A dialog of its own stays in front of it, active or not. Activation of another process's window is
@@ -453,7 +442,7 @@ TEST_F(Bridge, EditorWithADialogOfItsOwnIsNotDrivenAndItsDialogComesForward)
     foregroundBecomes(editor.window);
     const int allocationsBefore = allocations;
     char other[] = "HKLM\\SOFTWARE";
-    OpenKeyInRegistryEditor(other, "Version", FALSE);
+    OpenKeyInRegistryEditor(other, "Version", FALSE, OPEN_VALUE_EDITOR, nullptr);
     sunk.clear();
     CaptureRegistryEditorSelection(TakeAll, nullptr);
     EXPECT_EQ(shownMessages, std::vector<std::string>(2, kBusy));
@@ -522,7 +511,7 @@ TEST_F(Bridge, SharedViewStrategyOfWindows9x)
     ASSERT_TRUE(editor.list);
 
     char path[] = "HKLM\\software";
-    OpenKeyInRegistryEditor(path, "Two", FALSE);
+    OpenKeyInRegistryEditor(path, "Two", FALSE, 0, nullptr);
     EXPECT_EQ(regedit::SelectedPath(editor), "HKEY_LOCAL_MACHINE\\SOFTWARE");
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{2});
     EXPECT_EQ(allocations, 0) << "no remote allocation without the NT family";

@@ -1,0 +1,34 @@
+// The memo list's side of the Registry Editor: opening the selected entry, and the capture sink that
+// turns each captured key or value into a new entry.
+#include "bridge/bridge.h"
+#include "memo/memo.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+UINT OpenKeyOptions()
+{
+    return (gSettings.expandSelectedKey ? OPEN_EXPAND_KEY : 0) | (gSettings.openValueEditor ? OPEN_VALUE_EDITOR : 0);
+}
+
+void OpenSelectedEntry()
+{
+    HGLOBAL entry = GetEntryHandle(GetSelectedIndex());
+    const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
+    if (!head) return;
+    const MemoEntryTexts texts = EntryTexts(head);
+    // The walk cuts the key path in the entry's own block, which is writable while locked, and puts
+    // every separator back.
+    OpenKeyInRegistryEditor((char *)texts.keyPath, texts.valueName, texts.keyOnly, OpenKeyOptions(), gMainWindow);
+    GlobalUnlock(entry);
+}
+
+int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
+{
+    HGLOBAL entry = AllocMemoEntry("", keyPath, valueName, keyOnly);
+    if (!entry)
+    {
+        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        return 0;
+    }
+    return InsertEntryAboveSelection(entry) >= 0;
+}
