@@ -6,6 +6,7 @@
 #include "dialogs/pasted_path.h"
 #include "resources/resource.h"
 #include "shell/messages.h"
+#include "shell/program.h"
 #include "shell/text.h"
 
 enum
