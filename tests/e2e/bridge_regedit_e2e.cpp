@@ -646,19 +646,6 @@ TEST(BridgeStandin, NoValueListEndsSilentlyAndLongItemTextsAreCut)
     regedit::CloseAll();
 }
 
-// The Registry Editor is driven only when it can be: of this program's width, and not busy with a dialog.
-#ifdef _WIN64
-static const char kOtherWidth[] =
-    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-    "32 ビット版のタルミクを使ってください。";
-#else
-static const char kOtherWidth[] =
-    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-    "64 ビット版のタルミクを使ってください。";
-#endif
-static const char kBusy[] =
-    "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
-
 // Private one-page allocations of their own in a process, as a bridge buffer is. Of a wider process only
 // the addresses this one can name are walked: a region reaching past them ends the walk.
 static int OnePageAllocations(DWORD pid)

@@ -276,7 +276,9 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
               toolsAfter = ToolCount(session.pid());
     printf("GDI objects %d -> %d, windows %d -> %d, tip tools %d -> %d after 200 x 3 dialogs\n", gdiBefore, gdiAfter,
            windowsBefore, windowsAfter, toolsBefore, toolsAfter);
-    EXPECT_EQ(gdiAfter, gdiBefore);
+    // Wine's caches may still add a few objects at moments of their own; one object left by any
+    // dialog would add 200 or more.
+    EXPECT_LE(gdiAfter, gdiBefore + 5);
     EXPECT_EQ(windowsAfter, windowsBefore);
     EXPECT_EQ(toolsAfter, toolsBefore);
     CloseHandle(process);

@@ -11,6 +11,19 @@
 
 #include "tests/support/driver.h"
 
+// The bridge's messages about a Registry Editor it will not drive.
+#ifdef _WIN64
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
+    "32 ビット版のタルミクを使ってください。";
+#else
+static const char kOtherWidth[] =
+    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
+    "64 ビット版のタルミクを使ってください。";
+#endif
+static const char kBusy[] =
+    "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
+
 namespace regedit
 {
 

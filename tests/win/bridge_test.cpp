@@ -153,10 +153,10 @@ TEST_F(Bridge, StartedEditorIsTakenAtTheFirstPollAfterItsWindowAppears)
     ASSERT_TRUE(target.process);
     EXPECT_EQ(GetProcessId(target.process), pid);
     // The stand-in waits 250 ms before its window, so no earlier poll than the third can see it,
-    // and the poll that follows its creation takes it (with room for a late wake-up on a busy machine).
+    // and the poll that follows its creation takes it: sooner than the poll after that one would.
     EXPECT_GE(found - start, 300u);
     EXPECT_GE(found, created);
-    EXPECT_LT(found - created, 100u + 90u);
+    EXPECT_LT(found - created, 2 * 100u);
     EXPECT_TRUE(shownMessages.empty());
     CloseHandle(target.process);
     EXPECT_EQ(before, NextHandleValue());
@@ -286,7 +286,7 @@ TEST_F(Bridge, OpeningWaitsForASlowValueListAndReleasesEverything)
     DWORD start = GetTickCount();
     char again[] = "HKEY_CURRENT_USER\\Software\\Standin";
     OpenKeyInRegistryEditor(again, "Alpha", FALSE, 0, nullptr);
-    EXPECT_LT(GetTickCount() - start, 250u);
+    EXPECT_LT(GetTickCount() - start, 300u) << "sooner than the stand-in's slow list could refill";
     EXPECT_EQ(regedit::SelectedRows(editor.list), std::vector<int>{1});
 
     EXPECT_EQ(allocations, 2);
@@ -381,18 +381,6 @@ TEST_F(Bridge, CaptureFollowsTheSinksAnswerAndBuildsLongPathsWhole)
     EXPECT_FALSE(StillAttached(editor.threadId));
     EXPECT_EQ(systemErrors, 0);
 }
-
-#ifdef _WIN64
-static const char kOtherWidth[] =
-    "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
-    "32 ビット版のタルミクを使ってください。";
-#else
-static const char kOtherWidth[] =
-    "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
-    "64 ビット版のタルミクを使ってください。";
-#endif
-static const char kBusy[] =
-    "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
 
 // As a 64-bit system answers with this program of one width and every other process of the other.
 static BOOL WINAPI OthersOfTheOtherWidth(HANDLE process, PBOOL wow64)
