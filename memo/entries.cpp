@@ -20,10 +20,17 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
     }
     HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
     if (!entry) return 0;
-    FillEntryBlock((MemoEntryHead *)GlobalLock(entry), description, cbDescription, keyPath, cbKeyPath, valueName,
-                   cbValueName, keyOnly != FALSE);
-    GlobalUnlock(entry);
-    return entry;
+    MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
+    if (head)
+    {
+        FillEntryBlock(head, description, cbDescription, keyPath, cbKeyPath, valueName, cbValueName, keyOnly != FALSE);
+        GlobalUnlock(entry);
+        return entry;
+    }
+    const DWORD error = GetLastError();
+    GlobalFree(entry);
+    SetLastError(error);
+    return 0;
 }
 
 HGLOBAL GetEntryHandle(int index)

@@ -370,71 +370,64 @@ int LoadMemoFile()
     return outcome == LOAD_LOADED ? 1 : 0;
 }
 
-int SaveMemoFile()
+// What a save ends with when it has already told the user, or the user said No to overwriting.
+static const DWORD kSaveRefused = ERROR_CANCELLED;
+
+// Writes the list over memoPath, the wait cursor showing: NO_ERROR, kSaveRefused, or the error to report.
+static DWORD WriteOverMemoPath()
 {
-    if (!memoPath[0]) return SaveMemoFileAs();
-    HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const DWORD attributes = GetFileAttributesA(memoPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     {
         ShowMessage(gMainWindow, "メモ ファイルの属性が読み取り専用のためメモを保存できません。", MB_ICONQUESTION);
-        SetCursor(previousCursor);
-        return 0;
+        return kSaveRefused;
     }
     // The file counts its entries in 16 bits; a longer memo is refused rather than cut.
     if (entryCount > MEMO_MAX_ENTRIES)
     {
         ShowMessage(gMainWindow, "メモの項目が 65535 個を超えているため、メモを保存できません。", MB_ICONQUESTION);
-        SetCursor(previousCursor);
-        return 0;
+        return kSaveRefused;
     }
-    if (!MayReplaceMemoFile())
-    {
-        SetCursor(previousCursor);
-        return 0;
-    }
-    DWORD error = NO_ERROR;
+    if (!MayReplaceMemoFile()) return kSaveRefused;
     // The system refuses to recreate a hidden or system file with normal attributes; the save refuses
     // it too rather than put a visible file in its place.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        return ERROR_ACCESS_DENIED;
+
+    char tempPath[MAX_PATH];
+    HANDLE file = CreateFileBesideMemo(tempPath);
+    if (file == INVALID_HANDLE_VALUE)
     {
-        error = ERROR_ACCESS_DENIED;
+        const DWORD error = GetLastError();
+        if (error != ERROR_DISK_FULL) return error;
+        ShowMessage(gMainWindow, "ディレクトリに空きがないためメモを保存できません。", MB_ICONQUESTION);
+        return kSaveRefused;
     }
-    else
-    {
-        char tempPath[MAX_PATH];
-        HANDLE file = CreateFileBesideMemo(tempPath);
-        if (file == INVALID_HANDLE_VALUE)
-        {
-            error = GetLastError();
-            if (error == ERROR_DISK_FULL)
-            {
-                ShowMessage(gMainWindow, "ディレクトリに空きがないためメモを保存できません。", MB_ICONQUESTION);
-                SetCursor(previousCursor);
-                return 0;
-            }
-        }
-        else
-        {
-            static FileWriter writer; // one save at a time; keeps the block buffer off the stack
-            writer.file = file;
-            writer.error = NO_ERROR;
-            writer.cbUsed = 0;
-            WriteMemoEntries(&writer);
-            error = writer.error;
-            if (!error && !FlushFileBuffers(file)) error = GetLastError();
-            CloseHandle(file);
-            if (!error && !ReplaceMemoFile(tempPath)) error = GetLastError();
-            if (error) DeleteFileA(tempPath);
-        }
-    }
+    static FileWriter writer; // one save at a time; keeps the block buffer off the stack
+    writer.file = file;
+    writer.error = NO_ERROR;
+    writer.cbUsed = 0;
+    WriteMemoEntries(&writer);
+    DWORD error = writer.error;
+    if (!error && !FlushFileBuffers(file)) error = GetLastError();
+    CloseHandle(file);
+    if (!error && !ReplaceMemoFile(tempPath)) error = GetLastError();
+    if (error) DeleteFileA(tempPath);
+    return error;
+}
+
+int SaveMemoFile()
+{
+    if (!memoPath[0]) return SaveMemoFileAs();
+    HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const DWORD error = WriteOverMemoPath();
     SetCursor(previousCursor);
-    if (!error)
+    if (error == NO_ERROR)
     {
         memoModified = FALSE;
         RememberMemoFile();
         return 1;
     }
-    ReportSaveError(error);
+    if (error != kSaveRefused) ReportSaveError(error);
     return 0;
 }

@@ -116,31 +116,17 @@ BOOL DeleteKeyTree(HKEY parent, const char *name, HWND owner)
         return FALSE;
     }
     char *subkey = (char *)GlobalAlloc(GMEM_FIXED, 256);
-    if (subkey == nullptr)
-    {
-        ReportSystemError(owner, LEVEL_ORDINARY);
-        RegCloseKey(key);
-        return FALSE;
-    }
-    BOOL ok = TRUE;
-    for (;;)
+    BOOL ok = subkey != nullptr;
+    if (!ok) ReportSystemError(owner, LEVEL_ORDINARY);
+    while (ok)
     {
         DWORD cchSubkey = 256;
         rc = RegEnumKeyExA(key, 0, subkey, &cchSubkey, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS)
-        {
-            ReportErrorCode(owner, rc);
-            ok = FALSE;
-            break;
-        }
-        if (!DeleteKeyTree(key, subkey, owner))
-        {
-            ok = FALSE;
-            break;
-        }
+        if (rc != ERROR_SUCCESS) ReportErrorCode(owner, rc);
+        ok = rc == ERROR_SUCCESS && DeleteKeyTree(key, subkey, owner);
     }
-    GlobalFree(subkey);
+    if (subkey) GlobalFree(subkey);
     RegCloseKey(key);
     if (ok)
     {

@@ -83,32 +83,31 @@ BOOL WriteSettings(HWND dialog, const SettingsDialogValues *values)
 
     char extension[17] = "";
     lstrcpynA(extension, values->upperExtension, sizeof extension);
-    if (!values->associationEnabled && !KeepRegisteredExtension(dialog, file, extension))
-    {
-        CloseHandle(file);
-        return FALSE;
-    }
-
+    const BOOL kept = values->associationEnabled || KeepRegisteredExtension(dialog, file, extension);
     Settings record = gSettings;
-    if (values->rememberWindow)
-        ReadWindowBlock(&record, FALSE);
-    else
-        memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
-    memset(record.memoExtension, 0, sizeof record.memoExtension);
-    memcpy(record.memoExtension, extension, strlen(extension));
-    memset(record.startupFile, 0, sizeof record.startupFile);
-    lstrcpynA(record.startupFile, values->startupPath, sizeof record.startupFile);
-    record.autoSave = values->autoSave ? 1 : 0;
-    record.expandSelectedKey = values->expandSelectedKey ? 1 : 0;
-    record.openValueEditor = values->openValueEditor ? 1 : 0;
-
-    DWORD cbWritten = 0;
     DWORD error = ERROR_SUCCESS;
-    if (!WriteFile(file, &record, sizeof record, &cbWritten, nullptr))
-        error = GetLastError();
-    else if (cbWritten != sizeof record)
-        error = ERROR_DISK_FULL; // a short write without an error
+    if (kept)
+    {
+        if (values->rememberWindow)
+            ReadWindowBlock(&record, FALSE);
+        else
+            memset((char *)&record + WINDOW_BLOCK_OFFSET, 0, WINDOW_BLOCK_SIZE);
+        memset(record.memoExtension, 0, sizeof record.memoExtension);
+        memcpy(record.memoExtension, extension, strlen(extension));
+        memset(record.startupFile, 0, sizeof record.startupFile);
+        lstrcpynA(record.startupFile, values->startupPath, sizeof record.startupFile);
+        record.autoSave = values->autoSave ? 1 : 0;
+        record.expandSelectedKey = values->expandSelectedKey ? 1 : 0;
+        record.openValueEditor = values->openValueEditor ? 1 : 0;
+
+        DWORD cbWritten = 0;
+        if (!WriteFile(file, &record, sizeof record, &cbWritten, nullptr))
+            error = GetLastError();
+        else if (cbWritten != sizeof record)
+            error = ERROR_DISK_FULL; // a short write without an error
+    }
     CloseHandle(file);
+    if (!kept) return FALSE;
     if (error != ERROR_SUCCESS)
     {
         ReportWriteFailure(dialog, error);

@@ -120,14 +120,11 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     if (!head) return;
     size_t cbText;
     const char *text = EntryColumnText(EntryTexts(head), tipColumn, &cbText);
-    if (EnsureSharedTextBlock(cbText + 1, gMainWindow) < 0)
-    {
-        GlobalUnlock(entry);
-        return;
-    }
+    const BOOL copied = EnsureSharedTextBlock(cbText + 1, gMainWindow) >= 0;
     char *block = (char *)gSharedTextBlock; // a fixed block: its handle is its address
-    CopyMemory(block, text, cbText + 1);
+    if (copied) CopyMemory(block, text, cbText + 1);
     GlobalUnlock(entry);
+    if (!copied) return;
 
     int cellLeft = -GetScrollPos(gMemoList, SB_HORZ);
     for (int column = 0; column < tipColumn; column++) cellLeft += ColumnWidth(column);
