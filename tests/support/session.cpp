@@ -100,6 +100,8 @@ bool Session::Ended(DWORD timeoutMs)
 
 void Session::Stop()
 {
+    // A test stopped in the middle of a drag must not leave the button held for the next one.
+    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) MouseUp();
     if (program_.mainWindow && WaitForExit(&program_, 0) == STILL_ACTIVE)
     {
         if (FindWindowOf(program_.pid, "#32768")) SendMessageA(program_.mainWindow, WM_CANCELMODE, 0, 0);
