@@ -12,23 +12,20 @@
 
 #include "manualprint/inflate.h"
 
-namespace
-{
+static int gGrowths;
 
-int gGrowths;
-
-unsigned char *Grow(unsigned char *buffer, size_t cbNew)
+static unsigned char *Grow(unsigned char *buffer, size_t cbNew)
 {
     gGrowths++;
-    return static_cast<unsigned char *>(realloc(buffer, cbNew));
+    return (unsigned char *)realloc(buffer, cbNew);
 }
-void Report(PageFailure)
+static void Report(PageFailure)
 {
     fprintf(stderr, "a page failed to decode\n");
     exit(1);
 }
 
-std::vector<unsigned char> ReadAll(const std::string &path)
+static std::vector<unsigned char> ReadAll(const std::string &path)
 {
     std::vector<unsigned char> bytes;
     FILE *f = fopen(path.c_str(), "rb");
@@ -39,12 +36,10 @@ std::vector<unsigned char> ReadAll(const std::string &path)
     return bytes;
 }
 
-double Seconds(std::chrono::steady_clock::duration d)
+static double Seconds(std::chrono::steady_clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -75,7 +70,7 @@ int main(int argc, char **argv)
     for (int pass = 0; pass < passes; pass++)
     {
         // As the program prints: a fresh 10000-byte buffer, reused for all eleven pages.
-        pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
+        pageBuffer = (unsigned char *)malloc(PAGE_GROWTH);
         pageCapacity = PAGE_GROWTH;
         gGrowths = 0;
         auto start = std::chrono::steady_clock::now();
@@ -92,7 +87,7 @@ int main(int argc, char **argv)
         {
             z_stream z = {};
             inflateInit2(&z, -15);
-            z.next_in = const_cast<unsigned char *>(page.data());
+            z.next_in = (unsigned char *)(page.data());
             z.avail_in = (uInt)page.size();
             z.next_out = out.data();
             z.avail_out = (uInt)out.size();

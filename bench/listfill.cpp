@@ -20,7 +20,7 @@ static void Fill(int count)
         SendMessageA(gList, LVM_INSERTITEMA, 0, (LPARAM)&item);
     }
     SendMessageA(gList, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(gList, NULL, NULL, RDW_ERASE | RDW_INVALIDATE);
+    RedrawWindow(gList, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
 }
 
 static void DrawRow(const DRAWITEMSTRUCT *draw)
@@ -57,14 +57,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     WNDCLASSA frameClass = {};
     frameClass.lpfnWndProc = FrameProc;
     frameClass.hInstance = instance;
-    frameClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    frameClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     frameClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     frameClass.lpszClassName = "TarmikBenchListFill";
     RegisterClassA(&frameClass);
-    HWND frame = CreateWindowExA(0, frameClass.lpszClassName, "listfill", WS_OVERLAPPEDWINDOW, 0, 0, 430, 290, NULL,
-                                 NULL, instance, NULL);
+    HWND frame = CreateWindowExA(0, frameClass.lpszClassName, "listfill", WS_OVERLAPPEDWINDOW, 0, 0, 430, 290, nullptr,
+                                 nullptr, instance, nullptr);
     // The memo list's style: report, single selection, selection always shown, owner-drawn, fixed header.
-    gList = CreateWindowExA(0, WC_LISTVIEWA, "", 0x5083840D, 4, 4, 410, 200, frame, (HMENU)1001, instance, NULL);
+    gList = CreateWindowExA(0, WC_LISTVIEWA, "", 0x5083840D, 4, 4, 410, 200, frame, (HMENU)1001, instance, nullptr);
     const int widths[3] = {102, 206, 102};
     for (int column = 0; column < 3; column++)
     {
@@ -78,7 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ShowWindow(frame, SW_SHOW);
     UpdateWindow(frame);
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
     {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -13,25 +13,22 @@
 
 #include "tests/support/driver.h"
 
-namespace
-{
-
 // The longest memo the program holds under Wine after a file was dropped on it: every entry is one
 // movable memory block, Wine keeps at most 65,536 movable blocks per process, and the system holds a few
 // of them by then, so a dropped memo of 65,532 to 65,535 entries is refused for lack of memory (the same
 // memo named on the command line loads).
-int kEntries = 65531;
-const int kRounds = 7; // the first is a warm-up and not counted
+static int gEntryCount = 65531;
+static const int kRounds = 7; // the first is a warm-up and not counted
 
-uint32_t gRandom = 20240607;
-int Next(int below)
+static uint32_t gRandom = 20240607;
+static int Next(int below)
 {
     gRandom = gRandom * 1103515245 + 12345;
     return (int)((gRandom >> 8) % (uint32_t)below);
 }
 
 // Shift-JIS text of cb bytes from the pieces, double-byte characters kept whole.
-std::string Text(const char *const *pieces, int count, int cb)
+static std::string Text(const char *const *pieces, int count, int cb)
 {
     std::string text;
     while ((int)text.size() < cb) text += pieces[Next(count)];
@@ -50,7 +47,7 @@ std::string Text(const char *const *pieces, int count, int cb)
     return text;
 }
 
-std::vector<driver::Entry> RealisticMemo()
+static std::vector<driver::Entry> RealisticMemo()
 {
     static const char *const words[] = {"設定",     "ファイル", "の",       "場所",      "表示", "起動時に",
                                         "読み込む", "値",       "を",       "変更",      "する", "レジストリ",
@@ -60,7 +57,7 @@ std::vector<driver::Entry> RealisticMemo()
                                        "\\Classes",  "\\Shell",     "\\Run"};
     static const char *const roots[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKCU", "HKLM", "HKEY_CLASSES_ROOT"};
     static const char *const values[] = {"Path", "Version", "表示名", "Install", "Dir", "Enabled", "Size"};
-    std::vector<driver::Entry> entries(kEntries);
+    std::vector<driver::Entry> entries(gEntryCount);
     for (driver::Entry &entry : entries)
     {
         entry.description = Text(words, 16, 20 + Next(41));
@@ -72,7 +69,7 @@ std::vector<driver::Entry> RealisticMemo()
     return entries;
 }
 
-double Now()
+static double Now()
 {
     LARGE_INTEGER counter, frequency;
     QueryPerformanceCounter(&counter);
@@ -81,16 +78,16 @@ double Now()
 }
 
 // Paints what the list has been told to repaint, now.
-void Paint(HWND list)
+static void Paint(HWND list)
 {
-    RedrawWindow(list, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     DWORD_PTR ignored;
     SendMessageTimeoutA(list, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
 }
 
 // Drops the file and returns once the program has handled the drop: a sent message runs to its end,
 // where a posted one would wait behind the messages sent after it.
-void Drop(HWND window, driver::RemoteMemory *memory, const std::string &path)
+static void Drop(HWND window, driver::RemoteMemory *memory, const std::string &path)
 {
     std::vector<char> block(sizeof(DROPFILES), 0);
     ((DROPFILES *)block.data())->pFiles = sizeof(DROPFILES);
@@ -101,18 +98,16 @@ void Drop(HWND window, driver::RemoteMemory *memory, const std::string &path)
     SendMessageTimeoutA(window, WM_DROPFILES, (WPARAM)memory->address(), 0, SMTO_NORMAL, 30000, &ignored);
 }
 
-double Median(std::vector<double> values)
+static double Median(std::vector<double> values)
 {
     values.erase(values.begin());
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-} // namespace
-
 int main(int argc, char **argv)
 {
-    if (argc > 1) kEntries = atoi(argv[1]); // a smaller memo, to see how the times grow
+    if (argc > 1) gEntryCount = atoi(argv[1]); // a smaller memo, to see how the times grow
     const std::string folder = driver::MakeTestFolder("bench_memo", "tarmik.exe");
     CopyFileA((driver::BuildDir() + "\\bench\\bench_listfill.exe").c_str(), (folder + "\\bench_listfill.exe").c_str(),
               FALSE);
@@ -120,7 +115,7 @@ int main(int argc, char **argv)
     const std::string memoPath = folder + "\\large.tmk";
     const std::vector<uint8_t> bytes = driver::MemoBytes(RealisticMemo());
     driver::WriteFileBytes(memoPath, bytes);
-    printf("memo: %d entries, %zu bytes\n", kEntries, bytes.size());
+    printf("memo: %d entries, %zu bytes\n", gEntryCount, bytes.size());
 
     driver::Program tarmik, yardstick;
     if (!driver::Start(&tarmik, folder + "\\tarmik.exe") || !driver::WaitForMainWindow(&tarmik) ||
@@ -155,15 +150,15 @@ int main(int argc, char **argv)
             complete = false;
             break;
         }
-        complete = complete && driver::ListItemCount(memoList) == kEntries + 1;
+        complete = complete && driver::ListItemCount(memoList) == gEntryCount + 1;
 
         SendMessageTimeoutA(yardstick.mainWindow, WM_APP + 1, 0, 0, SMTO_NORMAL, 30000, &ignored);
         driver::Settle(yardstick);
         start = Now();
-        SendMessageTimeoutA(yardstick.mainWindow, WM_APP, kEntries + 1, 0, SMTO_NORMAL, 30000, &ignored);
+        SendMessageTimeoutA(yardstick.mainWindow, WM_APP, gEntryCount + 1, 0, SMTO_NORMAL, 30000, &ignored);
         Paint(fillList);
         fills.push_back(Now() - start);
-        complete = complete && driver::ListItemCount(fillList) == kEntries + 1;
+        complete = complete && driver::ListItemCount(fillList) == gEntryCount + 1;
 
         start = Now();
         SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, 40003, 0, SMTO_NORMAL, 30000, &ignored);
@@ -175,16 +170,17 @@ int main(int argc, char **argv)
                 saves.back());
         const std::string copyPath = folder + "\\copy.tmk";
         start = Now();
-        HANDLE file = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file =
+            CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
-        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
         CloseHandle(file);
         writes.push_back(Now() - start);
 
         // The save also makes the system put the bytes on the disk before the new file replaces the old.
         start = Now();
-        file = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        file = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
         FlushFileBuffers(file);
         CloseHandle(file);
         flushedWrites.push_back(Now() - start);

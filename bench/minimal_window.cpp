@@ -18,7 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = "MinimalWindow";
     if (!RegisterClassA(&windowClass)) return 0;
     HWND window = CreateWindowExA(0, "MinimalWindow", "Minimal", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 500, 300,

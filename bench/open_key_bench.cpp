@@ -12,10 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-
-const int kRounds = 15;
+static const int kRounds = 15;
 
 struct Case
 {
@@ -25,7 +22,7 @@ struct Case
     std::vector<std::string> components; // the tree texts the walk matches, below the first root item
 };
 
-double Now()
+static double Now()
 {
     static LARGE_INTEGER frequency;
     if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
@@ -34,13 +31,13 @@ double Now()
     return counter.QuadPart * 1000.0 / frequency.QuadPart;
 }
 
-void Put16(std::vector<unsigned char> *out, size_t value)
+static void Put16(std::vector<unsigned char> *out, size_t value)
 {
     out->push_back((unsigned char)value);
     out->push_back((unsigned char)(value >> 8));
 }
 
-bool WriteMemo(const std::string &path, const std::vector<Case> &cases)
+static bool WriteMemo(const std::string &path, const std::vector<Case> &cases)
 {
     std::vector<unsigned char> bytes;
     Put16(&bytes, 4);
@@ -67,14 +64,14 @@ struct Editor
     DWORD threadId, pid;
 };
 
-bool FindControls(HWND parent, Editor *editor)
+static bool FindControls(HWND parent, Editor *editor)
 {
     editor->tree = FindWindowExA(parent, nullptr, "SysTreeView32", nullptr);
     editor->list = FindWindowExA(parent, nullptr, "SysListView32", nullptr);
     return editor->tree && editor->list;
 }
 
-bool FindEditor(Editor *editor)
+static bool FindEditor(Editor *editor)
 {
     editor->window = FindWindowA("RegEdit_RegEdit", nullptr);
     if (!editor->window) return false;
@@ -85,14 +82,14 @@ bool FindEditor(Editor *editor)
     return false;
 }
 
-HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
+static HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
 {
     return (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, relation, (LPARAM)item);
 }
 
 // The minimal program: the open's messages, sent straight, with nothing around them. With `relistAt`,
 // the children of that component's parent are listed anew before they are looked through.
-void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
+static void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
 {
     Editor e;
     if (!FindEditor(&e)) return;
@@ -168,7 +165,7 @@ void OpenDirectly(const Case &c, size_t relistAt = (size_t)-1)
 }
 
 // Leaves the Registry Editor as every timed open finds it: the first root item selected, the list empty.
-void Reset()
+static void Reset()
 {
     Editor e;
     if (!FindEditor(&e)) return;
@@ -176,7 +173,7 @@ void Reset()
 }
 
 // Selects memo row `row` of tarmik's list (the list lives in tarmik: the record goes there).
-void SelectMemoRow(HWND list, int row)
+static void SelectMemoRow(HWND list, int row)
 {
     DWORD pid;
     GetWindowThreadProcessId(list, &pid);
@@ -194,26 +191,26 @@ void SelectMemoRow(HWND list, int row)
     for (int i = 0; i < 100 && SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) != row; i++) Sleep(10);
 }
 
-std::string SelectedRowText(const Editor &e)
+static std::string SelectedRowText(const Editor &e)
 {
     int row = (int)SendMessageA(e.list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
     return row < 0 ? std::string("(none)") : std::to_string(row);
 }
 
-double Median(std::vector<double> values)
+static double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-std::string Numbered(const char *prefix, int n, const char *suffix)
+static std::string Numbered(const char *prefix, int n, const char *suffix)
 {
     char text[64];
     snprintf(text, sizeof text, "%s%02d%s", prefix, n, suffix);
     return text;
 }
 
-void MakeKeyWithValue(const std::string &path)
+static void MakeKeyWithValue(const std::string &path)
 {
     HKEY key;
     RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
@@ -223,7 +220,7 @@ void MakeKeyWithValue(const std::string &path)
 
 // One open through tarmik's memo row `row`, in ms, after the Registry Editor was put back as every
 // open finds it; *selectedRow tells what it selected.
-double TimeTarmikOpen(HWND main, HWND memoList, int row, const Editor &e, std::string *selectedRow)
+static double TimeTarmikOpen(HWND main, HWND memoList, int row, const Editor &e, std::string *selectedRow)
 {
     DWORD_PTR ignored;
     SelectMemoRow(memoList, row);
@@ -234,8 +231,6 @@ double TimeTarmikOpen(HWND main, HWND memoList, int row, const Editor &e, std::s
     *selectedRow = SelectedRowText(e);
     return ms;
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {

@@ -5,26 +5,21 @@
 #include <windows.h>
 #include <stdio.h>
 
-namespace
-{
-
 struct Search
 {
     DWORD pid;
     HWND found;
 };
 
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam)
+static BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM lParam)
 {
-    Search *search = reinterpret_cast<Search *>(lParam);
+    Search *search = (Search *)lParam;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != search->pid || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
     search->found = window;
     return FALSE;
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -52,7 +47,7 @@ int main(int argc, char **argv)
     Search search = {process.dwProcessId, nullptr};
     for (;;)
     {
-        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(FindVisibleWindow, (LPARAM)&search);
         QueryPerformanceCounter(&now);
         if (search.found || now.QuadPart - begin.QuadPart > 30 * frequency.QuadPart) break;
         if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;

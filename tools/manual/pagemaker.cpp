@@ -16,26 +16,23 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-
 // The reference device: 2360 x 3387 pixels for 200 x 287 mm (about 300 dpi).
-const int kDeviceWidth = 2360, kDeviceHeight = 3387;
-const int kPageWidthMm = 200, kPageHeightMm = 287;
-const double kPxPerMm = 2360.0 / 200.0;
+static const int kDeviceWidth = 2360, kDeviceHeight = 3387;
+static const int kPageWidthMm = 200, kPageHeightMm = 287;
+static const double kPxPerMm = 2360.0 / 200.0;
 
-int Px(double mm)
+static int Px(double mm)
 {
     return (int)lround(mm * kPxPerMm);
 }
 
 // Layout of every page, in mm.
-const double kLeft = 18, kRight = 182, kTop = 14, kBottom = 272, kFooter = 278;
+static const double kLeft = 18, kRight = 182, kTop = 14, kBottom = 272, kFooter = 278;
 
-const char *gSourceName = "";
-int gSourceLine;
+static const char *gSourceName = "";
+static int gSourceLine;
 
-[[noreturn]] void Fail(const char *format, ...)
+[[noreturn]] static void Fail(const char *format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -48,7 +45,7 @@ int gSourceLine;
 
 // UTF-8 from the description to Shift-JIS for the ANSI text calls; a character without a
 // Shift-JIS form stops the build rather than printing a question mark.
-std::string ToShiftJis(const std::string &utf8)
+static std::string ToShiftJis(const std::string &utf8)
 {
     if (utf8.empty()) return utf8;
     int cw = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), nullptr, 0);
@@ -63,12 +60,12 @@ std::string ToShiftJis(const std::string &utf8)
     return out;
 }
 
-bool IsLead(unsigned char c)
+static bool IsLead(unsigned char c)
 {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-COLORREF ParseColour(const std::string &hex)
+static COLORREF ParseColour(const std::string &hex)
 {
     unsigned v = (unsigned)strtoul(hex.c_str(), nullptr, 16);
     return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
@@ -133,7 +130,7 @@ struct Fonts
     }
 };
 
-Fonts gFonts;
+static Fonts gFonts;
 
 // ---------------------------------------------------------------- the recording DC
 
@@ -253,10 +250,10 @@ struct Picture
     int width = 0, height = 0;
 };
 
-std::map<std::string, Picture> gPictures;
-std::string gPictureDir;
+static std::map<std::string, Picture> gPictures;
+static std::string gPictureDir;
 
-const Picture &LoadPicture(const std::string &name)
+static const Picture &LoadPicture(const std::string &name)
 {
     auto it = gPictures.find(name);
     if (it != gPictures.end()) return it->second;
@@ -271,8 +268,8 @@ const Picture &LoadPicture(const std::string &name)
     fclose(f);
     if (p.file.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || p.file[0] != 'B' || p.file[1] != 'M')
         Fail("%s is not a BMP file", path.c_str());
-    const BITMAPFILEHEADER *fh = reinterpret_cast<const BITMAPFILEHEADER *>(p.file.data());
-    p.info = reinterpret_cast<const BITMAPINFO *>(p.file.data() + sizeof(BITMAPFILEHEADER));
+    const BITMAPFILEHEADER *fh = (const BITMAPFILEHEADER *)(p.file.data());
+    p.info = (const BITMAPINFO *)(p.file.data() + sizeof(BITMAPFILEHEADER));
     if (p.info->bmiHeader.biSize != sizeof(BITMAPINFOHEADER) || p.info->bmiHeader.biCompression != BI_RGB)
         Fail("%s: only uncompressed BMP with a 40-byte header", path.c_str());
     p.bits = p.file.data() + fh->bfOffBits;
@@ -305,13 +302,13 @@ struct Atom
     bool space;
 };
 
-bool IsWordByte(unsigned char c)
+static bool IsWordByte(unsigned char c)
 {
     return isalnum(c) || c == '_' || c == '.' || c == '-' || c == '%' || c == '+';
 }
 
 // Characters that never begin a line, and those that never end one (Japanese line-breaking rules).
-bool NoLineStart(const std::string &s)
+static bool NoLineStart(const std::string &s)
 {
     static const char *list[] = {"、", "。", "，", "．", "・", "：", "；", "？", "！", "ー", "）",
                                  "」", "』", "】", "〕", "｝", "〉", "》", "］", "ぁ", "ぃ", "ぅ",
@@ -321,7 +318,7 @@ bool NoLineStart(const std::string &s)
         if (s == ToShiftJis(c)) return true;
     return false;
 }
-bool NoLineEnd(const std::string &s)
+static bool NoLineEnd(const std::string &s)
 {
     static const char *list[] = {"（", "「", "『", "【", "〔", "｛", "〈", "《", "［", "‘", "“", "(", "["};
     for (const char *c : list)
@@ -330,7 +327,7 @@ bool NoLineEnd(const std::string &s)
 }
 
 // Splits UTF-8 text with **bold** and `fixed` marks into atoms of the base style.
-std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base)
+static std::vector<Atom> MakeAtoms(const std::string &utf8, const Style &base)
 {
     std::vector<Atom> atoms;
     Style style = base;
@@ -386,7 +383,7 @@ struct Line
 };
 
 // Greedy line filling; `widthOf(n)` is the room on the n-th line.
-template <typename WidthOf> std::vector<Line> BreakLines(const std::vector<Atom> &atoms, WidthOf widthOf)
+template <typename WidthOf> static std::vector<Line> BreakLines(const std::vector<Atom> &atoms, WidthOf widthOf)
 {
     std::vector<Line> lines;
     Line line;
@@ -427,7 +424,7 @@ template <typename WidthOf> std::vector<Line> BreakLines(const std::vector<Atom>
 }
 
 // Draws one line with its left edge at x and its baseline at `baseline`.
-void DrawLine(Canvas &c, const Line &line, int x, int baseline)
+static void DrawLine(Canvas &c, const Line &line, int x, int baseline)
 {
     size_t i = 0;
     while (i < line.atoms.size())
@@ -452,10 +449,10 @@ void DrawLine(Canvas &c, const Line &line, int x, int baseline)
 
 // ---------------------------------------------------------------- the page
 
-const COLORREF kInk = RGB(0x20, 0x20, 0x20);
-const COLORREF kAccent = RGB(0x1F, 0x3F, 0x6F);
-const COLORREF kMark = RGB(0xD0, 0x20, 0x20);
-const COLORREF kRule = RGB(0x90, 0x98, 0xA8);
+static const COLORREF kInk = RGB(0x20, 0x20, 0x20);
+static const COLORREF kAccent = RGB(0x1F, 0x3F, 0x6F);
+static const COLORREF kMark = RGB(0xD0, 0x20, 0x20);
+static const COLORREF kRule = RGB(0x90, 0x98, 0xA8);
 
 struct Page
 {
@@ -680,7 +677,7 @@ struct Page
 
 // ---------------------------------------------------------------- the description's syntax
 
-std::vector<std::string> Split(const std::string &line)
+static std::vector<std::string> Split(const std::string &line)
 {
     // Words separated by blanks; "quoted text" is one word.
     std::vector<std::string> words;
@@ -707,7 +704,7 @@ std::vector<std::string> Split(const std::string &line)
     return words;
 }
 
-double Number(const std::string &s)
+static double Number(const std::string &s)
 {
     char *end;
     double v = strtod(s.c_str(), &end);
@@ -716,14 +713,14 @@ double Number(const std::string &s)
 }
 
 // Options of a figure command: key=value words after the positional ones.
-std::string Option(const std::vector<std::string> &w, const char *key, const char *fallback)
+static std::string Option(const std::vector<std::string> &w, const char *key, const char *fallback)
 {
     std::string prefix = std::string(key) + "=";
     for (const std::string &s : w)
         if (s.compare(0, prefix.size(), prefix) == 0) return s.substr(prefix.size());
     return fallback;
 }
-bool Flag(const std::vector<std::string> &w, const char *flag)
+static bool Flag(const std::vector<std::string> &w, const char *flag)
 {
     for (const std::string &s : w)
         if (s == flag) return true;
@@ -731,7 +728,7 @@ bool Flag(const std::vector<std::string> &w, const char *flag)
 }
 
 // One command of a drawn figure; coordinates in mm from the figure's top-left corner.
-void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w)
+static void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w)
 {
     auto X = [&](size_t i) { return ox + Px(Number(w.at(i))); };
     auto Y = [&](size_t i) { return oy + Px(Number(w.at(i))); };
@@ -801,13 +798,13 @@ void FigureCommand(Page &p, int ox, int oy, const std::vector<std::string> &w)
     }
 }
 
-std::string Trim(const std::string &s)
+static std::string Trim(const std::string &s)
 {
     size_t a = s.find_first_not_of(" \t\r"), b = s.find_last_not_of(" \t\r");
     return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
-void Table(Page &p, const std::vector<double> &widths, const std::vector<std::vector<std::string>> &rows)
+static void Table(Page &p, const std::vector<double> &widths, const std::vector<std::vector<std::string>> &rows)
 {
     p.Clear();
     Style s;
@@ -848,7 +845,7 @@ void Table(Page &p, const std::vector<double> &widths, const std::vector<std::ve
     p.y += Px(4);
 }
 
-void Typeset(Page &p, const std::vector<std::string> &source)
+static void Typeset(Page &p, const std::vector<std::string> &source)
 {
     std::string paragraph, paragraphLabel;
     double paragraphIndent = 0;
@@ -1007,11 +1004,11 @@ void Typeset(Page &p, const std::vector<std::string> &source)
 
 // ---------------------------------------------------------------- the metafile
 
-void Put32(std::vector<BYTE> &b, size_t at, DWORD v)
+static void Put32(std::vector<BYTE> &b, size_t at, DWORD v)
 {
     memcpy(&b[at], &v, 4);
 }
-DWORD Get32(const BYTE *p)
+static DWORD Get32(const BYTE *p)
 {
     DWORD v;
     memcpy(&v, p, 4);
@@ -1021,7 +1018,7 @@ DWORD Get32(const BYTE *p)
 // GDI's record of the page, made canonical: the basic 88-byte header without a description, the
 // page's device and frame, the widest bounds, and text as ANSI (Shift-JIS) records, which GDI itself
 // records as Unicode.
-std::vector<BYTE> Canonical(const std::vector<BYTE> &in)
+static std::vector<BYTE> Canonical(const std::vector<BYTE> &in)
 {
     if (in.size() < 88 || Get32(&in[0]) != EMR_HEADER) Fail("GDI made no metafile");
     std::vector<BYTE> out(in.begin(), in.begin() + 88);
@@ -1082,7 +1079,7 @@ std::vector<BYTE> Canonical(const std::vector<BYTE> &in)
     return out;
 }
 
-std::vector<std::string> ReadLines(const char *path)
+static std::vector<std::string> ReadLines(const char *path)
 {
     FILE *f = fopen(path, "rb");
     if (!f) Fail("cannot open %s", path);
@@ -1106,14 +1103,14 @@ std::vector<std::string> ReadLines(const char *path)
     return lines;
 }
 
-void WriteFile(const char *path, const void *data, size_t cb)
+static void WriteFile(const char *path, const void *data, size_t cb)
 {
     FILE *f = fopen(path, "wb");
     if (!f || fwrite(data, 1, cb, f) != cb) Fail("cannot write %s", path);
     fclose(f);
 }
 
-int MakePage(const char *description, const char *pictureDir, const char *outPath)
+static int MakePage(const char *description, const char *pictureDir, const char *outPath)
 {
     gSourceName = description;
     gPictureDir = pictureDir;
@@ -1166,7 +1163,7 @@ int MakePage(const char *description, const char *pictureDir, const char *outPat
 }
 
 // Plays a page into a white bitmap `width` pixels wide, as a printer would, and saves it as BMP.
-int RenderPage(const char *emfPath, const char *outPath, int width)
+static int RenderPage(const char *emfPath, const char *outPath, int width)
 {
     gSourceName = emfPath;
     HENHMETAFILE emf = GetEnhMetaFileA(emfPath);
@@ -1204,8 +1201,6 @@ int RenderPage(const char *emfPath, const char *outPath, int width)
     DeleteEnhMetaFile(emf);
     return 0;
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {
