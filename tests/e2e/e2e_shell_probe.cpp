@@ -8,10 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace
-{
-
-void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut)
+static void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut)
 {
     int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i)
@@ -33,30 +30,28 @@ void AppendMenu(HMENU menu, bool bar, char *out, size_t cbOut)
     }
 }
 
-} // namespace
-
 extern "C" __attribute__((dllexport)) LRESULT CALLBACK ShellProbeHook(int code, WPARAM wParam, LPARAM lParam)
 {
     static const UINT probeMessage = RegisterWindowMessageA("TarmikShellProbe");
-    const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
+    const CWPSTRUCT *sent = (const CWPSTRUCT *)lParam;
     if (code == HC_ACTION && sent->message == probeMessage)
     {
         const DWORD cbShared = 16384;
         HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "TarmikShellProbe");
-        char *out = section ? static_cast<char *>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, cbShared)) : nullptr;
+        char *out = section ? (char *)MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, cbShared) : nullptr;
         if (out)
         {
             out[0] = 0;
             if (sent->wParam == 2)
             {
-                HFONT font = reinterpret_cast<HFONT>(SendMessageA(sent->hwnd, WM_GETFONT, 0, 0));
+                HFONT font = (HFONT)SendMessageA(sent->hwnd, WM_GETFONT, 0, 0);
                 LOGFONTA face = {};
                 if (font && GetObjectA(font, sizeof face, &face)) snprintf(out, cbShared, "%s", face.lfFaceName);
             }
             else
             {
-                HMENU menu = sent->wParam == 0 ? GetMenu(sent->hwnd)
-                                               : reinterpret_cast<HMENU>(SendMessageA(sent->hwnd, MN_GETHMENU, 0, 0));
+                HMENU menu =
+                    sent->wParam == 0 ? GetMenu(sent->hwnd) : (HMENU)SendMessageA(sent->hwnd, MN_GETHMENU, 0, 0);
                 if (menu) AppendMenu(menu, sent->wParam == 0, out, cbShared);
             }
             UnmapViewOfFile(out);

@@ -78,7 +78,7 @@ inline Editor WaitFor(DWORD timeoutMs = 15000)
 
 inline HTREEITEM Item(HWND tree, UINT relation, HTREEITEM item = nullptr)
 {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    return (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, relation, (LPARAM)item);
 }
 
 inline std::string ItemText(HWND tree, HTREEITEM item)
@@ -87,10 +87,10 @@ inline std::string ItemText(HWND tree, HTREEITEM item)
     TVITEMA record = {};
     record.mask = TVIF_TEXT;
     record.hItem = item;
-    record.pszText = static_cast<char *>(remote.address()) + sizeof record;
+    record.pszText = (char *)(remote.address()) + sizeof record;
     record.cchTextMax = 512;
     remote.Write(&record, sizeof record);
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)(remote.address()));
     char text[512] = "";
     remote.Read(text, sizeof text - 1, sizeof record);
     return text;
@@ -117,7 +117,7 @@ inline HTREEITEM FindPath(HWND tree, const std::vector<std::string> &components)
     HTREEITEM item = Item(tree, TVGN_ROOT);
     for (const std::string &name : components)
     {
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
         HTREEITEM child = Item(tree, TVGN_CHILD, item);
         while (child && ItemText(tree, child) != name) child = Item(tree, TVGN_NEXT, child);
         if (!child) return nullptr;
@@ -128,30 +128,29 @@ inline HTREEITEM FindPath(HWND tree, const std::vector<std::string> &components)
 
 inline bool IsExpanded(HWND tree, HTREEITEM item)
 {
-    return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    return (SendMessageA(tree, TVM_GETITEMSTATE, (WPARAM)item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
 inline void Collapse(HWND tree, HTREEITEM item)
 {
-    SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+    SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, (LPARAM)item);
 }
 
 inline void Select(HWND tree, HTREEITEM item)
 {
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
 }
 
 inline std::vector<int> SelectedRows(HWND list)
 {
     std::vector<int> rows;
-    for (int row = -1; (row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;)
-        rows.push_back(row);
+    for (int row = -1; (row = (int)SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)) >= 0;) rows.push_back(row);
     return rows;
 }
 
 inline int FocusedRow(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+    return (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED);
 }
 
 inline std::string RowText(HWND list, int row)
@@ -160,10 +159,10 @@ inline std::string RowText(HWND list, int row)
     LVITEMA record = {};
     record.mask = LVIF_TEXT;
     record.iItem = row;
-    record.pszText = static_cast<char *>(remote.address()) + sizeof record;
+    record.pszText = (char *)(remote.address()) + sizeof record;
     record.cchTextMax = 512;
     remote.Write(&record, sizeof record);
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)(remote.address()));
     char text[512] = "";
     remote.Read(text, sizeof text - 1, sizeof record);
     return text;
@@ -171,7 +170,7 @@ inline std::string RowText(HWND list, int row)
 
 inline int RowCount(HWND list)
 {
-    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
 }
 
 inline void SetRowState(HWND list, int row, UINT state, UINT mask)
@@ -181,7 +180,7 @@ inline void SetRowState(HWND list, int row, UINT state, UINT mask)
     record.state = state;
     record.stateMask = mask;
     remote.Write(&record, sizeof record);
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address()));
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)(remote.address()));
 }
 
 // Marks exactly `rows` selected in the list (-1 clears every row first).

@@ -15,9 +15,6 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace
-{
-
 struct Key
 {
     const char *path;      // below the first root item
@@ -25,9 +22,9 @@ struct Key
 };
 
 // A 300-byte key name, which the tree gives back cut to 255 bytes.
-char longName[301];
+static char longName[301];
 
-const Key kKeys[] = {
+static const Key kKeys[] = {
     {"HKEY_CLASSES_ROOT", {}},
     {"HKEY_CURRENT_USER", {}},
     {"HKEY_CURRENT_USER\\Software", {}},
@@ -41,24 +38,24 @@ const Key kKeys[] = {
     {"HKEY_CURRENT_CONFIG", {}},
     {"HKEY_DYN_DATA", {}},
 };
-char longKeyPath[400];
-const int kKeyCount = sizeof kKeys / sizeof kKeys[0];
+static char longKeyPath[400];
+static const int kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
-char folder[MAX_PATH];
-bool modeLate, modeNever, modeNoList, modeSlowList;
-HWND mainWindow, tree, list;
-HTREEITEM firstRoot;
-HTREEITEM keyItems[kKeyCount];
-int shownKey = -1; // the key whose values the list shows, or is about to show
-HWND lastFocus;    // the control that had the focus last, given it again with the main window's
-const UINT_PTR kRefillTimer = 1;
+static char folder[MAX_PATH];
+static bool modeLate, modeNever, modeNoList, modeSlowList;
+static HWND mainWindow, tree, list;
+static HTREEITEM firstRoot;
+static HTREEITEM keyItems[kKeyCount];
+static int shownKey = -1; // the key whose values the list shows, or is about to show
+static HWND lastFocus;    // the control that had the focus last, given it again with the main window's
+static const UINT_PTR kRefillTimer = 1;
 
-const char *KeyPath(int i)
+static const char *KeyPath(int i)
 {
     return i == 6 ? longKeyPath : kKeys[i].path;
 }
 
-void WriteBeside(const char *name, const char *text)
+static void WriteBeside(const char *name, const char *text)
 {
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%s\\%s", folder, name);
@@ -68,7 +65,7 @@ void WriteBeside(const char *name, const char *text)
     fclose(f);
 }
 
-void ReadMode()
+static void ReadMode()
 {
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%s\\regedit.mode", folder);
@@ -85,17 +82,17 @@ void ReadMode()
     fclose(f);
 }
 
-HTREEITEM AddItem(HTREEITEM parent, const char *text)
+static HTREEITEM AddItem(HTREEITEM parent, const char *text)
 {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<char *>(text);
+    insert.item.pszText = (char *)text;
     return (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
 }
 
-void FillTree()
+static void FillTree()
 {
     firstRoot = AddItem(TVI_ROOT, "\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5b\x83\x5e"); // コンピュータ
     for (int i = 0; i < kKeyCount; i++)
@@ -121,23 +118,23 @@ void FillTree()
     }
 }
 
-void FillList(int key)
+static void FillList(int key)
 {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     if (key < 0) return;
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
-    item.pszText = const_cast<char *>("(\x8a\xf9\x92\xe8)"); // (既定)
+    item.pszText = (char *)("(\x8a\xf9\x92\xe8)"); // (既定)
     SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
     for (int v = 0; v < 4 && kKeys[key].values[v]; v++)
     {
         item.iItem = v + 1;
-        item.pszText = const_cast<char *>(kKeys[key].values[v]);
+        item.pszText = (char *)(kKeys[key].values[v]);
         SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
     }
 }
 
-void OnSelectionChanged(HTREEITEM item)
+static void OnSelectionChanged(HTREEITEM item)
 {
     shownKey = -1;
     for (int i = 0; i < kKeyCount; i++)
@@ -155,7 +152,7 @@ void OnSelectionChanged(HTREEITEM item)
 }
 
 // The value editor: a plain window titled with the value's row, owned by the main window.
-void OpenValueEditor()
+static void OpenValueEditor()
 {
     int row = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED | LVNI_SELECTED);
     if (row < 0) return;
@@ -165,12 +162,12 @@ void OpenValueEditor()
                     mainWindow, 0, GetModuleHandleA(0), 0);
 }
 
-LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void CreateControls(HWND window)
+static void CreateControls(HWND window)
 {
     tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT |
@@ -184,7 +181,7 @@ void CreateControls(HWND window)
         LVCOLUMNA column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.cx = 300;
-        column.pszText = const_cast<char *>("\x96\xbc\x91\x4f"); // 名前
+        column.pszText = (char *)("\x96\xbc\x91\x4f"); // 名前
         SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
     }
     FillTree();
@@ -193,7 +190,7 @@ void CreateControls(HWND window)
     lastFocus = tree;
 }
 
-LRESULT OnNotify(const NMHDR *header)
+static LRESULT OnNotify(const NMHDR *header)
 {
     if (header->hwndFrom == tree && header->code == TVN_SELCHANGEDA)
         OnSelectionChanged(((const NMTREEVIEWA *)header)->itemNew.hItem);
@@ -206,7 +203,7 @@ LRESULT OnNotify(const NMHDR *header)
     return 0;
 }
 
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message)
     {
@@ -227,8 +224,6 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
-
-} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {

@@ -12,29 +12,26 @@
 #include <vector>
 #endif
 
-namespace
-{
-
 // A page larger than any real one is refused, as memory running out would be.
-const size_t kCeiling = 4 * 1024 * 1024;
-int gReports;
+static const size_t kCeiling = 4 * 1024 * 1024;
+static int gReports;
 
-unsigned char *Grow(unsigned char *buffer, size_t cbNew)
+static unsigned char *Grow(unsigned char *buffer, size_t cbNew)
 {
-    return cbNew > kCeiling ? nullptr : static_cast<unsigned char *>(realloc(buffer, cbNew));
+    return cbNew > kCeiling ? nullptr : (unsigned char *)realloc(buffer, cbNew);
 }
-void Report(PageFailure)
+static void Report(PageFailure)
 {
     gReports++;
 }
 
 #ifdef FUZZ_INFLATE_WITH_ZLIB
 // zlib's verdict on the stream: true with its output when it reaches the end of the final block.
-bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *out)
+static bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *out)
 {
     z_stream z = {};
     if (inflateInit2(&z, -15) != Z_OK) return false;
-    z.next_in = const_cast<uint8_t *>(data);
+    z.next_in = (uint8_t *)data;
     z.avail_in = (uInt)size;
     int status;
     do {
@@ -49,17 +46,15 @@ bool ZlibInflate(const uint8_t *data, size_t size, std::vector<unsigned char> *o
 }
 #endif
 
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     gPageMemory.grow = Grow;
     gPageMemory.report = Report;
     gReports = 0;
-    pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
+    pageBuffer = (unsigned char *)malloc(PAGE_GROWTH);
     pageCapacity = PAGE_GROWTH;
     // An exact copy, so that a read one byte past the resource is caught.
-    uint8_t *resource = static_cast<uint8_t *>(malloc(size ? size : 1));
+    uint8_t *resource = (uint8_t *)malloc(size ? size : 1);
     if (size) memcpy(resource, data, size);
 
     int result = InflatePage(resource, size);

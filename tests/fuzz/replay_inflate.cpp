@@ -11,15 +11,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-namespace
-{
-
-std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int strategy)
+static std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int strategy)
 {
     z_stream z = {};
     deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
     std::vector<uint8_t> out(deflateBound(&z, data.size()) + 16);
-    z.next_in = const_cast<uint8_t *>(data.data());
+    z.next_in = (uint8_t *)(data.data());
     z.avail_in = (uInt)data.size();
     z.next_out = out.data();
     z.avail_out = (uInt)out.size();
@@ -28,8 +25,6 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t> &data, int level, int st
     deflateEnd(&z);
     return out;
 }
-
-} // namespace
 
 int main(int argc, char **argv)
 {

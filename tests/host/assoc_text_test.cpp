@@ -9,12 +9,9 @@
 #include "settings/association_text.h"
 #include "shell/text.h"
 
-namespace
-{
-
 // Shift-JIS katakana whose trail bytes are '\\' (0x5C) and '|' (0x7C).
-const char kSo[] = "\x83\x5C"; // ソ
-const char kPo[] = "\x83\x7C"; // ポ
+static const char kSo[] = "\x83\x5C"; // ソ
+static const char kPo[] = "\x83\x7C"; // ポ
 
 struct OldSystem
 {
@@ -29,7 +26,7 @@ struct OldSystem
     bool saved;
 };
 
-std::string ProgramPathOf(const char *command)
+static std::string ProgramPathOf(const char *command)
 {
     size_t cb = 0;
     const char *start = FindProgramPath(command, &cb);
@@ -195,5 +192,3 @@ TEST(AssociationText, TakeOverQuestionOnOldSystems)
     EXPECT_LT(std::string(out).size(), 256u);
     EXPECT_NE(std::string(out).find(d101), std::string::npos);
 }
-
-} // namespace

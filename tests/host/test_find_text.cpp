@@ -4,9 +4,6 @@
 
 #include "shell/text.h"
 
-namespace
-{
-
 TEST(ContainsText, SingleByteLettersMatchWithoutRegardToCase)
 {
     EXPECT_TRUE(ContainsText("HKEY_CURRENT_USER\\Software\\Tarmik", "software"));
@@ -46,5 +43,3 @@ TEST(ContainsText, DoubleByteCharactersMatchOnlyWhole)
     EXPECT_TRUE(ContainsText("ﾒﾓｰ", "ﾓｰ"));
     EXPECT_FALSE(ContainsText("ﾒﾓ", "メモ"));
 }
-
-} // namespace

@@ -13,23 +13,20 @@
 
 #include "manualprint/inflate.h"
 
-namespace
-{
-
 typedef std::vector<unsigned char> Bytes;
 
 // The host's page memory: malloc'd, with a ceiling to simulate memory running out.
-size_t gCeiling;
-int gGrowths;
-std::vector<PageFailure> gReports;
+static size_t gCeiling;
+static int gGrowths;
+static std::vector<PageFailure> gReports;
 
-unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
+static unsigned char *HostGrow(unsigned char *buffer, size_t cbNew)
 {
     if (cbNew > gCeiling) return nullptr;
     gGrowths++;
-    return static_cast<unsigned char *>(realloc(buffer, cbNew));
+    return (unsigned char *)realloc(buffer, cbNew);
 }
-void HostReport(PageFailure failure)
+static void HostReport(PageFailure failure)
 {
     gReports.push_back(failure);
 }
@@ -44,7 +41,7 @@ class Inflate : public ::testing::Test
         gCeiling = 64 * 1024 * 1024;
         gGrowths = 0;
         gReports.clear();
-        pageBuffer = static_cast<unsigned char *>(malloc(PAGE_GROWTH));
+        pageBuffer = (unsigned char *)malloc(PAGE_GROWTH);
         pageCapacity = PAGE_GROWTH;
         pageLength = 0;
     }
@@ -65,12 +62,12 @@ class Inflate : public ::testing::Test
     }
 };
 
-Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY)
+static Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY)
 {
     z_stream z = {};
     EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
     Bytes out(deflateBound(&z, data.size()) + 16);
-    z.next_in = const_cast<unsigned char *>(data.data());
+    z.next_in = (unsigned char *)(data.data());
     z.avail_in = (uInt)data.size();
     z.next_out = out.data();
     z.avail_out = (uInt)out.size();
@@ -81,11 +78,11 @@ Bytes Deflate(const Bytes &data, int level, int strategy = Z_DEFAULT_STRATEGY)
 }
 
 // zlib's raw inflate of a whole stream; false when zlib finds it invalid or unfinished.
-bool ZlibInflate(const Bytes &stream, Bytes *out)
+static bool ZlibInflate(const Bytes &stream, Bytes *out)
 {
     z_stream z = {};
     if (inflateInit2(&z, -15) != Z_OK) return false;
-    z.next_in = const_cast<unsigned char *>(stream.data());
+    z.next_in = (unsigned char *)(stream.data());
     z.avail_in = (uInt)stream.size();
     out->clear();
     int status;
@@ -102,14 +99,14 @@ bool ZlibInflate(const Bytes &stream, Bytes *out)
 
 // Block headers of a stream, in order: bit 0 the final bit, bits 1-2 the type. zlib stops after
 // each block; the next header lies in the unused high bits of the last byte read and what follows.
-std::vector<int> BlockTypes(const Bytes &stream)
+static std::vector<int> BlockTypes(const Bytes &stream)
 {
     std::vector<int> types;
     if (stream.empty()) return types;
     types.push_back(stream[0] & 7);
     z_stream z = {};
     inflateInit2(&z, -15);
-    z.next_in = const_cast<unsigned char *>(stream.data());
+    z.next_in = (unsigned char *)(stream.data());
     z.avail_in = (uInt)stream.size();
     Bytes sink(1 << 20);
     for (;;)
@@ -129,7 +126,7 @@ std::vector<int> BlockTypes(const Bytes &stream)
     return types;
 }
 
-Bytes SampleText(size_t size, unsigned seed)
+static Bytes SampleText(size_t size, unsigned seed)
 {
     // Text-like bytes: words from a small vocabulary, so every code kind occurs.
     static const char *words[] = {"HKEY_CURRENT_USER", "Software", "\\", " ", "タルミク", "メモ", "\r\n", "値", "0123"};
@@ -182,7 +179,7 @@ struct BitWriter
     }
 };
 
-std::vector<std::string> ShippedPages()
+static std::vector<std::string> ShippedPages()
 {
     std::vector<std::string> paths;
     for (int page = 1; page <= 11; page++)
@@ -194,7 +191,7 @@ std::vector<std::string> ShippedPages()
     return paths;
 }
 
-Bytes ReadAll(const std::string &path)
+static Bytes ReadAll(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -225,7 +222,7 @@ TEST_F(Inflate, EveryShippedPageDecodesAsZlibDoesToOneMetafile)
     }
 }
 
-unsigned Get32(const unsigned char *p)
+static unsigned Get32(const unsigned char *p)
 {
     unsigned v;
     memcpy(&v, p, 4);
@@ -524,7 +521,7 @@ TEST_F(Inflate, DamagedStreamsAreReportedOnceAndNeverOverrun)
         SCOPED_TRACE(c.name);
         gReports.clear();
         // An exact-size heap copy, so that ASan catches any read past the resource.
-        unsigned char *exact = static_cast<unsigned char *>(malloc(c.stream.size() + 1));
+        unsigned char *exact = (unsigned char *)malloc(c.stream.size() + 1);
         if (!c.stream.empty()) memcpy(exact, c.stream.data(), c.stream.size());
         EXPECT_EQ(InflatePage(exact, c.stream.size()), -1);
         free(exact);
@@ -539,7 +536,7 @@ TEST_F(Inflate, EveryPrefixOfAPageFailsCleanly)
     for (size_t n = 0; n < stream.size(); n++)
     {
         gReports.clear();
-        unsigned char *exact = static_cast<unsigned char *>(malloc(n + 1));
+        unsigned char *exact = (unsigned char *)malloc(n + 1);
         memcpy(exact, stream.data(), n);
         EXPECT_EQ(InflatePage(exact, n), -1) << n;
         free(exact);
@@ -550,5 +547,3 @@ TEST_F(Inflate, EveryPrefixOfAPageFailsCleanly)
     padded.insert(padded.end(), {0xFF, 0xFF, 0xFF});
     EXPECT_EQ(Run(padded), 0);
 }
-
-} // namespace

@@ -4,13 +4,10 @@
 
 #include "memo/memo_bytes.h"
 
-namespace
-{
-
 typedef std::vector<uint8_t> Bytes;
 
 // The records of a file as the program's walk lays them out in entry blocks.
-MemoReadOutcome Parse(const Bytes &bytes, std::vector<MemoRecord> *records)
+static MemoReadOutcome Parse(const Bytes &bytes, std::vector<MemoRecord> *records)
 {
     std::vector<MemoBlock> blocks;
     const MemoReadOutcome outcome = ParseMemoBytes(bytes.data(), bytes.size(), &blocks);
@@ -20,15 +17,15 @@ MemoReadOutcome Parse(const Bytes &bytes, std::vector<MemoRecord> *records)
 }
 
 // What a save writes for entries laid out as new ones.
-Bytes Serialise(const std::vector<MemoRecord> &records)
+static Bytes Serialise(const std::vector<MemoRecord> &records)
 {
     std::vector<MemoBlock> blocks;
     for (const MemoRecord &record : records) blocks.push_back(EntryBlock(record));
     return SaveMemoBytes(blocks);
 }
 
-void ExpectRecord(const MemoRecord &record, const char *description, const char *keyPath, const char *valueName,
-                  bool keyOnly)
+static void ExpectRecord(const MemoRecord &record, const char *description, const char *keyPath, const char *valueName,
+                         bool keyOnly)
 {
     EXPECT_EQ(description, record.description);
     EXPECT_EQ(keyPath, record.keyPath);
@@ -36,13 +33,11 @@ void ExpectRecord(const MemoRecord &record, const char *description, const char 
     EXPECT_EQ(keyOnly, record.keyOnly);
 }
 
-const std::vector<MemoRecord> kThreeRecords = {
+static const std::vector<MemoRecord> kThreeRecords = {
     {"\x83\x81\x83\x82", "HKEY_CURRENT_USER\\Software", "Path", false}, // メモ
     {"", "HKCU", "", true},
     {"default value", "HKLM\\SOFTWARE\\\x83\x5c\x83\x74\x83\x67", "", false}, // ソフト, trail byte 0x5C
 };
-
-} // namespace
 
 TEST(MemoFormat, EmptyMemoIsSixBytesBothWays)
 {

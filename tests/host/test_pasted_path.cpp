@@ -6,9 +6,6 @@
 
 #include "dialogs/pasted_path.h"
 
-namespace
-{
-
 struct Stored
 {
     int changed;
@@ -16,7 +13,7 @@ struct Stored
     size_t caret;
 };
 
-Stored Store(const char *text, size_t caret)
+static Stored Store(const char *text, size_t caret)
 {
     std::string buffer(text);
     const int changed = ToStoredKeyPath(&buffer[0], &caret);
@@ -113,5 +110,3 @@ TEST(PastedPath, CaretFollowsTheText)
     EXPECT_EQ(ToStoredKeyPath(text, nullptr), 1) << "no caret to follow";
     EXPECT_STREQ(text, "HKLM");
 }
-
-} // namespace

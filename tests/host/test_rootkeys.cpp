@@ -41,24 +41,19 @@ TEST(RootKeys, IsRootKeyPath)
     for (const char *text : notKeyPaths) EXPECT_EQ(0, IsRootKeyPath(text)) << text;
 }
 
-namespace
-{
-
 struct Replaced
 {
     std::string text;
     size_t selStart, selEnd;
 };
 
-Replaced Apply(const char *text, int rootIndex, size_t selStart, size_t selEnd)
+static Replaced Apply(const char *text, int rootIndex, size_t selStart, size_t selEnd)
 {
     std::string buffer(text);
     buffer.resize(buffer.size() + CB_LONGEST_ROOT_NAME + 1, '\0');
     ApplyRootKeyName(&buffer[0], rootIndex, &selStart, &selEnd);
     return Replaced{buffer.c_str(), selStart, selEnd};
 }
-
-} // namespace
 
 TEST(RootKeys, ApplyRootKeyName)
 {

@@ -7,19 +7,16 @@
 
 #include "settings/settings_record.h"
 
-namespace
+static std::vector<uint8_t> Bytes(const Settings &settings)
 {
-
-std::vector<uint8_t> Bytes(const Settings &settings)
-{
-    const uint8_t *p = reinterpret_cast<const uint8_t *>(&settings);
+    const uint8_t *p = (const uint8_t *)&settings;
     return std::vector<uint8_t>(p, p + sizeof settings);
 }
 
-std::vector<uint8_t> Pattern(size_t cb)
+static std::vector<uint8_t> Pattern(size_t cb)
 {
     std::vector<uint8_t> bytes(cb);
-    for (size_t i = 0; i < cb; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (size_t i = 0; i < cb; ++i) bytes[i] = (uint8_t)(i * 7 + 3);
     return bytes;
 }
 
@@ -135,5 +132,3 @@ TEST(SettingsRecord, StartupFileIsReadWithin259Bytes)
     CopyStartupFile(&settings, path);
     EXPECT_EQ(strlen(path), 258u);
 }
-
-} // namespace

@@ -7,9 +7,6 @@
 
 #include "shell/text.h"
 
-namespace
-{
-
 class OldSystem : public ::testing::Test
 {
   protected:
@@ -102,8 +99,8 @@ TEST_F(OldSystem, StaysWithinItsBufferAndTheText)
     for (int i = 0; i < 10; ++i) expectedStart += "ｶﾞ漢";
     EXPECT_EQ(std::string(converted, expectedStart.size()), expectedStart);
     // The last character is whole: the text ends after a kanji or after a voiced mark.
-    unsigned char last = static_cast<unsigned char>(converted[cb - 1]);
-    EXPECT_TRUE(last == 0xDE || last == static_cast<unsigned char>("漢"[1])) << int(last);
+    unsigned char last = (unsigned char)(converted[cb - 1]);
+    EXPECT_TRUE(last == 0xDE || last == (unsigned char)("漢"[1])) << int(last);
 }
 
 TEST_F(OldSystem, EachCallReplacesTheLastResult)
@@ -156,5 +153,3 @@ TEST(CaseLetters, ChangeSingleByteLettersInPlace)
     UpperCaseLetters(dangling);
     EXPECT_STREQ(dangling, "A\x83");
 }
-
-} // namespace

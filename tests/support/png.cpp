@@ -1,9 +1,6 @@
 #include "tests/support/png.h"
 
-namespace
-{
-
-uint32_t Crc32(const uint8_t *data, size_t cb, uint32_t crc = 0)
+static uint32_t Crc32(const uint8_t *data, size_t cb, uint32_t crc = 0)
 {
     crc = ~crc;
     for (size_t i = 0; i < cb; ++i)
@@ -14,26 +11,24 @@ uint32_t Crc32(const uint8_t *data, size_t cb, uint32_t crc = 0)
     return ~crc;
 }
 
-void Put32(std::vector<uint8_t> *out, uint32_t value)
+static void Put32(std::vector<uint8_t> *out, uint32_t value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8) out->push_back((uint8_t)(value >> shift));
 }
 
-void PutChunk(std::vector<uint8_t> *out, const char type[4], const std::vector<uint8_t> &data)
+static void PutChunk(std::vector<uint8_t> *out, const char type[4], const std::vector<uint8_t> &data)
 {
-    Put32(out, static_cast<uint32_t>(data.size()));
+    Put32(out, (uint32_t)(data.size()));
     size_t start = out->size();
     out->insert(out->end(), type, type + 4);
     out->insert(out->end(), data.begin(), data.end());
     Put32(out, Crc32(out->data() + start, out->size() - start));
 }
 
-} // namespace
-
 std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t> &rgb)
 {
     std::vector<uint8_t> raw;
-    size_t cbRow = static_cast<size_t>(width) * 3;
+    size_t cbRow = (size_t)width * 3;
     for (int y = 0; y < height; ++y)
     {
         raw.push_back(0); // no filter
@@ -50,10 +45,10 @@ std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>
     {
         size_t cb = raw.size() - at < 65535 ? raw.size() - at : 65535;
         zlib.push_back(at + cb >= raw.size() ? 1 : 0);
-        zlib.push_back(static_cast<uint8_t>(cb));
-        zlib.push_back(static_cast<uint8_t>(cb >> 8));
-        zlib.push_back(static_cast<uint8_t>(~cb));
-        zlib.push_back(static_cast<uint8_t>(~cb >> 8));
+        zlib.push_back((uint8_t)cb);
+        zlib.push_back((uint8_t)(cb >> 8));
+        zlib.push_back((uint8_t)(~cb));
+        zlib.push_back((uint8_t)(~cb >> 8));
         zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + cb);
         if (raw.empty()) break;
     }
@@ -61,8 +56,8 @@ std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> header;
-    Put32(&header, static_cast<uint32_t>(width));
-    Put32(&header, static_cast<uint32_t>(height));
+    Put32(&header, (uint32_t)width);
+    Put32(&header, (uint32_t)height);
     header.insert(header.end(), {8, 2, 0, 0, 0});
     PutChunk(&png, "IHDR", header);
     PutChunk(&png, "IDAT", zlib);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN64
-#define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH() static_cast<void>(0)
+#define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH() (void)(0)
 #else
 #define SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH()                                                                    \
     GTEST_SKIP() << "Wine's Registry Editor is 64-bit: the 32-bit build refuses it, checked by BridgeWidth"

@@ -74,7 +74,7 @@ static DWORD ReadNumberBeside(const char *name)
 {
     std::vector<uint8_t> bytes = driver::ReadFileBytes(Folder() + "\\" + name);
     bytes.push_back(0);
-    return strtoul(reinterpret_cast<const char *>(bytes.data()), nullptr, 10);
+    return strtoul((const char *)(bytes.data()), nullptr, 10);
 }
 
 // The value the next handle of this process gets: it comes back the same only when no handle was left open.
@@ -465,11 +465,11 @@ static DWORD WINAPI HostEditor(void *ready)
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT;
     insert.hParent = TVI_ROOT;
-    insert.item.pszText = const_cast<char *>("Computer");
+    insert.item.pszText = (char *)("Computer");
     insert.hParent = (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
-    insert.item.pszText = const_cast<char *>("HKEY_LOCAL_MACHINE");
+    insert.item.pszText = (char *)("HKEY_LOCAL_MACHINE");
     insert.hParent = (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
-    insert.item.pszText = const_cast<char *>("SOFTWARE");
+    insert.item.pszText = (char *)("SOFTWARE");
     SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
     // The list always shows the same three values; it need not follow the tree for what is checked here.
     const char *rows[] = {"(Default)", "One", "Two"};
@@ -478,7 +478,7 @@ static DWORD WINAPI HostEditor(void *ready)
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = i;
-        item.pszText = const_cast<char *>(rows[i]);
+        item.pszText = (char *)(rows[i]);
         SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
     }
     SetEvent(ready);

@@ -15,10 +15,7 @@
 bool gIsNt51;
 BoundFunctions gBound;
 
-namespace
-{
-
-const int kWidth = 160, kHeight = 40;
+static const int kWidth = 160, kHeight = 40;
 
 class Canvas : public ::testing::Test
 {
@@ -27,8 +24,8 @@ class Canvas : public ::testing::Test
     {
         module = LoadLibraryExA((driver::BuildDir() + "\\tarmik.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
-        grid = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_GRID), IMAGE_BITMAP, 0, 0, 0));
-        badge = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_KEYBADGE), IMAGE_BITMAP, 0, 0, 0));
+        grid = (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(IDB_GRID), IMAGE_BITMAP, 0, 0, 0);
+        badge = (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(IDB_KEYBADGE), IMAGE_BITMAP, 0, 0, 0);
         ASSERT_TRUE(grid && badge);
         pattern = CreatePatternBrush(grid);
 
@@ -40,7 +37,7 @@ class Canvas : public ::testing::Test
         info.bmiHeader.biBitCount = 32;
         HDC screen = GetDC(nullptr);
         dc = CreateCompatibleDC(screen);
-        surface = CreateDIBSection(screen, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&pixels), nullptr, 0);
+        surface = CreateDIBSection(screen, &info, DIB_RGB_COLORS, (void **)&pixels, nullptr, 0);
         ReleaseDC(nullptr, screen);
         ASSERT_TRUE(dc && surface);
         previous = SelectObject(dc, surface);
@@ -93,11 +90,11 @@ class Canvas : public ::testing::Test
 };
 
 // An entry record as the memo list holds it: the head, then the three texts.
-std::vector<BYTE> Entry(const char *description, const char *keyPath, const char *valueName, bool keyOnly)
+static std::vector<BYTE> Entry(const char *description, const char *keyPath, const char *valueName, bool keyOnly)
 {
-    MemoEntryHead head = {static_cast<WORD>(strlen(description) + 1), static_cast<WORD>(strlen(keyPath) + 1),
-                          static_cast<WORD>(strlen(valueName) + 1), static_cast<WORD>(keyOnly ? 1 : 0)};
-    std::vector<BYTE> bytes(reinterpret_cast<BYTE *>(&head), reinterpret_cast<BYTE *>(&head + 1));
+    MemoEntryHead head = {(WORD)(strlen(description) + 1), (WORD)(strlen(keyPath) + 1), (WORD)(strlen(valueName) + 1),
+                          (WORD)(keyOnly ? 1 : 0)};
+    std::vector<BYTE> bytes((BYTE *)&head, (BYTE *)(&head + 1));
     for (const char *text : {description, keyPath, valueName}) bytes.insert(bytes.end(), text, text + strlen(text) + 1);
     return bytes;
 }
@@ -142,7 +139,7 @@ TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn)
         COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
         RECT rowRect = {0, 2, 150, 19}; // 17 high: the badge starts (2 + 19 - 11) / 2 = 5
-        MemoRow row = Row(selected, FALSE, reinterpret_cast<const MemoEntryHead *>(entry.data()), 40, 50, 60);
+        MemoRow row = Row(selected, FALSE, (const MemoEntryHead *)(entry.data()), 40, 50, 60);
         DrawMemoRow(dc, &rowRect, &row);
         const int left = 40 + 50 + 4, top = 5;
         for (int y = 0; y < 11; ++y)
@@ -166,7 +163,7 @@ TEST_F(Canvas, CellsStayInsideTheirColumns)
     // A narrow value column clips the badge at the cell's inner right edge.
     std::vector<BYTE> keyOnly = Entry("", "", "", true);
     RECT rowRect = {0, 0, 150, 17};
-    MemoRow row = Row(FALSE, FALSE, reinterpret_cast<const MemoEntryHead *>(keyOnly.data()), 40, 50, 16);
+    MemoRow row = Row(FALSE, FALSE, (const MemoEntryHead *)(keyOnly.data()), 40, 50, 16);
     DrawMemoRow(dc, &rowRect, &row);
     COLORREF back = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(Pixel(94, 8), GetSysColor(COLOR_WINDOWTEXT)); // the badge's box starts at the cell
@@ -189,7 +186,7 @@ TEST_F(Canvas, CellsStayInsideTheirColumns)
     // A description far wider than its column is drawn within it, shortened.
     std::vector<BYTE> wide = Entry("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "", "", false);
     Clear(RGB(1, 2, 3));
-    row = Row(FALSE, FALSE, reinterpret_cast<const MemoEntryHead *>(wide.data()), 40, 50, 60);
+    row = Row(FALSE, FALSE, (const MemoEntryHead *)(wide.data()), 40, 50, 60);
     DrawMemoRow(dc, &rowRect, &row);
     int inked = 0;
     for (int y = 0; y < 17; ++y)
@@ -234,5 +231,3 @@ TEST_F(Canvas, ClassicSizeGripStaysInItsSquare)
         }
     EXPECT_GT(marks, 10);
 }
-
-} // namespace
