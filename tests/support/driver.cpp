@@ -56,6 +56,7 @@ struct FindArgs
     const char *className;
     const char *title;
     std::vector<HWND> found;
+    bool hiddenToo;
 };
 
 static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
@@ -63,7 +64,7 @@ static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
     FindArgs *args = (FindArgs *)lParam;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != args->pid || !IsWindowVisible(window)) return TRUE;
+    if (pid != args->pid || (!args->hiddenToo && !IsWindowVisible(window))) return TRUE;
     if (args->className && GetClass(window) != args->className) return TRUE;
     if (args->title && GetText(window) != args->title) return TRUE;
     args->found.push_back(window);
@@ -184,14 +185,14 @@ void Stop(Program *program)
 
 std::vector<HWND> WindowsOf(DWORD pid)
 {
-    FindArgs args = {pid, nullptr, nullptr, {}};
+    FindArgs args = {pid, nullptr, nullptr, {}, false};
     EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found;
 }
 
-HWND FindWindowOf(DWORD pid, const char *className, const char *title)
+HWND FindWindowOf(DWORD pid, const char *className, const char *title, bool hiddenToo)
 {
-    FindArgs args = {pid, className, title, {}};
+    FindArgs args = {pid, className, title, {}, hiddenToo};
     EnumWindows(CollectWindow, (LPARAM)&args);
     return args.found.empty() ? nullptr : args.found.front();
 }

@@ -54,8 +54,8 @@ DWORD WaitForExit(Program *program, DWORD timeoutMs = 10000);
 void Stop(Program *program);
 void Kill(Program *program);
 
-// A visible top-level window of the process with that class (and title, when given).
-HWND FindWindowOf(DWORD pid, const char *className, const char *title = nullptr);
+// A top-level window of the process with that class (and title, when given); a visible one unless hiddenToo.
+HWND FindWindowOf(DWORD pid, const char *className, const char *title = nullptr, bool hiddenToo = false);
 HWND WaitForWindowOf(DWORD pid, const char *className, const char *title = nullptr, DWORD timeoutMs = 5000);
 // Every visible top-level window of the process.
 std::vector<HWND> WindowsOf(DWORD pid);

@@ -53,29 +53,12 @@ bool Session::Open(const std::vector<Entry> &entries, const std::string &memoNam
     return WriteMemo(entries) && Run(memoPath()) && list();
 }
 
-struct AnyState
-{
-    DWORD pid;
-    HWND found;
-};
-
-static BOOL CALLBACK FindMain(HWND window, LPARAM lParam)
-{
-    AnyState *state = (AnyState *)lParam;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != state->pid || GetClass(window) != "Oskelund_Tarmik") return TRUE;
-    state->found = window;
-    return FALSE;
-}
-
 HWND Session::FindMainWindow()
 {
+    // Hidden too: a start-up message box may stand before the main window is shown.
     WaitFor([&] {
-        AnyState state = {program_.pid, nullptr};
-        EnumWindows(FindMain, (LPARAM)&state);
-        program_.mainWindow = state.found;
-        return state.found != nullptr;
+        program_.mainWindow = FindWindowOf(program_.pid, "Oskelund_Tarmik", nullptr, true);
+        return program_.mainWindow != nullptr;
     });
     return program_.mainWindow;
 }
