@@ -44,7 +44,8 @@ BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
         return FALSE;
     }
     if (!ownWow64 == !editorWow64) return TRUE;
-    ShowMessage(owner, kOtherWidth, MB_ICONQUESTION);
+    // The Registry Editor may have just been started and taken the front; the message goes before it.
+    ShowMessage(owner, kOtherWidth, MB_ICONQUESTION | MB_SETFOREGROUND);
     return FALSE;
 }
 

@@ -213,7 +213,10 @@ static LRESULT CALLBACK RootButtonProc(HWND button, UINT message, WPARAM wParam,
         gRootButtonHover = false;
         RedrawNow(button);
         break;
+    // The button class takes double clicks: a second click soon after the first, as when the menu was just
+    // closed, comes as one and drops the menu as well.
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case BM_CLICK: DropRootKeyMenu(button, message == BM_CLICK); break;
     case WM_DESTROY:
         if (gRootButtonHover && gBound.TrackMouseEvent) TrackLeave(button, TME_CANCEL | TME_LEAVE);

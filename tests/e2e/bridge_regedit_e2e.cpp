@@ -12,7 +12,6 @@
 #include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
 #include "tests/support/driver.h"
-#include "tests/support/registry_editor_width.h"
 
 static const char kTestRoot[] = "Software\\TarmikBridgeTest";
 static const char kLongRoot[] = "HKEY_CURRENT_USER\\Software\\TarmikBridgeTest";
@@ -121,16 +120,18 @@ static std::vector<uint8_t> SettingsBytes(bool expandSelectedKey, bool openValue
     return bytes;
 }
 
-// tarmik.exe with the bridge's two options in its settings file, the stand-in Registry Editor beside it
-// when asked, and a memo of `entries` named on its command line.
+// tarmik.exe (of this build, or the `program` given) with the bridge's two options in its settings file, the
+// stand-in Registry Editor beside it when asked, and a memo of `entries` named on its command line.
 class Tarmik : public driver::Session
 {
   public:
     Tarmik(const std::string &name, const std::vector<driver::Entry> &entries, bool expandSelectedKey = false,
-           bool openValueEditor = false, bool withStandin = false, const char *standinMode = "")
+           bool openValueEditor = false, bool withStandin = false, const char *standinMode = "",
+           const std::string &program = "")
         : Session(name)
     {
         WriteSettings(SettingsBytes(expandSelectedKey, openValueEditor));
+        if (!program.empty()) CopyFileA(program.c_str(), exe().c_str(), FALSE);
         if (withStandin)
         {
             CopyFileA((driver::BuildDir() + "\\tests\\e2e\\standin_regedit.exe").c_str(), Path("regedit.exe").c_str(),
@@ -202,7 +203,6 @@ struct OpenCase
 
 TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string root = kLongRoot;
     const std::vector<OpenCase> cases = {
         {"root long name, key and its default value",
@@ -308,7 +308,6 @@ TEST(BridgeRegedit, OpensKeysAndValuesInWinesRegistryEditorThatItStartsItself)
 
 TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBack)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_reselect", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
     tarmik.OpenRow(0);
@@ -328,7 +327,6 @@ TEST(BridgeRegedit, AlreadySelectedKeyLosesItsOldMarksAndAMinimisedEditorComesBa
 
 TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEditor)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::vector<driver::Entry> entries = {
         {"", "HKCU\\Software\\TarmikBridgeTest\\Deep1", "", true},
         {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
@@ -371,7 +369,6 @@ TEST(BridgeRegedit, KeyOnlyOpenExpandsTheKeyOnlyWhenSetToAndEnterOpensTheValueEd
 
 TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_double_click", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Gamma", false},
                                           {"", "Software\\TarmikBridgeTest\\Values", "Alpha", false}});
     ASSERT_TRUE(tarmik.ok());
@@ -406,7 +403,6 @@ TEST(BridgeRegedit, DoubleClickOpensOnlyEntriesWithARootKeyPath)
 // The Registry Editor reads a key's children and values once; what changed since is looked for again.
 TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAreNow)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string root = kLongRoot, below = kTestRoot;
     Tarmik tarmik("bridge_stale", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Alpha", false},
                                    {"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Later", false},
@@ -461,7 +457,6 @@ TEST(BridgeRegedit, KeysAndValuesChangedAfterTheEditorShowedThemAreFoundAsTheyAr
 // the text and the parent there are right: a tree that orders or shows its rows otherwise is read through.
 TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     const std::string wide = std::string(kTestRoot) + "\\Wide";
     for (int i = 0; i < 40; i++) RegCloseKey(CreateKey(wide + "\\Sub" + (i < 10 ? "0" : "") + std::to_string(i)));
     RegCloseKey(CreateKey(wide + "\\Sub2-5")); // the registry puts it before Sub20, the tree after Sub25
@@ -488,7 +483,6 @@ TEST(BridgeRegedit, AKeyAmongManySiblingsIsFoundWhereverTheTreeShowsIt)
 
 TEST(BridgeRegedit, CaptureAddsTheKeyOrTheSelectedValuesAboveTheSelectedRow)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     regedit::Editor editor = regedit::Find();
     Tarmik tarmik("bridge_capture", {{"first", "HKCU", "", true}, {"second", "HKLM", "", true}});
     ASSERT_TRUE(tarmik.ok());
@@ -665,18 +659,6 @@ static int OnePageAllocations(DWORD pid)
     return count;
 }
 
-// What a walk would change, read with messages that carry no record and so across widths: the tree's
-// item count (keys are read in when first expanded), whether its first root item is selected, the value
-// list's row count and selected rows.
-static std::vector<LRESULT> EditorState(const regedit::Editor &editor)
-{
-    std::vector<LRESULT> state = {SendMessageA(editor.tree, TVM_GETCOUNT, 0, 0),
-                                  regedit::Item(editor.tree, TVGN_CARET) == regedit::Item(editor.tree, TVGN_ROOT),
-                                  regedit::RowCount(editor.list)};
-    for (int row : regedit::SelectedRows(editor.list)) state.push_back(row);
-    return state;
-}
-
 // After a command was posted: exactly one message, `text`, owned by `owner`, and nothing held in the
 // Registry Editor while it is shown.
 static void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std::string &screenshot)
@@ -697,7 +679,6 @@ static void ExpectOneMessage(DWORD pid, HWND owner, const char *text, const std:
 
 TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     Tarmik tarmik("bridge_busy",
                   {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false},
                    {"", "HKCU\\Software\\TarmikBridgeTest\\Many", "Value001", false}},
@@ -741,28 +722,47 @@ TEST(BridgeRegedit, RegistryEditorBusyWithAValueEditorIsNotDriven)
     EXPECT_EQ(Keys(tarmik.Saved()).size(), 2u) << "nothing captured";
 }
 
-// Wine's own Registry Editor is 64-bit even when started as the 32-bit program; the 64-bit build meets the
-// 32-bit stand-in of the win32 build, placed beside it where "regedit.exe" is found first.
-TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
-{
-    regedit::CloseAll();
-    Tarmik tarmik("bridge_width", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false}});
-    ASSERT_TRUE(tarmik.ok());
 #ifdef _WIN64
-    const std::string standin = driver::BuildDir() + "\\..\\win32\\tests\\e2e\\standin_regedit.exe";
-    if (!CopyFileA(standin.c_str(), (tarmik.folder() + "\\regedit.exe").c_str(), FALSE))
-        GTEST_SKIP() << "no 32-bit stand-in Registry Editor: " << standin;
-    driver::Program probe;
-    bool runs = driver::Start(&probe, tarmik.folder() + "\\regedit.exe") && regedit::WaitFor(5000).tree;
-    driver::Kill(&probe);
-    regedit::CloseAll();
-    if (!runs) GTEST_SKIP() << "32-bit programs do not run here";
-#endif
+// Two widths on one system, in this 64-bit prefix with Wine's 32-bit half: the 64-bit build meets the
+// 32-bit stand-in, placed beside it where "regedit.exe" is found first, and the 32-bit build meets Wine's
+// own Registry Editor, which is 64-bit even when started as the 32-bit program. Both come from the 32-bit
+// build beside this one.
+static std::string ThirtyTwoBitProgram(const char *path)
+{
+    return driver::BuildDir() + "\\..\\win32\\" + path;
+}
+
+// What a walk would change, read with messages that carry no record and so across widths: the tree's
+// item count (keys are read in when first expanded), whether its first root item is selected, the value
+// list's row count and selected rows.
+static std::vector<LRESULT> EditorState(const regedit::Editor &editor)
+{
+    std::vector<LRESULT> state = {SendMessageA(editor.tree, TVM_GETCOUNT, 0, 0),
+                                  regedit::Item(editor.tree, TVGN_CARET) == regedit::Item(editor.tree, TVGN_ROOT),
+                                  regedit::RowCount(editor.list)};
+    for (int row : regedit::SelectedRows(editor.list)) state.push_back(row);
+    return state;
+}
+
+#define SKIP_UNLESS_32_BIT_PROGRAMS_RUN(program)                                                                       \
+    if (GetFileAttributesA("C:\\windows\\syswow64\\kernel32.dll") == INVALID_FILE_ATTRIBUTES)                          \
+        GTEST_SKIP() << "this machine does not run 32-bit programs: the prefix has no 32-bit half";                    \
+    if (GetFileAttributesA((program).c_str()) == INVALID_FILE_ATTRIBUTES)                                              \
+    GTEST_SKIP() << "no 32-bit build beside this one: " << (program)
+
+// The refusal as the user meets it: the Registry Editor started by the open command and refused, the message
+// in front of it; then, running, each command that looks at it, from the main window and the dialogs.
+static void ExpectRefusedStartedOrRunning(Tarmik &tarmik, const char *message, const std::string &shots)
+{
     ASSERT_TRUE(tarmik.SelectRow(0));
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
-    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_started");
-    regedit::Editor editor = regedit::WaitFor();
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(driver::WaitForMessageBox(tarmik.pid(), &box, 15000));
+    regedit::Editor editor = regedit::Find();
     ASSERT_TRUE(editor.tree);
+    EXPECT_TRUE(IsAbove(box.window, editor.window)) << "the message behind the Registry Editor it refuses";
+    EXPECT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == box.window; })) << "the message not active";
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), message, shots + "_started");
     const std::vector<LRESULT> started = EditorState(editor);
 
     // As it starts by itself, through the start command, which needs nothing of it.
@@ -770,30 +770,58 @@ TEST(BridgeWidth, RegistryEditorOfTheOtherWidthIsRefusedStartedOrRunning)
     tarmik.Send(IDM_STARTREGEDIT);
     editor = regedit::WaitFor();
     ASSERT_TRUE(editor.tree);
-    Sleep(500);
+    regedit::Settle(editor);
     EXPECT_EQ(started, EditorState(editor)) << "the started one was left as it starts";
     const std::vector<LRESULT> before = EditorState(editor);
+    // Another process's activation is carried out when that process gets to it.
     SetForegroundWindow(tarmik.main());
+    regedit::Settle(editor);
+    tarmik.Settle();
+    ASSERT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == tarmik.main(); }));
     const HWND focus = regedit::Focus(editor);
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENENTRY, 0);
-    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_running");
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), message, shots + "_running");
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_CAPTURE, 0);
-    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_capture");
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), message, shots + "_capture");
     // The open-key dialog has ended when the Registry Editor is looked at; the entry dialog stays open.
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_OPENKEY, 0);
     HWND dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "開く");
     ASSERT_TRUE(dialog);
     dialogs::SetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), "HKCU\\Software\\TarmikBridgeTest\\Values");
     PostMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(dialog, IDOK));
-    ExpectOneMessage(tarmik.pid(), tarmik.main(), kOtherWidth, "bridge_width_open_key");
+    ExpectOneMessage(tarmik.pid(), tarmik.main(), message, shots + "_open_key");
     PostMessageA(tarmik.main(), WM_COMMAND, IDM_ADD, 0);
     dialog = driver::WaitForWindowOf(tarmik.pid(), "#32770", "追加");
     ASSERT_TRUE(dialog);
     PostMessageA(GetDlgItem(dialog, IDC_ENTRY_CAPTURE), BM_CLICK, 0, 0);
-    ExpectOneMessage(tarmik.pid(), dialog, kOtherWidth, "bridge_width_entry_dialog");
+    ExpectOneMessage(tarmik.pid(), dialog, message, shots + "_entry_dialog");
     driver::PressButton(dialog, IDCANCEL);
+    regedit::Settle(editor);
     EXPECT_EQ(EditorState(editor), before);
     EXPECT_EQ(regedit::Focus(editor), focus);
     EXPECT_TRUE(IsAbove(tarmik.main(), editor.window)) << "not brought forward";
     regedit::CloseAll();
 }
+
+TEST(BridgeWidth, SixtyFourBitBuildRefusesA32BitRegistryEditor)
+{
+    const std::string standin = ThirtyTwoBitProgram("tests\\e2e\\standin_regedit.exe");
+    SKIP_UNLESS_32_BIT_PROGRAMS_RUN(standin);
+    regedit::CloseAll();
+    Tarmik tarmik("bridge_width_64", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false}});
+    ASSERT_TRUE(tarmik.ok());
+    ASSERT_TRUE(CopyFileA(standin.c_str(), tarmik.Path("regedit.exe").c_str(), FALSE));
+    ExpectRefusedStartedOrRunning(tarmik, kRefusedBy64Bit, "bridge_width_64");
+}
+
+TEST(BridgeWidth, ThirtyTwoBitBuildRefusesWinesOwnRegistryEditor)
+{
+    const std::string program = ThirtyTwoBitProgram("tarmik.exe");
+    SKIP_UNLESS_32_BIT_PROGRAMS_RUN(program);
+    regedit::CloseAll();
+    Tarmik tarmik("bridge_width_32", {{"", "HKCU\\Software\\TarmikBridgeTest\\Values", "Beta", false}}, false, false,
+                  false, "", program);
+    ASSERT_TRUE(tarmik.ok());
+    ExpectRefusedStartedOrRunning(tarmik, kRefusedBy32Bit, "bridge_width_32");
+}
+#endif

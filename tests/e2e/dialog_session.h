@@ -78,13 +78,18 @@ inline HWND PopupMenu(const driver::Session &session)
     return driver::FindWindowOf(session.pid(), "#32768");
 }
 
-// Waits for the pop-up menu to close and for Wine to let go of the pointer it held for it.
+// Waits for the pop-up menu to close and for the program to let go of the pointer it held for it.
 inline bool WaitForMenuClosed(const driver::Session &session)
 {
-    if (!driver::WaitFor([&] { return PopupMenu(session) == nullptr; })) return false;
-    Sleep(300);
+    const DWORD thread = GetWindowThreadProcessId(session.main(), nullptr);
+    bool closed = driver::WaitFor([&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return PopupMenu(session) == nullptr && GetGUIThreadInfo(thread, &info) && !info.hwndCapture &&
+               !(info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
+    });
     session.Settle();
-    return true;
+    return closed;
 }
 
 // A message box of the program, or null.

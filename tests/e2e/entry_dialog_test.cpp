@@ -2,7 +2,6 @@
 // the key-only choice, the open actions after a change, capture without a Registry Editor.
 #include "tests/e2e/dialog_session.h"
 #include "tests/e2e/regedit_probe.h"
-#include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
 using namespace driver;
@@ -253,7 +252,6 @@ TEST(EntryDialog, ChangeGoesToTheEntryItOpenedWithEvenWhenTheSelectionMoves)
 
 TEST(EntryDialog, CaptureBringsTheDialogBackInFrontWithTheKeyFieldReady)
 {
-    SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
     // A Registry Editor left running would hold the test's output open.
     struct EditorsClosed
     {

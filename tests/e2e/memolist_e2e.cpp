@@ -110,8 +110,9 @@ TEST(MemoListDrag, HeldBeyondTheRowsTheListScrollsOneRowPerTick)
     }
     int ticks = samples.back().selected - samples[1].selected;
     double msPerTick = double(samples.back().time - samples[1].time) / ticks;
-    EXPECT_GT(msPerTick, 80.0);
-    EXPECT_LT(msPerTick, 250.0);
+    // A timer never comes early, so a step per 100 ms tick takes at least that long on a busy machine too;
+    // quicker steps would not be the timer's. How much later they come is no outcome of the program's.
+    EXPECT_GT(msPerTick, 90.0);
     printf("auto-scroll down: %d ticks, %.1f ms per tick\n", ticks, msPerTick);
     EXPECT_GE(TopIndex(session) + perPage, count + 1) << "the end row shows";
     driver::Screenshot(session.main(), "memolist_autoscroll_bottom");

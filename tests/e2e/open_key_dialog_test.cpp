@@ -1,7 +1,6 @@
 // The open-key dialog on the real tarmik.exe: when OK can be pressed, and a typed key opened in Wine's
 // own Registry Editor, which tarmik starts; also capture into the entry dialog from that Registry Editor.
 #include "tests/e2e/dialog_session.h"
-#include "tests/support/registry_editor_width.h"
 
 using namespace dialogs;
 using namespace driver;
@@ -257,7 +256,6 @@ class WithRegistryEditor : public ::testing::Test
   protected:
     void SetUp() override
     {
-        SKIP_WHERE_REGISTRY_EDITOR_IS_OTHER_WIDTH();
         if (FindWindowA("RegEdit_RegEdit", nullptr)) GTEST_SKIP() << "another Registry Editor is running";
         deepKey_ = MakeDeepKey();
         ASSERT_FALSE(deepKey_.empty());

@@ -11,16 +11,13 @@
 
 #include "tests/support/driver.h"
 
-// The bridge's messages about a Registry Editor it will not drive.
-#ifdef _WIN64
-static const char kOtherWidth[] =
+// The bridge's messages about a Registry Editor it will not drive: of the other width, as each build says it.
+static const char kRefusedBy64Bit[] =
     "このレジストリ エディタは 32 ビット版のため、64 ビット版のタルミクからは操作できません。"
     "32 ビット版のタルミクを使ってください。";
-#else
-static const char kOtherWidth[] =
+static const char kRefusedBy32Bit[] =
     "このレジストリ エディタは 64 ビット版のため、32 ビット版のタルミクからは操作できません。"
     "64 ビット版のタルミクを使ってください。";
-#endif
 static const char kBusy[] =
     "レジストリ エディタでダイアログが開いています。ダイアログを閉じてから、もう一度実行してください。";
 
@@ -197,6 +194,17 @@ inline HWND Focus(const Editor &editor)
     info.cbSize = sizeof info;
     if (!GetGUIThreadInfo(editor.threadId, &info)) return nullptr;
     return info.hwndFocus;
+}
+
+// Returns once the Registry Editor has handled what was sent or posted to it before and waits for input.
+inline void Settle(const Editor &editor)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(editor.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, editor.pid);
+    if (!process) return;
+    WaitForInputIdle(process, 5000);
+    CloseHandle(process);
 }
 
 // Gives a control of the Registry Editor the focus, as a click into it would.

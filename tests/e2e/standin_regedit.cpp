@@ -7,7 +7,7 @@
 //   late      the window appears 250 ms after the start
 //   never     no window at all; the process waits until it is killed
 //   nolist    no list view
-//   slowlist  the list empties at once on a new selection and is refilled 300 ms later
+//   slowlist  the list empties at once on a new selection and is refilled 1 s later
 // It writes "regedit.pid" (its process id) and, once its window exists, "regedit.window" (the tick count
 // just before its creation) beside it.
 #include <windows.h>
@@ -145,7 +145,7 @@ static void OnSelectionChanged(HTREEITEM item)
     if (modeSlowList)
     {
         FillList(-1);
-        SetTimer(mainWindow, kRefillTimer, 300, 0);
+        SetTimer(mainWindow, kRefillTimer, 1000, 0);
         return;
     }
     FillList(shownKey);

@@ -278,34 +278,34 @@ Icon MessageBoxIcon(HWND box)
         if (GetClass(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) control = child;
     }
     if (!control || !IsWindowVisible(control)) return Icon::None;
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    // The other process paints on its own time; no message tells when the pixels are on the screen.
-    Sleep(200);
-    RECT rect;
-    GetWindowRect(control, &rect);
-    int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
-    std::vector<uint32_t> shown =
-        CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
+    const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
     const struct
     {
         LPCSTR id;
         Icon icon;
-    } candidates[] = {{IDI_HAND, Icon::Hand},
-                      {IDI_QUESTION, Icon::Question},
-                      {IDI_EXCLAMATION, Icon::Exclamation},
-                      {IDI_ASTERISK, Icon::Asterisk}};
-    Icon best = Icon::None;
-    long long bestDistance = -1;
-    for (const auto &candidate : candidates)
-    {
-        long long distance = Distance(shown, Reference(candidate.id, width, height));
-        if (bestDistance < 0 || distance < bestDistance)
+    } kCandidates[] = {{IDI_HAND, Icon::Hand},
+                       {IDI_QUESTION, Icon::Question},
+                       {IDI_EXCLAMATION, Icon::Exclamation},
+                       {IDI_ASTERISK, Icon::Asterisk}};
+    std::vector<std::vector<uint32_t>> references;
+    for (const auto &candidate : kCandidates) references.push_back(Reference(candidate.id, width, height));
+    // The other process paints on its own time, and until it has, the screen shows something else there:
+    // the icon is the one the pixels match, once they match one (a mean difference of a few levels, for
+    // the blending of its edges).
+    const long long kMatch = 4LL * 3 * width * height;
+    Icon shown = Icon::None;
+    WaitFor([&] {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        std::vector<uint32_t> pixels =
+            CapturePixels(nullptr, RECT{rect.left, rect.top, rect.left + width, rect.top + height});
+        for (size_t i = 0; i < references.size(); i++)
         {
-            bestDistance = distance;
-            best = candidate.icon;
+            if (Distance(pixels, references[i]) < kMatch) shown = kCandidates[i].icon;
         }
-    }
-    return best;
+        return shown != Icon::None;
+    });
+    return shown;
 }
 
 bool PressButton(HWND dialog, int id, DWORD timeoutMs)
@@ -436,6 +436,34 @@ bool Xdotool(const std::string &arguments)
     // X input reaches Wine's windows asynchronously.
     Sleep(50);
     return true;
+}
+
+bool WaitForXFocus(HWND window, DWORD timeoutMs)
+{
+    // Wine keeps the X window of each top-level window in this property.
+    const UINT_PTR xWindow = (UINT_PTR)GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
+    if (!xWindow) return false;
+    const std::string file = "/tmp/tarmik-xfocus-" + std::to_string(GetCurrentProcessId());
+    const std::string command = "/bin/sh -c \"/usr/bin/xdotool getwindowfocus -f >" + file + "\"";
+    bool focused = WaitFor(
+        [&] {
+            std::vector<char> line(command.begin(), command.end());
+            line.push_back(0);
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION info = {};
+            if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+                return false;
+            WaitForSingleObject(info.hProcess, 5000);
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+            std::vector<uint8_t> text = ReadFileBytes(WindowsPath(file));
+            text.push_back(0);
+            return strtoull((const char *)text.data(), nullptr, 10) == xWindow;
+        },
+        timeoutMs);
+    DeleteFileA(WindowsPath(file).c_str());
+    return focused;
 }
 
 bool MouseTo(int x, int y)

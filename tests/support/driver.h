@@ -104,6 +104,9 @@ COLORREF ScreenPixel(int x, int y);
 
 // Runs /usr/bin/xdotool with the arguments (real X input) and waits for it.
 bool Xdotool(const std::string &arguments);
+// Waits until the X input focus, where real keys go, is on the top-level window of `window`: Wine moves
+// it there when the window's program takes the activation, which happens on that program's time.
+bool WaitForXFocus(HWND window, DWORD timeoutMs = 5000);
 // Real mouse and keyboard input through xdotool.
 bool MouseTo(int x, int y);
 inline bool MouseTo(POINT point)

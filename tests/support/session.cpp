@@ -115,8 +115,7 @@ HWND Session::WaitForDialog(const char *title, bool forInput, DWORD timeoutMs) c
     HWND dialog = WaitForWindowOf(program_.pid, "#32770", title, timeoutMs);
     if (!dialog || !forInput) return dialog;
     WaitFor([&] { return GetForegroundWindow() == dialog; }, 2000);
-    // The X input focus follows the activation a moment later, and nothing on this side tells when.
-    Sleep(400);
+    WaitForXFocus(dialog);
     Settle();
     return dialog;
 }
