@@ -420,9 +420,9 @@ COLORREF ScreenPixel(int x, int y)
     return colour;
 }
 
-bool Xdotool(const std::string &arguments)
+// Runs a Unix program (Wine starts it by its path) and waits for it.
+static bool RunUnixProgram(const std::string &commandLine)
 {
-    std::string commandLine = "/usr/bin/xdotool " + arguments;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
     STARTUPINFOA startup = {};
@@ -433,6 +433,12 @@ bool Xdotool(const std::string &arguments)
     WaitForSingleObject(info.hProcess, 10000);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
+    return true;
+}
+
+bool Xdotool(const std::string &arguments)
+{
+    if (!RunUnixProgram("/usr/bin/xdotool " + arguments)) return false;
     // X input reaches Wine's windows asynchronously.
     Sleep(50);
     return true;
@@ -447,16 +453,7 @@ bool WaitForXFocus(HWND window, DWORD timeoutMs)
     const std::string command = "/bin/sh -c \"/usr/bin/xdotool getwindowfocus -f >" + file + "\"";
     bool focused = WaitFor(
         [&] {
-            std::vector<char> line(command.begin(), command.end());
-            line.push_back(0);
-            STARTUPINFOA startup = {};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION info = {};
-            if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-                return false;
-            WaitForSingleObject(info.hProcess, 5000);
-            CloseHandle(info.hThread);
-            CloseHandle(info.hProcess);
+            if (!RunUnixProgram(command)) return false;
             std::vector<uint8_t> text = ReadFileBytes(WindowsPath(file));
             text.push_back(0);
             return strtoull((const char *)text.data(), nullptr, 10) == xWindow;
