@@ -80,7 +80,7 @@ static BOOL StartEditor(BOOL toDrive, HWND owner, RegistryEditorTarget *target)
         if (gIsNtFamily) target->process = OpenProcess(kAllAccess, FALSE, processId);
     }
     // Its window may still be on its way to the front. A sent message is answered once it takes messages,
-    // its start done: a refusal shown next then stands in front of it, and a walk meets a filled tree.
+    // its start done, so that a refusal shown next stands in front of it.
     DWORD_PTR ignored;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWindowPollMs * kWindowPolls, &ignored);
     return !toDrive || ReadyToDrive(owner, target);
