@@ -145,8 +145,9 @@ enum
 };
 // Shows the key, and the value unless `keyOnly` (an empty name is the default value), in the Registry
 // Editor, found or started; any message is owned by `owner`. The key path is cut at each separator
-// while the walk runs, and given back as it was.
-void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
+// while the walk runs, and given back as it was. TRUE when the key itself was found and selected; FALSE
+// when the walk ended above it or the Registry Editor could not be driven.
+BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
 
 /* capture.cpp */
 // Hands the key selected in a running Registry Editor, or each value selected in its list, to `sink`;

@@ -56,6 +56,14 @@ void OpenEntryOnDoubleClick();
 /* startup.cpp */
 void ShutdownCleanup();
 
+/* command_line.cpp */
+// Takes away one pair of double quotes around the whole tail.
+void RemoveEnclosingQuotes(char *commandTail);
+// A tail that is no existing file and names a key under a root key, in any form a pasted key takes, is
+// opened in the Registry Editor (messages without an owner): TRUE then, with *exitCode 0 when the key
+// itself was selected and 1 otherwise. FALSE for a tail to load as a memo file.
+BOOL OpenCommandLineKey(const char *commandTail, int *exitCode);
+
 /* entry_commands.cpp */
 // The bridge's OPEN_ flags that the settings ask for; the open-key dialog takes them as its parameter.
 UINT OpenKeyOptions();
