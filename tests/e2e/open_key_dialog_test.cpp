@@ -364,3 +364,101 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[|" + deepPath + "|last][E0|HKCU\\Software|]");
 }
+
+// A key path named on the command line is opened and the program ends: no window of its own, no
+// settings file, and an exit code that says whether the key itself was reached.
+TEST_F(WithRegistryEditor, KeyPathOnTheCommandLineOpensWithoutTheWindow)
+{
+    driver::Session session("openkey_command_line");
+    HKEY classKey;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, ".tarmiktest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classKey, nullptr),
+        ERROR_SUCCESS);
+    RegCloseKey(classKey);
+    const std::string level1 =
+        deepKey_.substr(strlen(kTestKey) + 1, deepKey_.find('\\', strlen(kTestKey) + 1) - strlen(kTestKey) - 1);
+    const struct
+    {
+        std::string tail, selected;
+        DWORD exitCode;
+    } cases[] = {
+        {"HKCU\\Software\\TarmikDialogTest\\" + level1, level1, 0},
+        {"\"コンピューター\\HKEY_CURRENT_USER\\Software\\TarmikDialogTest\"", "TarmikDialogTest", 0},
+        {"HKCU:\\Software", "Software", 0},
+        {"\"[HKEY_CLASSES_ROOT\\.tarmiktest]\"", ".tarmiktest", 0},
+        {"HKLM\\SOFTWARE\\Microsoft", "Microsoft", 0},
+        {"HKCU\\Software\\TarmikDialogTest\\NoSuchKey", "TarmikDialogTest", 1},
+    };
+    for (const auto &c : cases)
+    {
+        ASSERT_TRUE(session.Start(c.tail)) << c.tail;
+        bool windowMade = false;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                windowMade = windowMade || driver::FindWindowOf(session.pid(), "Oskelund_Tarmik", nullptr, true);
+                return WaitForSingleObject(session.program().process, 0) == WAIT_OBJECT_0;
+            },
+            30000))
+            << c.tail;
+        EXPECT_EQ(driver::WaitForExit(&session.program(), 0), c.exitCode) << c.tail;
+        EXPECT_FALSE(windowMade) << c.tail;
+        EXPECT_TRUE(WaitForSelection(c.selected, 5000)) << c.tail << " selected " << view_.SelectedKeyName();
+        EXPECT_EQ(view_.SelectedRow(), -1) << c.tail << ": the key itself, no value";
+        session.Stop();
+    }
+    EXPECT_FALSE(driver::FileExists(session.settingsPath()));
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, ".tarmiktest");
+
+    // A file of a key's name is a memo as before.
+    ASSERT_TRUE(driver::WriteFileBytes(session.Path("HKCU"), driver::MemoBytes({{"E", "HKCU\\Software", "", false}})));
+    ASSERT_TRUE(session.Run("HKCU"));
+    EXPECT_EQ(session.Count(), 2);
+}
+
+// Ctrl+G, then Enter: the clipboard's key path, in stored form, fills the key field selected whole.
+TEST_F(WithRegistryEditor, CtrlGOffersTheClipboardsKey)
+{
+    driver::Session session("openkey_ctrl_g");
+    ASSERT_TRUE(session.Open({}));
+    const std::string keyPath = "HKEY_CURRENT_USER\\" + deepKey_.substr(0, deepKey_.find('\\', strlen(kTestKey) + 1));
+    const auto openWithCtrlG = [&](const std::string &clipboard) -> HWND {
+        if (!driver::SetClipboardText(clipboard)) return nullptr;
+        SetForegroundWindow(session.main());
+        driver::Xdotool("key --delay 30 ctrl+g");
+        return session.WaitForDialog("開く");
+    };
+
+    HWND dialog = openWithCtrlG("コンピューター\\" + keyPath + "\r\n");
+    ASSERT_TRUE(dialog);
+    HWND field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+    EXPECT_EQ(driver::GetText(field), keyPath);
+    DWORD selStart = 1, selEnd = 0;
+    SendMessageA(field, EM_GETSEL, (WPARAM)&selStart, (LPARAM)&selEnd);
+    EXPECT_EQ(selStart, 0u);
+    EXPECT_EQ(selEnd, keyPath.size());
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    driver::Screenshot(dialog, "open_key_dialog_clipboard_key");
+    driver::Xdotool("key Return");
+    EXPECT_TRUE(WaitForSelection(keyPath.substr(keyPath.rfind('\\') + 1)));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
+
+    // Typing replaces the offered path.
+    dialog = openWithCtrlG(keyPath);
+    ASSERT_TRUE(dialog);
+    field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+    driver::Xdotool("type HKLM");
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(field) == "HKLM"; })) << driver::GetText(field);
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+    // Other text leaves the field empty.
+    for (const char *other : {"Software\\Microsoft", "HKCU is a root", "HKCU\\Software\r\nHKLM\\SOFTWARE"})
+    {
+        dialog = openWithCtrlG(other);
+        ASSERT_TRUE(dialog) << other;
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH)), "") << other;
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << other;
+        ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+}
