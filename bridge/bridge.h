@@ -130,6 +130,18 @@ BOOL RegistryKeyIsGone(HKEY root, const char *subPath);
 // the registry's order; -1 when the registry does not have it there.
 int SubkeyIndex(HKEY root, const char *parentPath, const char *name);
 
+// What the registry holds of an entry's key and value.
+enum
+{
+    PRESENCE_FOUND = 0,   // both there, a refused key included
+    PRESENCE_NO_KEY = 1,  // the key is not in the registry
+    PRESENCE_NO_VALUE = 2 // the key is, its named value is not
+};
+// Asks the registry with read access, in the view the Registry Editor of this system shows (the 64-bit
+// one on 64-bit Windows). A path without a root name, the default value and a key-only entry's value are
+// taken as found.
+int RegistryPresence(const char *keyPath, const char *valueName, BOOL keyOnly);
+
 /* tree_rows.cpp */
 // The child of `parent` that stands `index` rows below its first child, found through the tree's
 // scroll position; 0 when the tree cannot show that row. It is that child only while no sibling

@@ -122,6 +122,9 @@
 #define IDM_COPYKEYPATH      40040
 #define IDM_LIST_COPYKEYPATH 40041
 
+/* Asking the registry again which entries are there (F5, no menu item) */
+#define IDM_RECHECK 40050
+
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
 

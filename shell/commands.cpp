@@ -124,6 +124,7 @@ static int MainCommandOf(UINT contextItem)
 static void RunEntryDialog(LPARAM mode)
 {
     RunDialog(IDD_ENTRY, EntryDialogProc, mode);
+    RecheckEntryPresence();
     ApplyCommandStates(GetSelectedIndex());
 }
 
@@ -136,6 +137,7 @@ static void ChangeSelectedEntry()
 static void CaptureIntoMemo()
 {
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
+    RecheckEntryPresence();
     memoModified = TRUE;
     ApplyCommandStates(GetSelectedIndex());
 }
@@ -189,6 +191,7 @@ void RunCommand(int id)
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;
     case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
+    case IDM_RECHECK: RecheckEntryPresence(); break;
     }
 }
 

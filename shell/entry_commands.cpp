@@ -20,6 +20,7 @@ void OpenSelectedEntry()
     // every separator back.
     OpenKeyInRegistryEditor((char *)texts.keyPath, texts.valueName, texts.keyOnly, OpenKeyOptions(), gMainWindow);
     GlobalUnlock(entry);
+    RecheckEntryPresence();
 }
 
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)

@@ -32,6 +32,7 @@ struct MemoRow
     BOOL endRow;
     BOOL focusRect;             // the row has the focus and so has the list
     const MemoEntryHead *entry; // the locked record of an entry row; null draws no cells
+    int presence;               // PRESENCE_ of the bridge: what is missing is drawn grey
     int columnWidths[3];
     HBITMAP keyBadge; // monochrome, 23 x 11
     HBRUSH endRowPattern;
@@ -70,6 +71,13 @@ UINT OpenKeyOptions();
 void OpenSelectedEntry();
 // The capture sink of the main window: a new entry above the selected row; 0 after a reported failure.
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);
+
+/* entry_presence.cpp */
+struct MemoEntryTexts;
+// The registry's PRESENCE_ answer for the entry in block `entry`, remembered until RecheckEntryPresence.
+int EntryPresence(HGLOBAL entry, const MemoEntryTexts &texts);
+// Forgets every answer, for when the user may have changed the registry, and redraws the list.
+void RecheckEntryPresence();
 
 /* copy_key_path.cpp */
 // Puts the selected entry's key path on the clipboard as text, its root written long.
