@@ -96,6 +96,8 @@ BOOL FindRegistryEditorToDrive(HWND owner, RegistryEditorTarget *target);
 // TRUE when the process of the Registry Editor's window has this program's width; else the user was told,
 // with `owner` in front, and nothing may be allocated in it or sent to it.
 BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner);
+// The same, telling no one: FALSE also when the width cannot be told.
+BOOL RegistryEditorIsKnownOwnWidth(HWND editor);
 // TRUE when the Registry Editor waits on no dialog of its own; else the user was told, with `owner` in
 // front, and its dialog was then brought forward.
 BOOL RegistryEditorIsFree(HWND editor, HWND owner);
@@ -160,6 +162,11 @@ enum
 // while the walk runs, and given back as it was. TRUE when the key itself was found and selected; FALSE
 // when the walk ended above it or the Registry Editor could not be driven.
 BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
+
+/* top_item.cpp */
+// The text of the running Registry Editor's top tree item, the name its paths begin with, read where
+// its width allows; FALSE when there is none to read. Only a failing buffer is reported, to `owner`.
+BOOL ReadRegistryEditorTopName(char *name, int cbName, HWND owner);
 
 /* capture.cpp */
 // Hands the key selected in a running Registry Editor, or each value selected in its list, to `sink`;

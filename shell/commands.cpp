@@ -70,6 +70,8 @@ static void ApplyCommandStates(int index)
     EnableMoveCommands(isEntry && index > 0, isEntry && index < entryCount - 1);
     EnableCommand(gMainMenu, IDM_OPENENTRY, openable);
     EnableCommand(gContextMenu, IDM_LIST_OPEN, openable);
+    EnableCommand(gMainMenu, IDM_ADDFAVORITE, openable);
+    EnableCommand(gContextMenu, IDM_LIST_ADDFAVORITE, openable);
     EnableButton(IDC_OPEN, openable);
 
     UpdateDefaultButton();
@@ -115,6 +117,7 @@ static int MainCommandOf(UINT contextItem)
     case IDM_LIST_MOVEUP: return IDM_MOVEUP;
     case IDM_LIST_MOVEDOWN: return IDM_MOVEDOWN;
     case IDM_LIST_COPYKEYPATH: return IDM_COPYKEYPATH;
+    case IDM_LIST_ADDFAVORITE: return IDM_ADDFAVORITE;
     }
     return 0;
 }
@@ -139,6 +142,13 @@ static void CaptureIntoMemo()
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
     RecheckEntryPresence();
     memoModified = TRUE;
+    ApplyCommandStates(GetSelectedIndex());
+}
+
+static void ImportFavoritesIntoMemo()
+{
+    ImportRegistryEditorFavorites();
+    RecheckEntryPresence();
     ApplyCommandStates(GetSelectedIndex());
 }
 
@@ -192,6 +202,8 @@ void RunCommand(int id)
     case IDM_FINDNEXT: FindNextEntry(); break;
     case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
     case IDM_RECHECK: RecheckEntryPresence(); break;
+    case IDM_ADDFAVORITE: AddSelectedEntryToFavorites(); break;
+    case IDM_IMPORTFAVORITES: ImportFavoritesIntoMemo(); break;
     }
 }
 

@@ -23,6 +23,17 @@ void OpenSelectedEntry()
     RecheckEntryPresence();
 }
 
+int InsertFavoriteEntry(const char *description, const char *keyPath)
+{
+    HGLOBAL entry = AllocMemoEntry(description, keyPath, "", TRUE);
+    if (!entry)
+    {
+        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        return 0;
+    }
+    return InsertEntryAboveSelection(entry) >= 0;
+}
+
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
 {
     HGLOBAL entry = AllocMemoEntry("", keyPath, valueName, keyOnly);

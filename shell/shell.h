@@ -71,6 +71,15 @@ UINT OpenKeyOptions();
 void OpenSelectedEntry();
 // The capture sink of the main window: a new entry above the selected row; 0 after a reported failure.
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);
+// A key-only entry for a Registry Editor favorite, above the selected row; 0 after a reported failure.
+int InsertFavoriteEntry(const char *description, const char *keyPath);
+
+/* favorites.cpp: the Registry Editor's own Favorites */
+// One key-only entry per favorite that names a key, in the order of the Registry Editor's menu; a
+// message when some were not taken or there were none. memoModified when any came in.
+void ImportRegistryEditorFavorites();
+// The selected entry's key among the Favorites, under its description (or its key's last name).
+void AddSelectedEntryToFavorites();
 
 /* entry_presence.cpp */
 struct MemoEntryTexts;
@@ -80,6 +89,9 @@ int EntryPresence(HGLOBAL entry, const MemoEntryTexts &texts);
 void RecheckEntryPresence();
 
 /* copy_key_path.cpp */
+// The key path with its root written long and without the blanks before it; `text` has room for
+// CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
+void WriteWithLongRoot(char *text, const char *keyPath);
 // Puts the selected entry's key path on the clipboard as text, its root written long.
 void CopySelectedKeyPath();
 

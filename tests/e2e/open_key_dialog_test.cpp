@@ -113,6 +113,23 @@ struct RegistryEditorView
         return text;
     }
 
+    // The text of the tree's top item, which the Registry Editor's paths begin with.
+    std::string TopName()
+    {
+        HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        driver::RemoteMemory remote(tree, sizeof(TVITEMA) + 512);
+        TVITEMA record = {};
+        record.mask = TVIF_TEXT;
+        record.hItem = item;
+        record.pszText = (char *)remote.address() + sizeof record;
+        record.cchTextMax = 512;
+        remote.Write(&record, sizeof record);
+        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)remote.address());
+        char text[512] = "";
+        remote.Read(text, sizeof text - 1, sizeof record);
+        return text;
+    }
+
     int SelectedRow()
     {
         return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
@@ -461,4 +478,113 @@ TEST_F(WithRegistryEditor, CtrlGOffersTheClipboardsKey)
         ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     }
+}
+
+static const char kFavoritesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\Favorites";
+
+// The Favorites as the Registry Editor's menu lists them: name and data of each value, in the registry's order.
+static std::vector<std::pair<std::string, std::string>> Favorites()
+{
+    std::vector<std::pair<std::string, std::string>> favorites;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return favorites;
+    char name[512], data[1024];
+    DWORD cchName = sizeof name, cbData = sizeof data, type;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &cchName, nullptr, &type, (BYTE *)data, &cbData) == ERROR_SUCCESS;
+         i++, cchName = sizeof name, cbData = sizeof data)
+        favorites.push_back({name, type == REG_SZ ? std::string(data) : std::string("(not a string)")});
+    RegCloseKey(key);
+    return favorites;
+}
+
+static int FavoriteIndex(const std::string &name)
+{
+    const auto favorites = Favorites();
+    for (size_t i = 0; i < favorites.size(); i++)
+        if (favorites[i].first == name) return (int)i;
+    return -1;
+}
+
+// The Registry Editor's Favorites both ways: one added through its own menu comes into the memo; one added
+// through tarmik is in its menu, and choosing it there selects the key.
+TEST_F(WithRegistryEditor, FavoritesComeInAndGoOutInTheRegistryEditorsOwnForm)
+{
+    DeleteKeyTree(HKEY_CURRENT_USER, kFavoritesKey);
+    driver::Session session("favorites");
+    const std::string deepName = deepKey_.substr(deepKey_.rfind('\\') + 1);
+    ASSERT_TRUE(session.Open({{"", "HKCU\\" + deepKey_, "", true}, {"E1", "Software\\Nowhere", "", true}}));
+    const auto answerBox = [&](const std::string &text) {
+        driver::MessageBoxInfo box;
+        if (!session.Box(&box)) return false;
+        EXPECT_EQ(box.text, text);
+        return driver::PressButton(box.window, IDOK);
+    };
+    session.Post(IDM_IMPORTFAVORITES);
+    ASSERT_TRUE(answerBox(
+        "レジストリ エディタのお気に入りから 0 件を取り込みました。キーを指していない 0 件は取り込みませんでした。"));
+    EXPECT_EQ(session.Count(), 3) << "no favorites, no entries";
+
+    // Added through the Registry Editor's Favorites menu, with the name its dialog asks for.
+    ASSERT_TRUE(OpenThroughDialog(session, "HKCU\\Software\\TarmikDialogTest", "", true));
+    ASSERT_TRUE(WaitForSelection("TarmikDialogTest"));
+    const DWORD kAddToFavorites = 32772, kFirstFavorite = 33000; // Wine's Registry Editor's commands
+    PostMessageA(view_.window, WM_COMMAND, kAddToFavorites, 0);
+    DWORD editorPid = 0;
+    GetWindowThreadProcessId(view_.window, &editorPid);
+    HWND add = driver::WaitForWindowOf(editorPid, "#32770", nullptr, 5000);
+    ASSERT_TRUE(add);
+    SetText(GetDlgItem(add, 2001), "Wine fav");
+    ASSERT_TRUE(driver::PressButton(add, IDOK));
+    ASSERT_TRUE(WaitFor([&] { return FavoriteIndex("Wine fav") >= 0; }));
+    // Others as other systems and tools leave them: another top name, no string, no root key.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char other[] = "マイ コンピュータ\\HKEY_LOCAL_MACHINE\\SOFTWARE", noRoot[] = "Computer\\Software\\x";
+    const DWORD number = 1;
+    RegSetValueExA(key, "マイ経由", 0, REG_SZ, (const BYTE *)other, sizeof other);
+    RegSetValueExA(key, "number", 0, REG_DWORD, (const BYTE *)&number, sizeof number);
+    RegSetValueExA(key, "no root", 0, REG_SZ, (const BYTE *)noRoot, sizeof noRoot);
+    RegCloseKey(key);
+
+    // Taken in above the selected row, in the menu's order, as one change.
+    std::string expected = "[|HKCU\\" + deepKey_ + "||key]";
+    for (const auto &favorite : Favorites())
+    {
+        if (favorite.first == "Wine fav") expected += "[Wine fav|HKEY_CURRENT_USER\\Software\\TarmikDialogTest||key]";
+        if (favorite.first == "マイ経由") expected += "[マイ経由|HKEY_LOCAL_MACHINE\\SOFTWARE||key]";
+    }
+    expected += "[E1|Software\\Nowhere||key]";
+    ASSERT_TRUE(session.SelectRow(1));
+    session.Post(IDM_IMPORTFAVORITES);
+    ASSERT_TRUE(answerBox(
+        "レジストリ エディタのお気に入りから 2 件を取り込みました。キーを指していない 2 件は取り込みませんでした。"));
+    EXPECT_EQ(Describe(session.Saved()), expected);
+    driver::Screenshot(session.main(), "favorites_taken_in");
+
+    // Added through tarmik under the key's last name, in the form Wine's Registry Editor writes (from the
+    // root key on, without its top item's name); a name that holds another key gets a number; one that
+    // holds the same key, in whatever form, is left as it is.
+    ASSERT_FALSE(view_.TopName().empty());
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char taken[] = "HKEY_CURRENT_USER\\Software";
+    RegSetValueExA(key, deepName.c_str(), 0, REG_SZ, (const BYTE *)taken, sizeof taken);
+    RegCloseKey(key);
+    const size_t before = Favorites().size();
+    for (int row : {0, 0, 1, 2})
+    {
+        ASSERT_TRUE(session.SelectRow(row));
+        session.Send(IDM_ADDFAVORITE);
+    }
+    const int index = FavoriteIndex(deepName + " (2)");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(Favorites()[index].second, "HKEY_CURRENT_USER\\" + deepKey_);
+    EXPECT_EQ(Favorites().size(), before + 1) << "Wine fav and マイ経由 hold their keys already";
+    ASSERT_TRUE(session.SelectRow(3));
+    session.Send(IDM_ADDFAVORITE);
+    EXPECT_EQ(Favorites().size(), before + 1) << "an entry without a root key is not added";
+
+    // Chosen in the Registry Editor's Favorites menu, it selects the key.
+    PostMessageA(view_.window, WM_COMMAND, kFirstFavorite + index, 0);
+    EXPECT_TRUE(WaitForSelection(deepName));
+    DeleteKeyTree(HKEY_CURRENT_USER, kFavoritesKey);
 }
