@@ -440,9 +440,17 @@ TEST_F(WithRegistryEditor, CtrlGOffersTheClipboardsKey)
     const std::string keyPath = "HKEY_CURRENT_USER\\" + deepKey_.substr(0, deepKey_.find('\\', strlen(kTestKey) + 1));
     const auto openWithCtrlG = [&](const std::string &clipboard) -> HWND {
         if (!driver::SetClipboardText(clipboard)) return nullptr;
-        SetForegroundWindow(session.main());
-        driver::Xdotool("key --delay 30 ctrl+g");
-        return session.WaitForDialog("開く");
+        // A click brings the window to the front after the Registry Editor had it.
+        driver::ClickIn(session.list(), 0.5, 0.8);
+        if (!WaitFor([&] { return GetForegroundWindow() == session.main(); })) return (HWND) nullptr;
+        // The X input focus follows the click a moment later, and nothing here tells when: the key is
+        // pressed again while no dialog came.
+        for (int attempt = 0; attempt < 3; attempt++)
+        {
+            driver::Xdotool("key --delay 30 ctrl+g");
+            if (HWND dialog = session.WaitForDialog("開く", true, 2000)) return dialog;
+        }
+        return (HWND) nullptr;
     };
 
     HWND dialog = openWithCtrlG("コンピューター\\" + keyPath + "\r\n");
@@ -458,6 +466,8 @@ TEST_F(WithRegistryEditor, CtrlGOffersTheClipboardsKey)
     driver::Xdotool("key Return");
     EXPECT_TRUE(WaitForSelection(keyPath.substr(keyPath.rfind('\\') + 1)));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
+    // Without a window manager the X input focus can stay with the Registry Editor's window.
+    view_.Close();
 
     // Typing replaces the offered path.
     dialog = openWithCtrlG(keyPath);
