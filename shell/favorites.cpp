@@ -215,7 +215,8 @@ static BOOL WriteFavorite(const char *base, const char *data, const char *longPa
             break;
         }
         if (query == ERROR_SUCCESS && NamesSameKey(type, stored, cbStored, longPath)) break;
-        if (query != ERROR_SUCCESS) result = query;
+        // Data longer than any the key held when asked is another key's.
+        if (query != ERROR_SUCCESS && query != ERROR_MORE_DATA) result = query;
     }
     if (stored) GlobalFree(stored);
     if (name) GlobalFree(name);
