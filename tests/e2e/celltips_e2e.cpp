@@ -26,8 +26,10 @@ static std::vector<driver::Entry> TipEntries()
 struct MadeKey
 {
     HKEY root = nullptr;
-    std::string first;
+    std::string parent, first; // the new level's parent and its name
 };
+// The registry view the Registry Editor shows, also from the 32-bit tests on a 64-bit system.
+static const REGSAM kView = KEY_WOW64_64KEY;
 static bool MakeKey(const std::string &path, const char *value, MadeKey *made)
 {
     const size_t slash = path.find('\\');
@@ -39,11 +41,14 @@ static bool MakeKey(const std::string &path, const char *value, MadeKey *made)
         if (end == std::string::npos) end = path.size();
         HKEY child;
         DWORD disposition = 0;
-        if (RegCreateKeyExA(key, path.substr(at, end - at).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                            &disposition) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(key, path.substr(at, end - at).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView, nullptr,
+                            &child, &disposition) != ERROR_SUCCESS)
             return false;
         if (disposition == REG_CREATED_NEW_KEY && made->first.empty())
-            made->first = path.substr(slash + 1, end - slash - 1);
+        {
+            made->parent = at > slash + 1 ? path.substr(slash + 1, at - slash - 2) : "";
+            made->first = path.substr(at, end - at);
+        }
         if (key != made->root) RegCloseKey(key);
         key = child;
         at = end + 1;
@@ -56,7 +61,7 @@ static bool MakeKey(const std::string &path, const char *value, MadeKey *made)
 static void DeleteKeyTree(HKEY parent, const char *name)
 {
     HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | kView, &key) != ERROR_SUCCESS) return;
     char child[256];
     for (DWORD cch = sizeof child;
          RegEnumKeyExA(key, 0, child, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; cch = sizeof child)
@@ -67,7 +72,12 @@ static void DeleteKeyTree(HKEY parent, const char *name)
 
 static void RemoveKey(const MadeKey &made)
 {
-    if (!made.first.empty()) DeleteKeyTree(made.root, made.first.c_str());
+    HKEY parent;
+    if (made.first.empty() ||
+        RegOpenKeyExA(made.root, made.parent.c_str(), 0, KEY_ALL_ACCESS | kView, &parent) != ERROR_SUCCESS)
+        return;
+    DeleteKeyTree(parent, made.first.c_str());
+    RegCloseKey(parent);
 }
 
 static HWND VisibleTip(Session &session)
@@ -349,7 +359,7 @@ TEST(MissingEntries, AreGreyAndSaySoUntilTheRegistryHasThem)
 
     // F5 asks again at once.
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TarmikGrey", 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TarmikGrey", 0, KEY_SET_VALUE | kView, &key), ERROR_SUCCESS);
     RegSetValueExA(key, "Later", 0, REG_SZ, (const BYTE *)"x", 2);
     RegCloseKey(key);
     SetForegroundWindow(session.main());
