@@ -98,6 +98,31 @@ static void Drop(HWND window, driver::RemoteMemory *memory, const std::string &p
     SendMessageTimeoutA(window, WM_DROPFILES, (WPARAM)memory->address(), 0, SMTO_NORMAL, 30000, &ignored);
 }
 
+// The same memo with every root name changed by one character, so that no key path starts with one:
+// drawn the same, and never asked of the registry.
+static std::vector<driver::Entry> WithoutRootNames(std::vector<driver::Entry> entries)
+{
+    for (driver::Entry &entry : entries) entry.keyPath[3] = entry.keyPath[3] == '_' ? '-' : 'X';
+    return entries;
+}
+
+// Pages down through the list from the top, each page painted before the next; the answers about the
+// registry are forgotten first (F5's command), so every page drawn asks it anew.
+static double ScrollPages(HWND window, HWND list, int pages)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_COMMAND, 40050, 0, SMTO_NORMAL, 30000, &ignored);
+    SendMessageTimeoutA(list, WM_VSCROLL, SB_TOP, 0, SMTO_NORMAL, 30000, &ignored);
+    Paint(list);
+    const double start = Now();
+    for (int page = 0; page < pages; page++)
+    {
+        SendMessageTimeoutA(list, WM_VSCROLL, SB_PAGEDOWN, 0, SMTO_NORMAL, 30000, &ignored);
+        Paint(list);
+    }
+    return Now() - start;
+}
+
 static double Median(std::vector<double> values)
 {
     values.erase(values.begin());
@@ -113,7 +138,8 @@ int main(int argc, char **argv)
               FALSE);
     driver::SetWindowsVersion("tarmik.exe", nullptr);
     const std::string memoPath = folder + "\\large.tmk";
-    const std::vector<uint8_t> bytes = driver::MemoBytes(RealisticMemo());
+    const std::vector<driver::Entry> memo = RealisticMemo();
+    const std::vector<uint8_t> bytes = driver::MemoBytes(memo);
     driver::WriteFileBytes(memoPath, bytes);
     printf("memo: %d entries, %zu bytes\n", gEntryCount, bytes.size());
 
@@ -186,8 +212,39 @@ int main(int argc, char **argv)
         flushedWrites.push_back(Now() - start);
     }
     driver::Screenshot(tarmik.mainWindow, "bench_memo_loaded");
-    driver::Stop(&tarmik);
     driver::Stop(&yardstick);
+
+    // Scrolling the loaded memo, whose rows are checked in the registry, beside the same memo whose
+    // key paths name no root key, in a second program side by side.
+    const std::string uncheckedPath = folder + "\\unchecked.tmk";
+    driver::WriteFileBytes(uncheckedPath, driver::MemoBytes(WithoutRootNames(memo)));
+    driver::Program unchecked;
+    std::vector<double> checkedScrolls, uncheckedScrolls;
+    const int kPages = 40;
+    if (complete && driver::Start(&unchecked, folder + "\\tarmik.exe", uncheckedPath) &&
+        driver::WaitForMainWindow(&unchecked) &&
+        driver::WaitFor(
+            [&] { return driver::ListItemCount(GetDlgItem(unchecked.mainWindow, 1001)) == gEntryCount + 1; }, 120000))
+    {
+        HWND uncheckedList = GetDlgItem(unchecked.mainWindow, 1001);
+        SetWindowPos(tarmik.mainWindow, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(unchecked.mainWindow, nullptr, 640, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        for (int round = 0; round < kRounds; round++)
+        {
+            checkedScrolls.push_back(ScrollPages(tarmik.mainWindow, memoList, kPages));
+            uncheckedScrolls.push_back(ScrollPages(unchecked.mainWindow, uncheckedList, kPages));
+            fprintf(stderr, "round %d: %d pages scrolled in %.1f ms with the registry checks, %.1f ms without\n", round,
+                    kPages, checkedScrolls.back(), uncheckedScrolls.back());
+        }
+        driver::Screenshot(tarmik.mainWindow, "bench_memo_scrolled");
+    }
+    else
+    {
+        fprintf(stderr, "the memo without root names did not load\n");
+        complete = false;
+    }
+    driver::Stop(&unchecked);
+    driver::Stop(&tarmik);
     if (!complete)
     {
         fprintf(stderr, "a round did not load, fill or save the whole memo\n");
@@ -200,5 +257,8 @@ int main(int argc, char **argv)
            write, save / write);
     printf("                            WriteFile and FlushFileBuffers:   %8.1f ms   ratio %.2f\n",
            Median(flushedWrites), save / Median(flushedWrites));
+    const double checkedScroll = Median(checkedScrolls), uncheckedScroll = Median(uncheckedScrolls);
+    printf("scroll a page:  %8.2f ms   the same without registry checks: %8.2f ms   ratio %.2f (goal <= 1.2)\n",
+           checkedScroll / kPages, uncheckedScroll / kPages, checkedScroll / uncheckedScroll);
     return 0;
 }

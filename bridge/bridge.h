@@ -96,6 +96,8 @@ BOOL FindRegistryEditorToDrive(HWND owner, RegistryEditorTarget *target);
 // TRUE when the process of the Registry Editor's window has this program's width; else the user was told,
 // with `owner` in front, and nothing may be allocated in it or sent to it.
 BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner);
+// The same, telling no one: FALSE also when the width cannot be told.
+BOOL RegistryEditorIsKnownOwnWidth(HWND editor);
 // TRUE when the Registry Editor waits on no dialog of its own; else the user was told, with `owner` in
 // front, and its dialog was then brought forward.
 BOOL RegistryEditorIsFree(HWND editor, HWND owner);
@@ -130,6 +132,18 @@ BOOL RegistryKeyIsGone(HKEY root, const char *subPath);
 // the registry's order; -1 when the registry does not have it there.
 int SubkeyIndex(HKEY root, const char *parentPath, const char *name);
 
+// What the registry holds of an entry's key and value.
+enum
+{
+    PRESENCE_FOUND = 0,   // both there, a refused key included
+    PRESENCE_NO_KEY = 1,  // the key is not in the registry
+    PRESENCE_NO_VALUE = 2 // the key is, its named value is not
+};
+// Asks the registry with read access, in the view the Registry Editor of this system shows (the 64-bit
+// one on 64-bit Windows). A path without a root name, the default value and a key-only entry's value are
+// taken as found.
+int RegistryPresence(const char *keyPath, const char *valueName, BOOL keyOnly);
+
 /* tree_rows.cpp */
 // The child of `parent` that stands `index` rows below its first child, found through the tree's
 // scroll position; 0 when the tree cannot show that row. It is that child only while no sibling
@@ -145,8 +159,14 @@ enum
 };
 // Shows the key, and the value unless `keyOnly` (an empty name is the default value), in the Registry
 // Editor, found or started; any message is owned by `owner`. The key path is cut at each separator
-// while the walk runs, and given back as it was.
-void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
+// while the walk runs, and given back as it was. TRUE when the key itself was found and selected; FALSE
+// when the walk ended above it or the Registry Editor could not be driven.
+BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner);
+
+/* top_item.cpp */
+// The text of the running Registry Editor's top tree item, the name its paths begin with, read where
+// its width allows; FALSE when there is none to read. Only a failing buffer is reported, to `owner`.
+BOOL ReadRegistryEditorTopName(char *name, int cbName, HWND owner);
 
 /* capture.cpp */
 // Hands the key selected in a running Registry Editor, or each value selected in its list, to `sink`;

@@ -260,10 +260,10 @@ static void FocusResult(const RegistryEditorTarget *target, HWND tree, HWND list
     keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
 }
 
-void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner)
+BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly, UINT options, HWND owner)
 {
     RegistryEditorTarget target;
-    if (!FindRegistryEditorToDrive(owner, &target)) return;
+    if (!FindRegistryEditorToDrive(owner, &target)) return FALSE;
     if (AttachToRegistryEditor(target.threadId))
     {
         SetFocus(target.window);
@@ -272,6 +272,7 @@ void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly,
 
     HWND tree, list;
     BridgeBuffer buffer;
+    BOOL found = FALSE;
     if (FindRegistryEditorControls(target.window, &tree, &list) && AcquireBridgeBuffer(target.process, owner, &buffer))
     {
         HTREEITEM deepest;
@@ -283,6 +284,8 @@ void OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly,
             SelectTreeItem(tree, deepest);
         FocusResult(&target, tree, list, row, options);
         ReleaseBridgeBuffer(&buffer);
+        found = key != 0;
     }
     if (target.process) CloseHandle(target.process);
+    return found;
 }

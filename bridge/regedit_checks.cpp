@@ -18,10 +18,12 @@ static const DWORD kQueryLimitedInformation = 0x1000; // PROCESS_QUERY_LIMITED_I
 static const char kBusy[] = "レジストリ エディタでダイアログが開いています。"
                             "ダイアログを閉じてから、もう一度実行してください。";
 
-BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
+// 1 when the Registry Editor's process has this program's width, 0 when not, -1 when that cannot be
+// told (the last error says why).
+static int CompareWidth(HWND editor)
 {
     // Windows 95/98/Me, and the systems without the function, run 32-bit programs only.
-    if (!gIsNtFamily || !gBound.IsWow64Process) return TRUE;
+    if (!gIsNtFamily || !gBound.IsWow64Process) return 1;
     DWORD processId = 0;
     GetWindowThreadProcessId(editor, &processId);
     // Asked with the least right that tells it, which a Registry Editor running elevated still grants;
@@ -29,7 +31,7 @@ BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
     // either, and its failure is what the user is told.
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
     if (!process) process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
-    if (!process) return TRUE;
+    if (!process) return 1;
     // A 32-bit program on a 64-bit system runs under WOW64 and a 64-bit one never does, so two processes
     // differ in width exactly when one of them runs under it.
     BOOL ownWow64 = FALSE;
@@ -37,16 +39,25 @@ BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
     BOOL known = gBound.IsWow64Process(GetCurrentProcess(), &ownWow64) && gBound.IsWow64Process(process, &editorWow64);
     DWORD error = GetLastError();
     CloseHandle(process);
-    if (!known)
-    {
-        SetLastError(error);
+    SetLastError(error);
+    if (!known) return -1;
+    return !ownWow64 == !editorWow64 ? 1 : 0;
+}
+
+BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
+{
+    const int width = CompareWidth(editor);
+    if (width > 0) return TRUE;
+    if (width < 0)
         ReportSystemError(owner, LEVEL_ORDINARY);
-        return FALSE;
-    }
-    if (!ownWow64 == !editorWow64) return TRUE;
-    // The Registry Editor may have just been started and taken the front; the message goes before it.
-    ShowMessage(owner, kOtherWidth, MB_ICONQUESTION | MB_SETFOREGROUND);
+    else // it may have just been started and taken the front: the message goes before it
+        ShowMessage(owner, kOtherWidth, MB_ICONQUESTION | MB_SETFOREGROUND);
     return FALSE;
+}
+
+BOOL RegistryEditorIsKnownOwnWidth(HWND editor)
+{
+    return CompareWidth(editor) > 0;
 }
 
 struct OwnDialogSearch

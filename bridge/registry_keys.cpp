@@ -4,6 +4,7 @@
 #include "bridge/bridge.h"
 
 #include "bridge/root_keys.h"
+#include "shell/program.h"
 
 enum
 {
@@ -89,4 +90,38 @@ int SubkeyIndex(HKEY root, const char *parentPath, const char *name)
     }
     if (opened) RegCloseKey(opened);
     return index;
+}
+
+// KEY_WOW64_64KEY for a 32-bit program on 64-bit Windows, whose own view would be the 32-bit one; no
+// flag elsewhere, where older systems would not know it.
+static REGSAM RegistryEditorView()
+{
+    static int view = -1;
+    if (view < 0)
+    {
+        BOOL wow64 = FALSE;
+        if (gBound.IsWow64Process && !gBound.IsWow64Process(GetCurrentProcess(), &wow64)) wow64 = FALSE;
+        view = wow64 ? KEY_WOW64_64KEY : 0;
+    }
+    return (REGSAM)view;
+}
+
+int RegistryPresence(const char *keyPath, const char *valueName, BOOL keyOnly)
+{
+    size_t start, end;
+    FindRootPart(keyPath, &start, &end);
+    const int root = FindRootKeyName(keyPath, start, end);
+    if (root < 0) return PRESENCE_FOUND;
+    const char *subPath = keyPath[end] == '\\' ? keyPath + end + 1 : "";
+    HKEY key = 0;
+    const LONG result = RegOpenKeyExA(kRootKeys[root], subPath, 0, KEY_QUERY_VALUE | RegistryEditorView(), &key);
+    if (result == ERROR_FILE_NOT_FOUND) return PRESENCE_NO_KEY;
+    // A key the registry refuses to open is there.
+    if (result != ERROR_SUCCESS) return PRESENCE_FOUND;
+    int presence = PRESENCE_FOUND;
+    if (!keyOnly && valueName[0] &&
+        RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND)
+        presence = PRESENCE_NO_VALUE;
+    RegCloseKey(key);
+    return presence;
 }

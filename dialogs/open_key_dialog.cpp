@@ -29,6 +29,40 @@ enum
     OPENKEY_TIP_FIELD_COUNT = sizeof kOpenKeyTipFields / sizeof kOpenKeyTipFields[0]
 };
 
+// A copy of the clipboard's text in stored form when that is a key path under a root key, in a fixed
+// block the caller frees; else null.
+static char *ClipboardKeyPath(HWND dialog)
+{
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(dialog)) return nullptr;
+    char *keyPath = nullptr;
+    HGLOBAL data = GetClipboardData(CF_TEXT);
+    const char *text = data ? (const char *)GlobalLock(data) : nullptr;
+    if (text)
+    {
+        // Held within the block's size: a text put there by another program need not end in it.
+        const SIZE_T cbBlock = GlobalSize(data);
+        SIZE_T cbText = 0;
+        while (cbText < cbBlock && text[cbText]) cbText++;
+        keyPath = (char *)GlobalAlloc(GMEM_FIXED, cbText + 1);
+        if (keyPath)
+        {
+            CopyMemory(keyPath, text, cbText);
+            keyPath[cbText] = '\0';
+        }
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    if (!keyPath) return nullptr;
+    ToStoredKeyPath(keyPath, nullptr);
+    // Lines of text around a path are not a key path, though a key name could hold the characters.
+    BOOL usable = IsRootKeyPath(keyPath);
+    for (const char *c = keyPath; usable && *c; c++)
+        if (*c == '\r' || *c == '\n') usable = FALSE;
+    if (usable) return keyPath;
+    GlobalFree(keyPath);
+    return nullptr;
+}
+
 static BOOL OnInitDialog(HWND dialog, UINT options)
 {
     gOpenOptions = options;
@@ -44,6 +78,18 @@ static BOOL OnInitDialog(HWND dialog, UINT options)
     {
         ReportSystemError(dialog, LEVEL_ORDINARY);
         EndDialog(dialog, 0);
+        return TRUE;
+    }
+    // The clipboard's key starts the field, all of it selected, so that Enter opens it and typing
+    // replaces it.
+    if (char *keyPath = ClipboardKeyPath(dialog))
+    {
+        SetDlgItemTextA(dialog, IDC_OPENKEY_KEYPATH, keyPath);
+        GlobalFree(keyPath);
+        HWND field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+        SetFocus(field);
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        return FALSE;
     }
     return TRUE;
 }

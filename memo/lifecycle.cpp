@@ -149,7 +149,7 @@ int OpenStartupMemo(const char *commandTail)
     memoNameOffset = 0;
     if (commandTail && commandTail[0])
     {
-        // The whole tail is the name, blanks and quotes included.
+        // The whole tail is the name, blanks included (start-up took away quotes around it).
         char fullPath[MAX_PATH];
         int nameOffset = 0;
         if (GetShortEnoughFullPath(commandTail, fullPath, &nameOffset))

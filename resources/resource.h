@@ -122,6 +122,14 @@
 #define IDM_COPYKEYPATH      40040
 #define IDM_LIST_COPYKEYPATH 40041
 
+/* Asking the registry again which entries are there (F5, no menu item) */
+#define IDM_RECHECK 40050
+
+/* The Registry Editor's Favorites: adding the selected entry (main menu and context menu), taking them in */
+#define IDM_ADDFAVORITE      40051
+#define IDM_IMPORTFAVORITES  40052
+#define IDM_LIST_ADDFAVORITE 40053
+
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
 

@@ -1,6 +1,7 @@
 // Tips over the cut cells of the memo list: the relay of mouse messages to the tip window,
 // the cell under the pointer, the text a cell's tip shows, and the tip laid exactly over the cell.
 #include "shell/shell.h"
+#include "bridge/bridge.h"
 #include "memo/memo.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
@@ -118,9 +119,17 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     HGLOBAL entry = GetEntryHandle(tipItem);
     const MemoEntryHead *head = entry ? (const MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head) return;
+    const MemoEntryTexts texts = EntryTexts(head);
     size_t cbText;
-    const char *text = EntryColumnText(EntryTexts(head), tipColumn, &cbText);
-    const BOOL copied = EnsureSharedTextBlock(cbText + 1, gMainWindow) >= 0;
+    const char *text = EntryColumnText(texts, tipColumn, &cbText);
+    const int presence = tipColumn > 0 ? EntryPresence(entry, texts) : PRESENCE_FOUND;
+    const char *missing = nullptr;
+    if (presence == PRESENCE_NO_KEY || (presence == PRESENCE_NO_VALUE && tipColumn == 2))
+        missing = ToHalfWidth(presence == PRESENCE_NO_KEY ? "このコンピューターにはこのキーがありません。"
+                                                          : "このコンピューターにはこの値がありません。");
+    // Room for the text, and for the note after it when the text too is cut.
+    const size_t cbMissing = missing ? lstrlenA(missing) + 1 : 0;
+    const BOOL copied = EnsureSharedTextBlock(cbText + 1 + cbMissing, gMainWindow) >= 0;
     char *block = (char *)gSharedTextBlock; // a fixed block: its handle is its address
     if (copied) CopyMemory(block, text, cbText + 1);
     GlobalUnlock(entry);
@@ -133,7 +142,20 @@ static void AnswerTipText(NMTTDISPINFOA *info)
     int right = MeasuredRight(block, textLeft);
     RECT client;
     GetClientRect(gMemoList, &client);
-    if (right > textEnd || textLeft < 0 || right >= client.right) info->lpszText = block;
+    const BOOL cut = right > textEnd || textLeft < 0 || right >= client.right;
+    if (missing)
+    {
+        // Said on the cell whether or not its text fits; after the whole text when it does not.
+        if (cut && cbText)
+            lstrcatA(lstrcatA(block, " "), missing);
+        else
+            lstrcpyA(block, missing);
+        info->lpszText = block;
+    }
+    else if (cut)
+    {
+        info->lpszText = block;
+    }
 }
 
 // Lays the tip's text exactly over the cell's text, inside the work area.

@@ -70,6 +70,8 @@ static void ApplyCommandStates(int index)
     EnableMoveCommands(isEntry && index > 0, isEntry && index < entryCount - 1);
     EnableCommand(gMainMenu, IDM_OPENENTRY, openable);
     EnableCommand(gContextMenu, IDM_LIST_OPEN, openable);
+    EnableCommand(gMainMenu, IDM_ADDFAVORITE, openable);
+    EnableCommand(gContextMenu, IDM_LIST_ADDFAVORITE, openable);
     EnableButton(IDC_OPEN, openable);
 
     UpdateDefaultButton();
@@ -115,6 +117,7 @@ static int MainCommandOf(UINT contextItem)
     case IDM_LIST_MOVEUP: return IDM_MOVEUP;
     case IDM_LIST_MOVEDOWN: return IDM_MOVEDOWN;
     case IDM_LIST_COPYKEYPATH: return IDM_COPYKEYPATH;
+    case IDM_LIST_ADDFAVORITE: return IDM_ADDFAVORITE;
     }
     return 0;
 }
@@ -124,6 +127,7 @@ static int MainCommandOf(UINT contextItem)
 static void RunEntryDialog(LPARAM mode)
 {
     RunDialog(IDD_ENTRY, EntryDialogProc, mode);
+    RecheckEntryPresence();
     ApplyCommandStates(GetSelectedIndex());
 }
 
@@ -136,7 +140,15 @@ static void ChangeSelectedEntry()
 static void CaptureIntoMemo()
 {
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
+    RecheckEntryPresence();
     memoModified = TRUE;
+    ApplyCommandStates(GetSelectedIndex());
+}
+
+static void ImportFavoritesIntoMemo()
+{
+    ImportRegistryEditorFavorites();
+    RecheckEntryPresence();
     ApplyCommandStates(GetSelectedIndex());
 }
 
@@ -189,6 +201,9 @@ void RunCommand(int id)
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;
     case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
+    case IDM_RECHECK: RecheckEntryPresence(); break;
+    case IDM_ADDFAVORITE: AddSelectedEntryToFavorites(); break;
+    case IDM_IMPORTFAVORITES: ImportFavoritesIntoMemo(); break;
     }
 }
 

@@ -5,9 +5,7 @@
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-// The key path with its root written long and without the blanks before it; `text` has room for
-// CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
-static void WriteWithLongRoot(char *text, const char *keyPath)
+void WriteWithLongRoot(char *text, const char *keyPath)
 {
     size_t start, end;
     FindRootPart(keyPath, &start, &end);

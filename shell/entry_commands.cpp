@@ -20,6 +20,18 @@ void OpenSelectedEntry()
     // every separator back.
     OpenKeyInRegistryEditor((char *)texts.keyPath, texts.valueName, texts.keyOnly, OpenKeyOptions(), gMainWindow);
     GlobalUnlock(entry);
+    RecheckEntryPresence();
+}
+
+int InsertFavoriteEntry(const char *description, const char *keyPath)
+{
+    HGLOBAL entry = AllocMemoEntry(description, keyPath, "", TRUE);
+    if (!entry)
+    {
+        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
+        return 0;
+    }
+    return InsertEntryAboveSelection(entry) >= 0;
 }
 
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)

@@ -1,5 +1,6 @@
 // Drawing of the main window's own parts: the rows of the owner-drawn memo list and the size grip.
 // Each function draws into whatever device context it is given and knows nothing of messages.
+#include "bridge/bridge.h"
 #include "memo/memo.h"
 #include "shell/shell.h"
 
@@ -32,10 +33,15 @@ static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
     for (int column = 0; column < 3; ++column)
     {
         RECT cell = {left + kCellInset, row->top + 1, left + content->columnWidths[column] - kCellInset, row->bottom};
+        // A missing key takes its value with it.
+        const BOOL missing = !content->selected && ((column == 1 && content->presence == PRESENCE_NO_KEY) ||
+                                                    (column == 2 && content->presence != PRESENCE_FOUND));
+        const COLORREF text = missing ? SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT)) : 0;
         if (column == 2 && texts.keyOnly)
             DrawKeyBadge(dc, &cell, row, content->keyBadge);
         else
             DrawTextA(dc, EntryColumnText(texts, column, nullptr), -1, &cell, DT_END_ELLIPSIS | DT_NOPREFIX);
+        if (missing) SetTextColor(dc, text);
         left += content->columnWidths[column];
     }
 }

@@ -126,6 +126,8 @@ static void OnDrawItem(const DRAWITEMSTRUCT *draw)
             row.columnWidths[column] = (int)SendMessageA(gMemoList, LVM_GETCOLUMNWIDTH, column, 0);
         handle = GetEntryHandle(item);
         if (handle) row.entry = (const MemoEntryHead *)GlobalLock(handle);
+        // A selected row is drawn in the selection's colours alone.
+        if (row.entry && !row.selected) row.presence = EntryPresence(handle, EntryTexts(row.entry));
     }
     DrawMemoRow(draw->hDC, &draw->rcItem, &row);
     if (row.entry) GlobalUnlock(handle);
@@ -171,6 +173,8 @@ static void OnCommand(WPARAM wParam, LPARAM lParam)
    the foreground back when that happens right after a button's command left it in front. */
 static void OnActivate(WPARAM wParam, LPARAM lParam)
 {
+    // Whatever the user did elsewhere may have changed the registry.
+    if (LOWORD(wParam) != WA_INACTIVE) RecheckEntryPresence();
     HWND next = (HWND)lParam;
     if (LOWORD(wParam) == WA_INACTIVE && gCommandLeftFront && GetTickCount() - gCommandEndTick < 1000 &&
         (!next || next == GetDesktopWindow()))

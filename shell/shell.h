@@ -32,6 +32,7 @@ struct MemoRow
     BOOL endRow;
     BOOL focusRect;             // the row has the focus and so has the list
     const MemoEntryHead *entry; // the locked record of an entry row; null draws no cells
+    int presence;               // PRESENCE_ of the bridge: what is missing is drawn grey
     int columnWidths[3];
     HBITMAP keyBadge; // monochrome, 23 x 11
     HBRUSH endRowPattern;
@@ -56,14 +57,41 @@ void OpenEntryOnDoubleClick();
 /* startup.cpp */
 void ShutdownCleanup();
 
+/* command_line.cpp */
+// Takes away one pair of double quotes around the whole tail.
+void RemoveEnclosingQuotes(char *commandTail);
+// A tail that is no existing file and names a key under a root key, in any form a pasted key takes, is
+// opened in the Registry Editor (messages without an owner): TRUE then, with *exitCode 0 when the key
+// itself was selected and 1 otherwise. FALSE for a tail to load as a memo file.
+BOOL OpenCommandLineKey(const char *commandTail, int *exitCode);
+
 /* entry_commands.cpp */
 // The bridge's OPEN_ flags that the settings ask for; the open-key dialog takes them as its parameter.
 UINT OpenKeyOptions();
 void OpenSelectedEntry();
 // The capture sink of the main window: a new entry above the selected row; 0 after a reported failure.
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND owner);
+// A key-only entry for a Registry Editor favorite, above the selected row; 0 after a reported failure.
+int InsertFavoriteEntry(const char *description, const char *keyPath);
+
+/* favorites.cpp: the Registry Editor's own Favorites */
+// One key-only entry per favorite that names a key, in the order of the Registry Editor's menu; a
+// message when some were not taken or there were none. memoModified when any came in.
+void ImportRegistryEditorFavorites();
+// The selected entry's key among the Favorites, under its description (or its key's last name).
+void AddSelectedEntryToFavorites();
+
+/* entry_presence.cpp */
+struct MemoEntryTexts;
+// The registry's PRESENCE_ answer for the entry in block `entry`, remembered until RecheckEntryPresence.
+int EntryPresence(HGLOBAL entry, const MemoEntryTexts &texts);
+// Forgets every answer, for when the user may have changed the registry, and redraws the list.
+void RecheckEntryPresence();
 
 /* copy_key_path.cpp */
+// The key path with its root written long and without the blanks before it; `text` has room for
+// CB_LONGEST_ROOT_NAME bytes more than the key path. A path without a root name is copied as it is.
+void WriteWithLongRoot(char *text, const char *keyPath);
 // Puts the selected entry's key path on the clipboard as text, its root written long.
 void CopySelectedKeyPath();
 

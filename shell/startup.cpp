@@ -26,6 +26,8 @@ static_assert(sizeof(void *) != 4 || kMenuItemInfoSize == 44, "menu-item record 
 static HMODULE kernelLibrary, advapiLibrary, userLibrary, themeLibrary;
 // The main window's shortcuts (ACCELERATORS 106).
 static HACCEL gAccelerators;
+// 1 after a key named on the command line was not reached; every other end is 0.
+static int gExitCode;
 
 template <typename Function> Function Bind(HMODULE library, const char *name)
 {
@@ -218,7 +220,7 @@ static BOOL LoadMenus()
     SetMenuText(gMainMenu, 2, TRUE, "レジストリ エディタ(&R)");
     SetMenuText(gMainMenu, IDM_OPENENTRY, FALSE, "メモから開く(&O)");
     SetMenuText(gMainMenu, IDM_CAPTURE, FALSE, "メモに取り込む(&I)");
-    SetMenuText(gMainMenu, IDM_OPENKEY, FALSE, "メモに追加せずに開く(&Q)...");
+    SetMenuText(gMainMenu, IDM_OPENKEY, FALSE, "メモに追加せずに開く(&Q)...\tCtrl+G");
     SetMenu(gMainWindow, gMainMenu);
     gContextMenu = LoadMenuA(gInstance, MAKEINTRESOURCEA(IDR_LISTMENU));
     if (!gContextMenu) return FALSE;
@@ -314,6 +316,8 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
     }
     if (gIsNtFamily && !BindNtFunctions()) return FALSE;
     if (gIsNt51) BindOptionalFunctions();
+    // A key path named on the command line is opened; the program then ends without showing a window.
+    if (OpenCommandLineKey(commandTail, &gExitCode)) return FALSE;
     ResetRunState();
 
     if (!CreateMainWindow()) return FALSE;
@@ -349,11 +353,12 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand)
 {
     gInstance = instance;
+    RemoveEnclosingQuotes(commandTail);
     if (StartUp(commandTail, showCommand)) RunMessageLoop();
     // The main window's end has run the clean-up already; a start-up that ended before there was a main
     // window still has libraries to free.
     ShutdownCleanup();
-    return 0;
+    return gExitCode;
 }
 
 void ShutdownCleanup()

@@ -65,9 +65,15 @@ TEST(ShellStart, MainWindowAsEachSystemShowsIt)
                                                           old ? "ﾚｼﾞｽﾄﾘ ｴﾃﾞｨﾀ(&R)" : "レジストリ エディタ(&R)"}));
         EXPECT_EQ(menus.Text(IDM_OPENENTRY), old ? "ﾒﾓから開く(&O)" : "メモから開く(&O)");
         EXPECT_EQ(menus.Text(IDM_CAPTURE), old ? "ﾒﾓに取り込む(&I)" : "メモに取り込む(&I)");
-        EXPECT_EQ(menus.Text(IDM_OPENKEY), old ? "ﾒﾓに追加せずに開く(&Q)..." : "メモに追加せずに開く(&Q)...");
+        EXPECT_EQ(menus.Text(IDM_OPENKEY),
+                  old ? "ﾒﾓに追加せずに開く(&Q)...\tCtrl+G" : "メモに追加せずに開く(&Q)...\tCtrl+G");
         EXPECT_EQ(menus.Text(IDM_COPYKEYPATH), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)\tCtrl+C" : "キーのパスをコピー(&C)\tCtrl+C");
         EXPECT_EQ(menus.Text(IDM_LIST_COPYKEYPATH), old ? "ｷｰのﾊﾟｽをｺﾋﾟｰ(&C)" : "キーのパスをコピー(&C)");
+        EXPECT_EQ(menus.Text(IDM_ADDFAVORITE), "お気に入りに追加(&F)");
+        EXPECT_EQ(menus.Text(IDM_LIST_ADDFAVORITE), "お気に入りに追加(&F)");
+        EXPECT_EQ(menus.Text(IDM_IMPORTFAVORITES), "お気に入りから取り込む(&V)");
+        EXPECT_TRUE(menus.Grayed(IDM_ADDFAVORITE) && menus.Grayed(IDM_LIST_ADDFAVORITE)) << "no entry to add";
+        EXPECT_FALSE(menus.Grayed(IDM_IMPORTFAVORITES));
         EXPECT_EQ(menus.Text(IDM_NEW), "新規作成(&N)\tCtrl+N");
         EXPECT_EQ(menus.Text(IDM_OPEN), "開く(&O)...\tCtrl+O");
         EXPECT_EQ(menus.Text(IDM_SAVE), "上書き保存(&S)\tCtrl+S");

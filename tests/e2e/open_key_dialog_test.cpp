@@ -112,6 +112,23 @@ struct RegistryEditorView
         return text;
     }
 
+    // The text of the tree's top item, which the Registry Editor's paths begin with.
+    std::string TopName()
+    {
+        HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+        driver::RemoteMemory remote(tree, sizeof(TVITEMA) + 512);
+        TVITEMA record = {};
+        record.mask = TVIF_TEXT;
+        record.hItem = item;
+        record.pszText = (char *)remote.address() + sizeof record;
+        record.cchTextMax = 512;
+        remote.Write(&record, sizeof record);
+        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)remote.address());
+        char text[512] = "";
+        remote.Read(text, sizeof text - 1, sizeof record);
+        return text;
+    }
+
     int SelectedRow()
     {
         return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
@@ -361,4 +378,221 @@ TEST_F(WithRegistryEditor, CaptureFillsTheEntryDialog)
     session.Settle();
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     EXPECT_EQ(Describe(session.Saved()), "[|" + deepPath + "|last][E0|HKCU\\Software|]");
+}
+
+// A key path named on the command line is opened and the program ends: no window of its own, no
+// settings file, and an exit code that says whether the key itself was reached.
+TEST_F(WithRegistryEditor, KeyPathOnTheCommandLineOpensWithoutTheWindow)
+{
+    driver::Session session("openkey_command_line");
+    HKEY classKey;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, ".tarmiktest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classKey, nullptr),
+        ERROR_SUCCESS);
+    RegCloseKey(classKey);
+    const std::string level1 =
+        deepKey_.substr(strlen(kTestKey) + 1, deepKey_.find('\\', strlen(kTestKey) + 1) - strlen(kTestKey) - 1);
+    const struct
+    {
+        std::string tail, selected;
+        DWORD exitCode;
+    } cases[] = {
+        {"HKCU\\Software\\TarmikDialogTest\\" + level1, level1, 0},
+        {"\"コンピューター\\HKEY_CURRENT_USER\\Software\\TarmikDialogTest\"", "TarmikDialogTest", 0},
+        {"HKCU:\\Software", "Software", 0},
+        {"\"[HKEY_CLASSES_ROOT\\.tarmiktest]\"", ".tarmiktest", 0},
+        {"HKLM\\SOFTWARE\\Microsoft", "Microsoft", 0},
+        {"HKCU\\Software\\TarmikDialogTest\\NoSuchKey", "TarmikDialogTest", 1},
+    };
+    for (const auto &c : cases)
+    {
+        ASSERT_TRUE(session.Start(c.tail)) << c.tail;
+        bool windowMade = false;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                windowMade = windowMade || driver::FindWindowOf(session.pid(), "Oskelund_Tarmik", nullptr, true);
+                return WaitForSingleObject(session.program().process, 0) == WAIT_OBJECT_0;
+            },
+            30000))
+            << c.tail;
+        EXPECT_EQ(driver::WaitForExit(&session.program(), 0), c.exitCode) << c.tail;
+        EXPECT_FALSE(windowMade) << c.tail;
+        EXPECT_TRUE(WaitForSelection(c.selected, 5000)) << c.tail << " selected " << view_.SelectedKeyName();
+        EXPECT_EQ(view_.SelectedRow(), -1) << c.tail << ": the key itself, no value";
+        session.Stop();
+    }
+    EXPECT_FALSE(driver::FileExists(session.settingsPath()));
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, ".tarmiktest");
+
+    // A file of a key's name is a memo as before.
+    ASSERT_TRUE(driver::WriteFileBytes(session.Path("HKCU"), driver::MemoBytes({{"E", "HKCU\\Software", "", false}})));
+    ASSERT_TRUE(session.Run("HKCU"));
+    EXPECT_EQ(session.Count(), 2);
+}
+
+// Ctrl+G, then Enter: the clipboard's key path, in stored form, fills the key field selected whole.
+TEST_F(WithRegistryEditor, CtrlGOffersTheClipboardsKey)
+{
+    driver::Session session("openkey_ctrl_g");
+    ASSERT_TRUE(session.Open({}));
+    const std::string keyPath = "HKEY_CURRENT_USER\\" + deepKey_.substr(0, deepKey_.find('\\', strlen(kTestKey) + 1));
+    const auto openWithCtrlG = [&](const std::string &clipboard) -> HWND {
+        if (!driver::SetClipboardText(clipboard)) return nullptr;
+        // A click brings the window to the front after the Registry Editor had it.
+        driver::ClickIn(session.list(), 0.5, 0.8);
+        if (!WaitFor([&] { return GetForegroundWindow() == session.main(); })) return (HWND) nullptr;
+        // The X input focus follows the click a moment later, and nothing here tells when: the key is
+        // pressed again while no dialog came.
+        for (int attempt = 0; attempt < 3; attempt++)
+        {
+            driver::Xdotool("key --delay 30 ctrl+g");
+            if (HWND dialog = session.WaitForDialog("開く", true, 2000)) return dialog;
+        }
+        return (HWND) nullptr;
+    };
+
+    HWND dialog = openWithCtrlG("コンピューター\\" + keyPath + "\r\n");
+    ASSERT_TRUE(dialog);
+    HWND field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+    EXPECT_EQ(driver::GetText(field), keyPath);
+    DWORD selStart = 1, selEnd = 0;
+    SendMessageA(field, EM_GETSEL, (WPARAM)&selStart, (LPARAM)&selEnd);
+    EXPECT_EQ(selStart, 0u);
+    EXPECT_EQ(selEnd, keyPath.size());
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    driver::Screenshot(dialog, "open_key_dialog_clipboard_key");
+    driver::Xdotool("key Return");
+    EXPECT_TRUE(WaitForSelection(keyPath.substr(keyPath.rfind('\\') + 1)));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 20000));
+    // Without a window manager the X input focus can stay with the Registry Editor's window.
+    view_.Close();
+
+    // Typing replaces the offered path.
+    dialog = openWithCtrlG(keyPath);
+    ASSERT_TRUE(dialog);
+    field = GetDlgItem(dialog, IDC_OPENKEY_KEYPATH);
+    driver::Xdotool("type HKLM");
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(field) == "HKLM"; })) << driver::GetText(field);
+    ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+    // Other text leaves the field empty.
+    for (const char *other : {"Software\\Microsoft", "HKCU is a root", "HKCU\\Software\r\nHKLM\\SOFTWARE"})
+    {
+        dialog = openWithCtrlG(other);
+        ASSERT_TRUE(dialog) << other;
+        EXPECT_EQ(driver::GetText(GetDlgItem(dialog, IDC_OPENKEY_KEYPATH)), "") << other;
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << other;
+        ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+}
+
+static const char kFavoritesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\Favorites";
+
+// The Favorites as the Registry Editor's menu lists them: name and data of each value, in the registry's order.
+static std::vector<std::pair<std::string, std::string>> Favorites()
+{
+    std::vector<std::pair<std::string, std::string>> favorites;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return favorites;
+    char name[512], data[1024];
+    DWORD cchName = sizeof name, cbData = sizeof data, type;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &cchName, nullptr, &type, (BYTE *)data, &cbData) == ERROR_SUCCESS;
+         i++, cchName = sizeof name, cbData = sizeof data)
+        favorites.push_back({name, type == REG_SZ ? std::string(data) : std::string("(not a string)")});
+    RegCloseKey(key);
+    return favorites;
+}
+
+static int FavoriteIndex(const std::string &name)
+{
+    const auto favorites = Favorites();
+    for (size_t i = 0; i < favorites.size(); i++)
+        if (favorites[i].first == name) return (int)i;
+    return -1;
+}
+
+// The Registry Editor's Favorites both ways: one added through its own menu comes into the memo; one added
+// through tarmik is in its menu, and choosing it there selects the key.
+TEST_F(WithRegistryEditor, FavoritesComeInAndGoOutInTheRegistryEditorsOwnForm)
+{
+    DeleteKeyTree(HKEY_CURRENT_USER, kFavoritesKey);
+    driver::Session session("favorites");
+    const std::string deepName = deepKey_.substr(deepKey_.rfind('\\') + 1);
+    ASSERT_TRUE(session.Open({{"", "HKCU\\" + deepKey_, "", true}, {"E1", "Software\\Nowhere", "", true}}));
+    const auto answerBox = [&](const std::string &text) {
+        driver::MessageBoxInfo box;
+        if (!session.Box(&box)) return false;
+        EXPECT_EQ(box.text, text);
+        return driver::PressButton(box.window, IDOK);
+    };
+    session.Post(IDM_IMPORTFAVORITES);
+    ASSERT_TRUE(answerBox(
+        "レジストリ エディタのお気に入りから 0 件を取り込みました。キーを指していない 0 件は取り込みませんでした。"));
+    EXPECT_EQ(session.Count(), 3) << "no favorites, no entries";
+
+    // Added through the Registry Editor's Favorites menu, with the name its dialog asks for.
+    ASSERT_TRUE(OpenThroughDialog(session, "HKCU\\Software\\TarmikDialogTest", "", true));
+    ASSERT_TRUE(WaitForSelection("TarmikDialogTest"));
+    const DWORD kAddToFavorites = 32772, kFirstFavorite = 33000; // Wine's Registry Editor's commands
+    PostMessageA(view_.window, WM_COMMAND, kAddToFavorites, 0);
+    DWORD editorPid = 0;
+    GetWindowThreadProcessId(view_.window, &editorPid);
+    HWND add = driver::WaitForWindowOf(editorPid, "#32770", nullptr, 5000);
+    ASSERT_TRUE(add);
+    SetText(GetDlgItem(add, 2001), "Wine fav");
+    ASSERT_TRUE(driver::PressButton(add, IDOK));
+    ASSERT_TRUE(WaitFor([&] { return FavoriteIndex("Wine fav") >= 0; }));
+    // Others as other systems and tools leave them: another top name, no string, no root key.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char other[] = "マイ コンピュータ\\HKEY_LOCAL_MACHINE\\SOFTWARE", noRoot[] = "Computer\\Software\\x";
+    const DWORD number = 1;
+    RegSetValueExA(key, "マイ経由", 0, REG_SZ, (const BYTE *)other, sizeof other);
+    RegSetValueExA(key, "number", 0, REG_DWORD, (const BYTE *)&number, sizeof number);
+    RegSetValueExA(key, "no root", 0, REG_SZ, (const BYTE *)noRoot, sizeof noRoot);
+    RegCloseKey(key);
+
+    // Taken in above the selected row, in the menu's order, as one change.
+    std::string expected = "[|HKCU\\" + deepKey_ + "||key]";
+    for (const auto &favorite : Favorites())
+    {
+        if (favorite.first == "Wine fav") expected += "[Wine fav|HKEY_CURRENT_USER\\Software\\TarmikDialogTest||key]";
+        if (favorite.first == "マイ経由") expected += "[マイ経由|HKEY_LOCAL_MACHINE\\SOFTWARE||key]";
+    }
+    expected += "[E1|Software\\Nowhere||key]";
+    ASSERT_TRUE(session.SelectRow(1));
+    session.Post(IDM_IMPORTFAVORITES);
+    ASSERT_TRUE(answerBox(
+        "レジストリ エディタのお気に入りから 2 件を取り込みました。キーを指していない 2 件は取り込みませんでした。"));
+    EXPECT_EQ(Describe(session.Saved()), expected);
+    driver::Screenshot(session.main(), "favorites_taken_in");
+
+    // Added through tarmik under the key's last name, in the form Wine's Registry Editor writes (from the
+    // root key on, without its top item's name); a name that holds another key gets a number; one that
+    // holds the same key, in whatever form, is left as it is.
+    ASSERT_FALSE(view_.TopName().empty());
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kFavoritesKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const char taken[] = "HKEY_CURRENT_USER\\Software";
+    RegSetValueExA(key, deepName.c_str(), 0, REG_SZ, (const BYTE *)taken, sizeof taken);
+    RegCloseKey(key);
+    const size_t before = Favorites().size();
+    for (int row : {0, 0, 1, 2})
+    {
+        ASSERT_TRUE(session.SelectRow(row));
+        session.Send(IDM_ADDFAVORITE);
+    }
+    const int index = FavoriteIndex(deepName + " (2)");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(Favorites()[index].second, "HKEY_CURRENT_USER\\" + deepKey_);
+    EXPECT_EQ(Favorites().size(), before + 1) << "Wine fav and マイ経由 hold their keys already";
+    ASSERT_TRUE(session.SelectRow(3));
+    session.Send(IDM_ADDFAVORITE);
+    EXPECT_EQ(Favorites().size(), before + 1) << "an entry without a root key is not added";
+
+    // Chosen in the Registry Editor's Favorites menu, it selects the key.
+    PostMessageA(view_.window, WM_COMMAND, kFirstFavorite + index, 0);
+    EXPECT_TRUE(WaitForSelection(deepName));
+    DeleteKeyTree(HKEY_CURRENT_USER, kFavoritesKey);
 }

@@ -97,6 +97,9 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
                 {IDM_CAPTURE, "*", false},
                 {IDM_OPENKEY, "*", false},
                 {0, nullptr, false},
+                {IDM_ADDFAVORITE, "お気に入りに追加(&F)", true},
+                {IDM_IMPORTFAVORITES, "お気に入りから取り込む(&V)", false},
+                {0, nullptr, false},
                 {IDM_STARTREGEDIT, "起動(&R)", false}},
                __LINE__);
     DestroyMenu(menu);
@@ -124,7 +127,10 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
     EXPECT_EQ(found, (std::vector<std::string>{
                          key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH), key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
                          key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN), key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
-                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
+                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY | FCONTROL, 'G', IDM_OPENKEY),
+                         key(FVIRTKEY, VK_F3, IDM_FINDNEXT),
+                         // F5 asks the registry again about the entries drawn; it has no menu item.
+                         key(FVIRTKEY, VK_F5, IDM_RECHECK)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus)
@@ -141,6 +147,7 @@ TEST_F(ProgramResources, ContextAndRootKeyMenus)
                 {IDM_LIST_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
                 {IDM_LIST_CAPTURE, "取り込み(&I)", false},
+                {IDM_LIST_ADDFAVORITE, "お気に入りに追加(&F)", true},
                 {0, nullptr, false},
                 {IDM_LIST_MOVEUP, "↑ 移動(&U)", true},
                 {IDM_LIST_MOVEDOWN, "↓ 移動(&N)", true}},
