@@ -1,8 +1,9 @@
-// Entry records and the memo list that owns them.
+// Entry records and the memo list that owns them: every change of the document is made here.
 #include "memo/memo.h"
 
 #include <string.h>
 
+#include "memo/list_items.h"
 #include "memo/memo_format.h"
 #include "shell/messages.h"
 #include "shell/program.h"
@@ -42,18 +43,7 @@ HGLOBAL GetEntryHandle(int index)
     return (HGLOBAL)item.lParam;
 }
 
-void ClearMemoList()
-{
-    for (int i = 0; i < entryCount; i++)
-    {
-        HGLOBAL entry = GetEntryHandle(i);
-        if (entry) GlobalFree(entry);
-    }
-    SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
-    entryCount = 0;
-}
-
-int InsertEntryAt(int index, HGLOBAL entry)
+BOOL InsertListItem(int index, HGLOBAL entry)
 {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
@@ -62,11 +52,84 @@ int InsertEntryAt(int index, HGLOBAL entry)
     if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
     {
         ReportListFailure(gMainWindow, LEVEL_ORDINARY);
-        GlobalFree(entry);
-        return 0;
+        return FALSE;
     }
     entryCount++;
-    return 1;
+    return TRUE;
+}
+
+HGLOBAL RemoveListItem(int index)
+{
+    HGLOBAL entry = GetEntryHandle(index);
+    SendMessageA(gMemoList, LVM_DELETEITEM, index, 0);
+    entryCount--;
+    return entry;
+}
+
+void SetListItemEntry(int index, HGLOBAL entry)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = (LPARAM)entry;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&item);
+    SendMessageA(gMemoList, LVM_REDRAWITEMS, index, index);
+}
+
+void PlaceListItem(int from, int to)
+{
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, (LPARAM)&item);
+
+    HGLOBAL moved = GetEntryHandle(from);
+    const int step = from > to ? -1 : 1;
+    for (int index = from; index != to; index += step)
+    {
+        LVITEMA shifted = {};
+        shifted.mask = LVIF_PARAM;
+        shifted.iItem = index + step;
+        SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&shifted);
+        shifted.iItem = index;
+        SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&shifted);
+    }
+
+    LVITEMA target = {};
+    target.mask = LVIF_PARAM | LVIF_STATE;
+    target.iItem = to;
+    target.lParam = (LPARAM)moved;
+    target.state = target.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&target);
+    SendMessageA(gMemoList, LVM_REDRAWITEMS, from < to ? from : to, from < to ? to : from);
+}
+
+void ShowRow(int index)
+{
+    SelectAndFocusItem(index);
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
+}
+
+void FreeAllEntries()
+{
+    const int count = entryCount;
+    entryCount = 0;
+    for (int i = 0; i < count; i++)
+    {
+        HGLOBAL entry = GetEntryHandle(i);
+        if (entry) GlobalFree(entry);
+    }
+    SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
+    ClearHistory();
+}
+
+int InsertEntries(int index, const HGLOBAL *entries, int count)
+{
+    int inserted = 0;
+    while (inserted < count && InsertListItem(index + inserted, entries[inserted])) inserted++;
+    for (int i = inserted; i < count; i++) GlobalFree(entries[i]);
+    if (inserted) RecordInsert(index, entries, inserted);
+    return inserted;
 }
 
 int InsertEntryAboveSelection(HGLOBAL entry)
@@ -74,16 +137,45 @@ int InsertEntryAboveSelection(HGLOBAL entry)
     int index = GetSelectedIndex();
     // One row is always selected; should none be, the entry still goes above the end row.
     if (index < 0) index = entryCount;
-    if (!InsertEntryAt(index, entry)) return -1;
+    if (!InsertEntries(index, &entry, 1)) return -1;
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, (WPARAM)index, FALSE);
     return index;
 }
 
-BOOL InsertEndRow()
+BOOL DeleteEntry(int index)
+{
+    if (index < 0 || index >= entryCount) return FALSE;
+    SelectAndFocusItem(index + 1);
+    RecordDelete(index, RemoveListItem(index));
+    return TRUE;
+}
+
+BOOL ReplaceEntry(int index, HGLOBAL entry)
+{
+    HGLOBAL old = GetEntryHandle(index);
+    if (index < 0 || index >= entryCount || !old)
+    {
+        GlobalFree(entry);
+        return FALSE;
+    }
+    SetListItemEntry(index, entry);
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
+    RecordReplace(index, old);
+    return TRUE;
+}
+
+void MoveEntry(int from, int to)
+{
+    if (from == to || from < 0 || to < 0 || from >= entryCount || to >= entryCount) return;
+    PlaceListItem(from, to);
+    RecordMove(from, to);
+}
+
+BOOL InsertEndRow(BOOL select)
 {
     LVITEMA item = {};
     item.mask = LVIF_STATE;
     item.iItem = entryCount;
-    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (select) item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) >= 0;
 }

@@ -122,6 +122,10 @@
 #define IDM_COPYKEYPATH      40040
 #define IDM_LIST_COPYKEYPATH 40041
 
+/* Undo and redo, at the top of the edit menu */
+#define IDM_UNDO 40060
+#define IDM_REDO 40061
+
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
 
