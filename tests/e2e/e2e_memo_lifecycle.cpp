@@ -126,6 +126,42 @@ TEST(MemoLifecycle, NewWithChanges)
     EXPECT_TRUE(memo.session.Ended());
 }
 
+// Undoing back to what was loaded or saved leaves nothing to ask about; redoing away from it does.
+TEST(MemoLifecycle, UndoingBackToTheSavedPointAsksNothing)
+{
+    Loaded memo("memo_undo_saved_point");
+    ASSERT_TRUE(memo.Run());
+    Modify(memo.session);
+    memo.session.Send(IDM_UNDO);
+    memo.session.Send(IDM_REDO);
+    memo.session.Send(IDM_SAVE);
+    EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(memo.path)));
+    // The save moved the point: undoing now is a change again, and redoing returns to it.
+    memo.session.Send(IDM_UNDO);
+    memo.session.Post(IDM_NEW);
+    Answer(memo.session, IDCANCEL);
+    EXPECT_EQ(4, memo.session.Count());
+    memo.session.Send(IDM_REDO);
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended()) << "closing asked nothing";
+    EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(memo.path)));
+}
+
+// New empties the history: nothing is left to undo into the new memo.
+TEST(MemoLifecycle, NewEmptiesTheHistory)
+{
+    Loaded memo("memo_new_history");
+    ASSERT_TRUE(memo.Run());
+    Modify(memo.session);
+    memo.session.Post(IDM_NEW);
+    Answer(memo.session, IDNO);
+    memo.session.Send(IDM_UNDO);
+    EXPECT_EQ(1, memo.session.Count());
+    EXPECT_EQ(kCaption, Title(memo.session));
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended()) << "an undo after new changed nothing";
+}
+
 TEST(MemoLifecycle, DroppedFileWithChanges)
 {
     Loaded memo("memo_drop_changes");
