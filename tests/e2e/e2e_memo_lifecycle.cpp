@@ -221,8 +221,14 @@ TEST(MemoLifecycle, AutomaticSaveOfAnUntitledMemoAsksForAName)
     driver::Session session("memo_autosave");
     ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", true)));
     ASSERT_TRUE(session.Run());
-    // Capturing marks the memo modified even when no Registry Editor runs.
+    // A capture that took nothing in changed nothing; an added entry does.
     session.Send(IDM_CAPTURE);
+    session.Post(IDM_ADD);
+    HWND entryDialog = driver::WaitForWindowOf(session.program().pid, "#32770", "追加");
+    ASSERT_TRUE(entryDialog);
+    SetDlgItemTextA(entryDialog, IDC_ENTRY_KEYPATH, "HKEY_CURRENT_USER");
+    driver::PressButton(entryDialog, IDOK);
+    ASSERT_TRUE(driver::WaitFor([&] { return session.Count() == 2; }));
     PostMessageA(session.main(), WM_CLOSE, 0, 0);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog) << "the save dialog, without a question";
