@@ -106,6 +106,11 @@ void PlaceListItem(int from, int to)
 
 void ShowRow(int index)
 {
+    // The focus first: a row losing its selection while it still has the focus is selected again by the
+    // shell, which keeps one row selected.
+    LVITEMA item = {};
+    item.state = item.stateMask = LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, (LPARAM)&item);
     SelectAndFocusItem(index);
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
 }
