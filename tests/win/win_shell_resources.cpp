@@ -79,7 +79,10 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
                 {IDM_EXIT, "終了(&X)", false}},
                __LINE__);
     ExpectMenu(GetSubMenu(menu, 1),
-               {{IDM_ADD, "追加(&A)...", false},
+               {{IDM_UNDO, "元に戻す(&U)\tCtrl+Z", true},
+                {IDM_REDO, "やり直し(&R)\tCtrl+Y", true},
+                {0, nullptr, false},
+                {IDM_ADD, "追加(&A)...", false},
                 {IDM_DELETE, "削除(&D)", true},
                 {IDM_CHANGE, "変更(&M)...", true},
                 {IDM_COPYKEYPATH, "*", true},
@@ -124,7 +127,8 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
     EXPECT_EQ(found, (std::vector<std::string>{
                          key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH), key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
                          key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN), key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
-                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
+                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT),
+                         key(FVIRTKEY | FCONTROL, 'Z', IDM_UNDO), key(FVIRTKEY | FCONTROL, 'Y', IDM_REDO)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus)
