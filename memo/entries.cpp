@@ -34,13 +34,28 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
     return 0;
 }
 
+// The entries' blocks in list order, beside the items' data: reading them costs no message to the list,
+// which a save of a long memo would otherwise spend most of its time on.
+static HGLOBAL *gEntries;
+static int gEntryCapacity;
+
 HGLOBAL GetEntryHandle(int index)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (!SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&item)) return 0;
-    return (HGLOBAL)item.lParam;
+    return index >= 0 && index < entryCount ? gEntries[index] : 0;
+}
+
+BOOL ReserveEntries(int count)
+{
+    if (count <= gEntryCapacity) return TRUE;
+    int capacity = gEntryCapacity ? gEntryCapacity : 64;
+    while (capacity < count) capacity *= 2;
+    HANDLE heap = GetProcessHeap();
+    HGLOBAL *grown = (HGLOBAL *)(gEntries ? HeapReAlloc(heap, 0, gEntries, capacity * sizeof(HGLOBAL))
+                                          : HeapAlloc(heap, 0, capacity * sizeof(HGLOBAL)));
+    if (!grown) return FALSE;
+    gEntries = grown;
+    gEntryCapacity = capacity;
+    return TRUE;
 }
 
 BOOL InsertListItem(int index, HGLOBAL entry)
@@ -49,11 +64,13 @@ BOOL InsertListItem(int index, HGLOBAL entry)
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = (LPARAM)entry;
-    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
+    if (!ReserveEntries(entryCount + 1) || SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
     {
         ReportListFailure(gMainWindow, LEVEL_ORDINARY);
         return FALSE;
     }
+    memmove(gEntries + index + 1, gEntries + index, (entryCount - index) * sizeof(HGLOBAL));
+    gEntries[index] = entry;
     entryCount++;
     return TRUE;
 }
@@ -63,11 +80,13 @@ HGLOBAL RemoveListItem(int index)
     HGLOBAL entry = GetEntryHandle(index);
     SendMessageA(gMemoList, LVM_DELETEITEM, index, 0);
     entryCount--;
+    memmove(gEntries + index, gEntries + index + 1, (entryCount - index) * sizeof(HGLOBAL));
     return entry;
 }
 
 void SetListItemEntry(int index, HGLOBAL entry)
 {
+    gEntries[index] = entry;
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
@@ -87,13 +106,14 @@ void PlaceListItem(int from, int to)
     const int step = from > to ? -1 : 1;
     for (int index = from; index != to; index += step)
     {
+        gEntries[index] = gEntries[index + step];
         LVITEMA shifted = {};
         shifted.mask = LVIF_PARAM;
-        shifted.iItem = index + step;
-        SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&shifted);
         shifted.iItem = index;
+        shifted.lParam = (LPARAM)gEntries[index];
         SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&shifted);
     }
+    gEntries[to] = moved;
 
     LVITEMA target = {};
     target.mask = LVIF_PARAM | LVIF_STATE;
@@ -117,13 +137,12 @@ void ShowRow(int index)
 
 void FreeAllEntries()
 {
-    const int count = entryCount;
+    for (int i = 0; i < entryCount; i++)
+        if (gEntries[i]) GlobalFree(gEntries[i]);
     entryCount = 0;
-    for (int i = 0; i < count; i++)
-    {
-        HGLOBAL entry = GetEntryHandle(i);
-        if (entry) GlobalFree(entry);
-    }
+    if (gEntries) HeapFree(GetProcessHeap(), 0, gEntries);
+    gEntries = nullptr;
+    gEntryCapacity = 0;
     SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
     ClearHistory();
 }

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 /* entries.cpp */
+// Room for `count` entries in the memo's own record of their blocks; FALSE when there is no memory.
+BOOL ReserveEntries(int count);
 // Puts `entry` at `index` and counts it; FALSE after a reported list failure, the block not freed.
 BOOL InsertListItem(int index, HGLOBAL entry);
 // Takes row `index` out of the list and the count, returning its block, which the caller then owns.

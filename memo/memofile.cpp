@@ -83,6 +83,8 @@ struct ListSink
     void Begin(uint16_t recordCount)
     {
         SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0);
+        // Only a hint, as the list's count is: an insertion that finds no room reports it.
+        ReserveEntries(recordCount);
     }
     MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
