@@ -1,5 +1,5 @@
-// The memo document: the entry records, the memo list that holds them and the document's state, the memo
-// file, and the document lifecycle.
+// The memo document: the entry records, the memo list that holds them, the document's state, its changes
+// and their undo history, the memo file, and the document lifecycle.
 #pragma once
 #include <windows.h>
 
