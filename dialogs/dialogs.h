@@ -10,7 +10,6 @@
 // every template it got back through FreeDialogTemplate once the window is made or the dialog has ended.
 LPCDLGTEMPLATEA LoadDialogTemplate(int id, int headerExtra, HWND owner, int level);
 void FreeDialogTemplate(LPCDLGTEMPLATEA dialogTemplate);
-void CenterInWorkArea(HWND dialog);
 // The text of the tooltip being shown: a fixed block from start-up, grown by EnsureSharedTextBlock.
 extern HGLOBAL gSharedTextBlock;
 int EnsureSharedTextBlock(SIZE_T cbSize, HWND owner);

@@ -6,6 +6,7 @@
 #include "memo/memo_format.h"
 #include "resources/resource.h"
 #include "shell/messages.h"
+#include "shell/program.h"
 #include "shell/text.h"
 
 enum
@@ -97,16 +98,6 @@ static BOOL OnInitDialog(HWND dialog, LPARAM mode)
     return TRUE;
 }
 
-// A movable block keeps its handle when resized; should the system ever give another, the item follows.
-static void SetEntryHandle(int index, HGLOBAL entry)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    item.lParam = (LPARAM)entry;
-    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&item);
-}
-
 // Stores the fields in a new entry or the selected one. Every failure leaves the dialog open and the
 // memo as it was.
 static void OnOk(HWND dialog)
@@ -125,41 +116,25 @@ static void OnOk(HWND dialog)
         return;
     }
     const SIZE_T cbBlock = MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName);
-    HGLOBAL old = 0, entry;
-    if (gEntryDialogMode == ENTRY_CHANGE)
-    {
-        old = GetEntryHandle(gChangedIndex);
-        if (!old) return;
-        entry = GlobalReAlloc(old, cbBlock, GMEM_MOVEABLE);
-    }
-    else
-    {
-        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
-    }
-    if (!entry)
+    // A changed entry gets a new block too: the old one stays with the undo history.
+    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+    MemoEntryHead *head = entry ? (MemoEntryHead *)GlobalLock(entry) : nullptr;
+    if (!head)
     {
         ReportSystemError(dialog, LEVEL_ORDINARY);
+        if (entry) GlobalFree(entry);
         return;
     }
-    MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
     // The sizes come from what was read, so that a length reported too long leaves no stray bytes.
     char *text = BeginEntryBlock(head, IsKeyBadgeShown() != FALSE);
     text = EndEntryText(head, text, GetWindowTextA(descriptionField, text, cbDescription + 1));
     text = EndEntryText(head, text, GetWindowTextA(keyField, text, cbKeyPath + 1));
     EndEntryText(head, text, GetWindowTextA(valueField, text, cbValueName + 1));
     GlobalUnlock(entry);
-    if (gEntryDialogMode == ENTRY_CHANGE)
-    {
-        if (entry != old) SetEntryHandle(gChangedIndex, entry);
-        SendMessageA(gMemoList, LVM_ENSUREVISIBLE, gChangedIndex, FALSE);
-        SendMessageA(gMemoList, LVM_REDRAWITEMS, gChangedIndex, gChangedIndex);
-    }
-    else if (InsertEntryAboveSelection(entry) < 0)
-    {
-        // Filled before it joins the list, so that no drawing can meet an empty record.
+    // Filled before it joins the list, so that no drawing can meet an empty record. Either operation frees
+    // the block when it fails.
+    if (gEntryDialogMode == ENTRY_CHANGE ? !ReplaceEntry(gChangedIndex, entry) : InsertEntryAboveSelection(entry) < 0)
         return;
-    }
-    memoModified = TRUE;
     EndDialog(dialog, 0);
 }
 

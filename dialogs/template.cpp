@@ -1,6 +1,5 @@
-// Dialog templates: loading them (with the dialog face replaced on systems that lack it), running and
-// placing a dialog over the main window, and the growable block that holds the text of the tooltip being
-// shown.
+// Dialog templates: loading them (with the dialog face replaced on systems that lack it) and running a
+// dialog over the main window, and the growable block that holds the text of the tooltip being shown.
 #include <string.h>
 
 #include "dialogs/dialogs.h"
@@ -54,23 +53,6 @@ void FreeDialogTemplate(LPCDLGTEMPLATEA dialogTemplate)
 {
     // Only old systems get a copy; elsewhere the template is the resource itself.
     if (dialogTemplate && gIsOldSystem) GlobalFree((DLGTEMPLATE *)dialogTemplate);
-}
-
-void CenterInWorkArea(HWND dialog)
-{
-    RECT main, own, work;
-    GetWindowRect(gMainWindow, &main);
-    GetWindowRect(dialog, &own);
-    int width = own.right - own.left, height = own.bottom - own.top;
-    // Arithmetic shifts: halves round towards minus infinity, also left of or above the screen.
-    int left = (main.left + main.right - width) >> 1;
-    int top = (main.top + main.bottom - height) >> 1;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    if (left + width > work.right) left = work.right - width;
-    if (left < work.left) left = work.left;
-    if (top + height > work.bottom) top = work.bottom - height;
-    if (top < work.top) top = work.top;
-    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 HGLOBAL gSharedTextBlock;

@@ -1,8 +1,9 @@
-// Entry records and the memo list that owns them.
+// Entry records and the memo list that owns them: every change of the document is made here.
 #include "memo/memo.h"
 
 #include <string.h>
 
+#include "memo/list_items.h"
 #include "memo/memo_format.h"
 #include "shell/messages.h"
 #include "shell/program.h"
@@ -33,40 +34,126 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
     return 0;
 }
 
+// The entries' blocks in list order, beside the items' data: reading them costs no message to the list,
+// which a save of a long memo would otherwise spend most of its time on.
+static HGLOBAL *gEntries;
+static int gEntryCapacity;
+
 HGLOBAL GetEntryHandle(int index)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (!SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&item)) return 0;
-    return (HGLOBAL)item.lParam;
+    return index >= 0 && index < entryCount ? gEntries[index] : 0;
 }
 
-void ClearMemoList()
+BOOL ReserveEntries(int count)
 {
-    for (int i = 0; i < entryCount; i++)
-    {
-        HGLOBAL entry = GetEntryHandle(i);
-        if (entry) GlobalFree(entry);
-    }
-    SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
-    entryCount = 0;
+    if (count <= gEntryCapacity) return TRUE;
+    int capacity = gEntryCapacity ? gEntryCapacity : 64;
+    while (capacity < count) capacity *= 2;
+    HANDLE heap = GetProcessHeap();
+    HGLOBAL *grown = (HGLOBAL *)(gEntries ? HeapReAlloc(heap, 0, gEntries, capacity * sizeof(HGLOBAL))
+                                          : HeapAlloc(heap, 0, capacity * sizeof(HGLOBAL)));
+    if (!grown) return FALSE;
+    gEntries = grown;
+    gEntryCapacity = capacity;
+    return TRUE;
 }
 
-int InsertEntryAt(int index, HGLOBAL entry)
+BOOL InsertListItem(int index, HGLOBAL entry)
 {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = (LPARAM)entry;
-    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
+    if (!ReserveEntries(entryCount + 1) || SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
     {
         ReportListFailure(gMainWindow, LEVEL_ORDINARY);
-        GlobalFree(entry);
-        return 0;
+        return FALSE;
     }
+    memmove(gEntries + index + 1, gEntries + index, (entryCount - index) * sizeof(HGLOBAL));
+    gEntries[index] = entry;
     entryCount++;
-    return 1;
+    return TRUE;
+}
+
+HGLOBAL RemoveListItem(int index)
+{
+    HGLOBAL entry = GetEntryHandle(index);
+    SendMessageA(gMemoList, LVM_DELETEITEM, index, 0);
+    entryCount--;
+    memmove(gEntries + index, gEntries + index + 1, (entryCount - index) * sizeof(HGLOBAL));
+    return entry;
+}
+
+void SetListItemEntry(int index, HGLOBAL entry)
+{
+    gEntries[index] = entry;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = (LPARAM)entry;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&item);
+    SendMessageA(gMemoList, LVM_REDRAWITEMS, index, index);
+}
+
+void PlaceListItem(int from, int to)
+{
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, (LPARAM)&item);
+
+    HGLOBAL moved = GetEntryHandle(from);
+    const int step = from > to ? -1 : 1;
+    for (int index = from; index != to; index += step)
+    {
+        gEntries[index] = gEntries[index + step];
+        LVITEMA shifted = {};
+        shifted.mask = LVIF_PARAM;
+        shifted.iItem = index;
+        shifted.lParam = (LPARAM)gEntries[index];
+        SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&shifted);
+    }
+    gEntries[to] = moved;
+
+    LVITEMA target = {};
+    target.mask = LVIF_PARAM | LVIF_STATE;
+    target.iItem = to;
+    target.lParam = (LPARAM)moved;
+    target.state = target.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&target);
+    SendMessageA(gMemoList, LVM_REDRAWITEMS, from < to ? from : to, from < to ? to : from);
+}
+
+void ShowRow(int index)
+{
+    // The focus first: a row losing its selection while it still has the focus is selected again by the
+    // shell, which keeps one row selected.
+    LVITEMA item = {};
+    item.state = item.stateMask = LVIS_FOCUSED;
+    SendMessageA(gMemoList, LVM_SETITEMSTATE, index, (LPARAM)&item);
+    SelectAndFocusItem(index);
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
+}
+
+void FreeAllEntries()
+{
+    for (int i = 0; i < entryCount; i++)
+        if (gEntries[i]) GlobalFree(gEntries[i]);
+    entryCount = 0;
+    if (gEntries) HeapFree(GetProcessHeap(), 0, gEntries);
+    gEntries = nullptr;
+    gEntryCapacity = 0;
+    SendMessageA(gMemoList, LVM_DELETEALLITEMS, 0, 0);
+    ClearHistory();
+}
+
+int InsertEntries(int index, const HGLOBAL *entries, int count)
+{
+    int inserted = 0;
+    while (inserted < count && InsertListItem(index + inserted, entries[inserted])) inserted++;
+    for (int i = inserted; i < count; i++) GlobalFree(entries[i]);
+    if (inserted) RecordInsert(index, entries, inserted);
+    return inserted;
 }
 
 int InsertEntryAboveSelection(HGLOBAL entry)
@@ -74,16 +161,45 @@ int InsertEntryAboveSelection(HGLOBAL entry)
     int index = GetSelectedIndex();
     // One row is always selected; should none be, the entry still goes above the end row.
     if (index < 0) index = entryCount;
-    if (!InsertEntryAt(index, entry)) return -1;
+    if (!InsertEntries(index, &entry, 1)) return -1;
     SendMessageA(gMemoList, LVM_ENSUREVISIBLE, (WPARAM)index, FALSE);
     return index;
 }
 
-BOOL InsertEndRow()
+BOOL DeleteEntry(int index)
+{
+    if (index < 0 || index >= entryCount) return FALSE;
+    SelectAndFocusItem(index + 1);
+    RecordDelete(index, RemoveListItem(index));
+    return TRUE;
+}
+
+BOOL ReplaceEntry(int index, HGLOBAL entry)
+{
+    HGLOBAL old = GetEntryHandle(index);
+    if (index < 0 || index >= entryCount || !old)
+    {
+        GlobalFree(entry);
+        return FALSE;
+    }
+    SetListItemEntry(index, entry);
+    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, index, FALSE);
+    RecordReplace(index, old);
+    return TRUE;
+}
+
+void MoveEntry(int from, int to)
+{
+    if (from == to || from < 0 || to < 0 || from >= entryCount || to >= entryCount) return;
+    PlaceListItem(from, to);
+    RecordMove(from, to);
+}
+
+BOOL InsertEndRow(BOOL select)
 {
     LVITEMA item = {};
     item.mask = LVIF_STATE;
     item.iItem = entryCount;
-    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (select) item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) >= 0;
 }

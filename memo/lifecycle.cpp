@@ -97,8 +97,8 @@ int ConfirmDiscard()
 
 void NewMemo()
 {
-    ClearMemoList();
-    if (!InsertEndRow())
+    FreeAllEntries();
+    if (!InsertEndRow(TRUE))
     {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         DestroyWindow(gMainWindow);
@@ -108,7 +108,6 @@ void NewMemo()
     memoNameOffset = 0;
     gMemoFileStamp.known = FALSE;
     SetUntitledCaption();
-    memoModified = FALSE;
 }
 
 int OpenMemoFile()
@@ -174,7 +173,7 @@ int OpenStartupMemo(const char *commandTail)
         if (loaded < 0) DestroyWindow(gMainWindow);
         return loaded;
     }
-    if (!InsertEndRow())
+    if (!InsertEndRow(TRUE))
     {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         DestroyWindow(gMainWindow);

@@ -1,5 +1,5 @@
-// The memo document: the entry records, the memo list that holds them and the document's state, the memo
-// file, and the document lifecycle.
+// The memo document: the entry records, the memo list that holds them, the document's state, its changes
+// and their undo history, the memo file, and the document lifecycle.
 #pragma once
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 // The memo list view, control 1001: each item's data is an entry's block, and one data-less end row stands
 // last. The shell creates the window; what it holds is the document's.
 extern HWND gMemoList;
-extern int entryCount; // the entries stand at 0 to entryCount - 1, the end row at entryCount
-extern BOOL memoModified;
+extern int entryCount;               // the entries stand at 0 to entryCount - 1, the end row at entryCount
+extern BOOL memoModified;            // whether the memo differs from what was last loaded or saved
 extern char memoPath[MAX_PATH];      // empty when untitled
 extern int memoNameOffset;           // of the file name within memoPath
 extern char lastDirectory[MAX_PATH]; // where the open and save dialogs start
@@ -30,22 +30,44 @@ int GetSelectedIndex();
 void PrepareSelectAndFocusRecord(); // once at start-up
 void SelectAndFocusItem(int index); // the select-and-focus record, sent
 
-/* entries.cpp */
+/* entries.cpp: every change of the document, each one step of the undo history (history.cpp). They are
+   the only writers of entryCount and memoModified and the only code that frees an entry's block. */
 // A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
 // the last error saying why (ERROR_INVALID_DATA for a text of 65,535 bytes or more).
 HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly);
 // Item data of list item `index` (0 for the end row).
 HGLOBAL GetEntryHandle(int index);
-// Frees every entry's record and deletes every item, the end row included.
-void ClearMemoList();
-// Inserts `entry` at `index` and counts it in entryCount, returning 1; on failure reports the list failure
-// (ordinary), frees the block and returns 0. memoModified is the caller's.
-int InsertEntryAt(int index, HGLOBAL entry);
+// Frees every entry's block and the history's, and deletes every item, the end row included.
+void FreeAllEntries();
+// Puts `count` ready blocks above row `index` (entryCount: above the end row), in their order, as one step;
+// the selection stays on its row. Returns how many went in: after a list failure, reported (ordinary), the
+// blocks that did not go in are freed.
+int InsertEntries(int index, const HGLOBAL *entries, int count);
 // Inserts `entry` above the selected row and scrolls it into view; its index, or -1 after a reported
 // failure (the block is freed then).
 int InsertEntryAboveSelection(HGLOBAL entry);
-// The end row, selected and focused; 0 on failure (not reported).
-BOOL InsertEndRow();
+// Takes entry `index` out, the row that followed it selected; its block goes to the history.
+BOOL DeleteEntry(int index);
+// Puts `entry` in place of entry `index`, whose block goes to the history; FALSE (entry freed) when there
+// is no such entry.
+BOOL ReplaceEntry(int index, HGLOBAL entry);
+// Moves entry `from` to row `to`, the rows between shifting by one; selects it there.
+void MoveEntry(int from, int to);
+// The end row after the entries, selected and focused when `select`; FALSE on failure (not reported).
+BOOL InsertEndRow(BOOL select);
+
+/* history.cpp: at least the last 100 changes, undone and redone in order */
+// Changes made between Begin and End are one step, however many there are (a capture, a drag).
+void BeginChangeGroup();
+void EndChangeGroup();
+BOOL CanUndo();
+BOOL CanRedo();
+// The row of the change undone or redone, selected, focused and in view; -1 when there was none or the list
+// refused (reported).
+int UndoChange();
+int RedoChange();
+// The memo as it stands is what was last loaded or saved: memoModified clears.
+void MarkMemoSaved();
 
 /* memofile.cpp */
 // Reads memoPath into the list: 1 loaded, 0 reported (untitled empty memo), -1 fatal (end row not inserted).

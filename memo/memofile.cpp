@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "memo/list_items.h"
 #include "memo/memo_format.h"
 #include "shell/messages.h"
 #include "shell/program.h"
@@ -82,6 +83,8 @@ struct ListSink
     void Begin(uint16_t recordCount)
     {
         SendMessageA(gMemoList, LVM_SETITEMCOUNT, (WPARAM)recordCount + 1, 0);
+        // Only a hint, as the list's count is: an insertion that finds no room reports it.
+        ReserveEntries(recordCount);
     }
     MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
@@ -91,7 +94,11 @@ struct ListSink
             error = GetLastError();
             return nullptr;
         }
-        if (!InsertEntryAt((int)index, entry)) return nullptr; // reported, freed
+        if (!InsertListItem((int)index, entry))
+        {
+            GlobalFree(entry);
+            return nullptr; // reported
+        }
         MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
         if (!head) error = GetLastError();
         return head;
@@ -144,20 +151,6 @@ static void RedrawMemoList()
 {
     SendMessageA(gMemoList, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(gMemoList, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
-}
-
-// Leaves only the end row. From the last entry backwards, so that no deletion moves the items after it.
-static void RemoveAllEntries()
-{
-    SendMessageA(gMemoList, WM_SETREDRAW, FALSE, 0);
-    while (entryCount > 0)
-    {
-        entryCount--;
-        HGLOBAL entry = GetEntryHandle(entryCount);
-        if (entry) GlobalFree(entry);
-        SendMessageA(gMemoList, LVM_DELETEITEM, (WPARAM)entryCount, 0);
-    }
-    RedrawMemoList();
 }
 
 // Size and last-write time of the file at `path`; FALSE when it cannot be found.
@@ -324,9 +317,8 @@ static void ReportSaveError(DWORD error)
 
 int LoadMemoFile()
 {
-    ClearMemoList();
-    LVITEMA endRow = {};
-    if (SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&endRow) < 0)
+    FreeAllEntries();
+    if (!InsertEndRow(FALSE))
     {
         ReportListFailure(gMainWindow, LEVEL_FATAL);
         return -1;
@@ -347,7 +339,7 @@ int LoadMemoFile()
     {
         char failedPath[MAX_PATH];
         lstrcpynA(failedPath, memoPath, MAX_PATH);
-        RemoveAllEntries();
+        FreeAllEntries();
         memoPath[0] = '\0';
         memoNameOffset = 0;
         gMemoFileStamp.known = FALSE;
@@ -363,10 +355,14 @@ int LoadMemoFile()
             ShowMessage(gMainWindow, "メモ ファイルの形式に誤りがあります。", MB_ICONQUESTION);
         }
     }
-    LVITEMA state = {};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(gMemoList, LVM_SETITEMSTATE, 0, (LPARAM)&state);
-    memoModified = FALSE;
+    // What was read, or nothing: either is the memo as loaded.
+    MarkMemoSaved();
+    if (outcome != LOAD_LOADED && !InsertEndRow(FALSE))
+    {
+        ReportListFailure(gMainWindow, LEVEL_FATAL);
+        return -1;
+    }
+    SelectAndFocusItem(0);
     return outcome == LOAD_LOADED ? 1 : 0;
 }
 
@@ -424,7 +420,7 @@ int SaveMemoFile()
     SetCursor(previousCursor);
     if (error == NO_ERROR)
     {
-        memoModified = FALSE;
+        MarkMemoSaved();
         RememberMemoFile();
         return 1;
     }

@@ -130,6 +130,10 @@
 #define IDM_IMPORTFAVORITES  40052
 #define IDM_LIST_ADDFAVORITE 40053
 
+/* Undo and redo, at the top of the edit menu */
+#define IDM_UNDO 40060
+#define IDM_REDO 40061
+
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
 

@@ -4,7 +4,6 @@
 #include <commdlg.h>
 #include <string.h>
 
-#include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "settings/association_text.h"
 #include "settings/settings.h"

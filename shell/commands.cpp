@@ -1,5 +1,5 @@
 // Commands of the main window and the states of its menu items and buttons, which follow the selected
-// row of the memo list; deleting and moving entries, which the main window does itself.
+// row of the memo list and the undo history.
 #include <windowsx.h>
 
 #include "bridge/bridge.h"
@@ -68,6 +68,8 @@ static void ApplyCommandStates(int index)
     EnableCommand(gMainMenu, IDM_COPYKEYPATH, isEntry);
     EnableCommand(gContextMenu, IDM_LIST_COPYKEYPATH, isEntry);
     EnableMoveCommands(isEntry && index > 0, isEntry && index < entryCount - 1);
+    EnableCommand(gMainMenu, IDM_UNDO, CanUndo());
+    EnableCommand(gMainMenu, IDM_REDO, CanRedo());
     EnableCommand(gMainMenu, IDM_OPENENTRY, openable);
     EnableCommand(gContextMenu, IDM_LIST_OPEN, openable);
     EnableCommand(gMainMenu, IDM_ADDFAVORITE, openable);
@@ -137,11 +139,13 @@ static void ChangeSelectedEntry()
     if (index >= 0 && index < entryCount) RunEntryDialog(1);
 }
 
+// However many keys and values it takes in, a capture is undone in one step.
 static void CaptureIntoMemo()
 {
+    BeginChangeGroup();
     CaptureRegistryEditorSelection(InsertCapturedEntry, gMainWindow);
+    EndChangeGroup();
     RecheckEntryPresence();
-    memoModified = TRUE;
     ApplyCommandStates(GetSelectedIndex());
 }
 
@@ -158,16 +162,30 @@ static void StartRegistryEditor()
     if (FindOrStartRegistryEditor(gMainWindow, &target) && target.window && target.process) CloseHandle(target.process);
 }
 
-static void MoveSelectedEntryUp()
+static void MoveSelectedEntry(int step)
 {
-    int index = GetSelectedIndex();
-    if (index > 0 && index < entryCount) MoveEntry(index, index - 1);
+    const int index = GetSelectedIndex();
+    if (index < 0 || index >= entryCount || index + step < 0 || index + step >= entryCount) return;
+    MoveEntry(index, index + step);
+    ApplyCommandStates(index + step);
 }
 
-static void MoveSelectedEntryDown()
+// The tip and the cursor were worked out for the rows as they stood: a change under the pointer takes
+// the shown tip away, and fresh mouse-move messages work out both for the row now under it.
+static void ChangeUnderPointer(int (*change)())
 {
-    int index = GetSelectedIndex();
-    if (index >= 0 && index < entryCount - 1) MoveEntry(index, index + 1);
+    SendMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
+    const int row = change();
+    SendMessageA(gTipWindow, TTM_ACTIVATE, TRUE, 0);
+    ApplyCommandStates(row >= 0 ? row : GetSelectedIndex());
+    mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_MOVE, (DWORD)(-1), 0, 0, 0);
+}
+
+static int DeleteSelectedRow()
+{
+    const int index = GetSelectedIndex();
+    return DeleteEntry(index) ? index : -1;
 }
 
 void RunCommand(int id)
@@ -185,12 +203,20 @@ void RunCommand(int id)
     case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
     case IDM_ADD:
     case IDC_ADD: RunEntryDialog(0); break;
+    case IDM_UNDO:
+        if (CanUndo()) ChangeUnderPointer(UndoChange);
+        break;
+    case IDM_REDO:
+        if (CanRedo()) ChangeUnderPointer(RedoChange);
+        break;
     case IDM_DELETE:
-    case IDC_DELETE: DeleteSelectedEntry(); break;
+    case IDC_DELETE:
+        if (GetSelectedIndex() >= 0 && GetSelectedIndex() < entryCount) ChangeUnderPointer(DeleteSelectedRow);
+        break;
     case IDM_CHANGE:
     case IDC_CHANGE: ChangeSelectedEntry(); break;
-    case IDM_MOVEUP: MoveSelectedEntryUp(); break;
-    case IDM_MOVEDOWN: MoveSelectedEntryDown(); break;
+    case IDM_MOVEUP: MoveSelectedEntry(-1); break;
+    case IDM_MOVEDOWN: MoveSelectedEntry(1); break;
     case IDM_SETTINGS: RunDialog(IDD_SETTINGS, SettingsDialogProc, (LPARAM)lastDirectory); break;
     case IDM_OPENENTRY:
     case IDC_OPEN: OpenSelectedEntry(); break;
@@ -229,56 +255,9 @@ void UpdateCommandStates(const NMLISTVIEW *notify)
     ApplyCommandStates(index);
 }
 
-void DeleteSelectedEntry()
+void RefreshCommandStates()
 {
-    int index = GetSelectedIndex();
-    if (index < 0 || index >= entryCount) return;
-    HGLOBAL entry = GetEntryHandle(index);
-    if (entry) GlobalFree(entry);
-    SelectAndFocusItem(index + 1);
-    SendMessageA(gTipWindow, TTM_ACTIVATE, FALSE, 0);
-    SendMessageA(gMemoList, LVM_DELETEITEM, index, 0);
-    --entryCount;
-    SendMessageA(gTipWindow, TTM_ACTIVATE, TRUE, 0);
-    // The row that followed now stands at `index`: its states were worked out one place further down.
-    ApplyCommandStates(index);
-    // Fresh mouse-move messages work out the cursor and the cell tip for the row now under the pointer.
-    mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_MOVE, (DWORD)(-1), 0, 0, 0);
-    memoModified = TRUE;
-}
-
-void MoveEntry(int from, int to)
-{
-    SendMessageA(gMemoList, LVM_ENSUREVISIBLE, to, FALSE);
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(gMemoList, LVM_SETITEMSTATE, from, (LPARAM)&item);
-
-    item.mask = LVIF_PARAM;
-    item.iItem = from;
-    SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&item);
-    LPARAM moved = item.lParam;
-    int step = from > to ? -1 : 1;
-    for (int index = from; index != to; index += step)
-    {
-        LVITEMA shifted = {};
-        shifted.mask = LVIF_PARAM;
-        shifted.iItem = index + step;
-        SendMessageA(gMemoList, LVM_GETITEMA, 0, (LPARAM)&shifted);
-        shifted.iItem = index;
-        SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&shifted);
-    }
-
-    LVITEMA target = {};
-    target.mask = LVIF_PARAM | LVIF_STATE;
-    target.iItem = to;
-    target.lParam = moved;
-    target.state = target.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(gMemoList, LVM_SETITEMA, 0, (LPARAM)&target);
-    SendMessageA(gMemoList, LVM_REDRAWITEMS, from < to ? from : to, from < to ? to : from);
-    memoModified = TRUE;
-    EnableMoveCommands(to > 0, to < entryCount - 1);
+    ApplyCommandStates(GetSelectedIndex());
 }
 
 void ShowListContextMenu(LPARAM point)

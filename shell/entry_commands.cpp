@@ -23,9 +23,10 @@ void OpenSelectedEntry()
     RecheckEntryPresence();
 }
 
-int InsertFavoriteEntry(const char *description, const char *keyPath)
+// A new entry above the selected row; 0 when it could not be made, after telling the user.
+static int InsertNewEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly)
 {
-    HGLOBAL entry = AllocMemoEntry(description, keyPath, "", TRUE);
+    HGLOBAL entry = AllocMemoEntry(description, keyPath, valueName, keyOnly);
     if (!entry)
     {
         ReportSystemError(gMainWindow, LEVEL_ORDINARY);
@@ -34,13 +35,12 @@ int InsertFavoriteEntry(const char *description, const char *keyPath)
     return InsertEntryAboveSelection(entry) >= 0;
 }
 
+int InsertFavoriteEntry(const char *description, const char *keyPath)
+{
+    return InsertNewEntry(description, keyPath, "", TRUE);
+}
+
 int InsertCapturedEntry(const char *keyPath, const char *valueName, BOOL keyOnly, HWND)
 {
-    HGLOBAL entry = AllocMemoEntry("", keyPath, valueName, keyOnly);
-    if (!entry)
-    {
-        ReportSystemError(gMainWindow, LEVEL_ORDINARY);
-        return 0;
-    }
-    return InsertEntryAboveSelection(entry) >= 0;
+    return InsertNewEntry("", keyPath, valueName, keyOnly);
 }

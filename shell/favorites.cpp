@@ -99,6 +99,8 @@ void ImportRegistryEditorFavorites()
     BOOL failed;
     if (OpenFavorites(&reader, &failed))
     {
+        // However many it takes in, the import is undone in one step.
+        BeginChangeGroup();
         DWORD type, cbData;
         for (DWORD index = 0; ReadFavorite(&reader, index, &type, &cbData); index++)
         {
@@ -110,9 +112,9 @@ void ImportRegistryEditorFavorites()
             else
                 break; // reported
         }
+        EndChangeGroup();
         CloseFavorites(&reader);
     }
-    if (taken) memoModified = TRUE;
     if (failed || (taken && !skipped)) return;
     char text[256];
     wsprintfA(text,

@@ -72,10 +72,13 @@ static void FitColumn(int column)
     SendMessageA(gMemoList, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(widest + kFitMargin, 0));
 }
 
+// A drag, however many rows it passed, is undone in one step.
 static void EndEntryDrag()
 {
     if (gDragState == 2) KillTimer(gMainWindow, IDT_AUTOSCROLL);
     gDragState = 0;
+    EndChangeGroup();
+    RefreshCommandStates();
 }
 
 // Returns TRUE when the notification is answered here and must not reach the list.
@@ -154,6 +157,7 @@ void BeginEntryDrag(const NMLISTVIEW *notify)
 {
     if (entryCount <= 1 || notify->iItem < 0 || notify->iItem >= entryCount) return;
     gDragState = 1;
+    BeginChangeGroup();
     dragRow = notify->iItem;
     SetCapture(gMemoList);
     SetCursor(LoadCursorA(gInstance, MAKEINTRESOURCEA(IDCUR_DRAG)));

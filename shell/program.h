@@ -61,3 +61,7 @@ extern HWND gTipWindow;           // the memo list's cell tips and the dialogs' 
 extern HMENU gRootKeyMenu;        // MENU 103, of the dialogs' root-key button
 extern HBITMAP gRootButtonBitmap; // bitmap 102
 extern HBITMAP gKeyBadgeBitmap;   // bitmap 103, in the list and in the dialogs' value fields
+
+/* center_dialog.cpp */
+// Centres a dialog over the main window, kept inside the work area.
+void CenterInWorkArea(HWND dialog);

@@ -42,9 +42,9 @@ void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content);
 void DrawSizeGrip(HDC dc, const RECT *grip, HWND themeWindow);
 
 /* commands.cpp: the only writer of the menu items' and buttons' states */
-void MoveEntry(int from, int to);
-void DeleteSelectedEntry();
 void UpdateDefaultButton();
+// The states for the selected row, after a change that selected nothing anew.
+void RefreshCommandStates();
 // One command of the main window, whether from a menu, a button or the list.
 void RunCommand(int id);
 // LVN_ITEMCHANGED of the memo list: menu items and buttons follow the selected row.

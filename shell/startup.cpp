@@ -137,8 +137,6 @@ static void BindOptionalFunctions()
 
 static void ResetRunState()
 {
-    entryCount = 0;
-    memoModified = FALSE;
     gMainWindow = gMemoList = gListHeader = gTipWindow = nullptr;
     gMainMenu = gContextMenu = gRootKeyMenu = nullptr;
     gPatternBrush = nullptr;
@@ -373,14 +371,7 @@ void ShutdownCleanup()
         SaveWindowBlock();
         DragAcceptFiles(gMainWindow, FALSE);
     }
-    if (gMemoList)
-    {
-        for (int index = 0; index < entryCount; ++index)
-        {
-            HGLOBAL entry = GetEntryHandle(index);
-            if (entry) GlobalFree(entry);
-        }
-    }
+    if (gMemoList) FreeAllEntries();
     if (gContextMenu) DestroyMenu(gContextMenu);
     if (gRootKeyMenu) DestroyMenu(gRootKeyMenu);
     gContextMenu = gRootKeyMenu = nullptr;

@@ -126,6 +126,42 @@ TEST(MemoLifecycle, NewWithChanges)
     EXPECT_TRUE(memo.session.Ended());
 }
 
+// Undoing back to what was loaded or saved leaves nothing to ask about; redoing away from it does.
+TEST(MemoLifecycle, UndoingBackToTheSavedPointAsksNothing)
+{
+    Loaded memo("memo_undo_saved_point");
+    ASSERT_TRUE(memo.Run());
+    Modify(memo.session);
+    memo.session.Send(IDM_UNDO);
+    memo.session.Send(IDM_REDO);
+    memo.session.Send(IDM_SAVE);
+    EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(memo.path)));
+    // The save moved the point: undoing now is a change again, and redoing returns to it.
+    memo.session.Send(IDM_UNDO);
+    memo.session.Post(IDM_NEW);
+    Answer(memo.session, IDCANCEL);
+    EXPECT_EQ(4, memo.session.Count());
+    memo.session.Send(IDM_REDO);
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended()) << "closing asked nothing";
+    EXPECT_EQ(MovedOrder(), driver::Descriptions(FileEntries(memo.path)));
+}
+
+// New empties the history: nothing is left to undo into the new memo.
+TEST(MemoLifecycle, NewEmptiesTheHistory)
+{
+    Loaded memo("memo_new_history");
+    ASSERT_TRUE(memo.Run());
+    Modify(memo.session);
+    memo.session.Post(IDM_NEW);
+    Answer(memo.session, IDNO);
+    memo.session.Send(IDM_UNDO);
+    EXPECT_EQ(1, memo.session.Count());
+    EXPECT_EQ(kCaption, Title(memo.session));
+    PostMessageA(memo.session.main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(memo.session.Ended()) << "an undo after new changed nothing";
+}
+
 TEST(MemoLifecycle, DroppedFileWithChanges)
 {
     Loaded memo("memo_drop_changes");
@@ -185,8 +221,14 @@ TEST(MemoLifecycle, AutomaticSaveOfAnUntitledMemoAsksForAName)
     driver::Session session("memo_autosave");
     ASSERT_TRUE(session.WriteSettings(SettingsBytes("TMK", true)));
     ASSERT_TRUE(session.Run());
-    // Capturing marks the memo modified even when no Registry Editor runs.
+    // A capture that took nothing in changed nothing; an added entry does.
     session.Send(IDM_CAPTURE);
+    session.Post(IDM_ADD);
+    HWND entryDialog = driver::WaitForWindowOf(session.program().pid, "#32770", "追加");
+    ASSERT_TRUE(entryDialog);
+    SetDlgItemTextA(entryDialog, IDC_ENTRY_KEYPATH, "HKEY_CURRENT_USER");
+    driver::PressButton(entryDialog, IDOK);
+    ASSERT_TRUE(driver::WaitFor([&] { return session.Count() == 2; }));
     PostMessageA(session.main(), WM_CLOSE, 0, 0);
     HWND dialog = WaitForFileDialog(session);
     ASSERT_TRUE(dialog) << "the save dialog, without a question";

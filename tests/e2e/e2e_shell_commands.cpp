@@ -1,5 +1,5 @@
 // The main window's commands on a loaded memo: menu items and buttons following the selected row,
-// deleting and moving entries, the list context menu from the mouse and from the keyboard.
+// deleting and moving entries and undoing that, the list context menu from the mouse and from the keyboard.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -180,6 +180,82 @@ TEST_F(Commands, MovingAndDeletingEntries)
     Command(IDM_DELETE);
     EXPECT_EQ(driver::ListItemCount(list), 2);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second"}));
+}
+
+// Undo and redo with real keys: a deleted entry comes back at its row with its description, selected, and
+// goes again; the items are grayed when there is nothing to undo or redo.
+TEST_F(Commands, DeletingByKeyIsUndoneAndRedone)
+{
+    MenuState menus = ReadMenus(tarmik);
+    ASSERT_TRUE(menus.read);
+    EXPECT_EQ(menus.Text(IDM_UNDO), "元に戻す(&U)\tCtrl+Z");
+    EXPECT_EQ(menus.Text(IDM_REDO), "やり直し(&R)\tCtrl+Y");
+    EXPECT_TRUE(menus.Grayed(IDM_UNDO));
+    EXPECT_TRUE(menus.Grayed(IDM_REDO));
+
+    ClickRow(1);
+    driver::Xdotool("key Delete");
+    ASSERT_TRUE(driver::WaitFor([&] { return driver::ListItemCount(list) == 3; }, 5000));
+    menus = ReadMenus(tarmik);
+    EXPECT_FALSE(menus.Grayed(IDM_UNDO));
+    EXPECT_TRUE(menus.Grayed(IDM_REDO));
+    SetForegroundWindow(tarmik.main());
+    SetFocus(list);
+    tarmik.Settle();
+
+    driver::Xdotool("key ctrl+z");
+    ASSERT_TRUE(driver::WaitFor([&] { return driver::ListItemCount(list) == 4; }, 5000));
+    tarmik.Settle();
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+    // "second" has no root name: the states are those of the row brought back.
+    ExpectStates({false, true, true, true, true}, __LINE__);
+    menus = ReadMenus(tarmik, "shell_commands_edit_menu_after_undo");
+    EXPECT_TRUE(menus.Grayed(IDM_UNDO));
+    EXPECT_FALSE(menus.Grayed(IDM_REDO));
+    std::vector<driver::Entry> saved = Saved();
+    ASSERT_EQ(saved.size(), 3u);
+    EXPECT_EQ(saved[1].description, "second");
+    EXPECT_EQ(saved[1].keyPath, "Software\\NoRoot");
+    EXPECT_TRUE(saved[1].keyOnly);
+
+    SetForegroundWindow(tarmik.main());
+    SetFocus(list);
+    tarmik.Settle();
+    driver::Xdotool("key ctrl+y");
+    ASSERT_TRUE(driver::WaitFor([&] { return driver::ListItemCount(list) == 3; }, 5000));
+    tarmik.Settle();
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "third"}));
+
+    // A new change after an undo leaves nothing to redo.
+    Command(IDM_UNDO);
+    Command(IDM_MOVEUP);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
+    menus = ReadMenus(tarmik);
+    EXPECT_TRUE(menus.Grayed(IDM_REDO));
+    Command(IDM_UNDO);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+}
+
+// 100 steps are kept: of 101 moves the last 100 are undone, the first stays.
+TEST_F(Commands, HundredStepsAreKept)
+{
+    ClickRow(0);
+    for (int i = 0; i < 101; i++) Command(i % 2 ? IDM_MOVEUP : IDM_MOVEDOWN);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
+    int undone = 0;
+    while (!ProbeMenus(tarmik.main(), 0).Grayed(IDM_UNDO) && undone < 200)
+    {
+        Command(IDM_UNDO);
+        undone++;
+    }
+    EXPECT_EQ(undone, 100);
+    // Undoing the last 100 leaves the first move done.
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
+    EXPECT_EQ(driver::ListSelectedItem(list), 1);
+    Command(IDM_REDO);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
 }
 
 TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)

@@ -128,6 +128,15 @@ TEST(EntryDialog, ChangeKeepsThePlaceAndTheKeyOnlyChoice)
     SetText(Item(dialog, IDC_ENTRY_DESCRIPTION), "discarded");
     ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL));
     EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
+
+    // A change is undone to the entry as it was, its block kept by the history, and redone.
+    session.SelectRow(0);
+    session.Send(IDM_UNDO);
+    EXPECT_EQ(session.Selected(), 1);
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][a much longer description than before, so that "
+                                         "the block grows|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
+    session.Send(IDM_REDO);
+    EXPECT_EQ(Describe(session.Saved()), "[E0|HKCU\\Software|a][s|HKLM\\SOFTWARE\\Classes|Name][E2|HKU|]");
 }
 
 TEST(EntryDialog, ChangedKeyPathDecidesWhetherTheEntryCanBeOpened)

@@ -3,6 +3,7 @@
 // double-click, and the Delete key.
 #include <algorithm>
 
+#include "resources/resource.h"
 #include "tests/e2e/memolist_session.h"
 
 using namespace driver;
@@ -55,6 +56,14 @@ TEST(MemoListDrag, EntryFollowsTheMouseRowByRowAndStaysOnRelease)
     session.Settle();
     EXPECT_EQ(session.Selected(), 6);
     EXPECT_EQ(session.Count(), 9);
+    EXPECT_EQ(SavedOrder(session), Moved(order, 2, 6));
+
+    // The whole drag is one step: undone, the entry is back at its row and selected.
+    session.Send(IDM_UNDO);
+    EXPECT_EQ(session.Selected(), 2);
+    EXPECT_EQ(SavedOrder(session), order);
+    session.Send(IDM_REDO);
+    EXPECT_EQ(session.Selected(), 6);
     EXPECT_EQ(SavedOrder(session), Moved(order, 2, 6));
 }
 

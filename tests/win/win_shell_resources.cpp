@@ -79,7 +79,10 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
                 {IDM_EXIT, "終了(&X)", false}},
                __LINE__);
     ExpectMenu(GetSubMenu(menu, 1),
-               {{IDM_ADD, "追加(&A)...", false},
+               {{IDM_UNDO, "元に戻す(&U)\tCtrl+Z", true},
+                {IDM_REDO, "やり直し(&R)\tCtrl+Y", true},
+                {0, nullptr, false},
+                {IDM_ADD, "追加(&A)...", false},
                 {IDM_DELETE, "削除(&D)", true},
                 {IDM_CHANGE, "変更(&M)...", true},
                 {IDM_COPYKEYPATH, "*", true},
@@ -130,7 +133,8 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
                          key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY | FCONTROL, 'G', IDM_OPENKEY),
                          key(FVIRTKEY, VK_F3, IDM_FINDNEXT),
                          // F5 asks the registry again about the entries drawn; it has no menu item.
-                         key(FVIRTKEY, VK_F5, IDM_RECHECK)}));
+                         key(FVIRTKEY, VK_F5, IDM_RECHECK), key(FVIRTKEY | FCONTROL, 'Z', IDM_UNDO),
+                         key(FVIRTKEY | FCONTROL, 'Y', IDM_REDO)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus)
