@@ -97,7 +97,7 @@ static BOOL OnInitDialog(HWND dialog, LPARAM mode)
     return TRUE;
 }
 
-// A movable block keeps its handle when resized; should the system ever give another, the item follows.
+// A resized block may move; the item follows it.
 static void SetEntryHandle(int index, HGLOBAL entry)
 {
     LVITEMA item = {};
@@ -114,7 +114,7 @@ static void OnOk(HWND dialog)
     HWND descriptionField = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
     HWND keyField = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
     HWND valueField = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
-    if (!PutKeyFieldInStoredForm(keyField)) return;
+    if (!PutKeyFieldInStoredForm(keyField, TRUE)) return;
     const int cbDescription = GetWindowTextLengthA(descriptionField);
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);
@@ -134,7 +134,7 @@ static void OnOk(HWND dialog)
     }
     else
     {
-        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+        entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
     }
     if (!entry)
     {

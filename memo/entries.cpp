@@ -18,7 +18,7 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
         SetLastError(ERROR_INVALID_DATA);
         return 0;
     }
-    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
+    HGLOBAL entry = GlobalAlloc(kEntryBlockFlags, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
     if (!entry) return 0;
     MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
     if (head)
@@ -55,6 +55,11 @@ void ClearMemoList()
 
 int InsertEntryAt(int index, HGLOBAL entry)
 {
+    if (RefuseWhenMemoFull(gMainWindow))
+    {
+        GlobalFree(entry);
+        return 0;
+    }
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;

@@ -30,22 +30,32 @@ int GetSelectedIndex();
 void PrepareSelectAndFocusRecord(); // once at start-up
 void SelectAndFocusItem(int index); // the select-and-focus record, sent
 
+// How an entry's block is allocated. A process holds at most 65,536 movable blocks, the system's own
+// dialogs, edit fields and clipboard included, so movable entries would leave a memo of the file's
+// 65,535 entries without room for any of them; fixed blocks have no such limit and are locked and
+// freed as movable ones are.
+static const UINT kEntryBlockFlags = GMEM_FIXED;
+
 /* entries.cpp */
-// A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
+// A block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
 // the last error saying why (ERROR_INVALID_DATA for a text of 65,535 bytes or more).
 HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly);
 // Item data of list item `index` (0 for the end row).
 HGLOBAL GetEntryHandle(int index);
 // Frees every entry's record and deletes every item, the end row included.
 void ClearMemoList();
-// Inserts `entry` at `index` and counts it in entryCount, returning 1; on failure reports the list failure
-// (ordinary), frees the block and returns 0. memoModified is the caller's.
+// Inserts `entry` at `index` and counts it in entryCount, returning 1; on failure (a full memo or the
+// list's) reports it (ordinary), frees the block and returns 0. memoModified is the caller's.
 int InsertEntryAt(int index, HGLOBAL entry);
 // Inserts `entry` above the selected row and scrolls it into view; its index, or -1 after a reported
 // failure (the block is freed then).
 int InsertEntryAboveSelection(HGLOBAL entry);
 // The end row, selected and focused; 0 on failure (not reported).
 BOOL InsertEndRow();
+
+/* memo_full.cpp */
+// TRUE, after saying so to `owner`, when the memo holds as many entries as a memo file can.
+BOOL RefuseWhenMemoFull(HWND owner);
 
 /* memofile.cpp */
 // Reads memoPath into the list: 1 loaded, 0 reported (untitled empty memo), -1 fatal (end row not inserted).

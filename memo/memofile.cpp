@@ -85,7 +85,7 @@ struct ListSink
     }
     MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
-        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+        entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
         if (!entry)
         {
             error = GetLastError();

@@ -172,7 +172,9 @@ void RunCommand(int id)
     case IDM_SAVEAS: SaveMemoFileAs(); break;
     case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
     case IDM_ADD:
-    case IDC_ADD: RunEntryDialog(0); break;
+    case IDC_ADD:
+        if (!RefuseWhenMemoFull(gMainWindow)) RunEntryDialog(0);
+        break;
     case IDM_DELETE:
     case IDC_DELETE: DeleteSelectedEntry(); break;
     case IDM_CHANGE:

@@ -84,8 +84,8 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
                 {IDM_CHANGE, "変更(&M)...", true},
                 {IDM_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
-                {IDM_MOVEUP, "↑ 移動(&U)", true},
-                {IDM_MOVEDOWN, "↓ 移動(&N)", true},
+                {IDM_MOVEUP, "↑ 移動(&U)\tCtrl+↑", true},
+                {IDM_MOVEDOWN, "↓ 移動(&N)\tCtrl+↓", true},
                 {0, nullptr, false},
                 {IDM_FIND, "検索(&F)...\tCtrl+F", false},
                 {IDM_FINDNEXT, "次を検索(&X)\tF3", false},
@@ -121,10 +121,12 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
         snprintf(line, sizeof line, "%02X %04X %u", flags, virtualKey, command);
         return std::string(line);
     };
-    EXPECT_EQ(found, (std::vector<std::string>{
-                         key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH), key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
-                         key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN), key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
-                         key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT)}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{
+                  key(FVIRTKEY | FCONTROL, 'C', IDM_COPYKEYPATH), key(FVIRTKEY | FCONTROL, 'N', IDM_NEW),
+                  key(FVIRTKEY | FCONTROL, 'O', IDM_OPEN), key(FVIRTKEY | FCONTROL, 'S', IDM_SAVE),
+                  key(FVIRTKEY | FCONTROL, 'F', IDM_FIND), key(FVIRTKEY, VK_F3, IDM_FINDNEXT),
+                  key(FVIRTKEY | FCONTROL, VK_UP, IDM_MOVEUP), key(FVIRTKEY | FCONTROL, VK_DOWN, IDM_MOVEDOWN)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus)
