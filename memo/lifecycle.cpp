@@ -183,3 +183,24 @@ int OpenStartupMemo(const char *commandTail)
     SetUntitledCaption();
     return 1;
 }
+
+void OpenRecentMemo(int index)
+{
+    const char *listed = RecentFile(index);
+    if (!listed || !ConfirmDiscard()) return;
+    // The list changes as the file opens.
+    char path[MAX_PATH];
+    lstrcpynA(path, listed, MAX_PATH);
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES &&
+        (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
+    {
+        ShowMessageWithArgument(gMainWindow, "メモ ファイル“%s”が見つからないため、一覧から削除します。", path,
+                                MB_ICONEXCLAMATION);
+        RemoveRecentFile(index);
+        return;
+    }
+    TakeChosenPath(path, FileNameOffset(path));
+    gMemoFileStamp.known = FALSE;
+    if (LoadMemoFile() < 0) DestroyWindow(gMainWindow);
+}

@@ -69,6 +69,9 @@ void NewMemo();
 // 1 loaded, 0 not, -1 fatal: the caller destroys the main window.
 int OpenMemoFile();
 int SaveMemoFileAs();
+// Recent memo file `index` of the ファイル menu, after the save-changes question; one that is gone is
+// named and taken off the list.
+void OpenRecentMemo(int index);
 // WM_DROPFILES: the first file only; finishes the drop; destroys the main window when fatal.
 void OpenDroppedFile(HDROP drop);
 // The start-up memo from the command-line tail or the settings' start-up file; -1 when fatal, reported,

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "memo/memo_format.h"
+#include "settings/settings.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 
@@ -342,6 +343,7 @@ int LoadMemoFile()
     if (outcome == LOAD_LOADED)
     {
         SetMemoCaption();
+        AddRecentFile(memoPath);
     }
     else
     {
@@ -426,6 +428,7 @@ int SaveMemoFile()
     {
         memoModified = FALSE;
         RememberMemoFile();
+        AddRecentFile(memoPath);
         return 1;
     }
     if (error != kSaveRefused) ReportSaveError(error);

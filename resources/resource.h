@@ -122,10 +122,15 @@
 #define IDM_COPYKEYPATH      40040
 #define IDM_LIST_COPYKEYPATH 40041
 
+/* The recent memo files of the ファイル menu, most recent first */
+#define IDM_RECENT_FIRST 40050
+#define IDM_RECENT_LAST  40057
+
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
 
 #if defined(__cplusplus) && !defined(RC_INVOKED)
 static_assert(IDM_ROOTKEY_LAST - IDM_ROOTKEY_FIRST + 1 == 6, "one command per registry root");
 static_assert(IDM_LIST_OPEN == IDM_STARTREGEDIT + 1, "context-menu commands follow the main menu's");
+static_assert(IDM_RECENT_LAST - IDM_RECENT_FIRST + 1 == 8, "one command per recent memo file");
 #endif

@@ -191,6 +191,9 @@ void RunCommand(int id)
     case IDM_FIND: FindEntry(); break;
     case IDM_FINDNEXT: FindNextEntry(); break;
     case IDM_COPYKEYPATH: CopySelectedKeyPath(); break;
+    default:
+        if (id >= IDM_RECENT_FIRST && id <= IDM_RECENT_LAST) OpenRecentMemo(id - IDM_RECENT_FIRST);
+        break;
     }
 }
 

@@ -291,3 +291,62 @@ TEST(MemoLifecycle, SaveAsAsksAboutAChangedFileOnlyWhenItIsTheMemosOwn)
     EXPECT_FALSE(memo.session.Box(&box, 300)) << box.text;
     EXPECT_EQ(memo.bytes, driver::ReadFileBytes(other));
 }
+
+// The ファイル menu's texts from 名前を付けて保存 on, "-" for a separator.
+static std::vector<std::string> FileMenuTail(const driver::Session &session)
+{
+    HMENU file = GetSubMenu(GetMenu(session.main()), 0);
+    std::vector<std::string> texts;
+    for (int i = 3; i < GetMenuItemCount(file); i++)
+    {
+        const std::string text = driver::GetMenuText(file, i, true);
+        texts.push_back(text.empty() ? "-" : text);
+    }
+    return texts;
+}
+
+TEST(Lifecycle, RecentMemoFilesAfterTheRecordAcrossARestart)
+{
+    // Settings of a build without the list: the record alone.
+    const std::vector<uint8_t> record = SettingsBytes("TMK", false);
+    Loaded loaded("lifecycle_recent", record);
+    const std::string other = loaded.session.Path("other&more.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(other, loaded.bytes));
+    ASSERT_TRUE(loaded.session.Run(other));
+    const std::string saveAs = "名前を付けて保存(&A)...";
+    EXPECT_EQ(FileMenuTail(loaded.session), (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "-", "終了(&X)"}));
+    EXPECT_EQ(loaded.session.Close(), 0u);
+    std::vector<uint8_t> settings = driver::ReadFileBytes(loaded.session.settingsPath());
+    ASSERT_GT(settings.size(), record.size());
+    EXPECT_TRUE(std::equal(record.begin(), record.end(), settings.begin())) << "the record is left as it was";
+
+    // Across a restart, most recent first; chosen with the keys, the file opens as 開く opens it.
+    ASSERT_TRUE(loaded.Run());
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 memo.tmk", "&2 other&&more.tmk", "-", "終了(&X)"}));
+    driver::Keys("alt+f");
+    HWND popup = driver::WaitForWindowOf(loaded.session.pid(), "#32768", nullptr, 5000);
+    ASSERT_NE(popup, nullptr);
+    driver::Screenshot(popup, "lifecycle_recent_menu");
+    driver::Keys("2");
+    EXPECT_TRUE(driver::WaitFor([&] { return Title(loaded.session) == std::string(kCaption) + " - other&more.tmk"; }))
+        << Title(loaded.session);
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "&2 memo.tmk", "-", "終了(&X)"}));
+
+    // A file that is gone is named and taken off the list, the memo shown staying as it was.
+    ASSERT_TRUE(DeleteFileA(loaded.path.c_str()));
+    loaded.session.Post(IDM_RECENT_FIRST + 1);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(loaded.session.Box(&box));
+    EXPECT_NE(box.text.find(loaded.path), std::string::npos) << box.text;
+    driver::ScreenshotWhenPainted(box.window, "lifecycle_recent_gone");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_TRUE(driver::WaitFor([&] { return FileMenuTail(loaded.session).size() == 4; }));
+    EXPECT_EQ(FileMenuTail(loaded.session), (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "-", "終了(&X)"}));
+    EXPECT_EQ(Title(loaded.session), std::string(kCaption) + " - other&more.tmk");
+    EXPECT_EQ(loaded.session.Close(), 0u);
+    settings = driver::ReadFileBytes(loaded.session.settingsPath());
+    ASSERT_GT(settings.size(), record.size());
+    EXPECT_TRUE(std::equal(record.begin(), record.begin() + 16, settings.begin()));
+}
