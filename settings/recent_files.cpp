@@ -192,7 +192,8 @@ static void HandToShellRecentDocuments(const char *path)
 {
     typedef void(WINAPI * AddToRecentDocsProc)(UINT flags, const void *path);
     HMODULE shell = GetModuleHandleA("Shell32.dll");
-    AddToRecentDocsProc add = shell ? (AddToRecentDocsProc)((void *)GetProcAddress(shell, "SHAddToRecentDocs")) : nullptr;
+    AddToRecentDocsProc add =
+        shell ? (AddToRecentDocsProc)((void *)GetProcAddress(shell, "SHAddToRecentDocs")) : nullptr;
     if (add) add(SHARD_PATHA, path);
 }
 

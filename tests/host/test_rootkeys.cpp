@@ -99,7 +99,7 @@ TEST(KeyPaths, PlainFormTakesRunsOfSeparatorsAsOneAndNoneAtTheEnd)
         {"HKCU\\\\Software\\\\\\x", "HKCU\\Software\\x"},
         {"HKCU\\", "HKCU"},
         {"HKCU\\Software", "HKCU\\Software"},
-        {"HKCU\\\x83\x5c\\", "HKCU\\\x83\x5c"},     // ソ's trail byte is no separator
+        {"HKCU\\\x83\x5c\\", "HKCU\\\x83\x5c"},       // ソ's trail byte is no separator
         {"HKCU\\\x83\x5c\\\\x", "HKCU\\\x83\x5c\\x"}, // nor the first of a run after it
         {"", ""},
     };
