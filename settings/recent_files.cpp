@@ -177,12 +177,15 @@ void ShowRecentFiles()
             InsertMenuA(fileMenu, kFirstRecentPosition + gRecentFileCount, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
 }
 
-// Shows the changed list and keeps it; a failed write is reported and the list in memory stays.
+// Shows the changed list and keeps it. A failed write is reported the first time only, so that a
+// program kept where it may not write does not ask at every open; the list in memory stays.
 static void RecentFilesChanged()
 {
+    static BOOL reported = FALSE;
     ShowRecentFiles();
     const DWORD error = WriteRecentFiles();
-    if (!error) return;
+    if (!error || reported) return;
+    reported = TRUE;
     SetLastError(error);
     ReportSystemError(gMainWindow, LEVEL_ORDINARY);
 }
