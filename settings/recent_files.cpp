@@ -216,9 +216,10 @@ const char *RecentFile(int index)
     return index >= 0 && index < gRecentFileCount ? gRecentFiles[index] : nullptr;
 }
 
-void RemoveRecentFile(int index)
+void RemoveRecentFile(const char *path)
 {
-    if (index < 0 || index >= gRecentFileCount) return;
+    const int index = FindRecentFile(path);
+    if (index < 0) return;
     memmove(gRecentFiles[index], gRecentFiles[index + 1], (size_t)(gRecentFileCount - index - 1) * MAX_PATH);
     gRecentFileCount--;
     RecentFilesChanged();

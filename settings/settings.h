@@ -24,7 +24,7 @@ void ShowRecentFiles(); // into the ファイル menu, once it is attached
 // Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents.
 void AddRecentFile(const char *path);
 const char *RecentFile(int index); // null past the end
-void RemoveRecentFile(int index);
+void RemoveRecentFile(const char *path);
 
 /* settings_dialog.cpp */
 // The creation parameter is the folder where the memo dialogs start (260 bytes), where the browse dialog
