@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 
 #include <shlobj.h>
+#include <stddef.h>
 #include <string.h>
 
 #include "resources/resource.h"
@@ -159,6 +160,19 @@ static void RecentMenuText(int index, char *text)
     *out = 0;
 }
 
+// An item at `position`; a separator when `text` is null. The record's fixed start, which every system
+// accepts.
+static BOOL InsertFileMenuItem(HMENU menu, int position, UINT id, char *text)
+{
+    MENUITEMINFOA item = {};
+    item.cbSize = offsetof(MENUITEMINFOA, hbmpItem);
+    item.fMask = MIIM_TYPE | MIIM_ID;
+    item.fType = text ? MFT_STRING : MFT_SEPARATOR;
+    item.wID = id;
+    item.dwTypeData = text;
+    return InsertMenuItemA(menu, (UINT)position, TRUE, &item);
+}
+
 void ShowRecentFiles()
 {
     HMENU fileMenu = GetSubMenu(GetMenu(gMainWindow), 0);
@@ -170,11 +184,10 @@ void ShowRecentFiles()
     {
         char text[2 * MAX_PATH + 8];
         RecentMenuText(i, text);
-        InsertMenuA(fileMenu, kFirstRecentPosition + i, MF_BYPOSITION | MF_STRING, IDM_RECENT_FIRST + i, text);
+        InsertFileMenuItem(fileMenu, kFirstRecentPosition + i, IDM_RECENT_FIRST + i, text);
     }
     if (gRecentFileCount)
-        gRecentSeparatorShown =
-            InsertMenuA(fileMenu, kFirstRecentPosition + gRecentFileCount, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        gRecentSeparatorShown = InsertFileMenuItem(fileMenu, kFirstRecentPosition + gRecentFileCount, 0, nullptr);
 }
 
 // Shows the changed list and keeps it. A failed write is reported the first time only, so that a
