@@ -14,3 +14,21 @@ char *FindKeyPathSeparator(char *component)
     }
     return nullptr;
 }
+
+size_t ToPlainKeyPath(char *keyPath)
+{
+    unsigned char *read = (unsigned char *)keyPath, *write = read;
+    while (*read)
+    {
+        if (*read == '\\')
+        {
+            while (*read == '\\') read++;
+            if (*read) *write++ = '\\';
+            continue;
+        }
+        if (IsShiftJisLeadByte(*read) && read[1]) *write++ = *read++;
+        *write++ = *read++;
+    }
+    *write = 0;
+    return (size_t)(write - (unsigned char *)keyPath);
+}

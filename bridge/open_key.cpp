@@ -3,6 +3,7 @@
 #include "bridge/bridge.h"
 
 #include "bridge/root_keys.h"
+#include "shell/messages.h"
 #include "shell/text.h"
 
 static const DWORD kListPollMs = 50;
@@ -270,13 +271,20 @@ BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly,
         DetachFromRegistryEditor(target.threadId);
     }
 
+    // The walk follows the plain form: a key path copied with a separator at its end names the key before
+    // it. The caller's text stays as it is.
+    char *walked = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)lstrlenA(keyPath) + 1);
+    if (!walked) ReportSystemError(owner, LEVEL_ORDINARY);
     HWND tree, list;
     BridgeBuffer buffer;
     BOOL found = FALSE;
-    if (FindRegistryEditorControls(target.window, &tree, &list) && AcquireBridgeBuffer(target.process, owner, &buffer))
+    if (walked && FindRegistryEditorControls(target.window, &tree, &list) &&
+        AcquireBridgeBuffer(target.process, owner, &buffer))
     {
+        lstrcpyA(walked, keyPath);
+        ToPlainKeyPath(walked);
         HTREEITEM deepest;
-        HTREEITEM key = WalkToKey(tree, keyPath, &buffer, &deepest);
+        HTREEITEM key = WalkToKey(tree, walked, &buffer, &deepest);
         int row = -1;
         if (key)
             row = SelectKeyOrValue(tree, list, key, valueName, keyOnly, options, &buffer);
@@ -286,6 +294,7 @@ BOOL OpenKeyInRegistryEditor(char *keyPath, const char *valueName, BOOL keyOnly,
         ReleaseBridgeBuffer(&buffer);
         found = key != 0;
     }
+    if (walked) GlobalFree(walked);
     if (target.process) CloseHandle(target.process);
     return found;
 }

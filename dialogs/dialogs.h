@@ -44,6 +44,8 @@ BOOL IsKeyBadgeShown();
 void ShowKeyBadge(BOOL show);
 // TTN_GETDISPINFOA from a registered field: its whole text when the field cannot show it all.
 void GetFieldTipText(HWND dialog, NMTTDISPINFOA *info);
-// Puts a key field's text in the stored form (see ToStoredKeyPath), the caret following it. FALSE when
-// the text could not be read (reported), the field left as it was.
-BOOL PutKeyFieldInStoredForm(HWND field);
+// Puts a key field's text in the stored form (see ToStoredKeyPath), the caret following it, and with
+// `plainSeparators` a key path also in its plain form (ToPlainKeyPath), as it is kept; what the user is
+// still typing keeps its separators. FALSE when the text could not be read (reported), the field left as
+// it was.
+BOOL PutKeyFieldInStoredForm(HWND field, BOOL plainSeparators);

@@ -105,7 +105,7 @@ static void OnOk(HWND dialog)
     HWND descriptionField = GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION);
     HWND keyField = GetDlgItem(dialog, IDC_ENTRY_KEYPATH);
     HWND valueField = GetDlgItem(dialog, IDC_ENTRY_VALUENAME);
-    if (!PutKeyFieldInStoredForm(keyField)) return;
+    if (!PutKeyFieldInStoredForm(keyField, TRUE)) return;
     const int cbDescription = GetWindowTextLengthA(descriptionField);
     const int cbKeyPath = GetWindowTextLengthA(keyField);
     const int cbValueName = GetWindowTextLengthA(valueField);
@@ -117,7 +117,7 @@ static void OnOk(HWND dialog)
     }
     const SIZE_T cbBlock = MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName);
     // A changed entry gets a new block too: the old one stays with the undo history.
-    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+    HGLOBAL entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
     MemoEntryHead *head = entry ? (MemoEntryHead *)GlobalLock(entry) : nullptr;
     if (!head)
     {

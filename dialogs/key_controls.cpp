@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include "bridge/key_path.h"
+#include "bridge/root_keys.h"
 #include "dialogs/pasted_path.h"
 #include "resources/resource.h"
 #include "shell/messages.h"
@@ -145,7 +147,7 @@ static LRESULT KeepAltGesture(HWND field, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-BOOL PutKeyFieldInStoredForm(HWND field)
+BOOL PutKeyFieldInStoredForm(HWND field, BOOL plainSeparators)
 {
     const int cbText = GetWindowTextLengthA(field);
     char *text = (char *)GlobalAlloc(GMEM_FIXED, (SIZE_T)cbText + 1);
@@ -161,7 +163,14 @@ BOOL PutKeyFieldInStoredForm(HWND field)
     // pasted path, is put back in the field's own count.
     const bool atEnd = selEnd >= (DWORD)SendMessageA(field, EM_LINELENGTH, 0, 0);
     size_t caret = selEnd;
-    if (ToStoredKeyPath(text, &caret))
+    BOOL changed = ToStoredKeyPath(text, &caret);
+    if (plainSeparators && IsRootKeyPath(text))
+    {
+        const size_t cbBefore = strlen(text);
+        if (ToPlainKeyPath(text) != cbBefore) changed = TRUE;
+        if (caret > strlen(text)) caret = strlen(text);
+    }
+    if (changed)
     {
         SetWindowTextA(field, text);
         if (atEnd) caret = (size_t)SendMessageA(field, EM_LINELENGTH, 0, 0);
@@ -181,7 +190,7 @@ static LRESULT PasteIntoKeyField(HWND field, WPARAM wParam, LPARAM lParam)
     const LRESULT result = CallWindowProcA(gPrevKeyFieldProc, field, WM_PASTE, wParam, lParam);
     const BOOL pasted = SendMessageA(field, EM_GETMODIFY, 0, 0) != 0;
     SendMessageA(field, EM_SETMODIFY, wasModified || pasted, 0);
-    if (pasted) PutKeyFieldInStoredForm(field);
+    if (pasted) PutKeyFieldInStoredForm(field, FALSE);
     return result;
 }
 

@@ -19,7 +19,7 @@ HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char 
         SetLastError(ERROR_INVALID_DATA);
         return 0;
     }
-    HGLOBAL entry = GlobalAlloc(GMEM_MOVEABLE, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
+    HGLOBAL entry = GlobalAlloc(kEntryBlockFlags, MemoEntryBlockSize(cbDescription, cbKeyPath, cbValueName));
     if (!entry) return 0;
     MemoEntryHead *head = (MemoEntryHead *)GlobalLock(entry);
     if (head)
@@ -150,7 +150,8 @@ void FreeAllEntries()
 int InsertEntries(int index, const HGLOBAL *entries, int count)
 {
     int inserted = 0;
-    while (inserted < count && InsertListItem(index + inserted, entries[inserted])) inserted++;
+    while (inserted < count && !RefuseWhenMemoFull(gMainWindow) && InsertListItem(index + inserted, entries[inserted]))
+        inserted++;
     for (int i = inserted; i < count; i++) GlobalFree(entries[i]);
     if (inserted) RecordInsert(index, entries, inserted);
     return inserted;

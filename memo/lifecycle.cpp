@@ -182,3 +182,26 @@ int OpenStartupMemo(const char *commandTail)
     SetUntitledCaption();
     return 1;
 }
+
+void OpenRecentMemo(int index)
+{
+    const char *listed = RecentFile(index);
+    if (!listed) return;
+    // Copied: saving the memo first puts its own file at the top of the list.
+    char path[MAX_PATH];
+    lstrcpynA(path, listed, MAX_PATH);
+    // A file that is gone is said before the save question, which would then be for nothing.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES &&
+        (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
+    {
+        ShowMessageWithArgument(gMainWindow, "メモ ファイル“%s”が見つからないため、一覧から削除します。", path,
+                                MB_ICONEXCLAMATION);
+        RemoveRecentFile(path);
+        return;
+    }
+    if (!ConfirmDiscard()) return;
+    TakeChosenPath(path, FileNameOffset(path));
+    gMemoFileStamp.known = FALSE;
+    if (LoadMemoFile() < 0) DestroyWindow(gMainWindow);
+}

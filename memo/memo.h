@@ -30,9 +30,15 @@ int GetSelectedIndex();
 void PrepareSelectAndFocusRecord(); // once at start-up
 void SelectAndFocusItem(int index); // the select-and-focus record, sent
 
+// How an entry's block is allocated. A process holds at most 65,536 movable blocks, the system's own
+// dialogs, edit fields and clipboard included, so movable entries would leave a memo of the file's
+// 65,535 entries without room for any of them; fixed blocks have no such limit and are locked and
+// freed as movable ones are.
+static const UINT kEntryBlockFlags = GMEM_FIXED;
+
 /* entries.cpp: every change of the document, each one step of the undo history (history.cpp). They are
    the only writers of entryCount and memoModified and the only code that frees an entry's block. */
-// A movable block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
+// A block holding the three texts (a key-only entry's value name is stored empty); 0 on failure,
 // the last error saying why (ERROR_INVALID_DATA for a text of 65,535 bytes or more).
 HGLOBAL AllocMemoEntry(const char *description, const char *keyPath, const char *valueName, BOOL keyOnly);
 // Item data of list item `index` (0 for the end row).
@@ -40,8 +46,8 @@ HGLOBAL GetEntryHandle(int index);
 // Frees every entry's block and the history's, and deletes every item, the end row included.
 void FreeAllEntries();
 // Puts `count` ready blocks above row `index` (entryCount: above the end row), in their order, as one step;
-// the selection stays on its row. Returns how many went in: after a list failure, reported (ordinary), the
-// blocks that did not go in are freed.
+// the selection stays on its row. Returns how many went in: after a full memo or a list failure, reported (ordinary),
+// the blocks that did not go in are freed.
 int InsertEntries(int index, const HGLOBAL *entries, int count);
 // Inserts `entry` above the selected row and scrolls it into view; its index, or -1 after a reported
 // failure (the block is freed then).
@@ -69,6 +75,10 @@ int RedoChange();
 // The memo as it stands is what was last loaded or saved: memoModified clears.
 void MarkMemoSaved();
 
+/* memo_full.cpp */
+// TRUE, after saying so to `owner`, when the memo holds as many entries as a memo file can.
+BOOL RefuseWhenMemoFull(HWND owner);
+
 /* memofile.cpp */
 // Reads memoPath into the list: 1 loaded, 0 reported (untitled empty memo), -1 fatal (end row not inserted).
 int LoadMemoFile();
@@ -81,6 +91,9 @@ void NewMemo();
 // 1 loaded, 0 not, -1 fatal: the caller destroys the main window.
 int OpenMemoFile();
 int SaveMemoFileAs();
+// Recent memo file `index` of the ファイル menu, after the save-changes question; one that is gone is
+// named and taken off the list.
+void OpenRecentMemo(int index);
 // WM_DROPFILES: the first file only; finishes the drop; destroys the main window when fatal.
 void OpenDroppedFile(HDROP drop);
 // The start-up memo from the command-line tail or the settings' start-up file; -1 when fatal, reported,

@@ -5,6 +5,7 @@
 
 #include "memo/list_items.h"
 #include "memo/memo_format.h"
+#include "settings/settings.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 
@@ -88,7 +89,7 @@ struct ListSink
     }
     MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
-        entry = GlobalAlloc(GMEM_MOVEABLE, cbBlock);
+        entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
         if (!entry)
         {
             error = GetLastError();
@@ -334,6 +335,7 @@ int LoadMemoFile()
     if (outcome == LOAD_LOADED)
     {
         SetMemoCaption();
+        AddRecentFile(memoPath);
     }
     else
     {
@@ -422,6 +424,7 @@ int SaveMemoFile()
     {
         MarkMemoSaved();
         RememberMemoFile();
+        AddRecentFile(memoPath);
         return 1;
     }
     if (error != kSaveRefused) ReportSaveError(error);

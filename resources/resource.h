@@ -123,16 +123,20 @@
 #define IDM_LIST_COPYKEYPATH 40041
 
 /* Asking the registry again which entries are there (F5, no menu item) */
-#define IDM_RECHECK 40050
+#define IDM_RECHECK 40070
 
 /* The Registry Editor's Favorites: adding the selected entry (main menu and context menu), taking them in */
-#define IDM_ADDFAVORITE      40051
-#define IDM_IMPORTFAVORITES  40052
-#define IDM_LIST_ADDFAVORITE 40053
+#define IDM_ADDFAVORITE      40071
+#define IDM_IMPORTFAVORITES  40072
+#define IDM_LIST_ADDFAVORITE 40073
 
 /* Undo and redo, at the top of the edit menu */
 #define IDM_UNDO 40060
 #define IDM_REDO 40061
+
+/* The recent memo files of the ファイル menu, most recent first */
+#define IDM_RECENT_FIRST 40050
+#define IDM_RECENT_LAST  40057
 
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
@@ -140,4 +144,5 @@
 #if defined(__cplusplus) && !defined(RC_INVOKED)
 static_assert(IDM_ROOTKEY_LAST - IDM_ROOTKEY_FIRST + 1 == 6, "one command per registry root");
 static_assert(IDM_LIST_OPEN == IDM_STARTREGEDIT + 1, "context-menu commands follow the main menu's");
+static_assert(IDM_RECENT_LAST - IDM_RECENT_FIRST + 1 == 8, "one command per recent memo file");
 #endif

@@ -14,6 +14,18 @@ BOOL LoadSettings(); // FALSE only when fatal (reported)
 BOOL ReadWindowBlock(Settings *record, BOOL withMinimized);
 void SaveWindowBlock();
 
+/* recent_files.cpp: the memo files last opened or saved, most recent first */
+enum
+{
+    RECENT_FILE_COUNT = 8
+};
+void LoadRecentFiles(); // once at start-up, after LoadSettings
+void ShowRecentFiles(); // into the ファイル menu, once it is attached
+// Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents.
+void AddRecentFile(const char *path);
+const char *RecentFile(int index); // null past the end
+void RemoveRecentFile(const char *path);
+
 /* settings_dialog.cpp */
 // The creation parameter is the folder where the memo dialogs start (260 bytes), where the browse dialog
 // starts when no folder is typed.

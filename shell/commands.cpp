@@ -202,7 +202,9 @@ void RunCommand(int id)
     case IDM_SAVEAS: SaveMemoFileAs(); break;
     case IDM_EXIT: SendMessageA(gMainWindow, WM_CLOSE, 0, 0); break;
     case IDM_ADD:
-    case IDC_ADD: RunEntryDialog(0); break;
+    case IDC_ADD:
+        if (!RefuseWhenMemoFull(gMainWindow)) RunEntryDialog(0);
+        break;
     case IDM_UNDO:
         if (CanUndo()) ChangeUnderPointer(UndoChange);
         break;
@@ -230,6 +232,9 @@ void RunCommand(int id)
     case IDM_RECHECK: RecheckEntryPresence(); break;
     case IDM_ADDFAVORITE: AddSelectedEntryToFavorites(); break;
     case IDM_IMPORTFAVORITES: ImportFavoritesIntoMemo(); break;
+    default:
+        if (id >= IDM_RECENT_FIRST && id <= IDM_RECENT_LAST) OpenRecentMemo(id - IDM_RECENT_FIRST);
+        break;
     }
 }
 

@@ -1,6 +1,7 @@
 // Copying the selected entry's key path out, for a Registry Editor's address bar, reg.exe or PowerShell.
 #include <string.h>
 
+#include "bridge/key_path.h"
 #include "bridge/root_keys.h"
 #include "memo/memo.h"
 #include "shell/shell.h"
@@ -19,26 +20,34 @@ void WriteWithLongRoot(char *text, const char *keyPath)
     strcat(text, keyPath + end);
 }
 
-// A movable block holding the entry's key path as the clipboard takes it; 0 on failure, the last error
-// saying why.
+// A movable block of exactly the key path as the clipboard takes it and its NUL, so that no byte of
+// this program's memory goes along; 0 on failure, the last error saying why.
 static HGLOBAL KeyPathBlock(HGLOBAL entry)
 {
     const MemoEntryHead *head = (const MemoEntryHead *)GlobalLock(entry);
     if (!head) return nullptr;
     const char *keyPath = EntryTexts(head).keyPath;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
-    char *text = block ? (char *)GlobalLock(block) : nullptr;
-    const DWORD error = GetLastError();
+    char *text = (char *)GlobalAlloc(GMEM_FIXED, strlen(keyPath) + 1 + CB_LONGEST_ROOT_NAME);
+    HGLOBAL block = nullptr;
     if (text)
     {
         WriteWithLongRoot(text, keyPath);
-        GlobalUnlock(block);
+        const size_t cbText = (IsRootKeyPath(text) ? ToPlainKeyPath(text) : strlen(text)) + 1;
+        block = GlobalAlloc(GMEM_MOVEABLE, cbText);
+        char *copy = block ? (char *)GlobalLock(block) : nullptr;
+        if (copy)
+        {
+            memcpy(copy, text, cbText);
+            GlobalUnlock(block);
+        }
+        else if (block)
+        {
+            GlobalFree(block);
+            block = nullptr;
+        }
     }
-    else if (block)
-    {
-        GlobalFree(block);
-        block = nullptr;
-    }
+    const DWORD error = GetLastError();
+    if (text) GlobalFree(text);
     GlobalUnlock(entry);
     SetLastError(error);
     return block;

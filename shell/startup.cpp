@@ -307,6 +307,7 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
     InitCommonControls();
     DetectCommonControlsVersion();
     if (!LoadSettings()) return FALSE;
+    LoadRecentFiles();
     if (!RegisterMainWindowClass())
     {
         ReportSystemError(nullptr, LEVEL_FATAL);
@@ -325,6 +326,7 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
     PlaceMainWindow();
     InsertMemoListColumns();
     if (!LoadMenus()) return EndAfterFatalReport(gMainWindow);
+    ShowRecentFiles();
     FindListHeader();
     gPrevMemoListProc = (WNDPROC)SetWindowLongPtrA(gMemoList, GWLP_WNDPROC, (LONG_PTR)MemoListProc);
     if (!LoadBitmaps()) return EndAfterFatalReport(gMainWindow);

@@ -388,9 +388,40 @@ TEST(MemoFile, LongestMemoLoadsWholeAndSavesBack)
     ASSERT_TRUE(driver::WaitForMainWindow(&session.program(), "Oskelund_Tarmik", 60000));
     EXPECT_EQ(std::string(kCaption) + " - long.tmk", Title(session));
     EXPECT_EQ(65536, session.Count());
+
+    // A list of 65,536 rows answers slowly on a busy machine.
+    const DWORD kBusyMs = 30000;
+    // Full: one more is refused in words, and the dialogs and the clipboard still have what they need.
+    session.Post(IDM_ADD);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(session.Box(&box, kBusyMs));
+    EXPECT_NE(box.text.find("65535"), std::string::npos) << box.text;
+    EXPECT_EQ(driver::MessageBoxIcon(box.window), driver::Icon::Exclamation);
+    driver::ScreenshotWhenPainted(box.window, "memo_full_message");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_EQ(65536, session.Count());
+    ASSERT_TRUE(session.SelectRow(0));
+    ASSERT_TRUE(driver::SetClipboardText("before"));
+    // Sent, and read once it is done: a clipboard held open by this test would refuse the program.
+    session.Send(IDM_COPYKEYPATH, kBusyMs);
+    EXPECT_EQ(driver::ClipboardText(), "HKEY_CURRENT_USER\\Software");
+    session.Post(IDM_CHANGE);
+    HWND change = session.WaitForDialog("変更", true, kBusyMs);
+    ASSERT_NE(change, nullptr);
+    EXPECT_EQ(driver::GetText(GetDlgItem(change, IDC_ENTRY_DESCRIPTION)), "説明");
+    ASSERT_TRUE(driver::PressButton(change, IDCANCEL));
+
     ASSERT_TRUE(driver::WriteFileBytes(path, Bytes({0})));
     SaveOverAChangedFile(session);
     EXPECT_TRUE(driver::ReadFileBytes(path) == bytes);
+
+    // One place free again: the entry dialog opens.
+    session.Post(IDM_DELETE);
+    ASSERT_TRUE(driver::WaitFor([&] { return session.Count() == 65535; }, kBusyMs));
+    session.Post(IDM_ADD);
+    HWND add = session.WaitForDialog("追加", true, kBusyMs);
+    ASSERT_NE(add, nullptr);
+    ASSERT_TRUE(driver::PressButton(add, IDCANCEL));
 }
 
 TEST(MemoFile, FileHeldByAnotherProgramIsASystemErrorNamingTheFile)

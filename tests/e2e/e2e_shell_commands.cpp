@@ -106,7 +106,7 @@ class Commands : public ::testing::Test
     std::vector<driver::Entry> entries = {
         {"first", "HKEY_CURRENT_USER\\Software", "Value", false},
         {"second", "Software\\NoRoot", "", true},
-        {"third", "hklm\\SOFTWARE", "", false},
+        {"third", "hklm\\\\SOFTWARE\\", "", false},
     };
     driver::Session tarmik{"shell_commands"};
     HWND list = nullptr;
@@ -152,6 +152,14 @@ TEST_F(Commands, MovingAndDeletingEntries)
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
     EXPECT_EQ(driver::ListSelectedItem(list), 0);
     Command(IDM_MOVEUP); // already first: nothing moves, even when posted
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
+    // The shortcuts the menu shows, from the list and from a button.
+    driver::Xdotool("key ctrl+Down");
+    EXPECT_TRUE(driver::WaitFor([&] { return driver::ListSelectedItem(list) == 1; }, 2000));
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"second", "first", "third"}));
+    SendMessageA(tarmik.main(), WM_NEXTDLGCTL, (WPARAM)tarmik.Item(IDC_ADD), TRUE);
+    driver::Xdotool("key ctrl+Up");
+    EXPECT_TRUE(driver::WaitFor([&] { return driver::ListSelectedItem(list) == 0; }, 2000));
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"first", "second", "third"}));
     ClickRow(2);
     Command(IDM_MOVEDOWN); // already last
@@ -260,12 +268,14 @@ TEST_F(Commands, HundredStepsAreKept)
 
 TEST_F(Commands, CopyingTheKeyPathWritesItsRootLong)
 {
-    // Ctrl+C in the main window: the short root comes out long.
+    // Ctrl+C in the main window: the short root comes out long, the doubled and the trailing separator
+    // as the one key they name, and the block holds the text and its NUL, nothing more.
     ASSERT_TRUE(driver::SetClipboardText("before"));
     ClickRow(2);
     driver::Xdotool("key ctrl+c");
     driver::WaitFor([&] { return driver::ClipboardText() != "before"; }, 2000);
-    EXPECT_EQ(driver::ClipboardText(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
+    const char copied[] = "HKEY_LOCAL_MACHINE\\SOFTWARE";
+    EXPECT_EQ(driver::ClipboardBytes(), std::vector<uint8_t>(copied, copied + sizeof copied));
 
     // The item of the 編集 menu, chosen by its mnemonic: a path without a root is copied as it stands.
     ClickRow(1);

@@ -371,3 +371,86 @@ TEST(ShellSettings, RandomRecordsNeverEndTheProgramAbnormally)
         EXPECT_EQ(tarmik.Close(), 0u);
     }
 }
+
+// The ファイル menu's texts from 名前を付けて保存 on, "-" for a separator.
+static std::vector<std::string> FileMenuTail(const driver::Session &session)
+{
+    std::istringstream lines(Probe(session.main(), 0));
+    std::vector<std::string> texts;
+    std::string line;
+    int popup = -1;
+    while (std::getline(lines, line))
+    {
+        const size_t tab2 = line.find('\t', line.find('\t') + 1);
+        if (line.compare(0, 2, "P\t") == 0)
+            popup++;
+        else if (popup == 0 && tab2 != std::string::npos)
+            texts.push_back(tab2 + 1 < line.size() ? line.substr(tab2 + 1) : "-");
+    }
+    if (texts.size() > 3) texts.erase(texts.begin(), texts.begin() + 3);
+    return texts;
+}
+
+static std::string Title(const driver::Session &session)
+{
+    return driver::GetText(session.main());
+}
+
+TEST(ShellSettings, RecentMemoFilesAfterTheRecordAcrossARestart)
+{
+    // Settings of a build without the list: the record alone.
+    const std::vector<uint8_t> record = RecordBytes(RememberedSettings(0, {100, 100, 560, 420}, {80, 160, 80}));
+    struct
+    {
+        driver::Session session{"shell_recent"};
+        std::string path;
+        bool Run()
+        {
+            return session.Run(path) != nullptr;
+        }
+    } loaded;
+    ASSERT_TRUE(loaded.session.WriteSettings(record));
+    loaded.path = loaded.session.Path("memo.tmk");
+    ASSERT_TRUE(loaded.session.WriteMemo({{"E0", "HKCU\\Software", "", false}}));
+    const std::string other = loaded.session.Path("other&more.tmk");
+    ASSERT_TRUE(driver::WriteFileBytes(other, driver::ReadFileBytes(loaded.path)));
+    ASSERT_TRUE(loaded.session.Run(other));
+    const std::string saveAs = "名前を付けて保存(&A)...";
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "-", "終了(&X)"}));
+    EXPECT_EQ(loaded.session.Close(), 0u);
+    std::vector<uint8_t> settings = driver::ReadFileBytes(loaded.session.settingsPath());
+    ASSERT_GT(settings.size(), record.size());
+    EXPECT_TRUE(std::equal(record.begin(), record.end(), settings.begin())) << "the record is left as it was";
+
+    // Across a restart, most recent first; chosen with the keys, the file opens as 開く opens it.
+    ASSERT_TRUE(loaded.Run());
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 memo.tmk", "&2 other&&more.tmk", "-", "終了(&X)"}));
+    driver::Keys("alt+f");
+    HWND popup = driver::WaitForWindowOf(loaded.session.pid(), "#32768", nullptr, 5000);
+    ASSERT_NE(popup, nullptr);
+    driver::Screenshot(popup, "shell_recent_menu");
+    driver::Keys("2");
+    EXPECT_TRUE(driver::WaitFor([&] { return Title(loaded.session) == "タルミク - other&more.tmk"; }))
+        << Title(loaded.session);
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "&2 memo.tmk", "-", "終了(&X)"}));
+
+    // A file that is gone is named and taken off the list, the memo shown staying as it was.
+    ASSERT_TRUE(DeleteFileA(loaded.path.c_str()));
+    loaded.session.Post(IDM_RECENT_FIRST + 1);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(loaded.session.Box(&box));
+    EXPECT_NE(box.text.find(loaded.path), std::string::npos) << box.text;
+    driver::ScreenshotWhenPainted(box.window, "shell_recent_gone");
+    ASSERT_TRUE(driver::PressButton(box.window, IDOK));
+    EXPECT_TRUE(driver::WaitFor([&] { return FileMenuTail(loaded.session).size() == 5; }));
+    EXPECT_EQ(FileMenuTail(loaded.session),
+              (std::vector<std::string>{saveAs, "-", "&1 other&&more.tmk", "-", "終了(&X)"}));
+    EXPECT_EQ(Title(loaded.session), "タルミク - other&more.tmk");
+    EXPECT_EQ(loaded.session.Close(), 0u);
+    settings = driver::ReadFileBytes(loaded.session.settingsPath());
+    ASSERT_GT(settings.size(), record.size());
+    EXPECT_TRUE(std::equal(record.begin(), record.begin() + 16, settings.begin()));
+}

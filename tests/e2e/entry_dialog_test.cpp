@@ -190,10 +190,15 @@ TEST(EntryDialog, PastedPathAndTheKeyAtOkTakeTheStoredForm)
     SendMessageA(key, EM_SETSEL, 0, -1);
     Type("hkcu:");
     EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "hkcu:"; })) << driver::GetText(key);
+    // The paste takes the drive's colon; separators stay while the user may go on typing, and OK keeps
+    // the key they name.
+    ASSERT_TRUE(PasteWithCtrlV(key, "\\Software\\\\NewUserTest\\", false));
+    EXPECT_TRUE(WaitFor([&] { return driver::GetText(key) == "hkcu\\Software\\\\NewUserTest\\"; }))
+        << driver::GetText(key);
     ASSERT_TRUE(driver::PressButton(dialog, IDOK));
     session.Settle();
     EXPECT_TRUE(IsWindowEnabled(openButton)) << "the open actions follow the stored key path";
-    EXPECT_EQ(Describe(session.Saved()), "[E0|hkcu|]");
+    EXPECT_EQ(Describe(session.Saved()), "[E0|hkcu\\Software\\NewUserTest|]");
 }
 
 TEST(EntryDialog, CaptureWithoutARegistryEditorChangesNothing)

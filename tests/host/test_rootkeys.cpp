@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "bridge/key_path.h"
 #include "bridge/root_keys.h"
 #include "dialogs/rootkeys.h"
 
@@ -85,5 +86,28 @@ TEST(RootKeys, ApplyRootKeyName)
         EXPECT_EQ(c.expected, result.text) << c.name;
         EXPECT_EQ(c.expectedStart, result.selStart) << c.name;
         EXPECT_EQ(c.expectedEnd, result.selEnd) << c.name;
+    }
+}
+
+TEST(KeyPaths, PlainFormTakesRunsOfSeparatorsAsOneAndNoneAtTheEnd)
+{
+    const struct
+    {
+        const char *text, *plain;
+    } cases[] = {
+        {"HKCU\\Software\\NewUserTest\\NoDefault\\", "HKCU\\Software\\NewUserTest\\NoDefault"},
+        {"HKCU\\\\Software\\\\\\x", "HKCU\\Software\\x"},
+        {"HKCU\\", "HKCU"},
+        {"HKCU\\Software", "HKCU\\Software"},
+        {"HKCU\\\x83\x5c\\", "HKCU\\\x83\x5c"},       // ソ's trail byte is no separator
+        {"HKCU\\\x83\x5c\\\\x", "HKCU\\\x83\x5c\\x"}, // nor the first of a run after it
+        {"", ""},
+    };
+    for (const auto &c : cases)
+    {
+        char text[64];
+        strcpy(text, c.text);
+        EXPECT_EQ(strlen(c.plain), ToPlainKeyPath(text)) << c.text;
+        EXPECT_STREQ(c.plain, text);
     }
 }

@@ -529,6 +529,21 @@ std::string ClipboardText()
     return text;
 }
 
+std::vector<uint8_t> ClipboardBytes()
+{
+    std::vector<uint8_t> bytes;
+    if (!OpenClipboard(nullptr)) return bytes;
+    HANDLE block = GetClipboardData(CF_TEXT);
+    const uint8_t *data = block ? (const uint8_t *)GlobalLock(block) : nullptr;
+    if (data)
+    {
+        bytes.assign(data, data + GlobalSize(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return bytes;
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string &path)
 {
     std::vector<uint8_t> bytes;

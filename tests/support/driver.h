@@ -124,6 +124,8 @@ bool Type(const char *text);
 // The clipboard's text (CF_TEXT, Shift-JIS), as another program puts it there and reads it back.
 bool SetClipboardText(const std::string &text);
 std::string ClipboardText();
+// The whole block of the clipboard's text, as large as its owner made it.
+std::vector<uint8_t> ClipboardBytes();
 
 // Files.
 std::vector<uint8_t> ReadFileBytes(const std::string &path);

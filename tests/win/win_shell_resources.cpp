@@ -87,8 +87,8 @@ TEST_F(ProgramResources, MainMenuHoldsEveryCommandWithItsInitialState)
                 {IDM_CHANGE, "変更(&M)...", true},
                 {IDM_COPYKEYPATH, "*", true},
                 {0, nullptr, false},
-                {IDM_MOVEUP, "↑ 移動(&U)", true},
-                {IDM_MOVEDOWN, "↓ 移動(&N)", true},
+                {IDM_MOVEUP, "↑ 移動(&U)\tCtrl+↑", true},
+                {IDM_MOVEDOWN, "↓ 移動(&N)\tCtrl+↓", true},
                 {0, nullptr, false},
                 {IDM_FIND, "検索(&F)...\tCtrl+F", false},
                 {IDM_FINDNEXT, "次を検索(&X)\tF3", false},
@@ -134,7 +134,8 @@ TEST_F(ProgramResources, MainWindowKeysAreTheOnesItsMenuShows)
                          key(FVIRTKEY, VK_F3, IDM_FINDNEXT),
                          // F5 asks the registry again about the entries drawn; it has no menu item.
                          key(FVIRTKEY, VK_F5, IDM_RECHECK), key(FVIRTKEY | FCONTROL, 'Z', IDM_UNDO),
-                         key(FVIRTKEY | FCONTROL, 'Y', IDM_REDO)}));
+                         key(FVIRTKEY | FCONTROL, 'Y', IDM_REDO), key(FVIRTKEY | FCONTROL, VK_UP, IDM_MOVEUP),
+                         key(FVIRTKEY | FCONTROL, VK_DOWN, IDM_MOVEDOWN)}));
 }
 
 TEST_F(ProgramResources, ContextAndRootKeyMenus)
