@@ -57,6 +57,8 @@ static BOOL StartEditor(BOOL toDrive, HWND owner, RegistryEditorTarget *target)
     {
         Sleep(kWindowPollMs);
         window = FindWindowA(kEditorClass, 0);
+        // Taken once shown: a Registry Editor makes its window before it fills and shows it.
+        if (window && !IsWindowVisible(window)) window = 0;
     }
     target->threadId = started.dwThreadId;
     if (!window)

@@ -3,6 +3,7 @@
 // is asked here, in this process, which costs the Registry Editor nothing.
 #include "bridge/bridge.h"
 
+#include "bridge/key_path.h"
 #include "bridge/root_keys.h"
 #include "shell/program.h"
 
@@ -108,20 +109,29 @@ static REGSAM RegistryEditorView()
 
 int RegistryPresence(const char *keyPath, const char *valueName, BOOL keyOnly)
 {
-    size_t start, end;
-    FindRootPart(keyPath, &start, &end);
-    const int root = FindRootKeyName(keyPath, start, end);
-    if (root < 0) return PRESENCE_FOUND;
-    const char *subPath = keyPath[end] == '\\' ? keyPath + end + 1 : "";
-    HKEY key = 0;
-    const LONG result = RegOpenKeyExA(kRootKeys[root], subPath, 0, KEY_QUERY_VALUE | RegistryEditorView(), &key);
-    if (result == ERROR_FILE_NOT_FOUND) return PRESENCE_NO_KEY;
-    // A key the registry refuses to open is there.
-    if (result != ERROR_SUCCESS) return PRESENCE_FOUND;
+    // Asked of the key the path designates, as the walk opens it: without doubled or trailing separators.
+    const size_t cbPath = lstrlenA(keyPath) + 1;
+    char *plain = (char *)HeapAlloc(GetProcessHeap(), 0, cbPath);
+    if (!plain) return PRESENCE_FOUND;
+    CopyMemory(plain, keyPath, cbPath);
+    ToPlainKeyPath(plain);
     int presence = PRESENCE_FOUND;
-    if (!keyOnly && valueName[0] &&
+    size_t start, end;
+    FindRootPart(plain, &start, &end);
+    const int root = FindRootKeyName(plain, start, end);
+    HKEY key = 0;
+    if (root >= 0)
+    {
+        const char *subPath = plain[end] == '\\' ? plain + end + 1 : "";
+        const LONG result = RegOpenKeyExA(kRootKeys[root], subPath, 0, KEY_QUERY_VALUE | RegistryEditorView(), &key);
+        // A key the registry refuses to open is there.
+        if (result == ERROR_FILE_NOT_FOUND) presence = PRESENCE_NO_KEY;
+        if (result != ERROR_SUCCESS) key = 0;
+    }
+    if (key && !keyOnly && valueName[0] &&
         RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND)
         presence = PRESENCE_NO_VALUE;
-    RegCloseKey(key);
+    if (key) RegCloseKey(key);
+    HeapFree(GetProcessHeap(), 0, plain);
     return presence;
 }
