@@ -1,6 +1,7 @@
 // The open-key dialog on the real tarmik.exe: when OK can be pressed, and a typed key opened in Wine's
 // own Registry Editor, which tarmik starts; also capture into the entry dialog from that Registry Editor.
 #include "tests/e2e/dialog_session.h"
+#include "tests/e2e/regedit_probe.h"
 
 using namespace dialogs;
 using namespace driver;
@@ -99,34 +100,14 @@ struct RegistryEditorView
     {
         HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
         if (!item) return "";
-        driver::RemoteMemory remote(tree, sizeof(TVITEMA) + 512);
-        TVITEMA record = {};
-        record.mask = TVIF_TEXT;
-        record.hItem = item;
-        record.pszText = (char *)remote.address() + sizeof record;
-        record.cchTextMax = 512;
-        remote.Write(&record, sizeof record);
-        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)remote.address());
-        char text[512] = "";
-        remote.Read(text, sizeof text - 1, sizeof record);
-        return text;
+        return regedit::ItemText(tree, item);
     }
 
     // The text of the tree's top item, which the Registry Editor's paths begin with.
     std::string TopName()
     {
         HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-        driver::RemoteMemory remote(tree, sizeof(TVITEMA) + 512);
-        TVITEMA record = {};
-        record.mask = TVIF_TEXT;
-        record.hItem = item;
-        record.pszText = (char *)remote.address() + sizeof record;
-        record.cchTextMax = 512;
-        remote.Write(&record, sizeof record);
-        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)remote.address());
-        char text[512] = "";
-        remote.Read(text, sizeof text - 1, sizeof record);
-        return text;
+        return regedit::ItemText(tree, item);
     }
 
     int SelectedRow()
