@@ -44,14 +44,51 @@ static int CompareWidth(HWND editor)
     return !ownWow64 == !editorWow64 ? 1 : 0;
 }
 
+// A Registry Editor just started may still take the front after the refusal is shown, its start
+// finishing in its own time; for its first seconds the message is put back before it.
+static const UINT kInFrontCheckMs = 100;
+static const int kInFrontChecks = 30;
+static struct
+{
+    HWND owner;
+    HWND editor;
+    int checksLeft;
+} gInFront;
+
+static BOOL IsBelow(HWND window, HWND other)
+{
+    for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
+        if (above == other) return TRUE;
+    return FALSE;
+}
+
+static void CALLBACK KeepRefusalInFront(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    const HWND box = GetLastActivePopup(gInFront.owner);
+    if (box != gInFront.owner && IsWindowVisible(box))
+    {
+        if (IsBelow(box, gInFront.editor)) SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        const HWND front = GetForegroundWindow();
+        if (front != box && (!front || front == gInFront.editor || front == GetDesktopWindow())) SetForegroundWindow(box);
+    }
+    if (--gInFront.checksLeft <= 0) KillTimer(0, timer);
+}
+
 BOOL RegistryEditorHasOwnWidth(HWND editor, HWND owner)
 {
     const int width = CompareWidth(editor);
     if (width > 0) return TRUE;
     if (width < 0)
         ReportSystemError(owner, LEVEL_ORDINARY);
-    else // it may have just been started and taken the front: the message goes before it
+    else
+    {
+        gInFront.owner = owner;
+        gInFront.editor = editor;
+        gInFront.checksLeft = kInFrontChecks;
+        const UINT_PTR timer = SetTimer(0, 0, kInFrontCheckMs, KeepRefusalInFront);
         ShowMessage(owner, kOtherWidth, MB_ICONQUESTION | MB_SETFOREGROUND);
+        if (timer && gInFront.checksLeft > 0) KillTimer(0, timer);
+    }
     return FALSE;
 }
 
