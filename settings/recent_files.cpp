@@ -213,9 +213,21 @@ static void HandToShellRecentDocuments(const char *path)
     if (add) add(SHARD_PATHA, path);
 }
 
+// The shell's shortcut for a document takes as long as loading a long memo: it is made once the memo
+// is shown, and of the last file only.
+static char gFileForShell[MAX_PATH];
+
+void HandRecentFileToShell()
+{
+    if (!gFileForShell[0]) return;
+    HandToShellRecentDocuments(gFileForShell);
+    gFileForShell[0] = '\0';
+}
+
 void AddRecentFile(const char *path)
 {
-    HandToShellRecentDocuments(path);
+    lstrcpynA(gFileForShell, path, MAX_PATH);
+    if (!gMainWindow || !PostMessageA(gMainWindow, WM_APP_SHELLRECENT, 0, 0)) HandRecentFileToShell();
     int found = FindRecentFile(path);
     if (found == 0 && !strcmp(gRecentFiles[0], path)) return;
     if (found < 0) found = gRecentFileCount < RECENT_FILE_COUNT ? gRecentFileCount++ : RECENT_FILE_COUNT - 1;

@@ -21,8 +21,14 @@ enum
 };
 void LoadRecentFiles(); // once at start-up, after LoadSettings
 void ShowRecentFiles(); // into the ファイル menu, once it is attached
-// Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents.
+// Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents once
+// the main window gets to WM_APP_SHELLRECENT.
 void AddRecentFile(const char *path);
+enum
+{
+    WM_APP_SHELLRECENT = WM_APP + 2
+};
+void HandRecentFileToShell(); // on WM_APP_SHELLRECENT
 const char *RecentFile(int index); // null past the end
 void RemoveRecentFile(const char *path);
 

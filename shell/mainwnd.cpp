@@ -233,6 +233,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_COMMAND: OnCommand(wParam, lParam); break;
     case WM_APP_COMMANDDONE: OnCommandDone(); return 0;
+    case WM_APP_SHELLRECENT: HandRecentFileToShell(); return 0;
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (OnNotify((const NMHDR *)lParam, &result)) return result;
