@@ -5,6 +5,7 @@
 
 #include "memo/memo_format.h"
 #include "settings/settings.h"
+#include "shell/late_bound.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 #include "shell/text.h"
@@ -32,7 +33,7 @@ static int ChooseMemoFile(BOOL forSaving)
     if (forSaving)
     {
         dialog.data.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-        if (GetSaveFileNameA(&dialog.data))
+        if (LateGetSaveFileName(&dialog.data))
         {
             TakeChosenPath(fileName, dialog.data.nFileOffset);
             return 1;
@@ -41,13 +42,13 @@ static int ChooseMemoFile(BOOL forSaving)
     else
     {
         dialog.data.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-        if (GetOpenFileNameA(&dialog.data))
+        if (LateGetOpenFileName(&dialog.data))
         {
             TakeChosenPath(fileName, dialog.data.nFileOffset);
             return 1;
         }
     }
-    const DWORD code = CommDlgExtendedError();
+    const DWORD code = LateCommDlgExtendedError();
     switch (code)
     {
     case 0: break; // cancelled
@@ -130,8 +131,8 @@ int SaveMemoFileAs()
 void OpenDroppedFile(HDROP drop)
 {
     char dropped[324] = "";
-    DragQueryFileA(drop, 0, dropped, sizeof dropped);
-    DragFinish(drop);
+    LateDragQueryFile(drop, 0, dropped, sizeof dropped);
+    LateDragFinish(drop);
     if (!ConfirmDiscard()) return;
     char fullPath[MAX_PATH];
     int nameOffset = 0;

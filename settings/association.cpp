@@ -7,6 +7,7 @@
 
 #include "settings/association_text.h"
 #include "settings/settings.h"
+#include "shell/late_bound.h"
 #include "shell/messages.h"
 #include "shell/text.h"
 
@@ -223,7 +224,7 @@ BOOL RegisterAssociation(const char *extension, HWND owner)
 
 void NotifyAssociationChanged()
 {
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
+    LateChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD);
     DWORD_PTR result = 0;
     SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, 0, SMTO_NORMAL, 10000, &result);
 }

@@ -3,11 +3,11 @@
 // beside the old one that replaces it only once every byte is written, so that the record cannot suffer.
 #include "settings/settings.h"
 
-#include <shlobj.h>
 #include <stddef.h>
 #include <string.h>
 
 #include "resources/resource.h"
+#include "shell/late_bound.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 #include "shell/text.h"
@@ -203,16 +203,6 @@ static void RecentFilesChanged()
     ReportSystemError(gMainWindow, LEVEL_ORDINARY);
 }
 
-// Bound by name: not every system's shell exports it.
-static void HandToShellRecentDocuments(const char *path)
-{
-    typedef void(WINAPI * AddToRecentDocsProc)(UINT flags, const void *path);
-    HMODULE shell = GetModuleHandleA("Shell32.dll");
-    AddToRecentDocsProc add =
-        shell ? (AddToRecentDocsProc)((void *)GetProcAddress(shell, "SHAddToRecentDocs")) : nullptr;
-    if (add) add(SHARD_PATHA, path);
-}
-
 // The shell's shortcut for a document takes as long as loading a long memo: it is made once the memo
 // is shown, and of the last file only.
 static char gFileForShell[MAX_PATH];
@@ -220,7 +210,7 @@ static char gFileForShell[MAX_PATH];
 void HandRecentFileToShell()
 {
     if (!gFileForShell[0]) return;
-    HandToShellRecentDocuments(gFileForShell);
+    LateAddToRecentDocuments(gFileForShell);
     gFileForShell[0] = '\0';
 }
 

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "settings/association_text.h"
 #include "settings/settings.h"
+#include "shell/late_bound.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 #include "shell/text.h"
@@ -132,12 +133,12 @@ static void BrowseStartupFile(HWND dialog)
     PrepareMemoFileDialog(&browse, dialog, usable ? extension : nullptr, file, folder);
     browse.data.lpstrTitle = title;
     browse.data.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (GetOpenFileNameA(&browse.data))
+    if (LateGetOpenFileName(&browse.data))
     {
         SetDlgItemTextA(dialog, IDC_STARTUPFILE, file);
         return;
     }
-    DWORD code = CommDlgExtendedError();
+    DWORD code = LateCommDlgExtendedError();
     if (code == 0) return;
     if (code == CDERR_MEMALLOCFAILURE)
         ShowMessage(dialog, "メモリ不足のため処理を中止しました。", MB_ICONQUESTION);

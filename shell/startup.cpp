@@ -8,6 +8,7 @@
 #include "memo/memo.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "shell/late_bound.h"
 #include "shell/shell.h"
 
 bool gIsNtFamily;
@@ -320,7 +321,8 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
     ResetRunState();
 
     if (!CreateMainWindow()) return FALSE;
-    DragAcceptFiles(gMainWindow, TRUE);
+    // What accepting dropped files amounts to, without loading the shell for it.
+    SetWindowLongA(gMainWindow, GWL_EXSTYLE, GetWindowLongA(gMainWindow, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
     gMemoList = GetDlgItem(gMainWindow, IDC_MEMOLIST);
     MeasureLayout();
     PlaceMainWindow();
@@ -371,7 +373,7 @@ void ShutdownCleanup()
     if (gMainWindow)
     {
         SaveWindowBlock();
-        DragAcceptFiles(gMainWindow, FALSE);
+        SetWindowLongA(gMainWindow, GWL_EXSTYLE, GetWindowLongA(gMainWindow, GWL_EXSTYLE) & ~WS_EX_ACCEPTFILES);
     }
     if (gMemoList) FreeAllEntries();
     if (gContextMenu) DestroyMenu(gContextMenu);
@@ -400,4 +402,5 @@ void ShutdownCleanup()
     if (userLibrary) FreeLibrary(userLibrary);
     if (themeLibrary) FreeLibrary(themeLibrary);
     kernelLibrary = advapiLibrary = userLibrary = themeLibrary = nullptr;
+    FreeLateLibraries();
 }
