@@ -287,6 +287,12 @@ static LRESULT CALLBACK ValueFieldProc(HWND field, UINT message, WPARAM wParam, 
             return KeepAltGesture(field, wParam, lParam);
         }
         break;
+    case WM_NCPAINT: {
+        // Wine paints the edit's frame, which it redraws when the focus comes or goes, over the badge inside.
+        const LRESULT result = CallWindowProcA(gPrevValueFieldProc, field, message, wParam, lParam);
+        if (IsKeyBadgeShown()) RedrawWindow(gKeyBadge, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return result;
+    }
     }
     return CallWindowProcA(gPrevValueFieldProc, field, message, wParam, lParam);
 }
