@@ -121,6 +121,33 @@ void SetWindowsVersion(const char *program, const char *version)
     RegCloseKey(key);
 }
 
+static const char kDesktopKey[] = "Control Panel\\Desktop";
+
+SystemDpi::SystemDpi(int dpi)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD type = 0, cb = sizeof previous_;
+    hadSetting_ = RegQueryValueExA(key, "LogPixels", nullptr, &type, (BYTE *)&previous_, &cb) == ERROR_SUCCESS &&
+                  type == REG_DWORD;
+    const DWORD value = (DWORD)dpi;
+    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+    RegCloseKey(key);
+}
+
+SystemDpi::~SystemDpi()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (hadSetting_)
+        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&previous_, sizeof previous_);
+    else
+        RegDeleteValueA(key, "LogPixels");
+    RegCloseKey(key);
+}
+
 bool Start(Program *program, const std::string &exePath, const std::string &tail, int show)
 {
     std::string commandLine = "\"" + exePath + "\"";
