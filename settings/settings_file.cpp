@@ -75,10 +75,14 @@ BOOL ReadWindowBlock(Settings *record, BOOL withMinimized)
         record->placementFlags = PLACEMENT_SAVED | PLACEMENT_MAXIMIZED;
     else
         record->placementFlags = PLACEMENT_SAVED;
-    // In pixels of 96 DPI, as the start-up reads them.
+    // In pixels of 96 DPI, as the start-up reads them; a column left as it came keeps its stored number,
+    // which scaling there and back would not always give at a DPI below 96.
     HWND list = GetDlgItem(gMainWindow, IDC_MEMOLIST);
     for (int column = 0; column < 3; ++column)
-        record->columnWidths[column] = ScaleFromDpi((int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    {
+        const int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+        if (ScaleToDpi(record->columnWidths[column]) != width) record->columnWidths[column] = ScaleFromDpi(width);
+    }
     return TRUE;
 }
 
