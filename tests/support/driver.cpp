@@ -1,6 +1,7 @@
 #include "tests/support/driver.h"
 
 #include <commctrl.h>
+#include <shlwapi.h>
 #include <winternl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -125,27 +126,18 @@ static const char kDesktopKey[] = "Control Panel\\Desktop";
 
 SystemDpi::SystemDpi(int dpi)
 {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    DWORD type = 0, cb = sizeof previous_;
-    hadSetting_ = RegQueryValueExA(key, "LogPixels", nullptr, &type, (BYTE *)&previous_, &cb) == ERROR_SUCCESS &&
+    DWORD type = 0, cb = sizeof previous_, value = (DWORD)dpi;
+    hadSetting_ = SHGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", &type, &previous_, &cb) == ERROR_SUCCESS &&
                   type == REG_DWORD;
-    const DWORD value = (DWORD)dpi;
-    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&value, sizeof value);
-    RegCloseKey(key);
+    SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &value, sizeof value);
 }
 
 SystemDpi::~SystemDpi()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
     if (hadSetting_)
-        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&previous_, sizeof previous_);
+        SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &previous_, sizeof previous_);
     else
-        RegDeleteValueA(key, "LogPixels");
-    RegCloseKey(key);
+        SHDeleteValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
 }
 
 bool Start(Program *program, const std::string &exePath, const std::string &tail, int show)
