@@ -9,6 +9,7 @@
 #include "bridge/root_keys.h"
 #include "dialogs/pasted_path.h"
 #include "resources/resource.h"
+#include "shell/dpi.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 
@@ -21,10 +22,6 @@ HWND gKeyBadge;
 
 enum
 {
-    CX_BUTTON_FACE = 19,
-    CY_BUTTON_FACE = 7,
-    CX_KEY_BADGE = 23,
-    CY_KEY_BADGE = 11,
     // uxtheme's push-button part, its states and the text-colour property
     BP_PUSHBUTTON_ = 1,
     PBS_NORMAL_ = 1,
@@ -40,17 +37,17 @@ static void RedrawNow(HWND window)
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-// Draws the 19 x 7 face in `color` where its bits are 0 and leaves the rest of `dc` as it was.
-static void DrawButtonFace(HDC dc, int x, int y, COLORREF color)
+// Draws the face in `color` where its bits are 0 and leaves the rest of `dc` as it was.
+static void DrawButtonFace(HDC dc, int x, int y, SIZE face, COLORREF color)
 {
     HDC faceDc = CreateCompatibleDC(dc);
     if (!faceDc) return;
     HGDIOBJ oldBitmap = SelectObject(faceDc, gRootButtonBitmap);
     const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
     const COLORREF oldBack = SetBkColor(dc, RGB(0, 0, 0));
-    BitBlt(dc, x, y, CX_BUTTON_FACE, CY_BUTTON_FACE, faceDc, 0, 0, ROP_CLEAR_WHERE_WHITE);
+    BitBlt(dc, x, y, face.cx, face.cy, faceDc, 0, 0, ROP_CLEAR_WHERE_WHITE);
     SetTextColor(dc, color);
-    BitBlt(dc, x, y, CX_BUTTON_FACE, CY_BUTTON_FACE, faceDc, 0, 0, SRCPAINT);
+    BitBlt(dc, x, y, face.cx, face.cy, faceDc, 0, 0, SRCPAINT);
     SetBkColor(dc, oldBack);
     SetTextColor(dc, oldText);
     SelectObject(faceDc, oldBitmap);
@@ -90,13 +87,19 @@ static void PaintRootButton(HWND button, HDC dc, const RECT *rect)
     RECT content = *rect;
     const BOOL themed = DrawThemedButton(button, dc, rect, &content, &glyphColor);
     if (!themed) FillRect(dc, rect, GetSysColorBrush(COLOR_BTNFACE));
-    int x = (rect->left + rect->right - CX_BUTTON_FACE) >> 1;
-    int y = (rect->top + rect->bottom - CY_BUTTON_FACE) >> 1;
-    if (!themed && gRootButtonPressed) x++, y++;
+    const SIZE face = BitmapSize(gRootButtonBitmap);
+    int x = (rect->left + rect->right - face.cx) >> 1;
+    int y = (rect->top + rect->bottom - face.cy) >> 1;
+    // Pressed, the classic face moves by one of its own pixels.
+    if (!themed && gRootButtonPressed)
+    {
+        x += ScaleToDpi(1);
+        y += ScaleToDpi(1);
+    }
     // The face stays off a themed border; the context's own clip region is put back afterwards.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, content.left, content.top, content.right, content.bottom);
-    DrawButtonFace(dc, x, y, glyphColor);
+    DrawButtonFace(dc, x, y, face, glyphColor);
     RestoreDC(dc, saved);
     if (!themed)
     {
@@ -251,10 +254,11 @@ static void DrawKeyBadge(HDC dc)
 {
     HDC badgeDc = CreateCompatibleDC(dc);
     if (!badgeDc) return;
+    const SIZE size = BitmapSize(gKeyBadgeBitmap);
     HGDIOBJ oldBitmap = SelectObject(badgeDc, gKeyBadgeBitmap);
     const COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     const COLORREF oldBack = SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-    BitBlt(dc, 0, 0, CX_KEY_BADGE, CY_KEY_BADGE, badgeDc, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, size.cx, size.cy, badgeDc, 0, 0, SRCCOPY);
     SetBkColor(dc, oldBack);
     SetTextColor(dc, oldText);
     SelectObject(badgeDc, oldBitmap);
@@ -283,6 +287,12 @@ static LRESULT CALLBACK ValueFieldProc(HWND field, UINT message, WPARAM wParam, 
             return KeepAltGesture(field, wParam, lParam);
         }
         break;
+    case WM_NCPAINT: {
+        // Wine paints the edit's frame, which it redraws when the focus comes or goes, over the badge inside.
+        const LRESULT result = CallWindowProcA(gPrevValueFieldProc, field, message, wParam, lParam);
+        if (IsKeyBadgeShown()) RedrawWindow(gKeyBadge, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return result;
+    }
     }
     return CallWindowProcA(gPrevValueFieldProc, field, message, wParam, lParam);
 }
@@ -294,7 +304,8 @@ void PlaceKeyBadge(HWND dialog, int valueFieldId, int badgeId)
     SetParent(gKeyBadge, field);
     RECT client;
     GetClientRect(field, &client);
-    SetWindowPos(gKeyBadge, nullptr, 4, (client.bottom - CY_KEY_BADGE) / 2, CX_KEY_BADGE, CY_KEY_BADGE, SWP_NOZORDER);
+    const SIZE size = BitmapSize(gKeyBadgeBitmap);
+    SetWindowPos(gKeyBadge, nullptr, ScaleToDpi(4), (client.bottom - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
     // The field's own painting must leave the badge alone.
     SetWindowLongA(field, GWL_STYLE, GetWindowLongA(field, GWL_STYLE) | WS_CLIPCHILDREN);
 }

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "resources/resource.h"
+#include "shell/dpi.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 
@@ -74,9 +75,14 @@ BOOL ReadWindowBlock(Settings *record, BOOL withMinimized)
         record->placementFlags = PLACEMENT_SAVED | PLACEMENT_MAXIMIZED;
     else
         record->placementFlags = PLACEMENT_SAVED;
+    // In pixels of 96 DPI, as the start-up reads them; a column left as it came keeps its stored number,
+    // which scaling there and back would not always give at a DPI below 96.
     HWND list = GetDlgItem(gMainWindow, IDC_MEMOLIST);
     for (int column = 0; column < 3; ++column)
-        record->columnWidths[column] = (int32_t)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+    {
+        const int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+        if (ScaleToDpi(record->columnWidths[column]) != width) record->columnWidths[column] = ScaleFromDpi(width);
+    }
     return TRUE;
 }
 

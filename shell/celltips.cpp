@@ -11,8 +11,7 @@ int tipColumn;
 
 enum
 {
-    kColumnCount = 3,
-    kCellInset = 4
+    kColumnCount = 3
 };
 
 static int ColumnWidth(int column)
@@ -137,8 +136,8 @@ static void AnswerTipText(NMTTDISPINFOA *info)
 
     int cellLeft = -GetScrollPos(gMemoList, SB_HORZ);
     for (int column = 0; column < tipColumn; column++) cellLeft += ColumnWidth(column);
-    int textLeft = cellLeft + kCellInset;
-    int textEnd = cellLeft + ColumnWidth(tipColumn) - kCellInset;
+    int textLeft = cellLeft + MemoCellInset();
+    int textEnd = cellLeft + ColumnWidth(tipColumn) - MemoCellInset();
     int right = MeasuredRight(block, textLeft);
     RECT client;
     GetClientRect(gMemoList, &client);
@@ -165,7 +164,7 @@ static void PlaceTip()
     cell.top = tipColumn;
     cell.left = LVIR_BOUNDS;
     SendMessageA(gMemoList, LVM_GETSUBITEMRECT, tipItem, (LPARAM)&cell);
-    POINT origin = {cell.left + kCellInset, cell.top + 1};
+    POINT origin = {cell.left + MemoCellInset(), cell.top + MemoTextGap()};
     ClientToScreen(gMemoList, &origin);
 
     RECT frame = {origin.x, origin.y, origin.x + 1, origin.y + 1};
@@ -176,6 +175,7 @@ static void PlaceTip()
     }
     else
     {
+        // The tip control's own border and margin, which stay the same pixels at every DPI.
         origin.x -= 3;
         origin.y -= 2;
     }

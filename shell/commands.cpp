@@ -94,7 +94,7 @@ static POINT KeyboardMenuPoint()
         row.left = LVIR_BOUNDS;
         if (SendMessageA(gMemoList, LVM_GETITEMRECT, selected, (LPARAM)&row))
         {
-            point.x = row.left + 4;
+            point.x = row.left + MemoCellInset();
             point.y = row.bottom;
         }
     }

@@ -1,11 +1,25 @@
-// Drawing of the main window's own parts: the rows of the owner-drawn memo list and the size grip.
-// Each function draws into whatever device context it is given and knows nothing of messages.
+// Drawing of the main window's own parts: the rows of the owner-drawn memo list and the size grip, at
+// the system DPI. Each function draws into whatever device context it is given and knows nothing of
+// messages.
 #include "bridge/bridge.h"
 #include "memo/memo.h"
 #include "shell/shell.h"
 
-static const int kCellInset = 4;
-static const int kBadgeWidth = 23, kBadgeHeight = 11;
+int MemoCellInset()
+{
+    return ScaleToDpi(4);
+}
+
+int MemoTextGap()
+{
+    return ScaleToDpi(1);
+}
+
+// x's place in a pattern that repeats every `period` pixels, also left of the origin.
+static int PatternPhase(int x, int period)
+{
+    return ((x % period) + period) % period;
+}
 
 // The badge in the cell's left edge, vertically centred on the row, clipped to the cell. Its 0 bits take
 // the text colour and its 1 bits the background colour, so it follows the row's selection colours.
@@ -17,9 +31,9 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
     HDC memory = CreateCompatibleDC(dc);
     if (memory)
     {
+        const SIZE size = BitmapSize(badge);
         HGDIOBJ previous = SelectObject(memory, badge);
-        BitBlt(dc, cell->left, (row->top + row->bottom - kBadgeHeight) >> 1, kBadgeWidth, kBadgeHeight, memory, 0, 0,
-               SRCCOPY);
+        BitBlt(dc, cell->left, (row->top + row->bottom - size.cy) >> 1, size.cx, size.cy, memory, 0, 0, SRCCOPY);
         SelectObject(memory, previous);
         DeleteDC(memory);
     }
@@ -29,10 +43,11 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
 static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 {
     const MemoEntryTexts texts = EntryTexts(content->entry);
+    const int inset = MemoCellInset();
     int left = row->left;
     for (int column = 0; column < 3; ++column)
     {
-        RECT cell = {left + kCellInset, row->top + 1, left + content->columnWidths[column] - kCellInset, row->bottom};
+        RECT cell = {left + inset, row->top + MemoTextGap(), left + content->columnWidths[column] - inset, row->bottom};
         // A missing key takes its value with it.
         const BOOL missing = !content->selected && ((column == 1 && content->presence == PRESENCE_NO_KEY) ||
                                                     (column == 2 && content->presence != PRESENCE_FOUND));
@@ -46,14 +61,17 @@ static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
     }
 }
 
-// The dotted rule of the end row: a band 4 pixels high across the row, 2 pixels in from both sides.
+// The dotted rule of the end row: a band 4 pixels high across the row, 2 pixels in from both sides, at
+// 96 DPI.
 static void DrawEndRowRule(HDC dc, const RECT *row, HBRUSH pattern)
 {
-    int middle = (row->top + row->bottom) >> 1;
-    RECT band = {row->left + 2, middle - 1, row->right - 2, middle + 3};
+    int top = ((row->top + row->bottom) >> 1) - ScaleToDpi(1);
+    RECT band = {row->left + ScaleToDpi(2), top, row->right - ScaleToDpi(2), top + ScaleToDpi(4)};
     UnrealizeObject(pattern);
-    // The pattern starts on the band's parity, so the dots line up from one row to the next.
-    SetBrushOrgEx(dc, band.left & 1, band.top & 1, nullptr);
+    // The pattern starts on the band's phase, so the dots line up from one row to the next; its dots
+    // repeat every two of its design's pixels.
+    const int period = 2 * WholeDpiFactor();
+    SetBrushOrgEx(dc, PatternPhase(band.left, period), PatternPhase(band.top, period), nullptr);
     FillRect(dc, &band, pattern);
 }
 

@@ -92,7 +92,7 @@ static BOOL IsInSizeGrip(HWND window, LPARAM screenPoint)
     return PtInRect(&grip, point);
 }
 
-/* WM_MEASUREITEM: one memo-list row is a line of the window's font and one pixel. */
+/* WM_MEASUREITEM: one memo-list row is a line of the window's font and the gap above its text. */
 static void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
 {
     if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != IDC_MEMOLIST) return;
@@ -104,7 +104,7 @@ static void OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure)
     GetTextMetricsA(dc, &metrics);
     if (previous) SelectObject(dc, previous);
     ReleaseDC(window, dc);
-    measure->itemHeight = metrics.tmHeight + 1;
+    measure->itemHeight = metrics.tmHeight + MemoTextGap();
 }
 
 /* WM_DRAWITEM: a memo-list row from its entry record, or the end row's dotted rule. */
@@ -285,7 +285,8 @@ void InsertMemoListColumns()
     int widths[3];
     if (gSettings.placementFlags)
     {
-        for (int column = 0; column < 3; ++column) widths[column] = gSettings.columnWidths[column];
+        // Stored in pixels of 96 DPI, so that a column keeps its width beside the text at any DPI.
+        for (int column = 0; column < 3; ++column) widths[column] = ScaleToDpi(gSettings.columnWidths[column]);
     }
     else
     {

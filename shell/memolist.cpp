@@ -12,11 +12,10 @@ static int dragRow; // the row where the dragged entry stands now
 enum
 {
     // Rows are found by height alone, probed at this x: Wine's list view starts report rows
-    // 2 pixels in from the client edge, where x 0 misses them; 4 pixels in lies on every row.
+    // 2 pixels in from the client edge at every DPI, where x 0 misses them; 4 pixels in lies on every row.
     kRowProbeX = 4,
     kScrollPeriodMs = 100,
-    kFitMargin = 8,
-    kKeyBadgeWidth = 23, // the key badge's width, drawn in place of a key-only entry's value
+    kFitMargin = 8, // pixels at 96 DPI
 };
 
 static void RedrawRow(int row)
@@ -40,7 +39,7 @@ static int MeasureEntryCell(HDC dc, int row, int column)
     const MemoEntryTexts texts = EntryTexts(head);
     if (column == 2 && texts.keyOnly)
     {
-        width = kKeyBadgeWidth;
+        width = BitmapSize(gKeyBadgeBitmap).cx; // the badge stands in for a key-only entry's value
     }
     else
     {
@@ -69,7 +68,7 @@ static void FitColumn(int column)
         if (oldFont) SelectObject(dc, oldFont);
         ReleaseDC(gMemoList, dc);
     }
-    SendMessageA(gMemoList, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(widest + kFitMargin, 0));
+    SendMessageA(gMemoList, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(widest + ScaleToDpi(kFitMargin), 0));
 }
 
 // A drag, however many rows it passed, is undone in one step.

@@ -1,9 +1,11 @@
 // The shell's own header, included by shell/ files alone: the main window and what it holds, its commands
 // and the states of its menu items and buttons, the memo list's behaviours and cell tips, and shutdown.
-// What other folders may read of the shell is in its narrow headers, messages.h, text.h and program.h.
+// What other folders may read of the shell is in its narrow headers, messages.h, text.h, program.h and
+// dpi.h.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include "shell/dpi.h"
 #include "shell/messages.h"
 #include "shell/program.h"
 #include "shell/text.h"
@@ -25,6 +27,9 @@ HWND CreateTipWindow();
 void RegisterMemoListTool();
 
 /* listdraw.cpp: drawing into any device context */
+// A cell's text starts this many pixels in from the cell's left edge and below the row's top.
+int MemoCellInset();
+int MemoTextGap();
 struct MemoEntryHead;
 struct MemoRow
 {
@@ -34,7 +39,7 @@ struct MemoRow
     const MemoEntryHead *entry; // the locked record of an entry row; null draws no cells
     int presence;               // PRESENCE_ of the bridge: what is missing is drawn grey
     int columnWidths[3];
-    HBITMAP keyBadge; // monochrome, 23 x 11
+    HBITMAP keyBadge; // monochrome, drawn at its own size
     HBRUSH endRowPattern;
 };
 void DrawMemoRow(HDC dc, const RECT *row, const MemoRow *content);

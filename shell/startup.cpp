@@ -8,6 +8,7 @@
 #include "memo/memo.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "shell/dpi.h"
 #include "shell/late_bound.h"
 #include "shell/shell.h"
 
@@ -250,15 +251,25 @@ static void FindListHeader()
     }
 }
 
-static HBITMAP LoadMonochromeBitmap(int id)
+// Bitmap `id` scaled from its 96-DPI design to the system DPI; by a whole factor for a pattern, whose
+// dots must keep their even spacing. The design itself where the copy cannot be made.
+static HBITMAP LoadMonochromeBitmap(int id, bool pattern = false)
 {
-    return (HBITMAP)LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    HBITMAP design = (HBITMAP)LoadImageA(gInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    const SIZE size = BitmapSize(design);
+    const int cx = pattern ? size.cx * WholeDpiFactor() : ScaleToDpi(size.cx);
+    const int cy = pattern ? size.cy * WholeDpiFactor() : ScaleToDpi(size.cy);
+    if (!design || (cx == size.cx && cy == size.cy)) return design;
+    HBITMAP scaled = ScaleMonochromeBitmap(design, cx, cy);
+    if (!scaled) return design;
+    DeleteObject(design);
+    return scaled;
 }
 
 // Bitmaps, the pattern brush and the list's run state. FALSE when a bitmap does not load.
 static BOOL LoadBitmaps()
 {
-    gGridBitmap = LoadMonochromeBitmap(IDB_GRID);
+    gGridBitmap = LoadMonochromeBitmap(IDB_GRID, true);
     if (!gGridBitmap) return FALSE;
     // Stays null when it cannot be made: the end row then borrows a stock brush, which is never deleted.
     gPatternBrush = CreatePatternBrush(gGridBitmap);
@@ -307,6 +318,7 @@ static BOOL StartUp(LPSTR commandTail, int showCommand)
     DetectPlatform();
     InitCommonControls();
     DetectCommonControlsVersion();
+    gSystemDpi = ReadSystemDpi();
     if (!LoadSettings()) return FALSE;
     LoadRecentFiles();
     if (!RegisterMainWindowClass())

@@ -1,9 +1,11 @@
 // What the entry and open-key dialogs look like on each system (screenshots under the build folder),
-// the root-key button's looks, and that opening and closing the dialogs leaves no GDI or USER object behind.
+// the root-key button's looks, every window at 96, 144 and 192 DPI, and that opening and closing the
+// dialogs leaves no GDI or USER object behind.
 
 #include <algorithm>
 
 #include "tests/e2e/dialog_session.h"
+#include "tests/e2e/e2e_shell.h"
 
 using namespace dialogs;
 using namespace driver;
@@ -21,15 +23,20 @@ static const SystemLook kSystems[] = {
     {"nt40", "ｷｰ(&K):", "ｷｬﾝｾﾙ"},
 };
 
-// The screen pixels of a window, row by row.
+static int Scaled(int pixels96, int dpi)
+{
+    return MulDiv(pixels96, dpi, 96);
+}
+
+// The screen pixels of a window or an area, row by row.
 struct Pixels
 {
     RECT rect = {};
     std::vector<COLORREF> colours;
 
-    explicit Pixels(HWND window)
+    explicit Pixels(HWND window) : Pixels(ScreenRect(window)) {}
+    explicit Pixels(const RECT &area) : rect(area)
     {
-        rect = ScreenRect(window);
         HDC screen = GetDC(nullptr);
         for (int y = rect.top; y < rect.bottom; ++y)
         {
@@ -81,8 +88,9 @@ static bool IsThemed()
 }
 
 // Screenshots of the root-key button at rest, under the pointer and with its menu open; on a classic
-// look also checks the raised edge, the sunken edge and the face shifted by one pixel.
-static void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic)
+// look also checks the raised edge, the sunken edge and the face shifted by one pixel of its design.
+static void CheckRootButton(driver::Session &session, HWND dialog, int buttonId, const std::string &name, bool classic,
+                            int dpi = 96)
 {
     HWND button = GetDlgItem(dialog, buttonId);
     MouseTo(0, 0);
@@ -114,15 +122,15 @@ static void CheckRootButton(driver::Session &session, HWND dialog, int buttonId,
     }
     const int w = normal.width(), h = normal.height();
     RECT faceNormal = normal.Box(text), facePressed = pressed.Box(text);
-    EXPECT_EQ(faceNormal.right - faceNormal.left, 19) << name << ": the face is 19 pixels wide";
-    EXPECT_EQ(faceNormal.bottom - faceNormal.top, 7) << name << ": and 7 high";
+    EXPECT_EQ(faceNormal.right - faceNormal.left, Scaled(19, dpi)) << name << ": the face is 19 pixels wide at 96 DPI";
+    EXPECT_EQ(faceNormal.bottom - faceNormal.top, Scaled(7, dpi)) << name << ": and 7 high";
     EXPECT_EQ(normal.at(0, 0), light) << name << ": raised edge, light top-left";
     EXPECT_EQ(normal.at(w - 1, h - 1), shadow) << name << ": raised edge, dark bottom-right";
     EXPECT_EQ(hot.colours, normal.colours) << name << ": the classic button has no hot look";
     EXPECT_EQ(pressed.at(0, 0), shadow) << name << ": sunken edge while the menu is open";
     EXPECT_EQ(pressed.at(w - 1, h - 1), light) << name;
-    EXPECT_EQ(facePressed.left, faceNormal.left + 1) << name << ": the face moves one pixel right";
-    EXPECT_EQ(facePressed.top, faceNormal.top + 1) << name << ": and one down";
+    EXPECT_EQ(facePressed.left, faceNormal.left + Scaled(1, dpi)) << name << ": the face moves one pixel right";
+    EXPECT_EQ(facePressed.top, faceNormal.top + Scaled(1, dpi)) << name << ": and one down";
 }
 
 // The lowest of a few readings: an object of the moment (a caret, a DC being released) comes and goes,
@@ -282,4 +290,184 @@ TEST(DialogLooks, OpeningAndClosingLeavesNoObjectBehind)
     EXPECT_EQ(windowsAfter, windowsBefore);
     EXPECT_EQ(toolsAfter, toolsBefore);
     CloseHandle(process);
+}
+
+// A text's extent in the windows' font at `dpi` ("MS UI Gothic", 9 points), as the program lays it out.
+static SIZE TextExtent(const std::string &text, int dpi)
+{
+    HFONT font =
+        CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS UI Gothic");
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    RECT extent = {};
+    DrawTextA(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return SIZE{extent.right, extent.bottom};
+}
+
+// No visible control of `window` reaches out of its client area or into another, and each label and
+// button has room for its whole text beside what the control draws itself (a push button's edges, a
+// check box's box).
+static void ExpectLaidOut(HWND window, int dpi, const std::string &name)
+{
+    RECT client, both;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, (POINT *)&client, 2);
+    std::vector<HWND> shown;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (Visible(child)) shown.push_back(child);
+    for (size_t i = 0; i < shown.size(); ++i)
+    {
+        const RECT rect = ScreenRect(shown[i]);
+        const int id = GetDlgCtrlID(shown[i]);
+        EXPECT_TRUE(IntersectRect(&both, &rect, &client) && EqualRect(&both, &rect)) << name << ": " << id << " is cut";
+        for (size_t j = i + 1; j < shown.size(); ++j)
+        {
+            const RECT other = ScreenRect(shown[j]);
+            EXPECT_FALSE(IntersectRect(&both, &rect, &other))
+                << name << ": " << id << " overlaps " << GetDlgCtrlID(shown[j]);
+        }
+        const std::string kind = driver::GetClass(shown[i]);
+        const LONG type = GetWindowLongA(shown[i], GWL_STYLE) & BS_TYPEMASK;
+        const int room = kind == "Static" ? 0 : kind != "Button" ? -1 : Scaled(type <= BS_DEFPUSHBUTTON ? 6 : 16, dpi);
+        if (room < 0) continue;
+        EXPECT_LE(TextExtent(driver::GetText(shown[i]), dpi).cx + room, rect.right - rect.left)
+            << name << ": the text of " << id << " does not fit";
+    }
+}
+
+// The key badge at the left of `area` (its top-left corner `at` within it), at the DPI's size, in the
+// two colours alone, and as high beside the text as at 96 DPI.
+static void ExpectBadge(const RECT &area, POINT at, COLORREF text, COLORREF back, int dpi, const std::string &name)
+{
+    Pixels pixels(area);
+    const RECT box = pixels.Box(text);
+    EXPECT_EQ(box.left, at.x) << name;
+    EXPECT_EQ(box.top, at.y) << name;
+    EXPECT_EQ(box.right - box.left, Scaled(23, dpi)) << name;
+    EXPECT_EQ(box.bottom - box.top, Scaled(11, dpi)) << name;
+    int stray = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) stray += pixels.at(x, y) != text && pixels.at(x, y) != back;
+    EXPECT_EQ(stray, 0) << name << ": pixels of neither colour";
+    EXPECT_NEAR(double(box.bottom - box.top) / TextExtent("キー", dpi).cy, 11.0 / TextExtent("キー", 96).cy, 0.08)
+        << name;
+}
+
+TEST(DialogLooks, EveryWindowAtEachDpi)
+{
+    const Settings stored = shell_e2e::RememberedSettings(PLACEMENT_SAVED, {100, 100, 560, 430}, {90, 130, 90});
+    const std::vector<driver::Entry> entries = {
+        {"画面", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "LogPixels", false},
+        {"キーだけ", "HKEY_CURRENT_USER\\Control Panel\\Desktop", "", true},
+        {"選択した行", "HKEY_CURRENT_USER\\Software", "", true}};
+    for (const char *version : {"winxp", "win2k"})
+        for (int dpi : {96, 144, 192})
+        {
+            const std::string tag = std::string(version) + "_dpi" + std::to_string(dpi);
+            SCOPED_TRACE(tag);
+            driver::SystemDpi systemDpi(dpi);
+            driver::Session session("looks_" + tag, version);
+            ASSERT_TRUE(session.WriteSettings(shell_e2e::RecordBytes(stored)));
+            ASSERT_TRUE(session.Open(entries));
+            ASSERT_TRUE(session.SelectRow(2));
+            MouseTo(0, 0);
+            Sleep(300);
+            driver::Screenshot(session.main(), tag + "_main");
+            ExpectLaidOut(session.main(), dpi, "main window");
+            HWND list = session.list();
+            for (int column = 0; column < 3; ++column)
+                EXPECT_EQ(driver::ListColumnWidth(list, column), Scaled(stored.columnWidths[column], dpi));
+
+            // The badge in both rows' colours and the end row's dotted band, of the DPI's size.
+            auto onScreen = [&](RECT rect) {
+                MapWindowPoints(list, nullptr, (POINT *)&rect, 2);
+                return rect;
+            };
+            // Wine's list view gives owner drawing the row 2 pixels in from its bounds.
+            const RECT row = driver::ListSubItemRect(list, 1, 0);
+            const int rowLeft = 2, height = row.bottom - row.top, badgeTop = (height - Scaled(11, dpi)) >> 1;
+            EXPECT_EQ(height, TextExtent("キー", dpi).cy + Scaled(1, dpi)) << "a line of text and the gap above it";
+            ExpectBadge(onScreen(driver::ListSubItemRect(list, 1, 2)), {rowLeft + Scaled(4, dpi), badgeTop},
+                        GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW), dpi, "key-only row");
+            ExpectBadge(onScreen(driver::ListSubItemRect(list, 2, 2)), {rowLeft + Scaled(4, dpi), badgeTop},
+                        GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT), dpi, "selected row");
+            const RECT band = Pixels(onScreen(driver::ListSubItemRect(list, 3, 0))).Box(GetSysColor(COLOR_WINDOWTEXT));
+            const int factor = dpi / 96;
+            EXPECT_EQ(band.left, rowLeft + Scaled(2, dpi));
+            EXPECT_EQ(band.top, (height >> 1) - Scaled(1, dpi));
+            EXPECT_GT(band.bottom - band.top, Scaled(4, dpi) - 2 * factor);
+            EXPECT_LE(band.bottom - band.top, Scaled(4, dpi));
+            // A cut cell's tip over the cell's text: the same place at every DPI, beside the tip's own margins.
+            const RECT cell = onScreen(driver::ListSubItemRect(list, 0, 1));
+            const RECT cellInk = Pixels(cell).Box(GetSysColor(COLOR_WINDOWTEXT));
+            MouseTo((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+            MouseTo((cell.left + cell.right) / 2 + 1, (cell.top + cell.bottom) / 2);
+            HWND tip = nullptr;
+            ASSERT_TRUE(
+                WaitFor([&] { return (tip = driver::FindWindowOf(session.pid(), "tooltips_class32")) != nullptr; }));
+            Sleep(300);
+            driver::Screenshot(session.main(), tag + "_celltip");
+            RECT tipRect = ScreenRect(tip);
+            InflateRect(&tipRect, -1, -1);
+            const RECT tipInk = Pixels(tipRect).Box(GetSysColor(COLOR_INFOTEXT));
+            EXPECT_NEAR(tipInk.left + tipRect.left, cellInk.left + cell.left, 2) << "the tip's text over the cell's";
+            EXPECT_NEAR(tipInk.top + tipRect.top, cellInk.top + cell.top, 2);
+            MouseTo(0, 0);
+
+            struct Look
+            {
+                int command;
+                const char *title, *name;
+                int valueField, badge, rootButton;
+            } const looks[] = {
+                {IDM_CHANGE, "変更", "entry", IDC_ENTRY_VALUENAME, IDC_ENTRY_KEYBADGE, IDC_ENTRY_ROOTBUTTON},
+                {IDM_OPENKEY, "開く", "open_key", IDC_OPENKEY_VALUENAME, IDC_OPENKEY_KEYBADGE, IDC_OPENKEY_ROOTBUTTON},
+                {IDM_FIND, "検索", "find", 0, 0, 0},
+                {IDM_SETTINGS, "設定", "settings", 0, 0, 0}};
+            for (const Look &look : looks)
+            {
+                const std::string name = tag + "_" + look.name;
+                HWND dialog = OpenDialog(session, look.command, look.title);
+                ASSERT_TRUE(dialog) << name;
+                if (look.valueField)
+                {
+                    // Alt+Delete shows the badge in the open-key dialog (the entry is key-only already); the
+                    // caret then leaves the field.
+                    HWND field = GetDlgItem(dialog, look.valueField),
+                         badge = Badge(dialog, look.valueField, look.badge);
+                    if (!Visible(badge))
+                    {
+                        SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)field, TRUE);
+                        Keys("alt+Delete");
+                        ASSERT_TRUE(WaitFor([&] { return Visible(badge); })) << name;
+                        SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), TRUE);
+                    }
+                    session.Settle();
+                    Sleep(300);
+                    ExpectLaidOut(field, dpi, name + " value field");
+                    RECT inField;
+                    GetClientRect(field, &inField);
+                    MapWindowPoints(field, nullptr, (POINT *)&inField, 2);
+                    ExpectBadge(inField, {Scaled(4, dpi), (inField.bottom - inField.top - Scaled(11, dpi)) / 2},
+                                GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW), dpi, name);
+                    CheckRootButton(session, dialog, look.rootButton, name, std::string(version) != "winxp", dpi);
+                }
+                MouseTo(0, 0);
+                Sleep(300);
+                driver::Screenshot(dialog, name);
+                ExpectLaidOut(dialog, dpi, name);
+                ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL)) << name;
+            }
+
+            // The widths go back in pixels of 96 DPI, as they came.
+            ASSERT_EQ(session.Close(), 0u);
+            const std::vector<uint8_t> written = driver::ReadFileBytes(session.settingsPath());
+            ASSERT_GE(written.size(), sizeof(Settings));
+            EXPECT_EQ(memcmp(((const Settings *)written.data())->columnWidths, stored.columnWidths,
+                             sizeof stored.columnWidths),
+                      0);
+        }
 }

@@ -1,6 +1,7 @@
 #include "tests/support/driver.h"
 
 #include <commctrl.h>
+#include <shlwapi.h>
 #include <winternl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -119,6 +120,24 @@ void SetWindowsVersion(const char *program, const char *version)
     else
         RegDeleteValueA(key, "Version");
     RegCloseKey(key);
+}
+
+static const char kDesktopKey[] = "Control Panel\\Desktop";
+
+SystemDpi::SystemDpi(int dpi)
+{
+    DWORD type = 0, cb = sizeof previous_, value = (DWORD)dpi;
+    hadSetting_ = SHGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", &type, &previous_, &cb) == ERROR_SUCCESS &&
+                  type == REG_DWORD;
+    SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &value, sizeof value);
+}
+
+SystemDpi::~SystemDpi()
+{
+    if (hadSetting_)
+        SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &previous_, sizeof previous_);
+    else
+        SHDeleteValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
 }
 
 bool Start(Program *program, const std::string &exePath, const std::string &tail, int show)

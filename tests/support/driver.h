@@ -36,6 +36,22 @@ std::string MakeTestFolder(const std::string &name, const char *program = "tarmi
 // an empty or null version removes the setting (Wine's default).
 void SetWindowsVersion(const char *program, const char *version);
 
+// The system DPI of the prefix while this lives: Wine reads it as each program starts, so programs
+// started meanwhile run at `dpi`, and the test itself at the one it started with. The setting before
+// (none, usually) comes back at the end. The one place that changes it.
+class SystemDpi
+{
+  public:
+    explicit SystemDpi(int dpi);
+    ~SystemDpi();
+    SystemDpi(const SystemDpi &) = delete;
+    SystemDpi &operator=(const SystemDpi &) = delete;
+
+  private:
+    bool hadSetting_ = false;
+    DWORD previous_ = 0;
+};
+
 struct Program
 {
     HANDLE process = nullptr;

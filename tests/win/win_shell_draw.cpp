@@ -1,5 +1,6 @@
 // The memo list's rows and the size grip drawn into a memory bitmap, checked pixel by pixel: the dotted
-// end row, the key badge in the value column, cells kept inside their columns, selection colours.
+// end row and the key badge in the value column at 96 and 192 DPI, cells kept inside their columns,
+// selection colours.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
@@ -15,7 +16,7 @@
 bool gIsNt51;
 BoundFunctions gBound;
 
-static const int kWidth = 160, kHeight = 40;
+static const int kWidth = 320, kHeight = 64;
 
 class Canvas : public ::testing::Test
 {
@@ -45,6 +46,7 @@ class Canvas : public ::testing::Test
     }
     void TearDown() override
     {
+        gSystemDpi = 96;
         SelectObject(dc, previous);
         DeleteObject(surface);
         DeleteDC(dc);
@@ -99,32 +101,40 @@ static std::vector<BYTE> Entry(const char *description, const char *keyPath, con
     return bytes;
 }
 
+// At 192 DPI each pixel of the design is two by two, from a grid scaled as start-up scales it.
 TEST_F(Canvas, EndRowIsADottedBandInTheRowsColours)
 {
-    for (bool selected : {false, true})
-    {
-        SCOPED_TRACE(selected);
-        COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
-        COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-        ASSERT_NE(text, back);
-        // Two rows of an odd height, so that their bands start on rows of different parity.
-        RECT rows[] = {{0, 0, 120, 15}, {0, 15, 120, 30}};
-        for (const RECT &rowRect : rows)
+    for (int f : {1, 2})
+        for (bool selected : {false, true})
         {
-            MemoRow row = Row(selected, TRUE, nullptr, 40, 40, 40);
-            DrawMemoRow(dc, &rowRect, &row);
-            int middle = (rowRect.top + rowRect.bottom) >> 1;
-            RECT band = {rowRect.left + 2, middle - 1, rowRect.right - 2, middle + 3};
-            for (int y = rowRect.top; y < rowRect.bottom; ++y)
-                for (int x = rowRect.left; x < rowRect.right; ++x)
-                {
-                    bool inBand = x >= band.left && x < band.right && y >= band.top && y < band.bottom;
-                    // The band's first row and first column carry dots, every other pixel.
-                    bool dot = inBand && (x - band.left) % 2 == 0 && (y - band.top) % 2 == 0;
-                    ASSERT_EQ(Pixel(x, y), dot ? text : back) << x << "," << y;
-                }
+            SCOPED_TRACE(testing::Message() << "factor " << f << ", selected " << selected);
+            gSystemDpi = 96 * f;
+            HBITMAP grid2 = f == 1 ? nullptr : ScaleMonochromeBitmap(grid, 8 * f, 8 * f);
+            HBRUSH pattern2 = grid2 ? CreatePatternBrush(grid2) : nullptr;
+            COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+            COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+            ASSERT_NE(text, back);
+            // Two rows of an odd height, so that their bands start on rows of different phases.
+            RECT rows[] = {{0, 0, 120 * f, 15 * f}, {0, 15 * f, 120 * f, 30 * f}};
+            for (const RECT &rowRect : rows)
+            {
+                MemoRow row = Row(selected, TRUE, nullptr, 40, 40, 40);
+                if (pattern2) row.endRowPattern = pattern2;
+                DrawMemoRow(dc, &rowRect, &row);
+                int top = ((rowRect.top + rowRect.bottom) >> 1) - f;
+                RECT band = {rowRect.left + 2 * f, top, rowRect.right - 2 * f, top + 4 * f};
+                for (int y = rowRect.top; y < rowRect.bottom; ++y)
+                    for (int x = rowRect.left; x < rowRect.right; ++x)
+                    {
+                        bool inBand = x >= band.left && x < band.right && y >= band.top && y < band.bottom;
+                        // The band's first rows and columns carry dots, every other design pixel.
+                        bool dot = inBand && (x - band.left) % (2 * f) < f && (y - band.top) % (2 * f) < f;
+                        ASSERT_EQ(Pixel(x, y), dot ? text : back) << x << "," << y;
+                    }
+            }
+            if (pattern2) DeleteObject(pattern2);
+            if (grid2) DeleteObject(grid2);
         }
-    }
 }
 
 TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn)
@@ -132,30 +142,35 @@ TEST_F(Canvas, KeyOnlyEntryShowsTheBadgeCentredInTheValueColumn)
     std::vector<BYTE> entry = Entry("", "", "", true);
     const unsigned kBadgeRows[11] = {0x800002, 0x060000, 0x060000, 0x07C000, 0x1F0600, 0x03E3F0,
                                      0x1F0000, 0x018000, 0x018000, 0x018000, 0x800002};
-    for (bool selected : {false, true})
-    {
-        SCOPED_TRACE(selected);
-        Clear(RGB(1, 2, 3));
-        COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
-        COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-        RECT rowRect = {0, 2, 150, 19}; // 17 high: the badge starts (2 + 19 - 11) / 2 = 5
-        MemoRow row = Row(selected, FALSE, (const MemoEntryHead *)(entry.data()), 40, 50, 60);
-        DrawMemoRow(dc, &rowRect, &row);
-        const int left = 40 + 50 + 4, top = 5;
-        for (int y = 0; y < 11; ++y)
-            for (int x = 0; x < 23; ++x)
-            {
-                bool set = kBadgeRows[y] & (0x800000u >> x);
-                ASSERT_EQ(Pixel(left + x, top + y), set ? back : text) << x << "," << y;
-            }
-        for (int y = rowRect.top; y < rowRect.bottom; ++y)
+    for (int f : {1, 2})
+        for (bool selected : {false, true})
         {
-            EXPECT_EQ(Pixel(left - 1, y), back);
-            EXPECT_EQ(Pixel(left + 23, y), back);
+            SCOPED_TRACE(testing::Message() << "factor " << f << ", selected " << selected);
+            gSystemDpi = 96 * f;
+            HBITMAP badge2 = f == 1 ? nullptr : ScaleMonochromeBitmap(badge, 23 * f, 11 * f);
+            Clear(RGB(1, 2, 3));
+            COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+            COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+            RECT rowRect = {0, 2 * f, 150 * f, 19 * f}; // 17 high at 96 DPI: the badge starts (2 + 19 - 11) / 2 = 5
+            MemoRow row = Row(selected, FALSE, (const MemoEntryHead *)(entry.data()), 40 * f, 50 * f, 60 * f);
+            if (badge2) row.keyBadge = badge2;
+            DrawMemoRow(dc, &rowRect, &row);
+            const int left = (40 + 50 + 4) * f, top = 5 * f;
+            for (int y = 0; y < 11 * f; ++y)
+                for (int x = 0; x < 23 * f; ++x)
+                {
+                    bool set = kBadgeRows[y / f] & (0x800000u >> (x / f));
+                    ASSERT_EQ(Pixel(left + x, top + y), set ? back : text) << x << "," << y;
+                }
+            for (int y = rowRect.top; y < rowRect.bottom; ++y)
+            {
+                EXPECT_EQ(Pixel(left - 1, y), back);
+                EXPECT_EQ(Pixel(left + 23 * f, y), back);
+            }
+            EXPECT_EQ(Pixel(left, top - 1), back);
+            EXPECT_EQ(Pixel(left, top + 11 * f), back);
+            if (badge2) DeleteObject(badge2);
         }
-        EXPECT_EQ(Pixel(left, top - 1), back);
-        EXPECT_EQ(Pixel(left, top + 11), back);
-    }
 }
 
 TEST_F(Canvas, CellsStayInsideTheirColumns)

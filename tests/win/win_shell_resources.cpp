@@ -1,5 +1,5 @@
 // The built program's menus, bitmaps, cursors, icons, version block and manifest, read from the program
-// file as the system reads them.
+// file as the system reads them, and the manual printer's manifest.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -307,13 +307,20 @@ TEST_F(ProgramResources, VersionBlockNamesTheProgram)
     EXPECT_EQ(translation[1], 1200);
 }
 
+static std::string ManifestOf(HMODULE program)
+{
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    if (!found) return "";
+    const char *text = (const char *)(LockResource(LoadResource(program, found)));
+    return std::string(text, SizeofResource(program, found));
+}
+
 // The 64-bit build also asks for the highest level, for the Registry Editor that runs elevated there.
+// Both programs are aware of the system DPI, and of nothing finer (no per-monitor awareness).
 TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOfItsBuild)
 {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-    ASSERT_NE(found, nullptr);
-    const char *text = (const char *)(LockResource(LoadResource(module, found)));
-    std::string manifest(text, SizeofResource(module, found));
+    std::string manifest = ManifestOf(module);
+    ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
 #ifdef _WIN64
     EXPECT_NE(manifest.find("processorArchitecture=\"amd64\""), std::string::npos);
@@ -324,4 +331,18 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSixOfItsWidthAndTheLevelOf
     EXPECT_EQ(manifest.find("processorArchitecture=\"amd64\""), std::string::npos);
     EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
 #endif
+    HMODULE printer =
+        LoadLibraryExA((driver::BuildDir() + "\\manualprint.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(printer, nullptr);
+    for (const std::string &m : {manifest, ManifestOf(printer)})
+    {
+        const size_t settings = m.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"),
+                     aware = m.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+                                    "true</dpiAware>");
+        EXPECT_TRUE(settings != std::string::npos && aware != std::string::npos && settings < aware &&
+                    m.find("</windowsSettings>", settings) > aware)
+            << m;
+        EXPECT_EQ(m.find("dpiAwareness"), std::string::npos) << "no per-monitor awareness";
+    }
+    FreeLibrary(printer);
 }
