@@ -374,8 +374,7 @@ TEST(DialogLooks, EveryWindowAtEachDpi)
             ASSERT_TRUE(session.Open(entries));
             ASSERT_TRUE(session.SelectRow(2));
             MouseTo(0, 0);
-            Sleep(300);
-            driver::Screenshot(session.main(), tag + "_main");
+            driver::ScreenshotWhenPainted(session.main(), tag + "_main");
             ExpectLaidOut(session.main(), dpi, "main window");
             HWND list = session.list();
             for (int column = 0; column < 3; ++column)
@@ -408,8 +407,7 @@ TEST(DialogLooks, EveryWindowAtEachDpi)
             HWND tip = nullptr;
             ASSERT_TRUE(
                 WaitFor([&] { return (tip = driver::FindWindowOf(session.pid(), "tooltips_class32")) != nullptr; }));
-            Sleep(300);
-            driver::Screenshot(session.main(), tag + "_celltip");
+            driver::ScreenshotWhenPainted(session.main(), tag + "_celltip");
             RECT tipRect = ScreenRect(tip);
             InflateRect(&tipRect, -1, -1);
             const RECT tipInk = Pixels(tipRect).Box(GetSysColor(COLOR_INFOTEXT));
@@ -446,6 +444,7 @@ TEST(DialogLooks, EveryWindowAtEachDpi)
                         SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_OPENKEY_KEYPATH), TRUE);
                     }
                     session.Settle();
+                    // Wine puts the drawn badge on the display on its own time; no message tells when.
                     Sleep(300);
                     ExpectLaidOut(field, dpi, name + " value field");
                     RECT inField;
@@ -456,8 +455,7 @@ TEST(DialogLooks, EveryWindowAtEachDpi)
                     CheckRootButton(session, dialog, look.rootButton, name, std::string(version) != "winxp", dpi);
                 }
                 MouseTo(0, 0);
-                Sleep(300);
-                driver::Screenshot(dialog, name);
+                driver::ScreenshotWhenPainted(dialog, name);
                 ExpectLaidOut(dialog, dpi, name);
                 ASSERT_TRUE(driver::PressButton(dialog, IDCANCEL)) << name;
             }
