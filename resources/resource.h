@@ -140,6 +140,7 @@
 
 /* Timers of the main window */
 #define IDT_AUTOSCROLL 1
+#define IDT_SHELLRECENT 2
 
 #if defined(__cplusplus) && !defined(RC_INVOKED)
 static_assert(IDM_ROOTKEY_LAST - IDM_ROOTKEY_FIRST + 1 == 6, "one command per registry root");

@@ -236,7 +236,7 @@ static const char *VersionString(void *block, const char *name)
     BuildKeyPath(query, sizeof query, "\\StringFileInfo\\041104b0\\", name);
     void *value = nullptr;
     UINT cchValue = 0;
-    if (!VerQueryValueA(block, query, &value, &cchValue) || value == nullptr) return nullptr;
+    if (!LateVerQueryValue(block, query, &value, &cchValue) || value == nullptr) return nullptr;
     return cchValue == 0 ? "" : (const char *)value;
 }
 
@@ -248,8 +248,7 @@ static BOOL ConfirmTakeOver(HWND dialog, const char *upperExtension, const char 
     bool haveStrings = false;
     if (otherPath[0] != '\0')
     {
-        DWORD unused = 0;
-        DWORD cbBlock = GetFileVersionInfoSizeA(otherPath, &unused);
+        const DWORD cbBlock = LateGetFileVersionInfoSize(otherPath);
         if (cbBlock != 0)
         {
             block = GlobalAlloc(GMEM_FIXED, cbBlock);
@@ -258,7 +257,7 @@ static BOOL ConfirmTakeOver(HWND dialog, const char *upperExtension, const char 
                 ReportSystemError(dialog, LEVEL_ORDINARY);
                 return FALSE;
             }
-            if (GetFileVersionInfoA(otherPath, 0, cbBlock, block))
+            if (LateGetFileVersionInfo(otherPath, cbBlock, block))
             {
                 strings.internalName = VersionString(block, "InternalName");
                 strings.legalCopyright = VersionString(block, "LegalCopyright");

@@ -204,11 +204,15 @@ static void RecentFilesChanged()
 }
 
 // The shell's shortcut for a document takes as long as loading a long memo: it is made once the memo
-// is shown, and of the last file only.
+// is shown, and of the last file only. A timer's message comes only after every other message and
+// every pending paint, where a posted message would come before the list is drawn; its short delay
+// lets what the user does at once go first.
 static char gFileForShell[MAX_PATH];
+static const UINT kShellRecentDelayMs = 100;
 
 void HandRecentFileToShell()
 {
+    if (gMainWindow) KillTimer(gMainWindow, IDT_SHELLRECENT);
     if (!gFileForShell[0]) return;
     LateAddToRecentDocuments(gFileForShell);
     gFileForShell[0] = '\0';
@@ -217,7 +221,7 @@ void HandRecentFileToShell()
 void AddRecentFile(const char *path)
 {
     lstrcpynA(gFileForShell, path, MAX_PATH);
-    if (!gMainWindow || !PostMessageA(gMainWindow, WM_APP_SHELLRECENT, 0, 0)) HandRecentFileToShell();
+    if (!gMainWindow || !SetTimer(gMainWindow, IDT_SHELLRECENT, kShellRecentDelayMs, nullptr)) HandRecentFileToShell();
     int found = FindRecentFile(path);
     if (found == 0 && !strcmp(gRecentFiles[0], path)) return;
     if (found < 0) found = gRecentFileCount < RECENT_FILE_COUNT ? gRecentFileCount++ : RECENT_FILE_COUNT - 1;

@@ -21,14 +21,10 @@ enum
 };
 void LoadRecentFiles(); // once at start-up, after LoadSettings
 void ShowRecentFiles(); // into the ファイル menu, once it is attached
-// Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents once
-// the main window gets to WM_APP_SHELLRECENT.
+// Puts `path` first, shows and keeps the list, and hands the file to the shell's recent documents when
+// the main window's IDT_SHELLRECENT timer comes.
 void AddRecentFile(const char *path);
-enum
-{
-    WM_APP_SHELLRECENT = WM_APP + 2
-};
-void HandRecentFileToShell(); // on WM_APP_SHELLRECENT
+void HandRecentFileToShell(); // on IDT_SHELLRECENT, and at shutdown for a file not yet handed over
 const char *RecentFile(int index); // null past the end
 void RemoveRecentFile(const char *path);
 

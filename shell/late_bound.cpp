@@ -1,4 +1,4 @@
-// Functions of comdlg32 and shell32, looked up at each use: they are used seldom, and not at all once
+// Functions of comdlg32, shell32 and version, looked up at each use: they are used seldom, and not at all once
 // their libraries are freed.
 #include "shell/late_bound.h"
 
@@ -8,6 +8,8 @@ static HMODULE gDialogLibrary;
 static HMODULE gShellLibrary;
 static BOOL gDialogLibraryTried;
 static BOOL gShellLibraryTried;
+static HMODULE gVersionLibrary;
+static BOOL gVersionLibraryTried;
 
 static FARPROC Find(HMODULE *library, BOOL *tried, const char *libraryName, const char *name)
 {
@@ -27,6 +29,11 @@ template <typename Function> static Function InDialogs(const char *name)
 template <typename Function> static Function InShell(const char *name)
 {
     return (Function)((void *)Find(&gShellLibrary, &gShellLibraryTried, "Shell32.dll", name));
+}
+
+template <typename Function> static Function InVersion(const char *name)
+{
+    return (Function)((void *)Find(&gVersionLibrary, &gVersionLibraryTried, "Version.dll", name));
 }
 
 typedef BOOL(WINAPI *FileDialogProc)(OPENFILENAMEA *);
@@ -80,9 +87,32 @@ void LateAddToRecentDocuments(const char *path)
     if (add) add(SHARD_PATHA, path);
 }
 
+DWORD LateGetFileVersionInfoSize(const char *path)
+{
+    typedef DWORD(WINAPI * SizeProc)(const char *, DWORD *);
+    const SizeProc size = InVersion<SizeProc>("GetFileVersionInfoSizeA");
+    DWORD unused = 0;
+    return size ? size(path, &unused) : 0;
+}
+
+BOOL LateGetFileVersionInfo(const char *path, DWORD cbBlock, void *block)
+{
+    typedef BOOL(WINAPI * InfoProc)(const char *, DWORD, DWORD, void *);
+    const InfoProc info = InVersion<InfoProc>("GetFileVersionInfoA");
+    return info && info(path, 0, cbBlock, block);
+}
+
+BOOL LateVerQueryValue(const void *block, const char *query, void **value, UINT *cchValue)
+{
+    typedef BOOL(WINAPI * QueryProc)(const void *, const char *, void **, UINT *);
+    const QueryProc ask = InVersion<QueryProc>("VerQueryValueA");
+    return ask && ask(block, query, value, cchValue);
+}
+
 void FreeLateLibraries()
 {
     if (gDialogLibrary) FreeLibrary(gDialogLibrary);
     if (gShellLibrary) FreeLibrary(gShellLibrary);
-    gDialogLibrary = gShellLibrary = nullptr;
+    if (gVersionLibrary) FreeLibrary(gVersionLibrary);
+    gDialogLibrary = gShellLibrary = gVersionLibrary = nullptr;
 }

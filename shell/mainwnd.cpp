@@ -193,18 +193,21 @@ static void OnCommandDone()
     if (GetFocus() != gMemoList) SendMessageA(gMainWindow, WM_NEXTDLGCTL, (WPARAM)gMemoList, TRUE);
 }
 
-/* WM_NOTIFY: the cell tips first, then the memo list's own notifications. */
-static BOOL OnNotify(const NMHDR *header, LRESULT *result)
+/* WM_NOTIFY: the cell tips first, then the memo list's own notifications. Every notification is
+   answered here: the dialog's default answer is 0 as well, but a load sends one per row, and under
+   Wine handing each to the dialog's default made the list's insertions half as slow again. */
+static LRESULT OnNotify(const NMHDR *header)
 {
+    LRESULT result = 0;
     switch (header->code)
     {
     case TTN_NEEDTEXTA:
     case TTN_SHOW:
     case NM_CLICK:
-        if (HandleCellTipNotify(header, result)) return TRUE;
+        if (HandleCellTipNotify(header, &result)) return result;
         break;
     }
-    if (header->idFrom != IDC_MEMOLIST) return FALSE;
+    if (header->idFrom != IDC_MEMOLIST) return 0;
     const NMLISTVIEW *list = (const NMLISTVIEW *)header;
     switch (header->code)
     {
@@ -212,7 +215,7 @@ static BOOL OnNotify(const NMHDR *header, LRESULT *result)
     case NM_DBLCLK: OpenEntryOnDoubleClick(); break;
     case LVN_BEGINDRAG: BeginEntryDrag(list); break;
     }
-    return FALSE;
+    return 0;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -233,17 +236,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_COMMAND: OnCommand(wParam, lParam); break;
     case WM_APP_COMMANDDONE: OnCommandDone(); return 0;
-    case WM_APP_SHELLRECENT: HandRecentFileToShell(); return 0;
-    case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (OnNotify((const NMHDR *)lParam, &result)) return result;
-        break;
-    }
+    case WM_NOTIFY: return OnNotify((const NMHDR *)lParam);
     case WM_CONTEXTMENU:
         if ((HWND)wParam != gMemoList) break;
         ShowListContextMenu(lParam);
         return 0;
-    case WM_TIMER: TrackEntryDrag(TRUE); return 0;
+    case WM_TIMER:
+        if (wParam == IDT_SHELLRECENT)
+            HandRecentFileToShell();
+        else
+            TrackEntryDrag(TRUE);
+        return 0;
     case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     case WM_CLOSE:
         if (ConfirmDiscard()) DestroyWindow(window);

@@ -385,6 +385,7 @@ void ShutdownCleanup()
     if (gMainWindow)
     {
         SaveWindowBlock();
+        HandRecentFileToShell(); // a memo opened just before closing is still the shell's recent document
         SetWindowLongA(gMainWindow, GWL_EXSTYLE, GetWindowLongA(gMainWindow, GWL_EXSTYLE) & ~WS_EX_ACCEPTFILES);
     }
     if (gMemoList) FreeAllEntries();
