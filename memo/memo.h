@@ -33,7 +33,7 @@ void SelectAndFocusItem(int index); // the select-and-focus record, sent
 // How an entry's block is allocated. A process holds at most 65,536 movable blocks, the system's own
 // dialogs, edit fields and clipboard included, so movable entries would leave a memo of the file's
 // 65,535 entries without room for any of them; fixed blocks have no such limit and are locked and
-// freed as movable ones are.
+// freed as movable ones are, except by the load and the save, which take each block's address as it is.
 static const UINT kEntryBlockFlags = GMEM_FIXED;
 
 /* entries.cpp: every change of the document, each one step of the undo history (history.cpp). They are
