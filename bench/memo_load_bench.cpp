@@ -126,6 +126,33 @@ static double ScrollPages(HWND window, HWND list, int pages)
     return Now() - start;
 }
 
+// The shell's folder of recent documents, watched for the shortcut the program makes there a moment after
+// each load and save; null where it cannot be watched.
+static HANDLE WatchShellRecent()
+{
+    char folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_RECENT, nullptr, SHGFP_TYPE_CURRENT, folder))) return nullptr;
+    HANDLE change =
+        FindFirstChangeNotificationA(folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    return change == INVALID_HANDLE_VALUE ? nullptr : change;
+}
+
+// Forgets the changes seen so far, so that the next wait is for the shortcut still to come.
+static void ForgetShellRecentChanges(HANDLE change)
+{
+    while (change && WaitForSingleObject(change, 0) == WAIT_OBJECT_0 && FindNextChangeNotification(change))
+    {
+    }
+}
+
+// Waits for the shortcut of the last save, then for the folder to be still for a moment.
+static void WaitForShellRecent(HANDLE change)
+{
+    if (!change || WaitForSingleObject(change, 2000) != WAIT_OBJECT_0) return;
+    do FindNextChangeNotification(change);
+    while (WaitForSingleObject(change, 50) == WAIT_OBJECT_0);
+}
+
 static double Median(std::vector<double> values)
 {
     values.erase(values.begin(), values.begin() + kWarmUps);
@@ -159,6 +186,7 @@ int main(int argc, char **argv)
     HWND memoList = GetDlgItem(tarmik.mainWindow, 1001);
     HWND fillList = GetDlgItem(yardstick.mainWindow, 1001);
     driver::RemoteMemory drop(tarmik.mainWindow, 4096);
+    HANDLE recent = WatchShellRecent();
 
     std::vector<double> loads, fills, saves, writes, flushedWrites;
     bool complete = true;
@@ -168,7 +196,7 @@ int main(int argc, char **argv)
         // been handed the file the last save named, which the program does a moment after the save.
         DWORD_PTR ignored;
         SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, IDM_NEW, 0, SMTO_NORMAL, 30000, &ignored);
-        Sleep(300);
+        if (round > 0) WaitForShellRecent(recent);
         driver::Settle(tarmik);
         double start = Now();
         Drop(tarmik.mainWindow, &drop, memoPath);
@@ -191,6 +219,7 @@ int main(int argc, char **argv)
         fills.push_back(Now() - start);
         complete = complete && driver::ListItemCount(fillList) == gEntryCount + 1;
 
+        ForgetShellRecentChanges(recent);
         start = Now();
         SendMessageTimeoutA(tarmik.mainWindow, WM_COMMAND, IDM_SAVE, 0, SMTO_NORMAL, 30000, &ignored);
         saves.push_back(Now() - start);
@@ -250,6 +279,7 @@ int main(int argc, char **argv)
     }
     driver::Stop(&unchecked);
     driver::Stop(&tarmik);
+    if (recent) FindCloseChangeNotification(recent);
     if (!complete)
     {
         fprintf(stderr, "a round did not load, fill or save the whole memo\n");
