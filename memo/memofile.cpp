@@ -87,7 +87,6 @@ static MemoEntryHead *FixedEntryAddress(HGLOBAL entry)
 // Puts each record into the memo list as it is read.
 struct ListSink
 {
-    HGLOBAL entry;
     DWORD error; // set when the sink failed without reporting
 
     void Begin(uint16_t recordCount)
@@ -98,7 +97,7 @@ struct ListSink
     }
     MemoEntryHead *BeginRecord(uint32_t index, size_t cbBlock)
     {
-        entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
+        const HGLOBAL entry = GlobalAlloc(kEntryBlockFlags, cbBlock);
         if (!entry)
         {
             error = GetLastError();
@@ -209,7 +208,7 @@ static LoadOutcome ReadMemoIntoList(DWORD *error)
     source.file = file;
     source.error = NO_ERROR;
     source.cbBuffered = source.position = 0;
-    ListSink sink = {nullptr, NO_ERROR};
+    ListSink sink = {NO_ERROR};
     LoadOutcome outcome = LOAD_LOADED;
     switch (WalkMemoFile(source, sink))
     {

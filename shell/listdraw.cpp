@@ -43,11 +43,11 @@ static void DrawKeyBadge(HDC dc, const RECT *cell, const RECT *row, HBITMAP badg
 static void DrawEntryCells(HDC dc, const RECT *row, const MemoRow *content)
 {
     const MemoEntryTexts texts = EntryTexts(content->entry);
-    const int inset = MemoCellInset();
+    const int inset = MemoCellInset(), gap = MemoTextGap();
     int left = row->left;
     for (int column = 0; column < 3; ++column)
     {
-        RECT cell = {left + inset, row->top + MemoTextGap(), left + content->columnWidths[column] - inset, row->bottom};
+        RECT cell = {left + inset, row->top + gap, left + content->columnWidths[column] - inset, row->bottom};
         // A missing key takes its value with it.
         const BOOL missing = !content->selected && ((column == 1 && content->presence == PRESENCE_NO_KEY) ||
                                                     (column == 2 && content->presence != PRESENCE_FOUND));

@@ -8,7 +8,6 @@
 #include "memo/memo.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "shell/dpi.h"
 #include "shell/late_bound.h"
 #include "shell/shell.h"
 
