@@ -58,13 +58,21 @@ BOOL ReserveEntries(int count)
     return TRUE;
 }
 
+// Insertions go to the list's own procedure: the subclass passes them on untouched, and handing each of
+// a long memo's insertions through it was a sixth of the load's time under Wine.
+static LRESULT InsertIntoMemoList(const LVITEMA *item)
+{
+    if (!gPrevMemoListProc) return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)item);
+    return CallWindowProcA(gPrevMemoListProc, gMemoList, LVM_INSERTITEMA, 0, (LPARAM)item);
+}
+
 BOOL InsertListItem(int index, HGLOBAL entry)
 {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = (LPARAM)entry;
-    if (!ReserveEntries(entryCount + 1) || SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) < 0)
+    if (!ReserveEntries(entryCount + 1) || InsertIntoMemoList(&item) < 0)
     {
         ReportListFailure(gMainWindow, LEVEL_ORDINARY);
         return FALSE;
@@ -202,5 +210,5 @@ BOOL InsertEndRow(BOOL select)
     item.mask = LVIF_STATE;
     item.iItem = entryCount;
     if (select) item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)&item) >= 0;
+    return InsertIntoMemoList(&item) >= 0;
 }

@@ -62,6 +62,9 @@ extern HMENU gRootKeyMenu;        // MENU 103, of the dialogs' root-key button
 extern HBITMAP gRootButtonBitmap; // bitmap 102
 extern HBITMAP gKeyBadgeBitmap;   // bitmap 103, in the list and in the dialogs' value fields
 
+/* memolist.cpp: the memo list's own window procedure beneath the program's subclass, set at start-up */
+extern WNDPROC gPrevMemoListProc;
+
 /* center_dialog.cpp */
 // Centres a dialog over the main window, kept inside the work area.
 void CenterInWorkArea(HWND dialog);

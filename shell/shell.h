@@ -101,7 +101,6 @@ void WriteWithLongRoot(char *text, const char *keyPath);
 void CopySelectedKeyPath();
 
 /* memolist.cpp: the memo list's own behaviours (drag to reorder, column fit, Delete key) */
-extern WNDPROC gPrevMemoListProc;
 extern WNDPROC gPrevTipWindowProc;
 extern int gDragState; // 0 none, 1 dragging, 2 dragging with the auto-scroll timer
 LRESULT CALLBACK MemoListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
