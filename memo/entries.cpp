@@ -58,8 +58,8 @@ BOOL ReserveEntries(int count)
     return TRUE;
 }
 
-// Insertions go to the list's own procedure: the subclass passes them on untouched, and handing each of
-// a long memo's insertions through it was a sixth of the load's time under Wine.
+// Insertions go to the list's own procedure: the subclass passes them on untouched, and under Wine
+// handing each of a long memo's insertions through it made them a quarter slower.
 static LRESULT InsertIntoMemoList(const LVITEMA *item)
 {
     if (!gPrevMemoListProc) return SendMessageA(gMemoList, LVM_INSERTITEMA, 0, (LPARAM)item);

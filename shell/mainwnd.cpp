@@ -242,10 +242,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowListContextMenu(lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == IDT_SHELLRECENT)
-            HandRecentFileToShell();
-        else
-            TrackEntryDrag(TRUE);
+        if (wParam == IDT_SHELLRECENT) HandRecentFileToShell();
+        if (wParam == IDT_AUTOSCROLL) TrackEntryDrag(TRUE);
         return 0;
     case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     case WM_CLOSE:
