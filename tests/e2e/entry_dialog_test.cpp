@@ -30,7 +30,14 @@ static void ContextMenuCommand(driver::Session &session, int row, const char *mn
     ClientToScreen(session.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    ASSERT_TRUE(WaitFor([&] { return PopupMenu(session) != nullptr; })) << "context menu";
+    // The menu is seen before its loop reads keys; a key sent in between is lost.
+    const DWORD thread = GetWindowThreadProcessId(session.main(), nullptr);
+    ASSERT_TRUE(WaitFor([&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return PopupMenu(session) != nullptr && GetGUIThreadInfo(thread, &info) &&
+               (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
+    })) << "context menu";
     Keys(mnemonic);
     // A grayed item's mnemonic leaves the menu open.
     if (!WaitFor([&] { return PopupMenu(session) == nullptr; }, 1500)) Keys("Escape");
@@ -77,6 +84,8 @@ TEST(EntryDialog, AddInsertsAtTheSelectedRowAndKeepsTheSelection)
     // E0 was first and is now second: it can be moved up from the context menu.
     ASSERT_EQ(session.Selected(), 1);
     ContextMenuCommand(session, 1, "u");
+    // The menu's command is posted; a save sent before it lands would be served first.
+    EXPECT_TRUE(WaitFor([&] { return driver::ListSelectedItem(session.list()) == 0; }, 2000));
     saved = session.Saved();
     ASSERT_GE(saved.size(), 2u);
     EXPECT_EQ(saved[0].description, "E0") << "move up is available for the row pushed down by the new entry";
