@@ -78,14 +78,30 @@ inline HWND PopupMenu(const driver::Session &session)
     return driver::FindWindowOf(session.pid(), "#32768");
 }
 
+inline bool ProgramThreadInfo(const driver::Session &session, GUITHREADINFO *info)
+{
+    *info = {};
+    info->cbSize = sizeof *info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(session.main(), nullptr), info);
+}
+
+// Waits for the pop-up menu's loop to run: the menu is seen before the loop reads keys, and a key
+// sent in between is lost.
+inline bool WaitForMenuLoop(const driver::Session &session)
+{
+    return driver::WaitFor([&] {
+        GUITHREADINFO info;
+        return PopupMenu(session) != nullptr && ProgramThreadInfo(session, &info) &&
+               (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
+    });
+}
+
 // Waits for the pop-up menu to close and for the program to let go of the pointer it held for it.
 inline bool WaitForMenuClosed(const driver::Session &session)
 {
-    const DWORD thread = GetWindowThreadProcessId(session.main(), nullptr);
     bool closed = driver::WaitFor([&] {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return PopupMenu(session) == nullptr && GetGUIThreadInfo(thread, &info) && !info.hwndCapture &&
+        GUITHREADINFO info;
+        return PopupMenu(session) == nullptr && ProgramThreadInfo(session, &info) && !info.hwndCapture &&
                !(info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
     });
     session.Settle();

@@ -30,14 +30,7 @@ static void ContextMenuCommand(driver::Session &session, int row, const char *mn
     ClientToScreen(session.list(), &point);
     MouseTo(point.x, point.y);
     driver::Xdotool("click 3");
-    // The menu is seen before its loop reads keys; a key sent in between is lost.
-    const DWORD thread = GetWindowThreadProcessId(session.main(), nullptr);
-    ASSERT_TRUE(WaitFor([&] {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return PopupMenu(session) != nullptr && GetGUIThreadInfo(thread, &info) &&
-               (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
-    })) << "context menu";
+    ASSERT_TRUE(WaitForMenuLoop(session)) << "context menu";
     Keys(mnemonic);
     // A grayed item's mnemonic leaves the menu open.
     if (!WaitFor([&] { return PopupMenu(session) == nullptr; }, 1500)) Keys("Escape");
